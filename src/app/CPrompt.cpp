@@ -1,0 +1,35 @@
+#include "app/CPrompt.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Used before the window exists and by programs without one.
+class CConsolePrompt final : public CPrompt
+{
+public:
+    int MessageBox(const QString &text, unsigned flags) override
+    {
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        return (flags & 0xF) == MB_YESNO || (flags & 0xF) == MB_YESNOCANCEL ? IDYES : IDOK;
+    }
+    [[noreturn]] void ExitProcess(int exitCode) override { std::exit(exitCode); }
+};
+
+CConsolePrompt g_consolePrompt;
+CPrompt *g_prompt = &g_consolePrompt;
+
+} // namespace
+
+CPrompt &Prompt()
+{
+    return *g_prompt;
+}
+
+CPrompt *SetPrompt(CPrompt *prompt)
+{
+    CPrompt *previous = g_prompt == &g_consolePrompt ? nullptr : g_prompt;
+    g_prompt = prompt ? prompt : &g_consolePrompt;
+    return previous;
+}
