@@ -9,15 +9,17 @@
 class CPrompt
 {
 public:
-    // Box styles and answers, numbered like the classic message-box values.
-    enum Style { MB_OK = 0x0, MB_OKCANCEL = 0x1, MB_YESNOCANCEL = 0x3, MB_YESNO = 0x4 };
-    enum Icon { MB_ICONERROR = 0x10, MB_ICONQUESTION = 0x20, MB_ICONEXCLAMATION = 0x30, MB_ICONINFORMATION = 0x40 };
-    enum Answer { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+    // Box styles, icons and answers, numbered like the classic message-box
+    // values; a style and an icon are or-ed together.
+    static constexpr unsigned MB_OK = 0x0, MB_OKCANCEL = 0x1, MB_YESNOCANCEL = 0x3, MB_YESNO = 0x4;
+    static constexpr unsigned MB_ICONERROR = 0x10, MB_ICONQUESTION = 0x20, MB_ICONEXCLAMATION = 0x30,
+                              MB_ICONINFORMATION = 0x40;
+    static constexpr int IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7;
 
     virtual ~CPrompt() = default;
 
-    // Shows a modal box with the text; flags combine a Style and an Icon.
-    // Returns the Answer chosen.
+    // Shows a modal box with the text; flags combine a style and an icon.
+    // Returns the answer chosen (IDOK …).
     virtual int MessageBox(const QString &text, unsigned flags) = 0;
 
     // Ends the process with the exit code after a fatal error; never returns

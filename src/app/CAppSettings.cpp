@@ -1,0 +1,58 @@
+#include "app/CAppSettings.h"
+
+#include "app/CIniProfile.h"
+#include "app/CPrompt.h"
+
+#include <QDir>
+
+namespace {
+
+const QString kSettings = QStringLiteral("Settings");
+const QString kState = QStringLiteral("State");
+
+} // namespace
+
+void CAppSettings::Load(const CIniProfile &profile)
+{
+    const auto readBool = [&](const QString &section, const char *key, bool value) {
+        return profile.GetProfileInt(section, QLatin1String(key), value ? 1 : 0) != 0;
+    };
+    const auto readInt = [&](const QString &section, const char *key, int value) {
+        return profile.GetProfileInt(section, QLatin1String(key), value);
+    };
+    AlwaysTop = readBool(kSettings, "AlwaysTop", AlwaysTop);
+    MoveStep = readInt(kSettings, "MoveStep", MoveStep);
+    USplitterHigh = readInt(kSettings, "USplitterHigh", USplitterHigh);
+    LSplitterWidth = readInt(kSettings, "LSplitterWidth", LSplitterWidth);
+    AutoSave = readInt(kSettings, "AutoSave", AutoSave);
+    MinimizeToTray = readBool(kSettings, "MinimizeToTray", MinimizeToTray);
+    Volume = readInt(kState, "Volume", Volume);
+    Mute = readBool(kState, "Mute", Mute);
+    Order = readInt(kState, "Order", Order);
+    PlaylistIndex = readInt(kState, "PlaylistIndex", PlaylistIndex);
+}
+
+bool CAppSettings::Save(CIniProfile &profile) const
+{
+    const auto write = [&](const QString &section, const char *key, int value) {
+        profile.WriteProfileInt(section, QLatin1String(key), value);
+    };
+    write(kSettings, "AlwaysTop", AlwaysTop ? 1 : 0);
+    write(kSettings, "MoveStep", MoveStep);
+    write(kSettings, "USplitterHigh", USplitterHigh);
+    write(kSettings, "LSplitterWidth", LSplitterWidth);
+    write(kSettings, "AutoSave", AutoSave);
+    write(kSettings, "MinimizeToTray", MinimizeToTray ? 1 : 0);
+    write(kState, "Volume", Volume);
+    write(kState, "Mute", Mute ? 1 : 0);
+    write(kState, "Order", Order);
+    write(kState, "PlaylistIndex", PlaylistIndex);
+
+    QString reason;
+    if (profile.Flush(&reason))
+        return true;
+    Prompt().MessageBox(QStringLiteral("无法保存设置文件“%1”：%2")
+                            .arg(QDir::toNativeSeparators(profile.GetPath()), reason),
+                        CPrompt::MB_OK | CPrompt::MB_ICONEXCLAMATION);
+    return false;
+}

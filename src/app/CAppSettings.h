@@ -1,0 +1,32 @@
+// The learner's settings and the remembered player state: ten integers kept in
+// the profile's "Settings" and "State" sections, read once at start-up and
+// written once at a normal exit.
+#pragma once
+
+#include <cstdint>
+
+class CIniProfile;
+
+class CAppSettings
+{
+public:
+    bool AlwaysTop = false;
+    std::int32_t MoveStep = 100;       // milliseconds
+    std::int32_t USplitterHigh = 10;   // pixels
+    std::int32_t LSplitterWidth = 10;  // pixels
+    std::int32_t Order = 0;            // 0 in order, 1 repeat one, 2 repeat all
+    std::int32_t AutoSave = 0;         // minutes, 0 = off
+    std::int32_t PlaylistIndex = 0;
+    bool MinimizeToTray = false;
+    std::int32_t Volume = 50;
+    bool Mute = false;
+
+    // Reads the ten values; a missing key keeps its default, any stored value
+    // other than 0 reads as true for the booleans. No range checks.
+    void Load(const CIniProfile &profile);
+
+    // Writes the ten values into the profile (booleans as 0 or 1) and flushes
+    // it to disk. Shows the error and returns false when the file could not
+    // be written; the old profile then stays whole.
+    bool Save(CIniProfile &profile) const;
+};

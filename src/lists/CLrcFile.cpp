@@ -1,0 +1,112 @@
+#include "lists/CLrcFile.h"
+
+#include "lists/CodePage.h"
+
+#include <QFile>
+#include <algorithm>
+
+namespace {
+
+// Puts each "[" that follows neither "]" nor a line feed on a line of its own,
+// so "[00:01.00]one[00:02.00]two" becomes two lines while adjacent tags stay
+// together. The first character is never examined.
+QString SplitFusedTags(const QString &text)
+{
+    QString split;
+    split.reserve(text.size() + text.size() / 8);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (i > 0 && c == QLatin1Char('[') && text[i - 1] != QLatin1Char(']') && text[i - 1] != QLatin1Char('\n'))
+            split += QStringLiteral("\r\n");
+        split += c;
+    }
+    return split;
+}
+
+qsizetype CountDigits(const QString &line)
+{
+    return std::count_if(line.cbegin(), line.cend(),
+                         [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+}
+
+// The time of a tag whose "[" stands at c, from the character codes of
+// mm?ss?hh; the separators are not examined and the others need not be digits.
+// Wraps like 32-bit arithmetic for characters that are not digits.
+std::uint32_t TagTime(const QString &line, qsizetype c)
+{
+    const auto d = [&](int k) { return static_cast<std::int64_t>(line[c + k].unicode()) - '0'; };
+    const std::int64_t time = (d(1) * 10 + d(2)) * 6000 + (d(4) * 10 + d(5)) * 100 + d(7) * 10 + d(8);
+    return static_cast<std::uint32_t>(time);
+}
+
+constexpr qsizetype kTagSpan = 9; // "]" stands 9 positions after "["
+constexpr qsizetype kMinDigitsOnLine = 6;
+
+} // namespace
+
+bool CLrcFile::Load(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
+        return false;
+    const QByteArray bytes = file.read(file.size());
+    if (!bytes.isEmpty())
+        AddTagsFromText(DecodeLearnerText(bytes));
+    return true;
+}
+
+void CLrcFile::AddTagsFromText(const QString &text)
+{
+    const QString split = SplitFusedTags(text);
+    qsizetype start = 0;
+    while (start < split.size()) {
+        qsizetype end = start;
+        while (end < split.size() && split[end] != QLatin1Char('\r') && split[end] != QLatin1Char('\n'))
+            ++end;
+        if (end > start)
+            AddTagsOfLine(split.mid(start, end - start));
+        start = end + 1;
+    }
+}
+
+void CLrcFile::AddTagsOfLine(QString line)
+{
+    line.remove(QLatin1Char(' '));
+    line.remove(QLatin1Char('\t'));
+    qsizetype open = line.indexOf(QLatin1Char('['));
+    if (open < 0)
+        return;
+    const bool enoughDigits = CountDigits(line) >= kMinDigitsOnLine;
+    std::vector<std::uint32_t> times;
+    while (open >= 0) {
+        const qsizetype close = line.indexOf(QLatin1Char(']'), open + 1);
+        if (close < 0)
+            break;
+        if (close - open == kTagSpan && enoughDigits) {
+            if (static_cast<int>(times.size()) == kMaxTagsPerLine)
+                break;
+            times.push_back(TagTime(line, open));
+        }
+        open = line.indexOf(QLatin1Char('['), close + 1);
+    }
+    InsertSorted(times);
+}
+
+void CLrcFile::InsertSorted(const std::vector<std::uint32_t> &times)
+{
+    // Each time goes before the first stored time not less than it.
+    for (const std::uint32_t time : times)
+        m_times.insert(std::lower_bound(m_times.begin(), m_times.end(), time), time);
+}
+
+std::vector<CSelectionSpan> SelectionsFromTags(const CLrcFile &store, std::uint32_t mediaLengthMs)
+{
+    std::vector<CSelectionSpan> rows;
+    const int count = store.GetCount();
+    rows.reserve(static_cast<size_t>(count));
+    for (int i = 0; i + 1 < count; ++i)
+        rows.push_back({store.GetAt(i) * 10u, store.GetAt(i + 1) * 10u});
+    if (count >= 1)
+        rows.push_back({store.GetAt(count - 1) * 10u, mediaLengthMs});
+    return rows;
+}

@@ -1,0 +1,62 @@
+#include "lists/CPlaylist.h"
+
+#include "app/ModulePath.h"
+#include "lists/CFileException.h"
+#include "lists/CTextFile.h"
+
+#include <QFileInfo>
+
+bool CPlaylist::IsPlaylistEntry(const QString &line)
+{
+    return line.size() >= kMinPathLength && QFileInfo(line).isFile();
+}
+
+void CPlaylist::Load(const QString &filePath)
+{
+    try {
+        CTextFile file(filePath, CTextFile::modeCreate | CTextFile::modeNoTruncate | CTextFile::modeRead);
+        QString line;
+        while (file.ReadString(line)) {
+            if (IsPlaylistEntry(line))
+                m_paths.append(line);
+        }
+        file.Close();
+    } catch (const CFileException &error) {
+        error.ReportError();
+    }
+}
+
+bool CPlaylist::Save(const QString &filePath) const
+{
+    try {
+        CTextFile file(filePath, CTextFile::modeCreate | CTextFile::modeWrite);
+        for (const QString &path : m_paths) {
+            file.WriteString(path);
+            file.WriteString(QStringLiteral("\n"));
+        }
+        file.Close();
+        return true;
+    } catch (const CFileException &error) {
+        error.ReportError();
+        return false;
+    }
+}
+
+QString PlaylistFilePath()
+{
+    QString directory;
+    GetModuleDirectory(directory);
+    return directory + QStringLiteral("Playlist.Qpl");
+}
+
+int StartupPlaylistIndex(int rememberedIndex, int count)
+{
+    if (count <= 0)
+        return -1;
+    return rememberedIndex >= 0 && rememberedIndex < count ? rememberedIndex : 0;
+}
+
+int CurrentIndexAfterRemoving(int currentIndex, int removedIndex)
+{
+    return removedIndex < currentIndex ? currentIndex - 1 : currentIndex;
+}

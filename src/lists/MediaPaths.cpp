@@ -1,0 +1,24 @@
+#include "lists/MediaPaths.h"
+
+namespace {
+
+QString ReplaceExtension(const QString &path, const QString &extension)
+{
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (dot < 0 || dot < slash)
+        return path + extension;
+    return path.left(dot) + extension;
+}
+
+} // namespace
+
+QString MediaRtfPath(const QString &mediaPath)
+{
+    return ReplaceExtension(mediaPath, QStringLiteral(".rtf"));
+}
+
+QString MediaLrcPath(const QString &mediaPath)
+{
+    return ReplaceExtension(mediaPath, QStringLiteral(".lrc"));
+}
