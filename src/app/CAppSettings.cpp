@@ -5,7 +5,8 @@
 
 #include <QDir>
 
-namespace {
+namespace
+{
 
 const QString kSettings = QStringLiteral("Settings");
 const QString kState = QStringLiteral("State");
@@ -51,8 +52,8 @@ bool CAppSettings::Save(CIniProfile &profile) const
     QString reason;
     if (profile.Flush(&reason))
         return true;
-    Prompt().MessageBox(QStringLiteral("无法保存设置文件“%1”：%2")
-                            .arg(QDir::toNativeSeparators(profile.GetPath()), reason),
-                        CPrompt::MB_OK | CPrompt::MB_ICONEXCLAMATION);
+    Prompt().MessageBox(
+        QStringLiteral("无法保存设置文件“%1”：%2").arg(QDir::toNativeSeparators(profile.GetPath()), reason),
+        CPrompt::MB_OK | CPrompt::MB_ICONEXCLAMATION);
     return false;
 }

@@ -11,11 +11,11 @@ class CAppSettings
 {
 public:
     bool AlwaysTop = false;
-    std::int32_t MoveStep = 100;       // milliseconds
-    std::int32_t USplitterHigh = 10;   // pixels
-    std::int32_t LSplitterWidth = 10;  // pixels
-    std::int32_t Order = 0;            // 0 in order, 1 repeat one, 2 repeat all
-    std::int32_t AutoSave = 0;         // minutes, 0 = off
+    std::int32_t MoveStep = 100;      // milliseconds
+    std::int32_t USplitterHigh = 10;  // pixels
+    std::int32_t LSplitterWidth = 10; // pixels
+    std::int32_t Order = 0;           // 0 in order, 1 repeat one, 2 repeat all
+    std::int32_t AutoSave = 0;        // minutes, 0 = off
     std::int32_t PlaylistIndex = 0;
     bool MinimizeToTray = false;
     std::int32_t Volume = 50;

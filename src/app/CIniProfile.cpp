@@ -1,12 +1,14 @@
 #include "app/CIniProfile.h"
 
+#include "app/CAtomicFile.h"
 #include "lists/CodePage.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <cstring>
 #include <limits>
 
-namespace {
+namespace
+{
 
 bool SameName(const QString &a, const QString &b)
 {
@@ -148,10 +150,9 @@ QByteArray CIniProfile::Serialize() const
 
 bool CIniProfile::Flush(QString *errorMessage) const
 {
-    QSaveFile file(m_strPath);
-    const QByteArray bytes = Serialize();
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    CAtomicFile file(m_strPath);
+    const bool written = file.Open() && file.Write(Serialize()) && file.Commit();
     if (!written && errorMessage)
-        *errorMessage = file.errorString();
+        *errorMessage = QString::fromLocal8Bit(std::strerror(file.Error()));
     return written;
 }

@@ -3,7 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
+namespace
+{
 
 // Used before the window exists and by programs without one.
 class CConsolePrompt final : public CPrompt

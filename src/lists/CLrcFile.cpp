@@ -5,7 +5,8 @@
 #include <QFile>
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 // Puts each "[" that follows neither "]" nor a line feed on a line of its own,
 // so "[00:01.00]one[00:02.00]two" becomes two lines while adjacent tags stay

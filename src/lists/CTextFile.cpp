@@ -5,7 +5,8 @@
 #include <QFileInfo>
 #include <cerrno>
 
-namespace {
+namespace
+{
 
 int ErrnoOf(const QFileDevice &device)
 {
@@ -16,6 +17,8 @@ int ErrnoOf(const QFileDevice &device)
     default: return errno != 0 ? errno : EIO;
     }
 }
+
+constexpr qsizetype kWriteChunk = 64 * 1024;
 
 QByteArray ToTextModeLineEnds(QByteArray bytes)
 {
@@ -58,16 +61,28 @@ void CTextFile::OpenForWriting(std::uint32_t openFlags)
 {
     if (m_strPath.isEmpty() || QFileInfo(m_strPath).isDir())
         throw CFileException(CFileException::badPath, m_strPath, EISDIR);
-    m_pWriteFile = std::make_unique<QSaveFile>(m_strPath);
-    errno = 0;
-    if (!m_pWriteFile->open(QIODevice::WriteOnly))
-        ThrowForDevice(*m_pWriteFile);
+    m_pWriteFile = std::make_unique<CAtomicFile>(m_strPath);
+    if (!m_pWriteFile->Open())
+        ThrowForWriteError();
     if ((openFlags & modeNoTruncate) && QFileInfo::exists(m_strPath)) {
         // Keep what the file holds and write after it.
         QFile old(m_strPath);
-        if (!old.open(QIODevice::ReadOnly) || m_pWriteFile->write(old.readAll()) < 0)
+        if (!old.open(QIODevice::ReadOnly))
             ThrowForDevice(old);
+        m_pending = old.readAll();
     }
+}
+
+void CTextFile::ThrowForWriteError() const
+{
+    throw CFileException::FromErrno(m_pWriteFile->Error(), m_strPath);
+}
+
+void CTextFile::WritePending()
+{
+    if (!m_pWriteFile->Write(m_pending))
+        ThrowForWriteError();
+    m_pending.clear();
 }
 
 void CTextFile::ThrowForDevice(const QFileDevice &device) const
@@ -119,10 +134,9 @@ void CTextFile::WriteString(const QString &text)
 {
     if (!m_pWriteFile)
         throw CFileException(CFileException::accessDenied, m_strPath);
-    const QByteArray bytes = ToTextModeLineEnds(EncodeCodePage(text, m_nCodePage));
-    errno = 0;
-    if (!bytes.isEmpty() && m_pWriteFile->write(bytes) != bytes.size())
-        ThrowForDevice(*m_pWriteFile);
+    m_pending += ToTextModeLineEnds(EncodeCodePage(text, m_nCodePage));
+    if (m_pending.size() >= kWriteChunk)
+        WritePending();
 }
 
 void CTextFile::Close()
@@ -132,11 +146,9 @@ void CTextFile::Close()
         m_pReadFile.reset();
     }
     if (m_pWriteFile) {
-        errno = 0;
-        const bool committed = m_pWriteFile->commit();
-        const int osError = committed ? 0 : ErrnoOf(*m_pWriteFile);
+        WritePending();
+        if (!m_pWriteFile->Commit())
+            ThrowForWriteError();
         m_pWriteFile.reset();
-        if (!committed)
-            throw CFileException::FromErrno(osError, m_strPath);
     }
 }

@@ -7,8 +7,9 @@
 
 #include "lists/CodePage.h"
 
+#include "app/CAtomicFile.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -36,7 +37,8 @@ public:
     bool ReadString(QString &line);
 
     // Writes the string in the code page, LF as CR LF, no line end of its own.
-    // Throws CFileException when the write fails.
+    // Throws CFileException when the write fails (the failure may also show
+    // only at Close, since writes are buffered).
     void WriteString(const QString &text);
 
     // Finishes the file. For a written file this is where it replaces the old
@@ -50,10 +52,13 @@ private:
     void OpenForReading(std::uint32_t openFlags);
     void OpenForWriting(std::uint32_t openFlags);
     int ReadLineBytes(char *buffer);
+    void WritePending();
     [[noreturn]] void ThrowForDevice(const QFileDevice &device) const;
+    [[noreturn]] void ThrowForWriteError() const;
 
     QString m_strPath;
     int m_nCodePage = CP_CURRENT_ANSI;
     std::unique_ptr<QFile> m_pReadFile;
-    std::unique_ptr<QSaveFile> m_pWriteFile;
+    std::unique_ptr<CAtomicFile> m_pWriteFile;
+    QByteArray m_pending; // converted bytes not yet handed to the file
 };

@@ -8,7 +8,8 @@
 #include <locale.h>
 #include <vector>
 
-namespace {
+namespace
+{
 
 QByteArray LocaleCharset()
 {
@@ -95,9 +96,24 @@ QByteArray CodePageName(int codePage)
     case 28591: return QByteArrayLiteral("ISO-8859-1");
     case 10000: return QByteArrayLiteral("MACINTOSH");
     case 1200: return QByteArrayLiteral("UTF-16LE");
-    case 437: case 850: case 852: case 866: case 874: case 932: case 949: case 950: case 1361:
-    case 1250: case 1251: case 1252: case 1253: case 1254: case 1255: case 1256: case 1257: case 1258:
-        return "CP" + QByteArray::number(codePage);
+    case 437:
+    case 850:
+    case 852:
+    case 866:
+    case 874:
+    case 932:
+    case 949:
+    case 950:
+    case 1361:
+    case 1250:
+    case 1251:
+    case 1252:
+    case 1253:
+    case 1254:
+    case 1255:
+    case 1256:
+    case 1257:
+    case 1258: return "CP" + QByteArray::number(codePage);
     default: return {};
     }
 }
@@ -153,7 +169,8 @@ QByteArray EncodeCodePage(QStringView text, int codePage)
         // A character the code page cannot hold: one "#" for the whole
         // character, both halves of a surrogate pair included.
         out.push_back('#');
-        const char16_t unit = static_cast<char16_t>(static_cast<unsigned char>(in[0]) | (static_cast<unsigned char>(in[1]) << 8));
+        const char16_t unit =
+            static_cast<char16_t>(static_cast<unsigned char>(in[0]) | (static_cast<unsigned char>(in[1]) << 8));
         const size_t width = QChar::isHighSurrogate(unit) && left >= 4 ? 4 : 2;
         in += width;
         left -= width;

@@ -1,6 +1,7 @@
 #include "lists/MediaPaths.h"
 
-namespace {
+namespace
+{
 
 QString ReplaceExtension(const QString &path, const QString &extension)
 {

@@ -1,0 +1,35 @@
+// Writes a file so that it is either replaced whole or not at all: the bytes
+// go to a temporary file beside the target, which is synced and renamed over
+// the target only when every byte was written.
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+class CAtomicFile
+{
+public:
+    explicit CAtomicFile(const QString &path);
+    ~CAtomicFile(); // removes the temporary file unless Commit succeeded
+    CAtomicFile(const CAtomicFile &) = delete;
+    CAtomicFile &operator=(const CAtomicFile &) = delete;
+
+    // Creates the temporary file. False, with Error() set, when it cannot.
+    bool Open();
+    // Appends the bytes; false when not all of them could be written.
+    bool Write(QByteArrayView bytes);
+    // Syncs the temporary file and renames it over the target.
+    bool Commit();
+
+    // errno of the first failure, 0 while all went well.
+    int Error() const { return m_nError; }
+
+private:
+    bool Fail();
+
+    QString m_strPath;
+    QByteArray m_tempPath;
+    int m_fd = -1;
+    int m_nError = 0;
+    bool m_bCommitted = false;
+};

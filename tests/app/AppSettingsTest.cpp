@@ -1,0 +1,78 @@
+#include "app/CAppSettings.h"
+#include "app/CIniProfile.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+TEST(AppSettings, FirstRunUsesDefaultsAndWritesAllTenKeys)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("quillmere.ini"));
+    CIniProfile profile(path);
+    CAppSettings settings;
+    settings.Load(profile);
+    EXPECT_FALSE(settings.AlwaysTop);
+    EXPECT_EQ(settings.MoveStep, 100);
+    EXPECT_EQ(settings.USplitterHigh, 10);
+    EXPECT_EQ(settings.LSplitterWidth, 10);
+    EXPECT_EQ(settings.AutoSave, 0);
+    EXPECT_FALSE(settings.MinimizeToTray);
+    EXPECT_EQ(settings.Volume, 50);
+    EXPECT_FALSE(settings.Mute);
+    EXPECT_EQ(settings.Order, 0);
+    EXPECT_EQ(settings.PlaylistIndex, 0);
+
+    ASSERT_TRUE(settings.Save(profile));
+    EXPECT_EQ(ReadAllBytes(path), QByteArray("[Settings]\nAlwaysTop=0\nMoveStep=100\nUSplitterHigh=10\n"
+                                             "LSplitterWidth=10\nAutoSave=0\nMinimizeToTray=0\n"
+                                             "[State]\nVolume=50\nMute=0\nOrder=0\nPlaylistIndex=0\n"));
+}
+
+TEST(AppSettings, StoredValuesAreReadAsTheyStandAndBooleansNormalised)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("quillmere.ini"));
+    WriteAllBytes(path, "[Settings]\nAlwaysTop=7\nMoveStep=300\nWindowPos=44,0,1\nMinimizeToTray=-1\n"
+                        "[State]\nVolume=120\nMute=0\nOrder=2\nPlaylistIndex=-5\n[DockState]\nBars=3\n");
+    CIniProfile profile(path);
+    CAppSettings settings;
+    settings.Load(profile);
+    EXPECT_TRUE(settings.AlwaysTop);
+    EXPECT_TRUE(settings.MinimizeToTray);
+    EXPECT_EQ(settings.MoveStep, 300);
+    EXPECT_EQ(settings.Volume, 120);
+    EXPECT_EQ(settings.Order, 2);
+    EXPECT_EQ(settings.PlaylistIndex, -5);
+
+    ASSERT_TRUE(settings.Save(profile));
+    CIniProfile saved(path);
+    EXPECT_EQ(saved.GetProfileString(QStringLiteral("Settings"), QStringLiteral("AlwaysTop")), QStringLiteral("1"));
+    EXPECT_EQ(saved.GetProfileString(QStringLiteral("Settings"), QStringLiteral("MinimizeToTray")),
+              QStringLiteral("1"));
+    EXPECT_EQ(saved.GetProfileString(QStringLiteral("Settings"), QStringLiteral("WindowPos")),
+              QStringLiteral("44,0,1"));
+    EXPECT_EQ(saved.GetProfileInt(QStringLiteral("DockState"), QStringLiteral("Bars"), 0), 3);
+}
+
+TEST(AppSettings, FailedSaveSaysSoAndKeepsTheOldProfile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("quillmere.ini"));
+    const QByteArray old = QByteArray("[Settings]\nMoveStep=300\nPadding=") + QByteArray(300, 'p') + "\n";
+    WriteAllBytes(path, old);
+    CIniProfile profile(path);
+    CAppSettings settings;
+    settings.Load(profile);
+    settings.MoveStep = 2000;
+
+    CRecordingPrompt prompt;
+    {
+        CFileSizeLimit limit(200);
+        EXPECT_FALSE(settings.Save(profile));
+    }
+    ASSERT_EQ(prompt.m_messages.size(), 1);
+    EXPECT_TRUE(prompt.m_messages[0].contains(QStringLiteral("quillmere.ini")));
+    EXPECT_EQ(ReadAllBytes(path), old);
+}

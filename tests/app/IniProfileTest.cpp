@@ -1,0 +1,83 @@
+#include "app/CIniProfile.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+namespace
+{
+
+QString Section()
+{
+    return QStringLiteral("Settings");
+}
+
+} // namespace
+
+TEST(IniProfile, ReadsIntegersLikeTheProfileFunctions)
+{
+    CIniProfile profile;
+    profile.Parse("[Settings]\r\nA=7\r\nB = -12 \r\nC=7abc\r\nD=abc\r\nE=\r\nF=4294967295\r\n");
+    EXPECT_EQ(profile.GetProfileInt(Section(), QStringLiteral("A"), 1), 7);
+    EXPECT_EQ(profile.GetProfileInt(Section(), QStringLiteral("B"), 1), -12);
+    EXPECT_EQ(profile.GetProfileInt(Section(), QStringLiteral("C"), 1), 7);
+    EXPECT_EQ(profile.GetProfileInt(Section(), QStringLiteral("D"), 1), 0);
+    EXPECT_EQ(profile.GetProfileInt(Section(), QStringLiteral("E"), 1), 0);
+    EXPECT_EQ(profile.GetProfileInt(Section(), QStringLiteral("F"), 1), -1);
+    EXPECT_EQ(profile.GetProfileInt(Section(), QStringLiteral("Missing"), 42), 42);
+    EXPECT_EQ(profile.GetProfileInt(QStringLiteral("Other"), QStringLiteral("A"), 42), 42);
+    // Sections and keys match whatever their letter case.
+    EXPECT_EQ(profile.GetProfileInt(QStringLiteral("settings"), QStringLiteral("a"), 1), 7);
+}
+
+TEST(IniProfile, WritingKeepsEverythingElseOfTheFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("q.ini"));
+    WriteAllBytes(path, "; made by hand\n[DockState-Bar0]\nVisible=1\n\n[Settings]\nWindowPos=1,2,3\nMoveStep=300\n"
+                        "Unknown=keep me\n\n[Recent File List]\nFile1=/home/学生/课文.rtf\n");
+    CIniProfile profile(path);
+    profile.WriteProfileInt(Section(), QStringLiteral("movestep"), 1000);
+    profile.WriteProfileInt(Section(), QStringLiteral("AutoSave"), 5);
+    profile.WriteProfileInt(QStringLiteral("State"), QStringLiteral("Volume"), 80);
+    ASSERT_TRUE(profile.Flush());
+
+    EXPECT_EQ(ReadAllBytes(path),
+              QByteArray("; made by hand\n[DockState-Bar0]\nVisible=1\n\n[Settings]\nWindowPos=1,2,3\nmovestep=1000\n"
+                         "Unknown=keep me\nAutoSave=5\n\n[Recent File List]\nFile1=/home/学生/课文.rtf\n"
+                         "[State]\nVolume=80\n"));
+    CIniProfile reread(path);
+    EXPECT_EQ(reread.GetProfileString(QStringLiteral("Recent File List"), QStringLiteral("File1")),
+              QStringLiteral("/home/学生/课文.rtf"));
+}
+
+TEST(IniProfile, FailedFlushLeavesTheOldFileWhole)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("q.ini"));
+    const QByteArray old = "[Settings]\nMoveStep=300\n";
+    WriteAllBytes(path, old);
+    CIniProfile profile(path);
+    profile.WriteProfileString(Section(), QStringLiteral("Long"), QString(4096, QLatin1Char('x')));
+
+    QString reason;
+    {
+        CFileSizeLimit limit(1024);
+        EXPECT_FALSE(profile.Flush(&reason));
+    }
+    EXPECT_FALSE(reason.isEmpty());
+    EXPECT_EQ(ReadAllBytes(path), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("q.ini")}); // no leftovers
+}
+
+TEST(IniProfile, MissingFileIsAnEmptyProfileAndFlushCreatesIt)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("new.ini"));
+    CIniProfile profile(path);
+    EXPECT_EQ(profile.GetProfileInt(Section(), QStringLiteral("MoveStep"), 100), 100);
+    profile.WriteProfileInt(Section(), QStringLiteral("MoveStep"), 100);
+    ASSERT_TRUE(profile.Flush());
+    EXPECT_EQ(ReadAllBytes(path), QByteArray("[Settings]\nMoveStep=100\n"));
+}

@@ -1,0 +1,50 @@
+#include "app/ModulePath.h"
+#include "app/TimeUtils.h"
+#include "lists/MediaPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <filesystem>
+
+TEST(FormatMinSec, ShowsMinutesAndSecondsAndDropsWholeHours)
+{
+    EXPECT_EQ(FormatMinSec(0), QStringLiteral("00:00"));
+    EXPECT_EQ(FormatMinSec(59), QStringLiteral("00:59"));
+    EXPECT_EQ(FormatMinSec(60), QStringLiteral("01:00"));
+    EXPECT_EQ(FormatMinSec(3599), QStringLiteral("59:59"));
+    EXPECT_EQ(FormatMinSec(3600), QStringLiteral("00:00"));
+    EXPECT_EQ(FormatMinSec(3725), QStringLiteral("02:05"));
+    EXPECT_EQ(FormatMinSec(999 / 1000), QStringLiteral("00:00"));
+    EXPECT_EQ(FormatMinSec(4294967295u), QStringLiteral("28:15")); // 71582788 min 15 s
+}
+
+TEST(ModulePath, DirectoryKeepsTrailingSlash)
+{
+    EXPECT_EQ(DirectoryOfProgram(QStringLiteral("/opt/tools/q")), QStringLiteral("/opt/tools/"));
+    EXPECT_EQ(DirectoryOfProgram(QStringLiteral("/q")), QStringLiteral("/"));
+
+    QString directory;
+    ASSERT_TRUE(GetModuleDirectory(directory));
+    const auto self = std::filesystem::read_symlink("/proc/self/exe");
+    EXPECT_EQ(directory, QString::fromStdString(self.parent_path().string()) + QLatin1Char('/'));
+}
+
+TEST(ModulePath, ProfileLiesBesideTheProgram)
+{
+    // Every ".exe" is replaced, folder names included.
+    EXPECT_EQ(ProfilePathForProgram(QStringLiteral("/a.exe.d/q.exe")), QStringLiteral("/a.ini.d/q.ini"));
+    // A program without ".exe" gets ".ini" appended: the profile never is the program.
+    EXPECT_EQ(ProfilePathForProgram(QStringLiteral("/opt/q/quillmere")), QStringLiteral("/opt/q/quillmere.ini"));
+    EXPECT_EQ(ProfilePathForProgram(QStringLiteral("/opt/Q.EXE")), QStringLiteral("/opt/Q.EXE.ini"));
+}
+
+TEST(MediaPaths, ReplaceTheExtensionOrAppendOne)
+{
+    EXPECT_EQ(MediaRtfPath(QStringLiteral("/d/a/b.mp3")), QStringLiteral("/d/a/b.rtf"));
+    EXPECT_EQ(MediaLrcPath(QStringLiteral("/d/a/b.c.mp3")), QStringLiteral("/d/a/b.c.lrc"));
+    // A "." in a folder name is no extension of the file.
+    EXPECT_EQ(MediaRtfPath(QStringLiteral("/d/v1.2/track")), QStringLiteral("/d/v1.2/track.rtf"));
+    EXPECT_EQ(MediaLrcPath(QStringLiteral("/d/v1.2/track")), QStringLiteral("/d/v1.2/track.lrc"));
+    EXPECT_EQ(MediaRtfPath(QStringLiteral("/d/课文/第一课.mp3")), QStringLiteral("/d/课文/第一课.rtf"));
+}

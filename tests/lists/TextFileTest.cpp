@@ -1,0 +1,113 @@
+#include "lists/CFileException.h"
+#include "lists/CTextFile.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+namespace
+{
+
+QStringList ReadLines(const QString &path)
+{
+    CTextFile file(path, CTextFile::modeRead);
+    QStringList lines;
+    QString line;
+    while (file.ReadString(line))
+        lines.append(line);
+    return lines;
+}
+
+class TextFileTest : public ::testing::Test
+{
+protected:
+    QString Path(const char *name) const { return m_dir.filePath(QString::fromUtf8(name)); }
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST_F(TextFileTest, LinesComeBackWithoutTheirEnds)
+{
+    WriteAllBytes(Path("crlf"), "one\r\n\r\ntwo\r\n");
+    EXPECT_EQ(ReadLines(Path("crlf")), (QStringList{QStringLiteral("one"), QString(), QStringLiteral("two")}));
+    WriteAllBytes(Path("lf"), "one\ntwo\n");
+    EXPECT_EQ(ReadLines(Path("lf")), (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
+    WriteAllBytes(Path("open"), "one\ntwo");
+    EXPECT_EQ(ReadLines(Path("open")), (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
+    WriteAllBytes(Path("cr"), "one\rtwo\r");
+    EXPECT_EQ(ReadLines(Path("cr")), QStringList{QStringLiteral("one\rtwo")});
+}
+
+TEST_F(TextFileTest, LongLinesComeBackInPieces)
+{
+    WriteAllBytes(Path("long"), QByteArray(5000, 'x') + "\r\nnext\r\n");
+    const QStringList lines = ReadLines(Path("long"));
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0].size(), 4095);
+    EXPECT_EQ(lines[1].size(), 905);
+    EXPECT_EQ(lines[2], QStringLiteral("next"));
+}
+
+TEST_F(TextFileTest, WritingTranslatesLineEndsAndReplacesUnrepresentable)
+{
+    {
+        CTextFile file(Path("out"), CTextFile::modeCreate | CTextFile::modeWrite);
+        file.WriteString(QStringLiteral("a"));
+        file.WriteString(QStringLiteral("\n"));
+        file.WriteString(QString());
+        file.Close();
+    }
+    EXPECT_EQ(ReadAllBytes(Path("out")), QByteArray("a\r\n"));
+}
+
+TEST_F(TextFileTest, ReadingCreatesAMissingFileOnlyWhenAsked)
+{
+    try {
+        CTextFile file(Path("missing"), CTextFile::modeRead);
+        FAIL() << "a missing file opened";
+    } catch (const CFileException &error) {
+        EXPECT_EQ(error.m_cause, CFileException::fileNotFound);
+        EXPECT_TRUE(error.GetErrorMessage().contains(Path("missing")));
+    }
+    CTextFile created(Path("made"), CTextFile::modeCreate | CTextFile::modeNoTruncate | CTextFile::modeRead);
+    QString line = QStringLiteral("untouched");
+    EXPECT_FALSE(created.ReadString(line));
+    EXPECT_EQ(line, QStringLiteral("untouched"));
+    EXPECT_TRUE(QFile::exists(Path("made")));
+
+    WriteAllBytes(Path("kept"), "old\n");
+    CTextFile kept(Path("kept"), CTextFile::modeCreate | CTextFile::modeNoTruncate | CTextFile::modeRead);
+    EXPECT_TRUE(kept.ReadString(line));
+    EXPECT_EQ(line, QStringLiteral("old"));
+}
+
+TEST_F(TextFileTest, AFailedWriteLeavesTheOldFileWhole)
+{
+    WriteAllBytes(Path("list"), "old\r\n");
+    try {
+        CTextFile file(Path("list"), CTextFile::modeCreate | CTextFile::modeWrite);
+        CFileSizeLimit limit(100);
+        file.WriteString(QString(5000, QLatin1Char('y')));
+        file.Close();
+        FAIL() << "the write did not fail";
+    } catch (const CFileException &error) {
+        EXPECT_TRUE(error.GetErrorMessage().contains(QStringLiteral("list")));
+    }
+    EXPECT_EQ(ReadAllBytes(Path("list")), QByteArray("old\r\n"));
+
+    {
+        // Never closed: nothing replaces the file.
+        CTextFile file(Path("list"), CTextFile::modeCreate | CTextFile::modeWrite);
+        file.WriteString(QStringLiteral("half"));
+    }
+    EXPECT_EQ(ReadAllBytes(Path("list")), QByteArray("old\r\n"));
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("list")});
+}
+
+TEST_F(TextFileTest, AFolderIsNoTextFile)
+{
+    EXPECT_THROW(CTextFile(m_dir.path(), CTextFile::modeRead), CFileException);
+    EXPECT_THROW(CTextFile(m_dir.path(), CTextFile::modeCreate | CTextFile::modeWrite), CFileException);
+}

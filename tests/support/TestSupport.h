@@ -1,0 +1,74 @@
+// Helpers shared by the core tests: a prompt that records what the program
+// told the learner, a cap on file sizes that makes writes fail even for root,
+// and small file helpers.
+#pragma once
+
+#include "app/CPrompt.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <csignal>
+#include <stdexcept>
+#include <sys/resource.h>
+
+// Records every message and answers with a fixed answer.
+class CRecordingPrompt final : public CPrompt
+{
+public:
+    explicit CRecordingPrompt(int answer = IDOK) : m_answer(answer), m_previous(SetPrompt(this)) {}
+    ~CRecordingPrompt() override { SetPrompt(m_previous); }
+    CRecordingPrompt(const CRecordingPrompt &) = delete;
+    CRecordingPrompt &operator=(const CRecordingPrompt &) = delete;
+
+    int MessageBox(const QString &text, unsigned) override
+    {
+        m_messages.append(text);
+        return m_answer;
+    }
+    [[noreturn]] void ExitProcess(int exitCode) override
+    {
+        throw std::runtime_error("exit " + std::to_string(exitCode));
+    }
+
+    QStringList m_messages;
+
+private:
+    int m_answer;
+    CPrompt *m_previous;
+};
+
+// While alive, no file of this process may grow beyond the given size: a write
+// past it fails with EFBIG, which lets tests make a disk write fail.
+class CFileSizeLimit
+{
+public:
+    explicit CFileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~CFileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_old); }
+    CFileSizeLimit(const CFileSizeLimit &) = delete;
+    CFileSizeLimit &operator=(const CFileSizeLimit &) = delete;
+
+private:
+    rlimit m_old{};
+};
+
+inline QByteArray ReadAllBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void WriteAllBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write test file");
+}
