@@ -18,7 +18,7 @@ int ErrnoOf(const QFileDevice &device)
     }
 }
 
-constexpr qsizetype kWriteChunk = 64 * 1024;
+constexpr qsizetype kWriteChunk = qsizetype{64} * 1024;
 
 QByteArray ToTextModeLineEnds(QByteArray bytes)
 {
