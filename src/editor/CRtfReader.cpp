@@ -1,0 +1,716 @@
+#include "editor/CRtfReader.h"
+
+#include "editor/CRtfTokenizer.h"
+#include "lists/CodePage.h"
+
+#include <QImage>
+#include <QSet>
+#include <QTextBlock>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <QUrl>
+#include <algorithm>
+#include <utility>
+
+namespace
+{
+
+constexpr std::size_t kMaxDepth = 1000;
+constexpr qsizetype kMaxPictureBytes = 64 * 1024 * 1024;
+constexpr int kMaxPicturePixels = 20000; // shown width or height
+constexpr int kTwipsPerPixel = 15;
+constexpr int kMaxTwips = 31680 * 4; // far beyond any page
+
+// Groups whose contents are never shown.
+const QSet<QByteArray> &SkippedDestinations()
+{
+    static const QSet<QByteArray> words = {"stylesheet",   "info",
+                                           "fldinst",      "header",
+                                           "footer",       "headerl",
+                                           "headerr",      "headerf",
+                                           "footerl",      "footerr",
+                                           "footerf",      "footnote",
+                                           "listtable",    "listoverridetable",
+                                           "revtbl",       "rsidtbl",
+                                           "themedata",    "colorschememapping",
+                                           "latentstyles", "datastore",
+                                           "xmlnstbl",     "pntext",
+                                           "listtext",     "nonshppict",
+                                           "objdata",      "objclass",
+                                           "objname",      "filetbl",
+                                           "pgdsctbl",     "author",
+                                           "operator",     "title",
+                                           "subject",      "comment",
+                                           "keywords",     "doccomm",
+                                           "bkmkstart",    "bkmkend",
+                                           "xe",           "tc",
+                                           "txe",          "generator",
+                                           "mmathPr",      "template",
+                                           "pnseclvl",     "pn",
+                                           "userprops",    "docvar",
+                                           "atnid",        "atnauthor",
+                                           "annotation",   "private",
+                                           "falt",         "panose",
+                                           "fchars",       "lchars",
+                                           "pgptbl",       "wgrffmtfilter",
+                                           "blipuid",      "picprop",
+                                           "sp",           "sn",
+                                           "sv",           "shpinst",
+                                           "shptxt",       "pntxta",
+                                           "pntxtb",       "ftnsep",
+                                           "ftnsepc",      "ftncn",
+                                           "aftnsep",      "aftnsepc",
+                                           "aftncn",       "fname",
+                                           "leveltext",    "levelnumbers"};
+    return words;
+}
+
+// The Windows code page of a \fcharset value; 0 when the charset names none.
+int CodePageOfCharset(int charset)
+{
+    switch (charset) {
+    case 0: return 1252;
+    case 2: return 1252; // symbol fonts: the bytes are glyph numbers
+    case 77: return 10000;
+    case 128: return 932;
+    case 129: return 949;
+    case 130: return 1361;
+    case 134: return 936;
+    case 136: return 950;
+    case 161: return 1253;
+    case 162: return 1254;
+    case 163: return 1258;
+    case 177: return 1255;
+    case 178: return 1256;
+    case 186: return 1257;
+    case 204: return 1251;
+    case 222: return 874;
+    case 238: return 1250;
+    case 254: return 437;
+    case 255: return 850;
+    default: return 0;
+    }
+}
+
+bool IsAscii(QByteArrayView bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Drops what a text run may not carry: control characters other than the tab,
+// paragraph separators (blocks come from \par only) and object replacement
+// characters (pictures come from \pict only).
+void Sanitize(QString &text)
+{
+    text.removeIf([](QChar c) {
+        const char16_t u = c.unicode();
+        return (u < 0x20 && u != u'\t') || u == 0x7f || u == 0x2029 || u == 0xfffc;
+    });
+}
+
+int HalfPoints(bool hasParam, int param)
+{
+    return hasParam && param > 0 ? std::min(param, 3276) : 24;
+}
+
+bool Flag(bool hasParam, int param)
+{
+    return !hasParam || param != 0;
+}
+
+} // namespace
+
+bool CRtfReader::Read(QByteArrayView rtf, QTextDocument &document)
+{
+    m_bDamaged = false;
+    m_error.clear();
+    qsizetype start = 0;
+    while (start < rtf.size() && (rtf[start] == ' ' || rtf[start] == '\t' || rtf[start] == '\r' || rtf[start] == '\n'))
+        ++start;
+    if (!rtf.sliced(start).startsWith("{\\rtf")) {
+        m_error = QStringLiteral("文件不是 RTF 格式");
+        return false;
+    }
+    Reset(document);
+    CRtfTokenizer tokenizer(rtf.sliced(start));
+    if (!Parse(tokenizer)) {
+        m_bDamaged = true;
+        m_error = QStringLiteral("RTF 文件已损坏，只读入了损坏处之前的内容");
+    }
+    Finish();
+    m_pDocument = nullptr;
+    return true;
+}
+
+void CRtfReader::Reset(QTextDocument &document)
+{
+    *this = CRtfReader();
+    m_pDocument = &document;
+    document.clear();
+    m_cursor = QTextCursor(&document);
+}
+
+// Returns false when the input ends before the outermost group closes or is
+// damaged in a way that stops reading.
+bool CRtfReader::Parse(CRtfTokenizer &tokenizer)
+{
+    for (;;) {
+        const ERtfToken token = tokenizer.Next();
+        if (token == ERtfToken::End || token == ERtfToken::Truncated)
+            return false;
+        if (token == ERtfToken::GroupStart) {
+            if (!PushGroup())
+                return false;
+            continue;
+        }
+        if (token == ERtfToken::GroupEnd) {
+            if (!PopGroup())
+                return true; // the outermost group closed: the document is complete
+            continue;
+        }
+        if (m_states.empty())
+            return false;
+        if (ConsumeFallback(token, tokenizer))
+            continue;
+        const bool star = std::exchange(m_bStar, false);
+        switch (token) {
+        case ERtfToken::ControlWord:
+            if (star && tokenizer.m_word != "shppict" && tokenizer.m_word != "ud")
+                State().eDest = EDestination::Skip;
+            else
+                OnControlWord(tokenizer.m_word, tokenizer.m_bHasParam, tokenizer.m_nParam);
+            break;
+        case ERtfToken::ControlSymbol: OnControlSymbol(tokenizer.m_cSymbol); break;
+        case ERtfToken::HexByte: OnText(QByteArrayView(reinterpret_cast<const char *>(&tokenizer.m_cByte), 1)); break;
+        case ERtfToken::Text: OnText(tokenizer.m_text); break;
+        case ERtfToken::Binary: OnBinary(tokenizer.m_text); break;
+        default: break;
+        }
+    }
+}
+
+// After \uN the next N units are the fallback for readers without Unicode:
+// a byte, a \'hh, a control word or symbol, or a \bin block each count as one.
+bool CRtfReader::ConsumeFallback(ERtfToken token, CRtfTokenizer &tokenizer)
+{
+    if (m_nSkipUnits <= 0)
+        return false;
+    if (token == ERtfToken::Text) {
+        const qsizetype taken = std::min<qsizetype>(m_nSkipUnits, tokenizer.m_text.size());
+        m_nSkipUnits -= static_cast<int>(taken);
+        const QByteArrayView rest = tokenizer.m_text.sliced(taken);
+        if (!rest.isEmpty())
+            OnText(rest);
+        return true;
+    }
+    --m_nSkipUnits;
+    return true;
+}
+
+bool CRtfReader::PushGroup()
+{
+    m_nSkipUnits = 0;
+    m_bStar = false;
+    if (m_states.size() >= kMaxDepth)
+        return false;
+    if (m_states.empty())
+        m_states.emplace_back();
+    else
+        m_states.push_back(m_states.back());
+    return true;
+}
+
+// Returns false when the outermost group has closed.
+bool CRtfReader::PopGroup()
+{
+    m_nSkipUnits = 0;
+    m_bStar = false;
+    if (m_states.empty())
+        return false;
+    const EDestination closed = m_states.back().eDest;
+    m_states.pop_back();
+    if (m_states.empty())
+        return false;
+    if (closed == EDestination::Picture && State().eDest != EDestination::Picture)
+        FinishPicture();
+    if (closed == EDestination::FontTable)
+        FinishFontName();
+    return true;
+}
+
+void CRtfReader::OnControlWord(const QByteArray &word, bool hasParam, int param)
+{
+    const EDestination dest = State().eDest;
+    if (dest == EDestination::Skip)
+        return;
+    if (dest == EDestination::UprAnsi) {
+        if (word == "ud")
+            State().eDest = State().eUprOuter;
+        return;
+    }
+    if (word == "u") {
+        OnUnicode(param);
+        return;
+    }
+    if (word == "uc") {
+        State().nUc = std::clamp(param, 0, 64);
+        return;
+    }
+    if (OnDestinationWord(word))
+        return;
+    if (dest == EDestination::FontTable) {
+        if (word == "f") {
+            FinishFontName();
+            m_nFontDef = param;
+            m_fonts[param];
+        } else if (word == "fcharset" && m_nFontDef >= 0) {
+            m_fonts[m_nFontDef].nCharset = param;
+        }
+        return;
+    }
+    if (dest == EDestination::ColorTable) {
+        const int channel = word == "red" ? 0 : word == "green" ? 1 : word == "blue" ? 2 : -1;
+        if (channel >= 0) {
+            m_rgb[channel] = std::clamp(param, 0, 255);
+            m_bColorGiven = true;
+        }
+        return;
+    }
+    if (dest == EDestination::Picture) {
+        OnPictureWord(word, param);
+        return;
+    }
+    if (word == "ansicpg")
+        m_nAnsiCodePage = param;
+    else if (word == "deff")
+        m_nDefaultFont = param;
+    else if (word == "mac")
+        m_nAnsiCodePage = 10000;
+    else if (word == "pc")
+        m_nAnsiCodePage = 437;
+    else if (word == "pca")
+        m_nAnsiCodePage = 850;
+    else if (!OnCharacterWord(word, hasParam, param) && !OnParagraphWord(word, param))
+        OnSpecialCharacterWord(word);
+}
+
+// Words that open a destination; true when the word was one.
+bool CRtfReader::OnDestinationWord(const QByteArray &word)
+{
+    SState &state = State();
+    if (word == "fonttbl") {
+        state.eDest = EDestination::FontTable;
+        m_nFontDef = -1;
+    } else if (word == "colortbl") {
+        state.eDest = EDestination::ColorTable;
+        m_colors.clear();
+    } else if (word == "pict") {
+        FlushText();
+        state.eDest = EDestination::Picture;
+        m_picture = SPicture();
+    } else if (word == "upr") {
+        state.eUprOuter = state.eDest;
+        state.eDest = EDestination::UprAnsi;
+    } else if (SkippedDestinations().contains(word)) {
+        state.eDest = EDestination::Skip;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool CRtfReader::OnCharacterWord(const QByteArray &word, bool hasParam, int param)
+{
+    SCharProps &chr = State().chr;
+    if (word == "plain")
+        chr = SCharProps();
+    else if (word == "f")
+        chr.nFont = chr.bDoubleByte ? (chr.nDbchFont = param) : param;
+    else if (word == "fs")
+        chr.nHalfPoints =
+            chr.bDoubleByte ? (chr.nDbchHalfPoints = HalfPoints(hasParam, param)) : HalfPoints(hasParam, param);
+    else if (word == "af" && chr.bDoubleByte)
+        chr.nDbchFont = param;
+    else if (word == "afs" && chr.bDoubleByte)
+        chr.nDbchHalfPoints = HalfPoints(hasParam, param);
+    else if (word == "dbch" || word == "loch" || word == "hich")
+        chr.bDoubleByte = word == "dbch";
+    else if (word == "b")
+        chr.bBold = Flag(hasParam, param);
+    else if (word == "i")
+        chr.bItalic = Flag(hasParam, param);
+    else if (word == "ulnone")
+        chr.bUnderline = false;
+    else if (word.startsWith("ul") && word != "ulc")
+        chr.bUnderline = word != "ul" || Flag(hasParam, param);
+    else if (word == "strike" || word == "striked")
+        chr.bStrike = Flag(hasParam, param);
+    else if (word == "cf")
+        chr.nForeground = std::max(param, 0);
+    else if (word == "highlight" || word == "cb" || word == "chcbpat")
+        chr.nBackground = std::max(param, 0);
+    else
+        return false;
+    return true;
+}
+
+bool CRtfReader::OnParagraphWord(const QByteArray &word, int param)
+{
+    SParaProps &para = State().para;
+    const int twips = std::clamp(param, -kMaxTwips, kMaxTwips);
+    if (word == "pard")
+        para = SParaProps();
+    else if (word == "par" || word == "row" || word == "page" || word == "sect")
+        EndParagraph();
+    else if (word == "ql")
+        para.nAlignment = 0;
+    else if (word == "qc")
+        para.nAlignment = 1;
+    else if (word == "qr")
+        para.nAlignment = 2;
+    else if (word == "qj")
+        para.nAlignment = 3;
+    else if (word == "li")
+        para.nLeft = twips;
+    else if (word == "ri")
+        para.nRight = twips;
+    else if (word == "fi")
+        para.nFirst = twips;
+    else if (word == "sb")
+        para.nBefore = twips;
+    else if (word == "sa")
+        para.nAfter = twips;
+    else
+        return false;
+    return true;
+}
+
+bool CRtfReader::OnSpecialCharacterWord(const QByteArray &word)
+{
+    static const QHash<QByteArray, char16_t> characters = {
+        {"line", u'\x2028'},      {"tab", u'\t'},        {"cell", u'\t'},        {"emdash", u'\x2014'},
+        {"endash", u'\x2013'},    {"lquote", u'\x2018'}, {"rquote", u'\x2019'},  {"ldblquote", u'\x201c'},
+        {"rdblquote", u'\x201d'}, {"bullet", u'\x2022'}, {"emspace", u'\x2003'}, {"enspace", u'\x2002'}};
+    const auto it = characters.constFind(word);
+    if (it == characters.constEnd())
+        return false;
+    AppendChars(QString(QChar(*it)));
+    return true;
+}
+
+void CRtfReader::OnPictureWord(const QByteArray &word, int param)
+{
+    if (word == "pngblip")
+        m_picture.format = "PNG";
+    else if (word == "jpegblip")
+        m_picture.format = "JPEG";
+    else if (word == "emfblip" || word == "wmetafile" || word == "macpict" || word == "dibitmap" || word == "wbitmap")
+        m_picture.format.clear();
+    else if (word == "picw")
+        m_picture.nWidth = param;
+    else if (word == "pich")
+        m_picture.nHeight = param;
+    else if (word == "picwgoal")
+        m_picture.nWidthGoal = param;
+    else if (word == "pichgoal")
+        m_picture.nHeightGoal = param;
+    else if (word == "picscalex")
+        m_picture.nScaleX = param;
+    else if (word == "picscaley")
+        m_picture.nScaleY = param;
+}
+
+void CRtfReader::OnControlSymbol(char symbol)
+{
+    switch (symbol) {
+    case '*': m_bStar = true; return;
+    case '\\':
+    case '{':
+    case '}': OnText(QByteArrayView(&symbol, 1)); return;
+    case '\n':
+        if (State().eDest == EDestination::Text)
+            EndParagraph();
+        return;
+    default: break;
+    }
+    if (State().eDest != EDestination::Text)
+        return;
+    if (symbol == '~')
+        AppendChars(QString(QChar(0x00a0)));
+    else if (symbol == '-')
+        AppendChars(QString(QChar(0x00ad)));
+    else if (symbol == '_')
+        AppendChars(QString(QChar(0x2011)));
+}
+
+void CRtfReader::OnText(QByteArrayView text)
+{
+    switch (State().eDest) {
+    case EDestination::Text: AppendBytes(text); break;
+    case EDestination::FontTable: OnFontTableText(text); break;
+    case EDestination::ColorTable: OnColorTableText(text); break;
+    case EDestination::Picture: AppendPictureHex(text); break;
+    default: break;
+    }
+}
+
+void CRtfReader::OnBinary(QByteArrayView data)
+{
+    if (State().eDest != EDestination::Picture || m_picture.bTooLarge)
+        return;
+    if (m_picture.data.size() + data.size() > kMaxPictureBytes) {
+        m_picture.bTooLarge = true;
+        return;
+    }
+    m_picture.data.append(data);
+}
+
+void CRtfReader::OnUnicode(int value)
+{
+    const auto unit = static_cast<char16_t>(value < 0 ? value + 65536 : value);
+    m_nSkipUnits = State().nUc;
+    if (State().eDest == EDestination::FontTable) {
+        m_fontName +=
+            m_fontNameBytes.isEmpty() ? QString() : DecodeCodePage(m_fontNameBytes, CodePageOfFont(m_nFontDef));
+        m_fontNameBytes.clear();
+        m_fontName += QChar(unit);
+        return;
+    }
+    if (State().eDest != EDestination::Text)
+        return;
+    if (QChar::isHighSurrogate(unit)) {
+        FlushSurrogate();
+        m_highSurrogate = unit;
+        return;
+    }
+    if (QChar::isLowSurrogate(unit)) {
+        if (m_highSurrogate == 0) {
+            AppendChars(QString(QChar(QChar::ReplacementCharacter)));
+            return;
+        }
+        const QChar pair[2] = {QChar(std::exchange(m_highSurrogate, char16_t(0))), QChar(unit)};
+        AppendChars(QString(pair, 2));
+        return;
+    }
+    QString text{QChar(unit)};
+    Sanitize(text);
+    AppendChars(text);
+}
+
+void CRtfReader::OnFontTableText(QByteArrayView text)
+{
+    if (m_nFontDef < 0)
+        return;
+    for (const char c : text) {
+        if (c == ';')
+            FinishFontName();
+        else
+            m_fontNameBytes.append(c);
+    }
+}
+
+void CRtfReader::FinishFontName()
+{
+    if (m_nFontDef < 0)
+        return;
+    QString name = m_fontName;
+    if (!m_fontNameBytes.isEmpty())
+        name += IsAscii(m_fontNameBytes) ? QString::fromLatin1(m_fontNameBytes)
+                                         : DecodeCodePage(m_fontNameBytes, CodePageOfFont(m_nFontDef));
+    name = name.trimmed();
+    if (!name.isEmpty())
+        m_fonts[m_nFontDef].name = name;
+    m_fontName.clear();
+    m_fontNameBytes.clear();
+}
+
+void CRtfReader::OnColorTableText(QByteArrayView text)
+{
+    for (const char c : text) {
+        if (c != ';')
+            continue;
+        m_colors.append(m_bColorGiven ? QColor(m_rgb[0], m_rgb[1], m_rgb[2]) : QColor());
+        m_rgb[0] = m_rgb[1] = m_rgb[2] = 0;
+        m_bColorGiven = false;
+    }
+}
+
+void CRtfReader::AppendPictureHex(QByteArrayView text)
+{
+    if (m_picture.bTooLarge || m_picture.format.isEmpty())
+        return;
+    for (const char c : text) {
+        int value = -1;
+        if (c >= '0' && c <= '9')
+            value = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            value = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            value = c - 'A' + 10;
+        if (value < 0)
+            continue;
+        if (m_picture.nPendingNibble < 0) {
+            m_picture.nPendingNibble = value;
+            continue;
+        }
+        m_picture.data.append(static_cast<char>(m_picture.nPendingNibble * 16 + value));
+        m_picture.nPendingNibble = -1;
+    }
+    if (m_picture.data.size() > kMaxPictureBytes)
+        m_picture.bTooLarge = true;
+}
+
+void CRtfReader::FinishPicture()
+{
+    const SPicture picture = std::exchange(m_picture, SPicture());
+    if (picture.format.isEmpty() || picture.bTooLarge || picture.data.isEmpty())
+        return;
+    QImage image;
+    if (!image.loadFromData(picture.data, picture.format.constData()) || image.isNull())
+        return;
+    const auto shown = [](int goal, int scale, int natural) {
+        const double percent = scale > 0 ? std::min(scale, 10000) : 100;
+        const double pixels = goal > 0 ? double(std::min(goal, kMaxTwips)) / kTwipsPerPixel : natural;
+        return std::clamp(pixels * percent / 100.0, 1.0, double(kMaxPicturePixels));
+    };
+    QTextImageFormat format;
+    format.setName(QStringLiteral("rtf-image:%1").arg(++m_nImages));
+    format.setWidth(shown(picture.nWidthGoal, picture.nScaleX, image.width()));
+    format.setHeight(shown(picture.nHeightGoal, picture.nScaleY, image.height()));
+    m_pDocument->addResource(QTextDocument::ImageResource, QUrl(format.name()), image);
+    FlushText();
+    EnsureBlock();
+    m_lastPara = State().para;
+    m_cursor.insertImage(format);
+}
+
+int CRtfReader::CodePageOfFont(int font) const
+{
+    const auto it = m_fonts.constFind(font < 0 ? m_nDefaultFont : font);
+    if (it != m_fonts.constEnd()) {
+        const int codePage = CodePageOfCharset(it->nCharset);
+        if (codePage != 0)
+            return codePage;
+    }
+    return m_nAnsiCodePage;
+}
+
+// Makes the text buffer ready for content in the current character format.
+void CRtfReader::PrepareText()
+{
+    FlushSurrogate();
+    if (!(State().chr == m_textProps)) {
+        FlushText();
+        m_textProps = State().chr;
+    }
+    m_lastPara = State().para;
+}
+
+void CRtfReader::AppendBytes(QByteArrayView bytes)
+{
+    PrepareText();
+    const int codePage = CodePageOfFont(State().chr.Font());
+    if (codePage != m_nPendingCodePage)
+        DecodePendingBytes();
+    m_nPendingCodePage = codePage;
+    m_pendingBytes.append(bytes);
+}
+
+void CRtfReader::AppendChars(const QString &text)
+{
+    PrepareText();
+    DecodePendingBytes();
+    m_text += text;
+}
+
+void CRtfReader::DecodePendingBytes()
+{
+    if (m_pendingBytes.isEmpty())
+        return;
+    QString text = IsAscii(m_pendingBytes) ? QString::fromLatin1(m_pendingBytes)
+                                           : DecodeCodePage(m_pendingBytes, m_nPendingCodePage);
+    m_pendingBytes.clear();
+    Sanitize(text);
+    m_text += text;
+}
+
+void CRtfReader::FlushSurrogate()
+{
+    if (m_highSurrogate == 0)
+        return;
+    m_highSurrogate = 0;
+    m_text += QChar(QChar::ReplacementCharacter);
+}
+
+void CRtfReader::FlushText()
+{
+    DecodePendingBytes();
+    if (m_text.isEmpty())
+        return;
+    EnsureBlock();
+    m_cursor.insertText(m_text, CharFormat(m_textProps));
+    m_text.clear();
+}
+
+void CRtfReader::EnsureBlock()
+{
+    if (!m_bBlockPending)
+        return;
+    m_bBlockPending = false;
+    m_cursor.insertBlock();
+}
+
+void CRtfReader::EndParagraph()
+{
+    FlushSurrogate();
+    FlushText();
+    EnsureBlock();
+    m_cursor.setBlockFormat(BlockFormat(State().para));
+    if (m_cursor.block().length() == 1)
+        m_cursor.setBlockCharFormat(CharFormat(State().chr));
+    m_bBlockPending = true;
+}
+
+void CRtfReader::Finish()
+{
+    if (!m_states.empty())
+        FlushSurrogate();
+    FlushText();
+    if (!m_bBlockPending && !m_cursor.isNull() && m_cursor.block().length() > 1)
+        m_cursor.setBlockFormat(BlockFormat(m_lastPara));
+    m_states.clear();
+}
+
+QTextCharFormat CRtfReader::CharFormat(const SCharProps &props) const
+{
+    QTextCharFormat format;
+    const auto font = m_fonts.constFind(props.Font() < 0 ? m_nDefaultFont : props.Font());
+    if (font != m_fonts.constEnd() && !font->name.isEmpty())
+        format.setFontFamilies(QStringList{font->name});
+    format.setFontPointSize(props.HalfPoints() / 2.0);
+    format.setFontWeight(props.bBold ? QFont::Bold : QFont::Normal);
+    format.setFontItalic(props.bItalic);
+    format.setFontUnderline(props.bUnderline);
+    format.setFontStrikeOut(props.bStrike);
+    const auto color = [this](int index) { return index > 0 && index < m_colors.size() ? m_colors[index] : QColor(); };
+    if (const QColor foreground = color(props.nForeground); foreground.isValid())
+        format.setForeground(foreground);
+    if (const QColor background = color(props.nBackground); background.isValid())
+        format.setBackground(background);
+    return format;
+}
+
+QTextBlockFormat CRtfReader::BlockFormat(const SParaProps &props)
+{
+    static constexpr Qt::Alignment alignments[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight, Qt::AlignJustify};
+    QTextBlockFormat format;
+    format.setAlignment(alignments[props.nAlignment]);
+    format.setLeftMargin(double(props.nLeft) / kTwipsPerPixel);
+    format.setRightMargin(double(props.nRight) / kTwipsPerPixel);
+    format.setTextIndent(double(props.nFirst) / kTwipsPerPixel);
+    format.setTopMargin(double(props.nBefore) / kTwipsPerPixel);
+    format.setBottomMargin(double(props.nAfter) / kTwipsPerPixel);
+    return format;
+}
