@@ -1,0 +1,150 @@
+#include "audio/CAudioRuntime.h"
+
+#include "app/CPrompt.h"
+#include "app/ModulePath.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cstdlib>
+#include <dlfcn.h>
+
+namespace
+{
+
+// Library numbers of the "Error: stage:library" messages.
+constexpr int kMainLibrary = 0;
+constexpr int kTempoLibrary = 1;
+
+// Stages: 0 the file is missing, 1 it cannot be read, 3 it cannot be loaded or
+// lacks an entry point the program calls.
+constexpr int kStageMissing = 0;
+constexpr int kStageUnreadable = 1;
+constexpr int kStageUnloadable = 3;
+
+// Set by tests; empty means the program's own folder.
+QString g_libraryFolder;
+
+// Whether the program calls an entry point. A missing entry that is called is
+// fatal at load time, so no call ever goes through a null pointer.
+enum class EUse { Called, Unused };
+
+template <typename T> bool Bind(void *module, const char *name, T &slot)
+{
+    slot = reinterpret_cast<T>(dlsym(module, name));
+    return slot != nullptr;
+}
+
+} // namespace
+
+void CAudioRuntime::SModuleCloser::operator()(void *module) const
+{
+    dlclose(module);
+}
+
+void CAudioRuntime::SetLibraryFolder(const QString &folder)
+{
+    g_libraryFolder = folder;
+    if (!g_libraryFolder.isEmpty() && !g_libraryFolder.endsWith(QLatin1Char('/')))
+        g_libraryFolder += QLatin1Char('/');
+}
+
+QString CAudioRuntime::LibraryFolder()
+{
+    if (!g_libraryFolder.isEmpty())
+        return g_libraryFolder;
+    QString folder;
+    GetModuleDirectory(folder);
+    return folder;
+}
+
+CAudioRuntime::CAudioRuntime() : m_folder(LibraryFolder())
+{
+    const QString mainPath = m_folder + QStringLiteral(QUILLMERE_AUDIO_LIBRARY_NAME);
+    const QString tempoPath = m_folder + QStringLiteral(QUILLMERE_TEMPO_LIBRARY_NAME);
+    if (!QFileInfo::exists(mainPath))
+        Fail(kStageMissing, kMainLibrary);
+    if (!QFileInfo::exists(tempoPath))
+        Fail(kStageMissing, kTempoLibrary);
+    CheckFile(mainPath, kMainLibrary);
+    CheckFile(tempoPath, kTempoLibrary);
+    // The add-on imports the main library, so the main one goes first.
+    m_pMain = OpenModule(mainPath, kMainLibrary);
+    m_pTempo = OpenModule(tempoPath, kTempoLibrary);
+    BindAll();
+}
+
+CAudioRuntime::~CAudioRuntime() = default;
+
+void CAudioRuntime::Fail(int stage, int library)
+{
+    Prompt().MessageBox(QStringLiteral("Error: %1:%2").arg(stage).arg(library), CPrompt::MB_OK | CPrompt::MB_ICONERROR);
+    Prompt().ExitProcess(0);
+    std::abort(); // a prompt that does return leaves no way to go on
+}
+
+void CAudioRuntime::CheckFile(const QString &path, int library)
+{
+    // A folder or a file without read permission cannot be a library.
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        Fail(kStageUnreadable, library);
+}
+
+CAudioRuntime::ModulePtr CAudioRuntime::OpenModule(const QString &path, int library)
+{
+    // RTLD_NOW: a library with unresolved imports fails here, not at a later call.
+    ModulePtr module(dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL));
+    if (!module)
+        Fail(kStageUnloadable, library);
+    return module;
+}
+
+void CAudioRuntime::BindAll()
+{
+    void *main = m_pMain.get();
+    void *tempo = m_pTempo.get();
+    auto bind = [](void *module, const char *name, auto &slot, EUse use, int library) {
+        if (!Bind(module, name, slot) && use == EUse::Called)
+            Fail(kStageUnloadable, library);
+    };
+    const EUse called = EUse::Called;
+    const EUse unused = EUse::Unused;
+    bind(main, "BASS_ErrorGetCode", m_api.BASS_ErrorGetCode, called, kMainLibrary);
+    bind(main, "BASS_Init", m_api.BASS_Init, called, kMainLibrary);
+    bind(main, "BASS_Free", m_api.BASS_Free, called, kMainLibrary);
+    bind(main, "BASS_GetCPU", m_api.BASS_GetCPU, unused, kMainLibrary);
+    bind(main, "BASS_MusicLoad", m_api.BASS_MusicLoad, called, kMainLibrary);
+    bind(main, "BASS_MusicGetAttribute", m_api.BASS_MusicGetAttribute, unused, kMainLibrary);
+    bind(main, "BASS_StreamCreateFile", m_api.BASS_StreamCreateFile, called, kMainLibrary);
+    bind(main, "BASS_StreamCreateURL", m_api.BASS_StreamCreateURL, unused, kMainLibrary);
+    bind(main, "BASS_StreamGetFilePosition", m_api.BASS_StreamGetFilePosition, unused, kMainLibrary);
+    bind(main, "BASS_ChannelGetLength", m_api.BASS_ChannelGetLength, called, kMainLibrary);
+    bind(main, "BASS_ChannelGetTags", m_api.BASS_ChannelGetTags, unused, kMainLibrary);
+    bind(main, "BASS_ChannelPlay", m_api.BASS_ChannelPlay, called, kMainLibrary);
+    bind(main, "BASS_ChannelBytes2Seconds", m_api.BASS_ChannelBytes2Seconds, called, kMainLibrary);
+    bind(main, "BASS_ChannelIsActive", m_api.BASS_ChannelIsActive, called, kMainLibrary);
+    bind(main, "BASS_ChannelSlideAttributes", m_api.BASS_ChannelSlideAttributes, unused, kMainLibrary);
+    bind(main, "BASS_ChannelIsSliding", m_api.BASS_ChannelIsSliding, unused, kMainLibrary);
+    bind(main, "BASS_ChannelGetPosition", m_api.BASS_ChannelGetPosition, called, kMainLibrary);
+    bind(main, "BASS_ChannelGetLevel", m_api.BASS_ChannelGetLevel, unused, kMainLibrary);
+    bind(main, "BASS_FXGetParameters", m_api.BASS_FXGetParameters, called, kMainLibrary);
+    bind(main, "BASS_FXSetParameters", m_api.BASS_FXSetParameters, called, kMainLibrary);
+    bind(main, "BASS_GetVersion", m_api.BASS_GetVersion, unused, kMainLibrary);
+    bind(main, "BASS_GetInfo", m_api.BASS_GetInfo, called, kMainLibrary);
+    bind(main, "BASS_StreamFree", m_api.BASS_StreamFree, called, kMainLibrary);
+    bind(main, "BASS_MusicFree", m_api.BASS_MusicFree, called, kMainLibrary);
+    bind(main, "BASS_ChannelSetSync", m_api.BASS_ChannelSetSync, called, kMainLibrary);
+    bind(main, "BASS_ChannelPause", m_api.BASS_ChannelPause, called, kMainLibrary);
+    bind(main, "BASS_ChannelStop", m_api.BASS_ChannelStop, called, kMainLibrary);
+    bind(main, "BASS_ChannelSetPosition", m_api.BASS_ChannelSetPosition, called, kMainLibrary);
+    bind(main, "BASS_ChannelGetAttributes", m_api.BASS_ChannelGetAttributes, called, kMainLibrary);
+    bind(main, "BASS_ChannelSeconds2Bytes", m_api.BASS_ChannelSeconds2Bytes, called, kMainLibrary);
+    bind(main, "BASS_ChannelSetFX", m_api.BASS_ChannelSetFX, called, kMainLibrary);
+    // The main library does not carry the tempo call; the add-on's binding,
+    // made last, is the one that counts.
+    bind(main, "BASS_FX_TempoSet", m_api.BASS_FX_TempoSet, unused, kMainLibrary);
+    bind(main, "BASS_ChannelSetAttributes", m_api.BASS_ChannelSetAttributes, called, kMainLibrary);
+    bind(main, "BASS_PluginLoad", m_api.BASS_PluginLoad, called, kMainLibrary);
+    bind(tempo, "BASS_FX_TempoCreate", m_api.BASS_FX_TempoCreate, called, kTempoLibrary);
+    bind(tempo, "BASS_FX_TempoSet", m_api.BASS_FX_TempoSet, called, kTempoLibrary);
+}

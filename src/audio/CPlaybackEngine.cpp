@@ -1,0 +1,320 @@
+#include "audio/CPlaybackEngine.h"
+
+#include "app/CPrompt.h"
+#include "audio/CSyncHandOver.h"
+
+#include <atomic>
+
+namespace
+{
+
+// Process-wide, as the end-of-channel callback reads the channel from here:
+// written on the user-interface thread, read on the runtime's sync thread.
+std::atomic<DWORD> g_channel{0};
+// Effect handles: EQ 125 Hz, EQ 1 kHz, EQ 8 kHz, reverb.
+HFX g_effects[4] = {0, 0, 0, 0};
+
+constexpr int kOutputDevice = 1;
+constexpr DWORD kOutputRate = 44100;
+constexpr DWORD kMinimumDeviceVersion = 8;
+constexpr DWORD kStreamFlags = BASS_UNICODE | BASS_STREAM_DECODE | BASS_SAMPLE_FX;
+constexpr DWORD kMusicFlags =
+    BASS_UNICODE | BASS_MUSIC_PRESCAN | BASS_MUSIC_POSRESET | BASS_MUSIC_RAMPS | BASS_SAMPLE_FX;
+constexpr int kUnchangedRate = -1;
+constexpr int kUnchangedPan = -101;
+constexpr float kBandCentres[3] = {125.0f, 1000.0f, 8000.0f};
+constexpr float kBandWidthSemitones = 18.0f;
+
+const char16_t *Utf16(const QString &text)
+{
+    return reinterpret_cast<const char16_t *>(text.utf16());
+}
+
+float BandGain(int value)
+{
+    return static_cast<float>(10 - value);
+}
+
+float ReverbMix(int value)
+{
+    const double r = value;
+    return static_cast<float>(-0.012 * r * r * r);
+}
+
+void ShowError(const QString &text)
+{
+    Prompt().MessageBox(text, CPrompt::MB_OK | CPrompt::MB_ICONERROR);
+}
+
+} // namespace
+
+CPlaybackEngine::CPlaybackEngine() : m_pRuntime(std::make_unique<CAudioRuntime>())
+{
+    OpenDevice();
+    LoadPlugins();
+    g_channel = 0;
+    CSyncHandOver::Instance().Open();
+}
+
+CPlaybackEngine::~CPlaybackEngine()
+{
+    // First make sure no sync callback waits on this thread or is still using
+    // the runtime, then release in the runtime's order: channel, device, library.
+    CSyncHandOver::Instance().Close();
+    const DWORD channel = g_channel.exchange(0);
+    if (channel != 0) {
+        Api().BASS_MusicFree(channel);
+        Api().BASS_StreamFree(channel);
+    }
+    Api().BASS_Free();
+}
+
+void CPlaybackEngine::OpenDevice()
+{
+    // There is no window handle to give on this platform.
+    if (!Api().BASS_Init(kOutputDevice, kOutputRate, 0, nullptr, nullptr)) {
+        ShowError(QStringLiteral("Can't initialize device"));
+        Prompt().ExitProcess(-1);
+    }
+    BASS_INFO info{};
+    info.size = sizeof(BASS_INFO);
+    Api().BASS_GetInfo(&info);
+    if (info.dsver < kMinimumDeviceVersion) {
+        Api().BASS_Free();
+        ShowError(QStringLiteral("DirectX 8 is not installed"));
+    }
+}
+
+void CPlaybackEngine::LoadPlugins()
+{
+    // Optional decoders beside the program; a missing one only means fewer formats.
+    const QString folder = m_pRuntime->Folder() + QStringLiteral("plugins/");
+    for (const char *name : {"aac.so", "ape.so", "wma.so"})
+        Api().BASS_PluginLoad(Utf16(folder + QLatin1String(name)), BASS_UNICODE);
+}
+
+void CPlaybackEngine::SetEndHandler(std::function<int()> handler)
+{
+    CSyncHandOver::Instance().SetHandler(std::move(handler));
+}
+
+DWORD CPlaybackEngine::Channel() const
+{
+    return g_channel;
+}
+
+void CPlaybackEngine::ReleaseChannel(DWORD channel)
+{
+    // A notice of this channel that has not reached the handler is stale now;
+    // answering it here also keeps the free from waiting on a waiting sync.
+    CSyncHandOver::Instance().SetChannel(0);
+    if (m_hSyncChannel == channel)
+        m_hSyncChannel = 0;
+    Api().BASS_MusicFree(channel);
+}
+
+bool CPlaybackEngine::Open(const QString &path)
+{
+    DWORD channel = g_channel;
+    if (channel != 0) {
+        ReleaseChannel(channel);
+        Api().BASS_StreamFree(channel);
+    }
+    channel = Api().BASS_StreamCreateFile(0, Utf16(path), 0, 0, kStreamFlags);
+    if (channel == 0)
+        channel = Api().BASS_MusicLoad(0, Utf16(path), 0, 0, kMusicFlags, 0);
+    g_channel = channel;
+    if (channel == 0) {
+        ShowError(QStringLiteral("载入文件失败！"));
+        return false;
+    }
+    // Modules are not decoding channels: they stay unwrapped and have no tempo control.
+    const HSTREAM tempo = Api().BASS_FX_TempoCreate(channel, BASS_FX_FREESOURCE);
+    if (tempo != 0)
+        g_channel = tempo;
+    CSyncHandOver::Instance().SetChannel(g_channel);
+    DWORD rate = 0;
+    Api().BASS_ChannelGetAttributes(g_channel, &rate, nullptr, nullptr);
+    m_nSampleRate = rate;
+    ApplyEffects();
+    return true;
+}
+
+bool CPlaybackEngine::HasEnded(DWORD channel) const
+{
+    if (Api().BASS_ChannelIsActive(channel) != BASS_ACTIVE_STOPPED)
+        return false;
+    const QWORD length = Api().BASS_ChannelGetLength(channel);
+    return length > 0 && Api().BASS_ChannelGetPosition(channel) >= length;
+}
+
+bool CPlaybackEngine::Play(bool restart)
+{
+    const DWORD channel = g_channel;
+    // A channel left at its end plays again from its start; playing it from the
+    // end would only end it again at once.
+    if (!restart && HasEnded(channel))
+        Api().BASS_ChannelSetPosition(channel, 0);
+    if (!Api().BASS_ChannelPlay(channel, restart ? 1 : 0)) {
+        ShowError(QStringLiteral("播放失败! Error code: %1").arg(Api().BASS_ErrorGetCode()));
+        return false;
+    }
+    if (m_hSyncChannel != channel && Api().BASS_ChannelSetSync(channel, BASS_SYNC_END, 0, &ChannelEndSync, this) != 0)
+        m_hSyncChannel = channel;
+    return true;
+}
+
+bool CPlaybackEngine::Pause()
+{
+    return Api().BASS_ChannelPause(g_channel) != 0;
+}
+
+bool CPlaybackEngine::Stop()
+{
+    const DWORD channel = g_channel;
+    if (channel == 0)
+        return true;
+    return Api().BASS_ChannelStop(channel) && Api().BASS_ChannelSetPosition(channel, 0);
+}
+
+bool CPlaybackEngine::FreeChannel()
+{
+    const DWORD channel = g_channel;
+    if (channel == 0)
+        return false;
+    // The handle stays current: later calls on it fail in the runtime.
+    ReleaseChannel(channel);
+    return Api().BASS_StreamFree(channel) != 0;
+}
+
+bool CPlaybackEngine::IsPlaying() const
+{
+    return Api().BASS_ChannelIsActive(g_channel) == BASS_ACTIVE_PLAYING;
+}
+
+bool CPlaybackEngine::IsStopped() const
+{
+    return Api().BASS_ChannelIsActive(g_channel) == BASS_ACTIVE_STOPPED;
+}
+
+bool CPlaybackEngine::IsPaused() const
+{
+    return Api().BASS_ChannelIsActive(g_channel) == BASS_ACTIVE_PAUSED;
+}
+
+uint32_t CPlaybackEngine::GetPosition() const
+{
+    const DWORD channel = g_channel;
+    const float seconds = Api().BASS_ChannelBytes2Seconds(channel, Api().BASS_ChannelGetPosition(channel));
+    return static_cast<uint32_t>(static_cast<int64_t>(seconds * 1000.0f));
+}
+
+uint32_t CPlaybackEngine::GetLength() const
+{
+    const DWORD channel = g_channel;
+    const float seconds = Api().BASS_ChannelBytes2Seconds(channel, Api().BASS_ChannelGetLength(channel));
+    return static_cast<uint32_t>(static_cast<int64_t>(seconds * 1000.0f));
+}
+
+bool CPlaybackEngine::SetPosition(uint32_t milliseconds)
+{
+    const DWORD channel = g_channel;
+    const float seconds = static_cast<float>(milliseconds) * 0.001f;
+    return Api().BASS_ChannelSetPosition(channel, Api().BASS_ChannelSeconds2Bytes(channel, seconds)) != 0;
+}
+
+bool CPlaybackEngine::GetAttributes(uint32_t *sampleRate, uint32_t *volume, int *pan) const
+{
+    return Api().BASS_ChannelGetAttributes(g_channel, sampleRate, volume, pan) != 0;
+}
+
+bool CPlaybackEngine::SetAttributes(int sampleRate, int volume, int pan)
+{
+    // A volume set while muted is heard at once, and the mute flag stays set.
+    if (!m_bMute)
+        m_nVolume = volume;
+    return Api().BASS_ChannelSetAttributes(g_channel, sampleRate, volume, pan) != 0;
+}
+
+void CPlaybackEngine::SetMute(bool mute)
+{
+    m_bMute = mute;
+    Api().BASS_ChannelSetAttributes(g_channel, kUnchangedRate, mute ? 0 : m_nVolume, kUnchangedPan);
+}
+
+void CPlaybackEngine::ApplyEffects()
+{
+    const DWORD channel = g_channel;
+    for (int band = 0; band < 3; ++band)
+        g_effects[band] = Api().BASS_ChannelSetFX(channel, BASS_FX_PARAMEQ, 0);
+    g_effects[EFFECT_REVERB] = Api().BASS_ChannelSetFX(channel, BASS_FX_REVERB, 0);
+    for (int band = 0; band < 3; ++band) {
+        const BASS_FXPARAMEQ flat{kBandCentres[band], kBandWidthSemitones, 0.0f};
+        Api().BASS_FXSetParameters(g_effects[band], &flat);
+    }
+    for (unsigned band = 0; band < 3; ++band)
+        ApplyBandGain(band);
+    ApplyReverbMix();
+}
+
+void CPlaybackEngine::ApplyBandGain(unsigned kind)
+{
+    BASS_FXPARAMEQ eq{};
+    Api().BASS_FXGetParameters(g_effects[kind], &eq);
+    eq.fGain = BandGain(m_nBand[kind]);
+    Api().BASS_FXSetParameters(g_effects[kind], &eq);
+}
+
+void CPlaybackEngine::ApplyReverbMix()
+{
+    BASS_FXREVERB reverb{};
+    Api().BASS_FXGetParameters(g_effects[EFFECT_REVERB], &reverb);
+    reverb.fReverbMix = ReverbMix(m_nReverb);
+    Api().BASS_FXSetParameters(g_effects[EFFECT_REVERB], &reverb);
+}
+
+void CPlaybackEngine::SetEffect(unsigned kind, int value)
+{
+    if (kind > EFFECT_REVERB)
+        return;
+    // Stored first, so a change made with no file open holds for the next one.
+    if (kind == EFFECT_REVERB) {
+        m_nReverb = value;
+        ApplyReverbMix();
+    } else {
+        m_nBand[kind] = value;
+        ApplyBandGain(kind);
+    }
+}
+
+int CPlaybackEngine::EffectValue(unsigned kind) const
+{
+    if (kind > EFFECT_REVERB)
+        return 0;
+    return kind == EFFECT_REVERB ? m_nReverb : m_nBand[kind];
+}
+
+bool CPlaybackEngine::SetTempo(float tempo, float rate, float pitch)
+{
+    return Api().BASS_FX_TempoSet(g_channel, tempo, rate, pitch) != 0;
+}
+
+void CPlaybackEngine::ChannelEndSync(HSYNC, DWORD channel, DWORD, void *user)
+{
+    // Runs on the runtime's sync thread. The engine is alive between
+    // BeginCallback and EndCallback: its destructor waits for that.
+    CSyncHandOver &handOver = CSyncHandOver::Instance();
+    if (!handOver.BeginCallback())
+        return;
+    if (handOver.Deliver(channel) != 0)
+        static_cast<CPlaybackEngine *>(user)->StopAndRewindCurrent();
+    handOver.EndCallback();
+}
+
+void CPlaybackEngine::StopAndRewindCurrent()
+{
+    // The handler may have opened another file: the current channel is meant.
+    const DWORD channel = g_channel;
+    if (channel != 0 && Api().BASS_ChannelStop(channel))
+        Api().BASS_ChannelSetPosition(channel, 0);
+}

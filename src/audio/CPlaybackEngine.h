@@ -1,0 +1,92 @@
+// Plays one media file at a time through the audio runtime: owns the runtime
+// and the output device, wraps every file in a tempo channel, attaches the
+// equaliser bands and the reverb, converts positions to milliseconds, keeps
+// volume and mute, and hands the end of the channel to the user-interface
+// thread. Every call comes from the user-interface thread.
+#pragma once
+
+#include "audio/CAudioRuntime.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class CPlaybackEngine
+{
+public:
+    // Effect kinds, in the order of the effect handles.
+    enum EffectKind : unsigned { EFFECT_EQ_125 = 0, EFFECT_EQ_1K = 1, EFFECT_EQ_8K = 2, EFFECT_REVERB = 3 };
+
+    // Loads the runtime, opens the output device and loads the decoder
+    // plug-ins. A runtime that cannot be loaded or a device that cannot be
+    // opened ends the process.
+    CPlaybackEngine();
+    // Cancels a pending end notice, frees the channel and the device, unloads
+    // the runtime.
+    ~CPlaybackEngine();
+
+    CPlaybackEngine(const CPlaybackEngine &) = delete;
+    CPlaybackEngine &operator=(const CPlaybackEngine &) = delete;
+
+    // Decides, on the user-interface thread, what happens when the channel
+    // ends; a nonzero result stops the channel and rewinds it to 0.
+    void SetEndHandler(std::function<int()> handler);
+
+    bool Open(const QString &path);
+    bool Play(bool restart);
+    bool Pause();
+    bool Stop();
+    bool FreeChannel();
+
+    bool IsPlaying() const;
+    bool IsStopped() const;
+    bool IsPaused() const;
+
+    // Milliseconds, truncated toward zero.
+    uint32_t GetPosition() const;
+    uint32_t GetLength() const;
+    bool SetPosition(uint32_t milliseconds);
+
+    // Any pointer may be null. -1, -1 and -101 leave an attribute unchanged.
+    bool GetAttributes(uint32_t *sampleRate, uint32_t *volume, int *pan) const;
+    bool SetAttributes(int sampleRate, int volume, int pan);
+    void SetMute(bool mute);
+
+    // Creates the four effects on the current channel and applies the values.
+    void ApplyEffects();
+    // Band values 0..20 (gain 10 - value dB); reverb value 0..20 (mix -0.012 x value³ dB).
+    void SetEffect(unsigned kind, int value);
+    // Tempo in percent, rate in Hz, pitch in semitones; false on a channel
+    // without tempo control.
+    bool SetTempo(float tempo, float rate, float pitch);
+
+    // Sample rate of the current channel, read when it was opened.
+    uint32_t SampleRate() const { return m_nSampleRate; }
+    bool IsMuted() const { return m_bMute; }
+    int RememberedVolume() const { return m_nVolume; }
+    int EffectValue(unsigned kind) const;
+    // The runtime's handle of the current channel (0 when none was opened).
+    DWORD Channel() const;
+
+private:
+    static void ChannelEndSync(HSYNC handle, DWORD channel, DWORD data, void *user);
+    void StopAndRewindCurrent();
+    void OpenDevice();
+    void LoadPlugins();
+    void ReleaseChannel(DWORD channel);
+    void ApplyBandGain(unsigned kind);
+    void ApplyReverbMix();
+    bool HasEnded(DWORD channel) const;
+    const CAudioRuntime::SApi &Api() const { return m_pRuntime->Api(); }
+
+    std::unique_ptr<CAudioRuntime> m_pRuntime;
+    int m_nBand[3] = {10, 10, 10};
+    int m_nReverb = 20;
+    uint32_t m_nSampleRate = 0;
+    int m_nVolume = 50;
+    bool m_bMute = false;
+    // The channel whose end sync is registered: one registration per channel,
+    // so one end gives one notice however often the channel was resumed.
+    DWORD m_hSyncChannel = 0;
+};

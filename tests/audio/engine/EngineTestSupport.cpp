@@ -1,0 +1,47 @@
+#include "EngineTestSupport.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+CTestPrompt::CTestPrompt() : m_pPrevious(SetPrompt(this)) {}
+
+CTestPrompt::~CTestPrompt()
+{
+    SetPrompt(m_pPrevious);
+}
+
+int CTestPrompt::MessageBox(const QString &text, unsigned flags)
+{
+    m_messages.push_back({text, flags});
+    return IDOK;
+}
+
+void CTestPrompt::ExitProcess(int exitCode)
+{
+    throw SExitCalled{exitCode};
+}
+
+void EnsureCoreApplication()
+{
+    static int argc = 1;
+    static char name[] = "audio_tests";
+    static char *argv[] = {name, nullptr};
+    static std::unique_ptr<QCoreApplication> application;
+    if (!QCoreApplication::instance())
+        application = std::make_unique<QCoreApplication>(argc, argv);
+}
+
+bool PumpUntil(const std::function<bool()> &condition)
+{
+    QDeadlineTimer safety(60000);
+    while (!condition()) {
+        if (safety.hasExpired())
+            return false;
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
