@@ -1,0 +1,297 @@
+#include "CChannel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+CChannel::CChannel(std::unique_ptr<CSource> source, EKind kind, DWORD flags, int outputRate)
+    : m_source(std::move(source)), m_kind(kind), m_flags(flags), m_outputRate(outputRate), m_freq(m_source->Rate()),
+      m_resampleBuffer(static_cast<size_t>(kChunk + 2) * 2), m_scratch(static_cast<size_t>(kChunk) * 2),
+      m_mixBuffer(static_cast<size_t>(4096) * 2)
+{
+}
+
+std::unique_ptr<CSource> CChannel::TakeSource()
+{
+    return std::move(m_source);
+}
+
+void CChannel::SetStretch(std::unique_ptr<CTimeStretch> stretch)
+{
+    m_stretch = std::move(stretch);
+    m_stretch->Configure(m_source->Rate());
+    m_stretchBypass = true;
+}
+
+double CChannel::Position() const
+{
+    const double queued = m_resampleFrames - std::floor(m_resamplePoint);
+    const double position = m_position - queued * (StretchActive() ? m_tempo : 1.0);
+    return std::clamp(position, 0.0, static_cast<double>(m_source->LengthFrames()));
+}
+
+double CChannel::HeardPosition(int64_t outputFrame) const
+{
+    if (m_state != EState::Playing)
+        return Position();
+    const SHistory *oldest = nullptr;
+    for (const SHistory &entry : m_history) {
+        if (entry.frames == 0)
+            continue;
+        if (outputFrame >= entry.outputStart && outputFrame < entry.outputStart + entry.frames) {
+            const double part = static_cast<double>(outputFrame - entry.outputStart) / entry.frames;
+            return entry.positionStart + (entry.positionEnd - entry.positionStart) * part;
+        }
+        if (oldest == nullptr || entry.outputStart < oldest->outputStart)
+            oldest = &entry;
+    }
+    if (oldest != nullptr && outputFrame < oldest->outputStart)
+        return oldest->positionStart;
+    return Position();
+}
+
+void CChannel::Remember(int64_t outputStart, int frames, double start, double end)
+{
+    m_history[m_historyNext] = SHistory{outputStart, frames, start, end};
+    m_historyNext = (m_historyNext + 1) % m_history.size();
+}
+
+void CChannel::Reposition(int64_t frame)
+{
+    m_source->Seek(frame);
+    if (m_stretch != nullptr)
+        m_stretch->Clear();
+    m_flushed = false;
+    m_sourceDone = false;
+    m_resampleFrames = 0;
+    m_resamplePoint = 0;
+    m_position = static_cast<double>(frame);
+    m_ended = false;
+    ++m_generation;
+    m_history.fill(SHistory{});
+}
+
+bool CChannel::Seek(int64_t frame)
+{
+    if (frame < 0 || frame > m_source->LengthFrames())
+        return false;
+    Reposition(frame);
+    return true;
+}
+
+void CChannel::Play(bool restart)
+{
+    if (restart || m_ended)
+        Reposition(0);
+    m_state = EState::Playing;
+}
+
+void CChannel::Pause(int64_t heardOutputFrame)
+{
+    // What was mixed but not yet heard is played again on resume.
+    Reposition(static_cast<int64_t>(HeardPosition(heardOutputFrame)));
+    m_state = EState::Paused;
+}
+
+void CChannel::Stop(int64_t heardOutputFrame)
+{
+    if (m_state == EState::Playing)
+        Reposition(static_cast<int64_t>(HeardPosition(heardOutputFrame)));
+    m_state = EState::Stopped;
+}
+
+void CChannel::SetTempo(double factor, double semitones)
+{
+    if (m_stretch == nullptr)
+        return;
+    const bool bypass = factor == 1.0 && semitones == 0.0;
+    if (bypass != m_stretchBypass) {
+        // The source's read point must meet the tempo stage's output point.
+        if (bypass)
+            m_source->Seek(static_cast<int64_t>(m_position));
+        m_stretch->Clear();
+        m_flushed = false;
+        m_stretchBypass = bypass;
+    }
+    m_tempo = factor;
+    m_stretch->SetTempo(factor);
+    m_stretch->SetPitch(semitones);
+}
+
+int CChannel::PullStretched(float *out, int count)
+{
+    if (!StretchActive()) {
+        const int read = m_source->Read(out, count);
+        m_position += read;
+        return read;
+    }
+    int done = 0;
+    const double length = static_cast<double>(m_source->LengthFrames());
+    while (done < count) {
+        int wanted = count - done;
+        if (m_flushed) {
+            // The flush pads with silence: stop where the source ended.
+            const double left = std::ceil((length - m_position) / m_tempo);
+            wanted = std::min<int>(wanted, static_cast<int>(std::max(0.0, left)));
+            if (wanted == 0)
+                break;
+        }
+        const int got = m_stretch->Receive(out + static_cast<size_t>(done) * 2, wanted);
+        done += got;
+        m_position += got * m_tempo;
+        if (got > 0)
+            continue;
+        if (m_flushed)
+            break;
+        const int read = m_source->Read(m_scratch.data(), kChunk);
+        if (read > 0) {
+            m_stretch->Put(m_scratch.data(), read);
+        } else {
+            m_stretch->Flush();
+            m_flushed = true;
+        }
+    }
+    return done;
+}
+
+bool CChannel::FillResampler()
+{
+    const int consumed = std::min(static_cast<int>(m_resamplePoint), m_resampleFrames);
+    const int keep = m_resampleFrames - consumed;
+    std::memmove(m_resampleBuffer.data(), m_resampleBuffer.data() + static_cast<size_t>(consumed) * 2,
+                 static_cast<size_t>(keep) * 2 * sizeof(float));
+    m_resampleFrames = keep;
+    m_resamplePoint -= consumed;
+    const int room = static_cast<int>(m_resampleBuffer.size() / 2) - keep;
+    const int pulled = room > 0 ? PullStretched(m_resampleBuffer.data() + static_cast<size_t>(keep) * 2, room) : 0;
+    m_resampleFrames += pulled;
+    if (pulled == 0)
+        m_sourceDone = true;
+    return pulled > 0;
+}
+
+int CChannel::Resample(float *out, int count)
+{
+    const double step = m_freq / m_outputRate;
+    int done = 0;
+    while (done < count) {
+        const int index = static_cast<int>(m_resamplePoint);
+        if (index + 1 >= m_resampleFrames && !m_sourceDone && FillResampler())
+            continue;
+        if (index >= m_resampleFrames)
+            break;
+        const float *a = m_resampleBuffer.data() + static_cast<size_t>(index) * 2;
+        const float *b = index + 1 < m_resampleFrames ? a + 2 : a;
+        const float part = static_cast<float>(m_resamplePoint - index);
+        out[done * 2] = a[0] + (b[0] - a[0]) * part;
+        out[done * 2 + 1] = a[1] + (b[1] - a[1]) * part;
+        m_resamplePoint += step;
+        ++done;
+    }
+    return done;
+}
+
+void CChannel::ApplyEffectsAndGain(float *frames, int count)
+{
+    for (SEffect &effect : m_effects) {
+        if (effect.eq != nullptr)
+            effect.eq->Process(frames, count);
+        else
+            effect.reverb->Process(frames, count);
+    }
+    const float volume = static_cast<float>(m_volume) / 100.0f;
+    const float left = volume * (m_pan > 0 ? static_cast<float>(100 - m_pan) / 100.0f : 1.0f);
+    const float right = volume * (m_pan < 0 ? static_cast<float>(100 + m_pan) / 100.0f : 1.0f);
+    for (int i = 0; i < count; ++i) {
+        frames[i * 2] *= left;
+        frames[i * 2 + 1] *= right;
+    }
+}
+
+int64_t CChannel::MixInto(float *mix, int count, int64_t outputStart)
+{
+    if (m_state != EState::Playing || m_source == nullptr)
+        return -1;
+    std::vector<float> &block = m_mixBuffer;
+    if (block.size() < static_cast<size_t>(count) * 2)
+        block.resize(static_cast<size_t>(count) * 2); // only when a larger device block appears
+    const double start = Position();
+    const int produced = Resample(block.data(), count);
+    ApplyEffectsAndGain(block.data(), produced);
+    for (int i = 0; i < produced * 2; ++i)
+        mix[i] += block[i];
+    Remember(outputStart, produced, start, Position());
+    if (produced == count)
+        return -1;
+    m_state = EState::Stopped;
+    m_ended = true;
+    m_position = static_cast<double>(m_source->LengthFrames());
+    m_resampleFrames = 0;
+    m_resamplePoint = 0;
+    return outputStart + produced;
+}
+
+HFX CChannel::AddEffect(HFX handle, DWORD type, int priority)
+{
+    SEffect effect{handle, type, priority, nullptr, nullptr};
+    if (type == BASS_FX_PARAMEQ)
+        effect.eq = std::make_unique<CPeakingEq>(m_outputRate);
+    else if (type == BASS_FX_REVERB)
+        effect.reverb = std::make_unique<CReverb>(m_outputRate);
+    else
+        return 0;
+    // Higher priorities run first; equal priorities in the order they were added.
+    const auto place = std::find_if(m_effects.begin(), m_effects.end(),
+                                    [priority](const SEffect &other) { return other.priority < priority; });
+    m_effects.insert(place, std::move(effect));
+    return handle;
+}
+
+bool CChannel::RemoveEffect(HFX handle)
+{
+    const auto found =
+        std::find_if(m_effects.begin(), m_effects.end(), [handle](const SEffect &e) { return e.handle == handle; });
+    if (found == m_effects.end())
+        return false;
+    m_effects.erase(found);
+    return true;
+}
+
+bool CChannel::GetEffectParameters(HFX handle, void *parameters) const
+{
+    for (const SEffect &effect : m_effects) {
+        if (effect.handle != handle)
+            continue;
+        if (effect.eq != nullptr) {
+            const BASS_FXPARAMEQ values = effect.eq->Parameters();
+            std::memcpy(parameters, &values, sizeof values);
+        } else {
+            const BASS_FXREVERB values = effect.reverb->Parameters();
+            std::memcpy(parameters, &values, sizeof values);
+        }
+        return true;
+    }
+    return false;
+}
+
+bool CChannel::SetEffectParameters(HFX handle, const void *parameters)
+{
+    for (SEffect &effect : m_effects) {
+        if (effect.handle != handle)
+            continue;
+        if (effect.eq != nullptr) {
+            BASS_FXPARAMEQ values;
+            std::memcpy(&values, parameters, sizeof values);
+            return effect.eq->SetParameters(values);
+        }
+        BASS_FXREVERB values;
+        std::memcpy(&values, parameters, sizeof values);
+        return effect.reverb->SetParameters(values);
+    }
+    return false;
+}
+
+bool CChannel::HasEffect(HFX handle) const
+{
+    return std::any_of(m_effects.begin(), m_effects.end(), [handle](const SEffect &e) { return e.handle == handle; });
+}

@@ -1,0 +1,60 @@
+// Decodes a media file through FFmpeg into stereo float frames at the file's rate,
+// with sample-exact seeking and an exact length (scanned when the container guesses).
+#pragma once
+
+#include "CSource.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct AVFormatContext;
+struct AVCodecContext;
+struct AVPacket;
+struct AVFrame;
+struct SwrContext;
+
+class CFfmpegSource : public CSource
+{
+public:
+    // Opens path (UTF-8); on failure returns null and sets error to a runtime error code.
+    static std::unique_ptr<CSource> Open(const std::string &path, int &error);
+    ~CFfmpegSource() override;
+
+    int Read(float *out, int frames) override;
+    bool Seek(int64_t frame) override;
+    int64_t LengthFrames() const override { return m_length; }
+    int Rate() const override { return m_rate; }
+    int FileChannels() const override { return m_fileChannels; }
+    void CorrectLength(int64_t frames) override { m_length = frames; }
+
+private:
+    CFfmpegSource() = default;
+    int OpenFile(const std::string &path);
+    int64_t ScanLength();
+    // Decodes the next frame into m_pending; false at the end of the file.
+    bool DecodeNext();
+    int64_t FrameStartOf(const AVFrame *frame) const;
+    bool ConvertFrame();
+    void Restart();
+    bool SeekFromStart(int64_t frame);
+    void DiscardUntil(int64_t frame);
+
+    AVFormatContext *m_format = nullptr;
+    AVCodecContext *m_codec = nullptr;
+    AVPacket *m_packet = nullptr;
+    AVFrame *m_frame = nullptr;
+    SwrContext *m_swr = nullptr;
+    int m_stream = -1;
+    int m_rate = 0;
+    int m_fileChannels = 0;
+    int64_t m_length = 0;
+    int64_t m_prerollFrames = 0;
+    int64_t m_firstPts = 0; // timestamp of the first decoded frame: source frame 0
+    bool m_seekByDecoding = false;
+    bool m_draining = false;
+    bool m_atEnd = false;
+    std::vector<float> m_pending; // decoded stereo frames not yet read
+    size_t m_pendingOffset = 0;   // in frames
+    int64_t m_pendingStart = 0;   // source frame of m_pending[0]
+};

@@ -1,0 +1,369 @@
+#include "CMixer.h"
+
+#include "RuntimeError.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+
+namespace
+{
+int64_t NowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+constexpr int kNoVolume = -1;
+constexpr int kNoFreq = -1;
+constexpr int kNoPan = -101;
+} // namespace
+
+CMixer::CMixer(int outputRate) : m_outputRate(outputRate) {}
+
+void CMixer::SetLatencyFrames(int frames)
+{
+    std::lock_guard lock(m_mutex);
+    m_latencyFrames = frames;
+}
+
+int64_t CMixer::HeardOutputFrame(int64_t nowNs) const
+{
+    if (m_latencyFrames == 0)
+        return m_outputFrames;
+    // When the last block was rendered the device began the block before it.
+    const int64_t elapsed = (nowNs - m_blockTime) * m_outputRate / 1000000000;
+    return m_blockStart - m_latencyFrames + std::clamp<int64_t>(elapsed, 0, m_latencyFrames);
+}
+
+CChannel *CMixer::Find(DWORD handle)
+{
+    const auto found = m_channels.find(handle);
+    if (found == m_channels.end())
+        return Fail<CChannel *>(BASS_ERROR_HANDLE, nullptr);
+    if (!found->second->HasSource()) // a source now read by its tempo channel
+        return Fail<CChannel *>(BASS_ERROR_DECODE, nullptr);
+    return found->second.get();
+}
+
+DWORD CMixer::AddChannel(std::unique_ptr<CChannel> channel)
+{
+    std::lock_guard lock(m_mutex);
+    const DWORD handle = NextHandle();
+    m_channels.emplace(handle, std::move(channel));
+    SetRuntimeError(BASS_OK);
+    return handle;
+}
+
+DWORD CMixer::WrapWithStretch(DWORD source, DWORD flags, std::unique_ptr<CTimeStretch> stretch)
+{
+    std::lock_guard lock(m_mutex);
+    CChannel *channel = Find(source);
+    if (channel == nullptr)
+        return 0;
+    if (channel->Kind() != CChannel::EKind::Stream || !channel->IsDecoding())
+        return Fail<DWORD>(BASS_ERROR_DECODE, 0);
+    const DWORD tempoFlags = (flags & ~static_cast<DWORD>(BASS_FX_FREESOURCE)) | (channel->Flags() & BASS_SAMPLE_FX);
+    auto tempo = std::make_unique<CChannel>(channel->TakeSource(), CChannel::EKind::Stream, tempoFlags, m_outputRate);
+    tempo->SetStretch(std::move(stretch));
+    const DWORD handle = NextHandle();
+    m_channels.emplace(handle, std::move(tempo));
+    m_wrapped[source] = handle;
+    if ((flags & BASS_FX_FREESOURCE) != 0)
+        m_freeWith[handle] = source;
+    SetRuntimeError(BASS_OK);
+    return handle;
+}
+
+bool CMixer::Free(DWORD handle, CChannel::EKind kind)
+{
+    std::lock_guard lock(m_mutex);
+    const auto found = m_channels.find(handle);
+    if (found == m_channels.end() || found->second->Kind() != kind)
+        return Fail(BASS_ERROR_HANDLE, false);
+    std::erase_if(m_effects, [handle](const auto &entry) { return entry.second == handle; });
+    m_channels.erase(found);
+    m_wrapped.erase(handle);
+    const auto source = m_freeWith.find(handle);
+    if (source != m_freeWith.end()) {
+        m_channels.erase(source->second);
+        m_wrapped.erase(source->second);
+        m_freeWith.erase(source);
+    }
+    SetRuntimeError(BASS_OK);
+    return true;
+}
+
+void CMixer::Reset(int outputRate)
+{
+    FreeAll();
+    std::lock_guard lock(m_mutex);
+    m_outputRate = outputRate;
+}
+
+void CMixer::FreeAll()
+{
+    std::lock_guard lock(m_mutex);
+    m_channels.clear();
+    m_freeWith.clear();
+    m_wrapped.clear();
+    m_effects.clear();
+}
+
+bool CMixer::Play(DWORD handle, bool restart)
+{
+    std::lock_guard lock(m_mutex);
+    CChannel *channel = Find(handle);
+    if (channel == nullptr)
+        return false;
+    if (channel->IsDecoding())
+        return Fail(BASS_ERROR_DECODE, false);
+    channel->Play(restart);
+    SetRuntimeError(BASS_OK);
+    return true;
+}
+
+bool CMixer::Pause(DWORD handle)
+{
+    std::lock_guard lock(m_mutex);
+    CChannel *channel = Find(handle);
+    if (channel == nullptr)
+        return false;
+    if (channel->State() == CChannel::EState::Paused)
+        return Fail(BASS_ERROR_ALREADY, false);
+    if (channel->State() != CChannel::EState::Playing)
+        return Fail(BASS_ERROR_NOPLAY, false);
+    channel->Pause(HeardOutputFrame(NowNs()));
+    SetRuntimeError(BASS_OK);
+    return true;
+}
+
+bool CMixer::Stop(DWORD handle)
+{
+    std::lock_guard lock(m_mutex);
+    CChannel *channel = Find(handle);
+    if (channel == nullptr)
+        return false;
+    channel->Stop(HeardOutputFrame(NowNs()));
+    SetRuntimeError(BASS_OK);
+    return true;
+}
+
+DWORD CMixer::IsActive(DWORD handle)
+{
+    std::lock_guard lock(m_mutex);
+    CChannel *channel = Find(handle);
+    if (channel == nullptr)
+        return BASS_ACTIVE_STOPPED;
+    SetRuntimeError(BASS_OK);
+    switch (channel->State()) {
+    case CChannel::EState::Playing: return BASS_ACTIVE_PLAYING;
+    case CChannel::EState::Paused: return BASS_ACTIVE_PAUSED;
+    case CChannel::EState::Stopped: break;
+    }
+    return BASS_ACTIVE_STOPPED;
+}
+
+QWORD CMixer::GetLength(DWORD handle)
+{
+    std::lock_guard lock(m_mutex);
+    CChannel *channel = Find(handle);
+    if (channel == nullptr)
+        return static_cast<QWORD>(-1);
+    SetRuntimeError(BASS_OK);
+    return static_cast<QWORD>(channel->LengthFrames()) * static_cast<QWORD>(channel->BytesPerFrame());
+}
+
+QWORD CMixer::GetPosition(DWORD handle)
+{
+    std::lock_guard lock(m_mutex);
+    CChannel *channel = Find(handle);
+    if (channel == nullptr)
+        return static_cast<QWORD>(-1);
+    SetRuntimeError(BASS_OK);
+    const auto frame = static_cast<QWORD>(channel->HeardPosition(HeardOutputFrame(NowNs())));
+    return frame * static_cast<QWORD>(channel->BytesPerFrame());
+}
+
+bool CMixer::SetPosition(DWORD handle, QWORD bytes)
+{
+    std::lock_guard lock(m_mutex);
+    CChannel *channel = Find(handle);
+    if (channel == nullptr)
+        return false;
+    const auto frame = static_cast<int64_t>(bytes / static_cast<QWORD>(channel->BytesPerFrame()));
+    if (bytes > static_cast<QWORD>(INT64_MAX) || !channel->Seek(frame))
+        return Fail(BASS_ERROR_POSITION, false);
+    SetRuntimeError(BASS_OK);
+    return true;
+}
+
+float CMixer::BytesToSeconds(DWORD handle, QWORD bytes)
+{
+    std::lock_guard lock(m_mutex);
+    CChannel *channel = Find(handle);
+    if (channel == nullptr)
+        return -1.0f;
+    SetRuntimeError(BASS_OK);
+    const double perSecond = static_cast<double>(channel->BytesPerFrame()) * channel->SourceRate();
+    return static_cast<float>(static_cast<double>(bytes) / perSecond);
+}
+
+QWORD CMixer::SecondsToBytes(DWORD handle, float seconds)
+{
+    std::lock_guard lock(m_mutex);
+    CChannel *channel = Find(handle);
+    if (channel == nullptr)
+        return static_cast<QWORD>(-1);
+    if (!(seconds >= 0.0f))
+        return Fail(BASS_ERROR_ILLPARAM, static_cast<QWORD>(-1));
+    SetRuntimeError(BASS_OK);
+    const auto frames = static_cast<QWORD>(std::llround(static_cast<double>(seconds) * channel->SourceRate()));
+    return frames * static_cast<QWORD>(channel->BytesPerFrame());
+}
+
+bool CMixer::GetAttributes(DWORD handle, DWORD *freq, DWORD *volume, int *pan)
+{
+    std::lock_guard lock(m_mutex);
+    CChannel *channel = Find(handle);
+    if (channel == nullptr)
+        return false;
+    if (freq != nullptr)
+        *freq = static_cast<DWORD>(std::lround(channel->Freq()));
+    if (volume != nullptr)
+        *volume = static_cast<DWORD>(channel->Volume());
+    if (pan != nullptr)
+        *pan = channel->Pan();
+    SetRuntimeError(BASS_OK);
+    return true;
+}
+
+bool CMixer::SetAttributes(DWORD handle, int freq, int volume, int pan)
+{
+    std::lock_guard lock(m_mutex);
+    CChannel *channel = Find(handle);
+    if (channel == nullptr)
+        return false;
+    const bool freqOk = freq == kNoFreq || freq == 0 || (freq >= 100 && freq <= 200000);
+    const bool volumeOk = volume == kNoVolume || (volume >= 0 && volume <= 100);
+    const bool panOk = pan == kNoPan || (pan >= -100 && pan <= 100);
+    if (!freqOk || !volumeOk || !panOk)
+        return Fail(BASS_ERROR_ILLPARAM, false);
+    if (freq != kNoFreq)
+        channel->SetFreq(freq == 0 ? channel->SourceRate() : freq); // 0: the file's own rate
+    if (volume != kNoVolume)
+        channel->SetVolume(volume);
+    if (pan != kNoPan)
+        channel->SetPan(pan);
+    SetRuntimeError(BASS_OK);
+    return true;
+}
+
+bool CMixer::SetTempo(DWORD handle, float tempo, float rate, float pitch)
+{
+    std::lock_guard lock(m_mutex);
+    CChannel *channel = Find(handle);
+    if (channel == nullptr)
+        return false;
+    if (!channel->HasStretch())
+        return Fail(BASS_ERROR_HANDLE, false);
+    if (!(tempo >= -95.0f && tempo <= 5000.0f) || std::isnan(rate) || !(pitch >= -60.0f && pitch <= 60.0f))
+        return Fail(BASS_ERROR_ILLPARAM, false);
+    if (rate > 0.0f)
+        channel->SetFreq(rate);
+    channel->SetTempo(1.0 + tempo / 100.0, pitch);
+    SetRuntimeError(BASS_OK);
+    return true;
+}
+
+HSYNC CMixer::SetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC *proc, void *user)
+{
+    std::lock_guard lock(m_mutex);
+    CChannel *channel = Find(handle);
+    if (channel == nullptr)
+        return 0;
+    if (type != BASS_SYNC_END)
+        return Fail<HSYNC>(BASS_ERROR_ILLTYPE, 0);
+    if (proc == nullptr)
+        return Fail<HSYNC>(BASS_ERROR_ILLPARAM, 0);
+    SetRuntimeError(BASS_OK);
+    // The same request again (every resume of a channel) keeps one registration, so
+    // one end of the channel gives one call.
+    for (const CChannel::SSync &sync : channel->Syncs())
+        if (sync.type == type && sync.param == param && sync.proc == proc && sync.user == user)
+            return sync.handle;
+    const HSYNC sync = NextHandle();
+    channel->Syncs().push_back(CChannel::SSync{sync, type, param, proc, user});
+    return sync;
+}
+
+HFX CMixer::SetEffect(DWORD handle, DWORD type, int priority)
+{
+    std::lock_guard lock(m_mutex);
+    CChannel *channel = Find(handle);
+    if (channel == nullptr)
+        return 0;
+    if (type != BASS_FX_PARAMEQ && type != BASS_FX_REVERB)
+        return Fail<HFX>(BASS_ERROR_ILLTYPE, 0);
+    const HFX effect = channel->AddEffect(NextHandle(), type, priority);
+    m_effects[effect] = handle;
+    SetRuntimeError(BASS_OK);
+    return effect;
+}
+
+bool CMixer::GetEffectParameters(HFX effect, void *parameters)
+{
+    std::lock_guard lock(m_mutex);
+    const auto found = m_effects.find(effect);
+    if (found == m_effects.end())
+        return Fail(BASS_ERROR_HANDLE, false);
+    if (parameters == nullptr)
+        return Fail(BASS_ERROR_ILLPARAM, false);
+    SetRuntimeError(BASS_OK);
+    return m_channels.at(found->second)->GetEffectParameters(effect, parameters);
+}
+
+bool CMixer::SetEffectParameters(HFX effect, const void *parameters)
+{
+    std::lock_guard lock(m_mutex);
+    const auto found = m_effects.find(effect);
+    if (found == m_effects.end())
+        return Fail(BASS_ERROR_HANDLE, false);
+    if (parameters == nullptr || !m_channels.at(found->second)->SetEffectParameters(effect, parameters))
+        return Fail(BASS_ERROR_ILLPARAM, false);
+    SetRuntimeError(BASS_OK);
+    return true;
+}
+
+int CMixer::Process(float *out, int frames, int64_t nowNs, SEndEvent *events, int maxEvents)
+{
+    std::lock_guard lock(m_mutex);
+    std::memset(out, 0, static_cast<size_t>(frames) * 2 * sizeof(float));
+    m_blockStart = m_outputFrames;
+    m_blockTime = nowNs;
+    int count = 0;
+    for (auto &[handle, channel] : m_channels) {
+        const int64_t ended = channel->MixInto(out, frames, m_outputFrames);
+        if (ended < 0 || channel->Syncs().empty() || count == maxEvents)
+            continue;
+        // The device reaches frame `ended` after the frames queued ahead of this block.
+        const int64_t ahead = ended - (m_blockStart - m_latencyFrames);
+        events[count++] = SEndEvent{handle, channel->Generation(), nowNs + ahead * 1000000000 / m_outputRate};
+    }
+    m_outputFrames += frames;
+    return count;
+}
+
+std::vector<CMixer::SSyncCall> CMixer::SyncsFor(const SEndEvent &event)
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<SSyncCall> calls;
+    const auto found = m_channels.find(event.channel);
+    if (found == m_channels.end() || found->second->Generation() != event.generation)
+        return calls;
+    for (const CChannel::SSync &sync : found->second->Syncs())
+        if (sync.type == BASS_SYNC_END)
+            calls.push_back(SSyncCall{sync.handle, event.channel, sync.proc, sync.user});
+    return calls;
+}

@@ -1,0 +1,83 @@
+// The mixing core: the table of channels and effects by handle, every channel
+// operation behind one short lock, and Process(), which renders the next output block.
+// It knows nothing of the output device; tests drive Process() directly.
+#pragma once
+
+#include "CChannel.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class CMixer
+{
+public:
+    // One channel reaching its end inside a block.
+    struct SEndEvent {
+        DWORD channel = 0;
+        uint32_t generation = 0;
+        int64_t dueNs = 0; // steady-clock time at which the end is heard
+    };
+    struct SSyncCall {
+        HSYNC handle;
+        DWORD channel;
+        SYNCPROC *proc;
+        void *user;
+    };
+
+    explicit CMixer(int outputRate);
+
+    int OutputRate() const { return m_outputRate; }
+    // Frees every channel and renders at outputRate from now on.
+    void Reset(int outputRate);
+    // Frames the device holds between the mixer and the ear (0: all mixed is heard).
+    void SetLatencyFrames(int frames);
+
+    DWORD AddChannel(std::unique_ptr<CChannel> channel);
+    DWORD WrapWithStretch(DWORD source, DWORD flags, std::unique_ptr<CTimeStretch> stretch);
+    bool Free(DWORD handle, CChannel::EKind kind);
+    void FreeAll();
+
+    bool Play(DWORD handle, bool restart);
+    bool Pause(DWORD handle);
+    bool Stop(DWORD handle);
+    DWORD IsActive(DWORD handle);
+    QWORD GetLength(DWORD handle);
+    QWORD GetPosition(DWORD handle);
+    bool SetPosition(DWORD handle, QWORD bytes);
+    float BytesToSeconds(DWORD handle, QWORD bytes);
+    QWORD SecondsToBytes(DWORD handle, float seconds);
+    bool GetAttributes(DWORD handle, DWORD *freq, DWORD *volume, int *pan);
+    bool SetAttributes(DWORD handle, int freq, int volume, int pan);
+    bool SetTempo(DWORD handle, float tempo, float rate, float pitch);
+    HSYNC SetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC *proc, void *user);
+    HFX SetEffect(DWORD handle, DWORD type, int priority);
+    bool GetEffectParameters(HFX effect, void *parameters);
+    bool SetEffectParameters(HFX effect, const void *parameters);
+
+    // Renders frames stereo float frames into out; nowNs is the steady-clock time of the
+    // block. Ends met are written to events (at most maxEvents); returns their count.
+    int Process(float *out, int frames, int64_t nowNs, SEndEvent *events, int maxEvents);
+    // The END syncs to run for event, or none when the channel has since moved or gone.
+    std::vector<SSyncCall> SyncsFor(const SEndEvent &event);
+
+private:
+    // Looks up a playable (non-wrapped) channel; sets the error when there is none.
+    CChannel *Find(DWORD handle);
+    int64_t HeardOutputFrame(int64_t nowNs) const;
+    DWORD NextHandle() { return ++m_lastHandle; }
+
+    std::mutex m_mutex;
+    int m_outputRate;
+    int m_latencyFrames = 0;
+    int64_t m_outputFrames = 0; // frames rendered since the start
+    int64_t m_blockStart = 0;   // first output frame of the last block
+    int64_t m_blockTime = 0;    // steady-clock ns at which it was rendered
+    DWORD m_lastHandle = 0x10000;
+    std::map<DWORD, std::unique_ptr<CChannel>> m_channels;
+    std::map<DWORD, DWORD> m_freeWith; // tempo channel -> source freed with it
+    std::map<DWORD, DWORD> m_wrapped;  // source -> the tempo channel reading it
+    std::map<HFX, DWORD> m_effects;    // effect -> its channel
+};

@@ -1,0 +1,42 @@
+// The process-wide state behind the entry points: the mixer, the output device and the
+// sync thread, opened by BASS_Init and released by BASS_Free.
+#pragma once
+
+#include "AudioApi.h"
+#include "CMixer.h"
+#include "CSdlOutput.h"
+#include "CSyncDispatcher.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class CRuntime
+{
+public:
+    // Never destroyed: a sync thread left running by BASS_Free may still use it.
+    static CRuntime &Instance();
+
+    bool Init(int device, DWORD freq, DWORD flags);
+    bool Free();
+    bool GetInfo(BASS_INFO *info);
+    bool IsReady() const { return m_ready.load(); }
+    float Load();
+    CMixer &Mixer() { return m_mixer; }
+
+    HSTREAM CreateStream(const std::string &path, DWORD flags);
+    HMUSIC LoadMusic(const std::string &path, DWORD flags, DWORD freq);
+    HPLUGIN LoadPlugin(const std::string &path);
+
+private:
+    CRuntime() = default;
+
+    std::mutex m_deviceMutex; // Init and Free only
+    std::atomic<bool> m_ready{false};
+    DWORD m_initFlags = 0;
+    CMixer m_mixer{44100};
+    std::unique_ptr<CSyncDispatcher> m_syncs;
+    std::unique_ptr<CSdlOutput> m_output;
+    HPLUGIN m_lastPlugin = 0;
+};

@@ -1,0 +1,72 @@
+#include "CSdlOutput.h"
+
+#include "AudioApi.h"
+
+#include <SDL.h>
+#include <chrono>
+
+namespace
+{
+constexpr int kBufferFrames = 1024;
+constexpr int kMaxEndsPerBlock = 16;
+
+int64_t NowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+} // namespace
+
+CSdlOutput::CSdlOutput(CMixer &mixer, CSyncDispatcher &syncs) : m_mixer(mixer), m_syncs(syncs) {}
+
+std::unique_ptr<CSdlOutput> CSdlOutput::Open(CMixer &mixer, CSyncDispatcher &syncs, int rate, int &error)
+{
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        error = BASS_ERROR_DRIVER;
+        return nullptr;
+    }
+    std::unique_ptr<CSdlOutput> output(new CSdlOutput(mixer, syncs));
+    SDL_AudioSpec want{};
+    want.freq = rate;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = kBufferFrames;
+    want.callback = &CSdlOutput::Callback;
+    want.userdata = output.get();
+    SDL_AudioSpec have{};
+    // No changes allowed: SDL converts to whatever the device really takes.
+    output->m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (output->m_device == 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        error = BASS_ERROR_DEVICE;
+        return nullptr;
+    }
+    output->m_bufferFrames = have.samples;
+    output->m_rate = rate;
+    mixer.SetLatencyFrames(have.samples);
+    SDL_PauseAudioDevice(output->m_device, 0);
+    error = BASS_OK;
+    return output;
+}
+
+CSdlOutput::~CSdlOutput()
+{
+    if (m_device != 0) {
+        SDL_PauseAudioDevice(m_device, 1);
+        SDL_CloseAudioDevice(m_device);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+}
+
+void CSdlOutput::Callback(void *self, uint8_t *stream, int length)
+{
+    auto *output = static_cast<CSdlOutput *>(self);
+    const int frames = length / static_cast<int>(2 * sizeof(float));
+    CMixer::SEndEvent ends[kMaxEndsPerBlock];
+    const int64_t start = NowNs();
+    const int count = output->m_mixer.Process(reinterpret_cast<float *>(stream), frames, start, ends, kMaxEndsPerBlock);
+    for (int i = 0; i < count; ++i)
+        output->m_syncs.Post(ends[i]);
+    const double blockNs = 1e9 * frames / output->m_rate;
+    output->m_load.store(static_cast<float>(100.0 * static_cast<double>(NowNs() - start) / blockNs));
+}
