@@ -183,7 +183,7 @@ bool CRtfReader::Parse(CRtfTokenizer &tokenizer)
                 OnControlWord(tokenizer.m_word, tokenizer.m_bHasParam, tokenizer.m_nParam);
             break;
         case ERtfToken::ControlSymbol: OnControlSymbol(tokenizer.m_cSymbol); break;
-        case ERtfToken::HexByte: OnText(QByteArrayView(reinterpret_cast<const char *>(&tokenizer.m_cByte), 1)); break;
+        case ERtfToken::HexByte: OnHexByte(static_cast<char>(tokenizer.m_cByte)); break;
         case ERtfToken::Text: OnText(tokenizer.m_text); break;
         case ERtfToken::Binary: OnBinary(tokenizer.m_text); break;
         default: break;
@@ -456,6 +456,16 @@ void CRtfReader::OnText(QByteArrayView text)
     }
 }
 
+// A byte given as \'hh is always content: in a font name it never ends the name.
+void CRtfReader::OnHexByte(char byte)
+{
+    const EDestination dest = State().eDest;
+    if (dest == EDestination::FontTable && m_nFontDef >= 0)
+        m_fontNameBytes.append(byte);
+    else if (dest == EDestination::Text)
+        AppendBytes(QByteArrayView(&byte, 1));
+}
+
 void CRtfReader::OnBinary(QByteArrayView data)
 {
     if (State().eDest != EDestination::Picture || m_picture.bTooLarge)
@@ -469,8 +479,10 @@ void CRtfReader::OnBinary(QByteArrayView data)
 
 void CRtfReader::OnUnicode(int value)
 {
-    const auto unit = static_cast<char16_t>(value < 0 ? value + 65536 : value);
     m_nSkipUnits = State().nUc;
+    if (value < -32768 || value > 65535)
+        return; // not a UTF-16 unit; its fallback is still skipped
+    const auto unit = static_cast<char16_t>(value < 0 ? value + 65536 : value);
     if (State().eDest == EDestination::FontTable) {
         m_fontName +=
             m_fontNameBytes.isEmpty() ? QString() : DecodeCodePage(m_fontNameBytes, CodePageOfFont(m_nFontDef));
@@ -641,6 +653,7 @@ void CRtfReader::FlushSurrogate()
     if (m_highSurrogate == 0)
         return;
     m_highSurrogate = 0;
+    DecodePendingBytes();
     m_text += QChar(QChar::ReplacementCharacter);
 }
 

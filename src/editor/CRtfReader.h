@@ -98,6 +98,7 @@ private:
     void OnPictureWord(const QByteArray &word, int param);
     void OnControlSymbol(char symbol);
     void OnText(QByteArrayView text);
+    void OnHexByte(char byte);
     void OnBinary(QByteArrayView data);
     void OnUnicode(int value);
 

@@ -67,6 +67,7 @@ TEST(RtfRoundTrip, EveryCharacterProperty)
     cursor.insertText(QStringLiteral("背景黄色"), format);
     format.setForeground(QColor(Qt::red));
     cursor.insertText(QStringLiteral("红字"), format);
+    cursor.insertText(QStringLiteral("odd face "), Face(QStringLiteral("Face; with {braces} \\ and ü"), 12));
     cursor.insertText(QStringLiteral("end"), plain);
     ExpectRoundTrip(document);
 }
