@@ -122,3 +122,12 @@ int CSyncHandOver::RunHandler()
     }
     return handler ? handler() : 0;
 }
+
+int CSyncHandOver::Pending()
+{
+    std::lock_guard lock(m_mutex);
+    int waiting = 0;
+    for (const auto &notice : m_pending)
+        waiting += notice->bStarted || notice->bAnswered ? 0 : 1;
+    return waiting;
+}

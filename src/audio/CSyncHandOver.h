@@ -47,6 +47,9 @@ public:
     // answered 0 unless their handler has already started.
     void SetChannel(DWORD channel);
 
+    // Notices waiting for the user-interface thread to take them.
+    int Pending();
+
 private:
     struct SNotice {
         explicit SNotice(DWORD notChannel) : channel(notChannel) {}

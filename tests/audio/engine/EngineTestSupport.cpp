@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <thread>
 
@@ -26,12 +27,15 @@ void CTestPrompt::ExitProcess(int exitCode)
 
 void EnsureCoreApplication()
 {
+    // No sound card in a test: SDL's real-time dummy output unless the run
+    // names another driver.
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
     static int argc = 1;
     static char name[] = "audio_tests";
     static char *argv[] = {name, nullptr};
-    static std::unique_ptr<QCoreApplication> application;
+    // Never destroyed: at exit Qt's own globals are gone before any static of ours.
     if (!QCoreApplication::instance())
-        application = std::make_unique<QCoreApplication>(argc, argv);
+        new QCoreApplication(argc, argv);
 }
 
 bool PumpUntil(const std::function<bool()> &condition)
