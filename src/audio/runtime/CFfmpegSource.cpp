@@ -14,19 +14,46 @@ extern "C" {
 
 namespace
 {
-// MPEG layer II/III frames borrow bits from earlier frames: decode this much before a
-// seek target so the first sample heard is the same as in a straight decode.
-constexpr double kMpegPrerollSeconds = 0.1;
+// MPEG frames borrow bits from earlier frames and transform codecs overlap their
+// blocks: decode this much before a seek target so the first sample heard is the same
+// as in a straight decode.
+constexpr double kPrerollSeconds = 0.1;
+// MPEG's bit reservoir reaches 511 bytes back: at low bit rates that is a quarter second.
+constexpr double kMpegPrerollSeconds = 0.25;
+constexpr int64_t kReservoirBytes = 2048;
 
 bool IsMpegAudio(AVCodecID id)
 {
     return id == AV_CODEC_ID_MP1 || id == AV_CODEC_ID_MP2 || id == AV_CODEC_ID_MP3;
 }
 
-// WMA seeks land well off the target; decoding forward from the start is exact.
+bool IsPcm(AVCodecID id)
+{
+    return id >= AV_CODEC_ID_FIRST_AUDIO && id < AV_CODEC_ID_ADPCM_IMA_QT;
+}
+
+// Frames a packet really yields: less the encoder delay the decoder skips at the start
+// and the padding it discards at the end. Some demuxers already shortened the packet's
+// duration by that padding; the longest packet seen tells what a full one holds.
+int64_t DecodedFrames(const AVPacket *packet, int64_t duration, int64_t fullDuration)
+{
+    size_t size = 0;
+    const uint8_t *data = av_packet_get_side_data(packet, AV_PKT_DATA_SKIP_SAMPLES, &size);
+    if (data == nullptr || size < 8)
+        return duration;
+    const auto word = [data](int at) {
+        return static_cast<int64_t>(data[at] | (data[at + 1] << 8) | (data[at + 2] << 16) |
+                                    (static_cast<uint32_t>(data[at + 3]) << 24));
+    };
+    const int64_t skip = word(0);
+    const int64_t discard = word(4);
+    return std::max<int64_t>(0, std::min(duration, fullDuration - discard) - skip);
+}
+// WMA seeks land well off the target, and Vorbis decodes differently after a seek into
+// Ogg than in a straight run: decoding forward from the start is exact.
 bool SeeksInexactly(AVCodecID id)
 {
-    return id == AV_CODEC_ID_WMAV1 || id == AV_CODEC_ID_WMAV2 || id == AV_CODEC_ID_WMAPRO ||
+    return id == AV_CODEC_ID_VORBIS || id == AV_CODEC_ID_WMAV1 || id == AV_CODEC_ID_WMAV2 || id == AV_CODEC_ID_WMAPRO ||
            id == AV_CODEC_ID_WMALOSSLESS || id == AV_CODEC_ID_WMAVOICE;
 }
 } // namespace
@@ -81,16 +108,18 @@ int CFfmpegSource::OpenFile(const std::string &path)
     if (m_packet == nullptr || m_frame == nullptr)
         return BASS_ERROR_MEM;
     m_seekByDecoding = SeeksInexactly(m_codec->codec_id);
-    if (IsMpegAudio(m_codec->codec_id))
-        m_prerollFrames = static_cast<int64_t>(kMpegPrerollSeconds * m_rate);
-
-    const bool guessed =
-        m_format->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE || stream->duration == AV_NOPTS_VALUE;
-    if (guessed) {
-        m_length = ScanLength();
-    } else {
+    const bool pcm = IsPcm(m_codec->codec_id);
+    if (!pcm)
+        m_prerollFrames =
+            static_cast<int64_t>((IsMpegAudio(m_codec->codec_id) ? kMpegPrerollSeconds : kPrerollSeconds) * m_rate);
+    // Containers of compressed audio may count padding or only estimate from the bit
+    // rate: add up the packets instead. A guessed duration also means guessed
+    // timestamps after a seek, so such files keep an index of their own.
+    const bool guessed = m_format->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
+    if (!pcm || stream->duration == AV_NOPTS_VALUE)
+        m_length = ScanLength(guessed);
+    else
         m_length = av_rescale_q(stream->duration, stream->time_base, AVRational{1, m_rate});
-    }
     // A file whose first frame cannot be decoded is not media.
     if (!DecodeNext())
         return BASS_ERROR_FILEFORM;
@@ -98,19 +127,31 @@ int CFfmpegSource::OpenFile(const std::string &path)
     return BASS_OK;
 }
 
-int64_t CFfmpegSource::ScanLength()
+int64_t CFfmpegSource::ScanLength(bool keepIndex)
 {
     AVStream *stream = m_format->streams[m_stream];
+    const AVRational frames{1, m_rate};
     int64_t total = 0;
+    int64_t longest = 0;
+    const bool byteSeekable = (m_format->iformat->flags & AVFMT_NO_BYTE_SEEK) == 0;
     while (av_read_frame(m_format, m_packet) >= 0) {
-        if (m_packet->stream_index == m_stream)
-            total += m_packet->duration;
+        if (m_packet->stream_index == m_stream) {
+            if (keepIndex && byteSeekable && m_packet->pos >= 0)
+                m_index.push_back(SIndexEntry{m_packet->pos, total});
+            int64_t duration = av_rescale_q(m_packet->duration, stream->time_base, frames);
+            // The MP4 reader shortens the last AAC packet by the edit list; the decoder
+            // still gives the whole frame.
+            if (m_codec->codec_id == AV_CODEC_ID_AAC && m_codec->frame_size > 0)
+                duration = std::max<int64_t>(duration, m_codec->frame_size);
+            longest = std::max(longest, duration);
+            total += DecodedFrames(m_packet, duration, longest);
+        }
         av_packet_unref(m_packet);
     }
     av_seek_frame(m_format, m_stream, stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time,
                   AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(m_codec);
-    return av_rescale_q(total, stream->time_base, AVRational{1, m_rate});
+    return total;
 }
 
 bool CFfmpegSource::ConvertFrame()
@@ -172,8 +213,10 @@ int CFfmpegSource::Read(float *out, int frames)
         const size_t available = m_pending.size() / 2 - m_pendingOffset;
         if (available == 0) {
             m_pendingStart += static_cast<int64_t>(m_pending.size() / 2);
-            if (!DecodeNext())
+            if (!DecodeNext()) {
+                m_length = m_pendingStart; // now known exactly
                 break;
+            }
             continue;
         }
         const size_t take = std::min(available, static_cast<size_t>(frames - done));
@@ -207,7 +250,67 @@ void CFfmpegSource::Restart()
 
 bool CFfmpegSource::SeekFromStart(int64_t frame)
 {
+    // Timestamps of an indexed file are guesses once it has been moved: use the index.
+    if (!m_index.empty() && SeekByIndex(frame, 0))
+        return true;
     Restart();
+    if (!DecodeNext())
+        return true;
+    if (m_frame->best_effort_timestamp != AV_NOPTS_VALUE)
+        m_pendingStart = FrameStartOf(m_frame);
+    DiscardUntil(frame);
+    return true;
+}
+
+bool CFfmpegSource::SeekByIndex(int64_t frame, int64_t target)
+{
+    const auto after = std::upper_bound(m_index.begin(), m_index.end(), target,
+                                        [](int64_t value, const SIndexEntry &entry) { return value < entry.frame; });
+    // Start far enough back that the bit reservoir (up to 511 bytes) is filled again.
+    auto start = after == m_index.begin() ? after : after - 1;
+    while (start != m_index.begin() && ((after - 1)->position - start->position < kReservoirBytes || after - start < 8))
+        --start;
+    if (av_seek_frame(m_format, m_stream, start->position, AVSEEK_FLAG_BYTE) < 0)
+        return false;
+    avcodec_flush_buffers(m_codec);
+    m_atEnd = false;
+    m_draining = false;
+    if (!DecodeNext())
+        return false;
+    // The packet that gave the first frame tells where we are.
+    const auto found =
+        std::lower_bound(m_index.begin(), m_index.end(), m_frame->pkt_pos,
+                         [](const SIndexEntry &item, int64_t position) { return item.position < position; });
+    if (found == m_index.end() || found->position != m_frame->pkt_pos || found->frame > frame)
+        return false;
+    m_pendingStart = found->frame;
+    DiscardUntil(frame);
+    return true;
+}
+
+bool CFfmpegSource::Seek(int64_t frame)
+{
+    if (frame < 0 || frame > m_length)
+        return false;
+    const int64_t target = frame - m_prerollFrames;
+    if (m_seekByDecoding || target <= 0)
+        return SeekFromStart(frame);
+    if (!m_index.empty())
+        return SeekByIndex(frame, target) || SeekFromStart(frame);
+    const AVStream *stream = m_format->streams[m_stream];
+    const int64_t timestamp = m_firstPts + av_rescale_q(target, AVRational{1, m_rate}, stream->time_base);
+    if (av_seek_frame(m_format, m_stream, timestamp, AVSEEK_FLAG_BACKWARD) < 0)
+        return SeekFromStart(frame);
+    avcodec_flush_buffers(m_codec);
+    m_atEnd = false;
+    m_draining = false;
+    m_pending.clear();
+    m_pendingOffset = 0;
+    if (!DecodeNext() || m_frame->best_effort_timestamp == AV_NOPTS_VALUE)
+        return SeekFromStart(frame);
+    m_pendingStart = FrameStartOf(m_frame);
+    if (m_pendingStart > frame) // the container's index overshot
+        return SeekFromStart(frame);
     DiscardUntil(frame);
     return true;
 }
@@ -224,30 +327,8 @@ void CFfmpegSource::DiscardUntil(int64_t frame)
         m_pendingStart = pendingEnd;
         if (!DecodeNext())
             return;
+        // Right after a flush a decoder may drop or shorten frames: trust timestamps.
+        if (m_index.empty() && m_frame->best_effort_timestamp != AV_NOPTS_VALUE)
+            m_pendingStart = FrameStartOf(m_frame);
     }
-}
-
-bool CFfmpegSource::Seek(int64_t frame)
-{
-    if (frame < 0 || frame > m_length)
-        return false;
-    if (m_seekByDecoding || frame <= m_prerollFrames)
-        return SeekFromStart(frame);
-    const AVStream *stream = m_format->streams[m_stream];
-    const int64_t target = frame - m_prerollFrames;
-    const int64_t timestamp = m_firstPts + av_rescale_q(target, AVRational{1, m_rate}, stream->time_base);
-    if (av_seek_frame(m_format, m_stream, timestamp, AVSEEK_FLAG_BACKWARD) < 0)
-        return SeekFromStart(frame);
-    avcodec_flush_buffers(m_codec);
-    m_atEnd = false;
-    m_draining = false;
-    m_pending.clear();
-    m_pendingOffset = 0;
-    if (!DecodeNext() || m_frame->best_effort_timestamp == AV_NOPTS_VALUE)
-        return SeekFromStart(frame);
-    m_pendingStart = FrameStartOf(m_frame);
-    if (m_pendingStart > frame) // the container's index overshot
-        return SeekFromStart(frame);
-    DiscardUntil(frame);
-    return true;
 }

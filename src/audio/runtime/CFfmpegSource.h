@@ -26,18 +26,18 @@ public:
     int64_t LengthFrames() const override { return m_length; }
     int Rate() const override { return m_rate; }
     int FileChannels() const override { return m_fileChannels; }
-    void CorrectLength(int64_t frames) override { m_length = frames; }
 
 private:
     CFfmpegSource() = default;
     int OpenFile(const std::string &path);
-    int64_t ScanLength();
+    int64_t ScanLength(bool keepIndex);
     // Decodes the next frame into m_pending; false at the end of the file.
     bool DecodeNext();
     int64_t FrameStartOf(const AVFrame *frame) const;
     bool ConvertFrame();
     void Restart();
     bool SeekFromStart(int64_t frame);
+    bool SeekByIndex(int64_t frame, int64_t target);
     void DiscardUntil(int64_t frame);
 
     AVFormatContext *m_format = nullptr;
@@ -54,7 +54,12 @@ private:
     bool m_seekByDecoding = false;
     bool m_draining = false;
     bool m_atEnd = false;
-    std::vector<float> m_pending; // decoded stereo frames not yet read
-    size_t m_pendingOffset = 0;   // in frames
-    int64_t m_pendingStart = 0;   // source frame of m_pending[0]
+    struct SIndexEntry {
+        int64_t position; // byte offset of a packet
+        int64_t frame;    // source frame its audio starts at
+    };
+    std::vector<SIndexEntry> m_index; // files whose timestamps are only estimates
+    std::vector<float> m_pending;     // decoded stereo frames not yet read
+    size_t m_pendingOffset = 0;       // in frames
+    int64_t m_pendingStart = 0;       // source frame of m_pending[0]
 };

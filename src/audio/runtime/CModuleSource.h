@@ -23,7 +23,6 @@ public:
     int64_t LengthFrames() const override { return m_length; }
     int Rate() const override { return m_rate; }
     int FileChannels() const override { return 2; }
-    void CorrectLength(int64_t frames) override { m_length = frames; }
 
 private:
     CModuleSource(std::unique_ptr<openmpt::module> module, int rate);

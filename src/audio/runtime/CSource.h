@@ -17,6 +17,4 @@ public:
     virtual int Rate() const = 0;
     // Channels of the file itself (positions count bytes of 16-bit samples in that layout).
     virtual int FileChannels() const = 0;
-    // Called when Read has met the end: the frame count now known for certain.
-    virtual void CorrectLength(int64_t frames) = 0;
 };

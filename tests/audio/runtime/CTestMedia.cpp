@@ -1,0 +1,123 @@
+#include "CTestMedia.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace
+{
+std::mutex g_mutex;
+
+void Run(const std::string &command)
+{
+    if (std::system((command + " >/dev/null 2>&1").c_str()) != 0)
+        throw std::runtime_error("media tool failed: " + command);
+}
+
+void Generate(const std::string &name, const std::string &path)
+{
+    const bool derived = name != "tone.wav" && name.rfind("tone.", 0) == 0;
+    const std::string tone = derived || name == "vbr.mp3" ? CTestMedia::Path("tone.wav") : std::string();
+    const std::string ffmpeg = "ffmpeg -nostdin -loglevel error -y -i ";
+    if (name == "tone.wav")
+        Run("sox -n -r 44100 -c 1 -b 16 '" + path + "' synth 3 sine 440 vol 0.5");
+    else if (name == "long.wav")
+        Run("sox -n -r 44100 -c 1 -b 16 '" + path + "' synth 10 sine 440 vol 0.5");
+    else if (name == "short.wav")
+        Run("sox -n -r 44100 -c 1 -b 16 '" + path + "' synth 0.3 sine 440 vol 0.5");
+    else if (name == "stereo.wav")
+        Run("sox -n -r 44100 -c 2 -b 16 '" + path + "' synth 2 sine 440 sine 660 vol 0.5");
+    else if (name == "tone.mp3")
+        Run(ffmpeg + tone + " -c:a libmp3lame -b:a 128k '" + path + "'");
+    else if (name == "vbr.mp3")
+        Run(ffmpeg + tone + " -c:a libmp3lame -q:a 5 -write_xing 0 '" + path + "'");
+    else if (name == "tone.ogg")
+        Run(ffmpeg + tone + " -c:a libvorbis '" + path + "'");
+    else if (name == "tone.opus")
+        Run(ffmpeg + tone + " -c:a libopus '" + path + "'");
+    else if (name == "tone.flac")
+        Run(ffmpeg + tone + " -c:a flac '" + path + "'");
+    else if (name == "tone.m4a")
+        Run(ffmpeg + tone + " -c:a aac '" + path + "'");
+    else if (name == "tone.aiff")
+        Run(ffmpeg + tone + " '" + path + "'");
+    else if (name == "song.mod")
+        CTestMedia::WriteModule(path);
+    else if (name == "damaged.mp3") {
+        // The first kilobyte of an MP3 and then noise: opens, decodes a little, ends.
+        std::ifstream in(CTestMedia::Path("tone.mp3"), std::ios::binary);
+        std::string bytes(1024, '\0');
+        in.read(bytes.data(), 1024);
+        for (int i = 0; i < 4096; ++i)
+            bytes += static_cast<char>((i * 7919) & 0xFF);
+        std::ofstream(path, std::ios::binary) << bytes;
+    } else if (name == "text.mp3")
+        std::ofstream(path) << "This is a shopping list, not a recording.\n";
+    else
+        throw std::runtime_error("unknown test media " + name);
+}
+} // namespace
+
+const std::string &CTestMedia::Folder()
+{
+    static const std::string folder = [] {
+        std::string pattern = (std::filesystem::temp_directory_path() / "quillmere-audio-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("cannot make a temporary folder");
+        return pattern;
+    }();
+    return folder;
+}
+
+std::string CTestMedia::Path(const std::string &name)
+{
+    const std::string path = Folder() + "/" + name;
+    static std::map<std::string, bool> made;
+    {
+        std::lock_guard guard(g_mutex);
+        if (made[name])
+            return path;
+    }
+    Generate(name, path);
+    std::lock_guard guard(g_mutex);
+    made[name] = true;
+    return path;
+}
+
+void CTestMedia::WriteModule(const std::string &path)
+{
+    std::string data(20, '\0'); // title
+    data.replace(0, 4, "test");
+    // 31 sample headers of 30 bytes; sample 1 is a 64-byte looped square wave.
+    for (int i = 0; i < 31; ++i) {
+        std::string header(30, '\0');
+        if (i == 0) {
+            header[22] = 0; // length in words, big-endian: 32 words
+            header[23] = 32;
+            header[25] = 64; // volume
+            header[28] = 0;  // loop length 32 words
+            header[29] = 32;
+        }
+        data += header;
+    }
+    data += static_cast<char>(1);   // song length
+    data += static_cast<char>(127); // restart
+    data += std::string(128, '\0'); // order list: pattern 0
+    data += "M.K.";
+    std::string pattern(64 * 4 * 4, '\0');
+    // Row 0, channel 0: sample 1, period 428 (C-2); row 63: pattern break ends the song.
+    pattern[0] = static_cast<char>((1 & 0xF0) | (428 >> 8));
+    pattern[1] = static_cast<char>(428 & 0xFF);
+    pattern[2] = static_cast<char>((1 & 0x0F) << 4);
+    data += pattern;
+    std::string sample(64, '\0');
+    for (int i = 0; i < 64; ++i)
+        sample[static_cast<size_t>(i)] = static_cast<char>(i < 32 ? 100 : -100);
+    data += sample;
+    std::ofstream(path, std::ios::binary) << data;
+}
