@@ -176,8 +176,10 @@ int CChannel::Resample(float *out, int count)
     int done = 0;
     while (done < count) {
         const int index = static_cast<int>(m_resamplePoint);
-        if (index + 1 >= m_resampleFrames && !m_sourceDone && FillResampler())
+        if (index + 1 >= m_resampleFrames && !m_sourceDone) {
+            FillResampler(); // moves the read point: look again
             continue;
+        }
         if (index >= m_resampleFrames)
             break;
         const float *a = m_resampleBuffer.data() + static_cast<size_t>(index) * 2;

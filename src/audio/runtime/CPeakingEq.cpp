@@ -14,7 +14,7 @@ bool CPeakingEq::SetParameters(const BASS_FXPARAMEQ &parameters)
     if (std::isnan(parameters.fCenter) || std::isnan(parameters.fBandwidth) || std::isnan(parameters.fGain))
         return false;
     // Above a third of the rate the bilinear warp squeezes the band into Nyquist.
-    const float highest = static_cast<float>(m_rate) / 3.0f;
+    const float highest = static_cast<float>(m_rate) / 3.0f - 1.0f;
     m_parameters.fCenter = std::clamp(parameters.fCenter, 80.0f, std::min(16000.0f, highest));
     m_parameters.fBandwidth = std::clamp(parameters.fBandwidth, 1.0f, 36.0f);
     m_parameters.fGain = std::clamp(parameters.fGain, -15.0f, 15.0f);

@@ -1,0 +1,99 @@
+#include "CModuleSource.h"
+#include "CPeakingEq.h"
+#include "CReverb.h"
+#include "CTestMedia.h"
+#include "SignalMeasure.h"
+
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+namespace
+{
+constexpr int kRate = 44100;
+
+std::vector<float> Sine(double hz, int frames, float amplitude = 0.25f)
+{
+    std::vector<float> out(static_cast<size_t>(frames) * 2);
+    for (int i = 0; i < frames; ++i)
+        out[static_cast<size_t>(i) * 2] = out[static_cast<size_t>(i) * 2 + 1] =
+            amplitude * static_cast<float>(std::sin(2 * std::numbers::pi * hz * i / kRate));
+    return out;
+}
+
+double BandGainDb(double bandHz, double toneHz, float gainDb)
+{
+    CPeakingEq band(kRate);
+    band.SetParameters(BASS_FXPARAMEQ{static_cast<float>(bandHz), 18.0f, gainDb});
+    const std::vector<float> dry = Sine(toneHz, kRate);
+    std::vector<float> wet = dry;
+    band.Process(wet.data(), kRate);
+    return Decibels(Rms(wet, kRate / 2, kRate) / Rms(dry, kRate / 2, kRate));
+}
+} // namespace
+
+TEST(CPeakingEq, RaisesTheCentreByItsGainAndLeavesTwoOctavesAwayAlone)
+{
+    EXPECT_NEAR(BandGainDb(1000, 1000, 10.0f), 10.0, 0.5);
+    EXPECT_NEAR(BandGainDb(1000, 250, 10.0f), 0.0, 1.0);
+    EXPECT_NEAR(BandGainDb(1000, 4000, 10.0f), 0.0, 1.0);
+    EXPECT_NEAR(BandGainDb(125, 125, -10.0f), -10.0, 0.5);
+    EXPECT_NEAR(BandGainDb(8000, 8000, 10.0f), 10.0, 0.5);
+    EXPECT_NEAR(BandGainDb(1000, 1000, 0.0f), 0.0, 1e-6) << "0 dB is flat";
+}
+
+TEST(CPeakingEq, ClampsWhatTheFilterCannotDo)
+{
+    CPeakingEq band(22050);
+    ASSERT_TRUE(band.SetParameters(BASS_FXPARAMEQ{20000.0f, 100.0f, 40.0f}));
+    EXPECT_LT(band.Parameters().fCenter, 22050.0f / 3.0f);
+    EXPECT_EQ(band.Parameters().fBandwidth, 36.0f);
+    EXPECT_EQ(band.Parameters().fGain, 15.0f);
+    EXPECT_FALSE(band.SetParameters(BASS_FXPARAMEQ{NAN, 12.0f, 0.0f}));
+    std::vector<float> loud = Sine(7000, 4096, 0.5f);
+    band.Process(loud.data(), 4096);
+    for (float sample : loud)
+        ASSERT_TRUE(std::isfinite(sample));
+}
+
+TEST(CReverb, FullyDownMixIsDry)
+{
+    CReverb reverb(kRate);
+    BASS_FXREVERB values = reverb.Parameters();
+    EXPECT_EQ(values.fReverbTime, 1000.0f);
+    values.fReverbMix = -0.012f * 20 * 20 * 20; // the program's "no reverb"
+    ASSERT_TRUE(reverb.SetParameters(values));
+    const std::vector<float> dry = Sine(440, kRate);
+    std::vector<float> wet = dry;
+    reverb.Process(wet.data(), kRate);
+    EXPECT_EQ(wet, dry);
+}
+
+TEST(CReverb, FullMixLeavesATailThatDecaysWithTheReverbTime)
+{
+    CReverb reverb(kRate);
+    ASSERT_TRUE(reverb.SetParameters(BASS_FXREVERB{0.0f, 0.0f, 500.0f, 0.5f}));
+    std::vector<float> signal = Sine(440, kRate / 2);
+    signal.resize(static_cast<size_t>(kRate) * 2 * 2, 0.0f); // then 1.5 s of silence
+    reverb.Process(signal.data(), 2 * kRate);
+    const double early = Rms(signal, kRate / 2, kRate / 2 + kRate / 10);
+    const double late = Rms(signal, kRate / 2 + kRate / 2, kRate / 2 + kRate / 2 + kRate / 10);
+    EXPECT_GT(early, 0.001) << "a tail follows the sound";
+    // 500 ms after the sound the tail is about 60 dB down.
+    EXPECT_LT(Decibels(late / early), -40.0);
+}
+
+TEST(CModuleSource, RendersAModuleAndSeeksInIt)
+{
+    int error = -1;
+    std::unique_ptr<CSource> module = CModuleSource::Open(CTestMedia::Path("song.mod"), kRate, error);
+    ASSERT_NE(module, nullptr);
+    EXPECT_GT(module->LengthFrames(), kRate / 2);
+    std::vector<float> block(4096 * 2);
+    ASSERT_EQ(module->Read(block.data(), 4096), 4096);
+    EXPECT_GT(Rms(block, 0, 4096), 0.01);
+    EXPECT_TRUE(module->Seek(module->LengthFrames() / 2));
+    EXPECT_FALSE(module->Seek(module->LengthFrames() * 2));
+    EXPECT_EQ(CModuleSource::Open(CTestMedia::Path("text.mp3"), kRate, error), nullptr);
+    EXPECT_EQ(error, BASS_ERROR_FILEFORM);
+}

@@ -1,0 +1,331 @@
+#include "CMixer.h"
+#include "CFfmpegSource.h"
+#include "CSoundTouchStretch.h"
+#include "CTestMedia.h"
+#include "RuntimeError.h"
+#include "SignalMeasure.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace
+{
+constexpr int kRate = 44100;
+constexpr int kBlock = 1024;
+
+void CountEnd(HSYNC, DWORD, DWORD, void *user)
+{
+    ++*static_cast<int *>(user);
+}
+
+class CMixerTest : public testing::Test
+{
+protected:
+    DWORD Open(const std::string &name, DWORD flags = 0)
+    {
+        int error = 0;
+        std::unique_ptr<CSource> source = CFfmpegSource::Open(CTestMedia::Path(name), error);
+        EXPECT_NE(source, nullptr) << name;
+        return m_mixer.AddChannel(
+            std::make_unique<CChannel>(std::move(source), CChannel::EKind::Stream, flags | BASS_SAMPLE_FX, kRate));
+    }
+
+    DWORD OpenTempo(const std::string &name)
+    {
+        const DWORD source = Open(name, BASS_STREAM_DECODE);
+        return m_mixer.WrapWithStretch(source, BASS_FX_FREESOURCE, std::make_unique<CSoundTouchStretch>());
+    }
+
+    // Renders blocks until frames are out; end events are counted and kept.
+    std::vector<float> Render(int frames)
+    {
+        std::vector<float> out;
+        std::vector<float> block(kBlock * 2);
+        for (int done = 0; done < frames; done += kBlock) {
+            CMixer::SEndEvent events[4];
+            const int count = m_mixer.Process(block.data(), kBlock, 0, events, 4);
+            m_ends.insert(m_ends.end(), events, events + count);
+            out.insert(out.end(), block.begin(), block.end());
+        }
+        return out;
+    }
+
+    // Seconds of sound, the silence after the end in the last block left out.
+    static double SoundSeconds(std::vector<float> out)
+    {
+        while (out.size() >= 2 && out[out.size() - 1] == 0.0f && out[out.size() - 2] == 0.0f)
+            out.resize(out.size() - 2);
+        return static_cast<double>(out.size() / 2) / kRate;
+    }
+
+    // True when played is expected followed by silence only.
+    static bool SameThenSilent(const std::vector<float> &played, const std::vector<float> &expected)
+    {
+        if (played.size() < expected.size())
+            return false;
+        const auto [left, right] = std::mismatch(expected.begin(), expected.end(), played.begin());
+        if (left != expected.end()) {
+            ADD_FAILURE() << "differs at sample " << (left - expected.begin()) << ": " << *left << " vs " << *right;
+            return false;
+        }
+        return std::all_of(played.begin() + static_cast<std::ptrdiff_t>(expected.size()), played.end(),
+                           [](float sample) { return sample == 0.0f; });
+    }
+
+    // Renders until the channel stops; returns what was played before the end.
+    std::vector<float> RenderToEnd(DWORD channel, int limitFrames = 60 * kRate)
+    {
+        std::vector<float> out;
+        for (int done = 0; done < limitFrames && m_mixer.IsActive(channel) == BASS_ACTIVE_PLAYING; done += kBlock) {
+            const std::vector<float> block = Render(kBlock);
+            out.insert(out.end(), block.begin(), block.end());
+        }
+        return out;
+    }
+
+    static std::vector<float> Decode(const std::string &name)
+    {
+        int error = 0;
+        std::unique_ptr<CSource> source = CFfmpegSource::Open(CTestMedia::Path(name), error);
+        std::vector<float> all(static_cast<size_t>(source->LengthFrames()) * 2);
+        all.resize(static_cast<size_t>(source->Read(all.data(), static_cast<int>(source->LengthFrames()))) * 2);
+        return all;
+    }
+
+    CMixer m_mixer{kRate};
+    std::vector<CMixer::SEndEvent> m_ends;
+};
+} // namespace
+
+TEST_F(CMixerTest, PlaysTheFileUnchangedAndEndsOnce)
+{
+    const DWORD channel = Open("tone.wav");
+    int calls = 0;
+    ASSERT_NE(m_mixer.SetSync(channel, BASS_SYNC_END, 0, CountEnd, &calls), 0u);
+    ASSERT_TRUE(m_mixer.Play(channel, false));
+    const std::vector<float> played = RenderToEnd(channel);
+    EXPECT_TRUE(SameThenSilent(played, Decode("tone.wav")));
+    ASSERT_EQ(m_ends.size(), 1u);
+    EXPECT_EQ(m_ends[0].channel, channel);
+    EXPECT_EQ(m_mixer.IsActive(channel), static_cast<DWORD>(BASS_ACTIVE_STOPPED));
+    EXPECT_EQ(m_mixer.GetPosition(channel), m_mixer.GetLength(channel));
+    for (const CMixer::SSyncCall &call : m_mixer.SyncsFor(m_ends[0]))
+        call.proc(call.handle, call.channel, 0, call.user);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(CMixerTest, PausingAndResumingGivesOneRegistrationAndOneEnd)
+{
+    const DWORD channel = Open("short.wav");
+    int calls = 0;
+    HSYNC first = 0;
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_TRUE(m_mixer.Play(channel, false));
+        const HSYNC sync = m_mixer.SetSync(channel, BASS_SYNC_END, 0, CountEnd, &calls);
+        if (i == 0) {
+            first = sync;
+        }
+        EXPECT_EQ(sync, first) << "the same request again keeps one registration";
+        Render(kBlock);
+        if (i < 5) {
+            ASSERT_TRUE(m_mixer.Pause(channel));
+        }
+    }
+    RenderToEnd(channel);
+    ASSERT_EQ(m_ends.size(), 1u);
+    EXPECT_EQ(m_mixer.SyncsFor(m_ends[0]).size(), 1u);
+}
+
+TEST_F(CMixerTest, AnEndIsDroppedOnceTheChannelHasMovedOrGone)
+{
+    const DWORD channel = Open("short.wav");
+    int calls = 0;
+    m_mixer.SetSync(channel, BASS_SYNC_END, 0, CountEnd, &calls);
+    m_mixer.Play(channel, false);
+    RenderToEnd(channel);
+    ASSERT_EQ(m_ends.size(), 1u);
+    ASSERT_TRUE(m_mixer.SetPosition(channel, 0));
+    EXPECT_TRUE(m_mixer.SyncsFor(m_ends[0]).empty());
+    ASSERT_TRUE(m_mixer.Free(channel, CChannel::EKind::Stream));
+    EXPECT_TRUE(m_mixer.SyncsFor(m_ends[0]).empty());
+}
+
+// A channel that has ended plays again from its start; one that was stopped and
+// rewound plays from where it was put.
+TEST_F(CMixerTest, PlayingAgainAfterTheEndStartsOver)
+{
+    const DWORD channel = Open("short.wav");
+    m_mixer.Play(channel, false);
+    RenderToEnd(channel);
+    ASSERT_TRUE(m_mixer.Play(channel, false));
+    EXPECT_EQ(m_mixer.IsActive(channel), static_cast<DWORD>(BASS_ACTIVE_PLAYING));
+    EXPECT_EQ(m_mixer.GetPosition(channel), 0u);
+    const std::vector<float> again = Render(kBlock);
+    const std::vector<float> file = Decode("short.wav");
+    EXPECT_TRUE(std::equal(again.begin(), again.end(), file.begin()));
+}
+
+TEST_F(CMixerTest, StatesAndTheirErrors)
+{
+    const DWORD channel = Open("tone.wav");
+    EXPECT_EQ(m_mixer.IsActive(channel), static_cast<DWORD>(BASS_ACTIVE_STOPPED));
+    EXPECT_FALSE(m_mixer.Pause(channel));
+    EXPECT_EQ(RuntimeError(), BASS_ERROR_NOPLAY);
+    ASSERT_TRUE(m_mixer.Play(channel, false));
+    EXPECT_EQ(m_mixer.IsActive(channel), static_cast<DWORD>(BASS_ACTIVE_PLAYING));
+    ASSERT_TRUE(m_mixer.Pause(channel));
+    EXPECT_EQ(m_mixer.IsActive(channel), static_cast<DWORD>(BASS_ACTIVE_PAUSED));
+    EXPECT_FALSE(m_mixer.Pause(channel));
+    EXPECT_EQ(RuntimeError(), BASS_ERROR_ALREADY);
+    ASSERT_TRUE(m_mixer.Stop(channel));
+    EXPECT_EQ(m_mixer.IsActive(channel), static_cast<DWORD>(BASS_ACTIVE_STOPPED));
+
+    const DWORD decoding = Open("tone.wav", BASS_STREAM_DECODE);
+    EXPECT_FALSE(m_mixer.Play(decoding, false));
+    EXPECT_EQ(RuntimeError(), BASS_ERROR_DECODE);
+    EXPECT_FALSE(m_mixer.Play(12345, false));
+    EXPECT_EQ(RuntimeError(), BASS_ERROR_HANDLE);
+    EXPECT_EQ(m_mixer.IsActive(0), static_cast<DWORD>(BASS_ACTIVE_STOPPED));
+    EXPECT_FALSE(m_mixer.Free(channel, CChannel::EKind::Music)) << "a stream is not freed as a module";
+    EXPECT_TRUE(m_mixer.Free(channel, CChannel::EKind::Stream));
+    EXPECT_FALSE(m_mixer.Free(channel, CChannel::EKind::Stream));
+}
+
+TEST_F(CMixerTest, PositionsCountBytesOfTheFileAndSeekExactly)
+{
+    const DWORD mono = Open("tone.wav");
+    EXPECT_EQ(m_mixer.GetLength(mono), 3u * kRate * 2);
+    EXPECT_FLOAT_EQ(m_mixer.BytesToSeconds(mono, 3u * kRate * 2), 3.0f);
+    EXPECT_EQ(m_mixer.SecondsToBytes(mono, 1.5f), 66150u * 2);
+    const DWORD stereo = Open("stereo.wav");
+    EXPECT_EQ(m_mixer.GetLength(stereo), 2u * kRate * 4);
+    EXPECT_EQ(m_mixer.SecondsToBytes(stereo, 0.001f), 44u * 4);
+
+    const std::vector<float> file = Decode("tone.wav");
+    ASSERT_TRUE(m_mixer.SetPosition(mono, 12345 * 2));
+    EXPECT_EQ(m_mixer.GetPosition(mono), 12345u * 2);
+    m_mixer.Play(mono, false);
+    const std::vector<float> played = Render(kBlock);
+    EXPECT_TRUE(std::equal(played.begin(), played.end(), file.begin() + 12345 * 2));
+    EXPECT_EQ(m_mixer.GetPosition(mono), (12345u + kBlock) * 2);
+    EXPECT_FALSE(m_mixer.SetPosition(mono, 4u * kRate * 2));
+    EXPECT_EQ(RuntimeError(), BASS_ERROR_POSITION);
+}
+
+TEST_F(CMixerTest, VolumePanAndMuteScaleTheSamples)
+{
+    const DWORD channel = Open("stereo.wav");
+    m_mixer.Play(channel, false);
+    const std::vector<float> full = Render(8 * kBlock);
+    ASSERT_TRUE(m_mixer.SetPosition(channel, 0));
+    ASSERT_TRUE(m_mixer.SetAttributes(channel, -1, 50, -101));
+    const std::vector<float> half = Render(8 * kBlock);
+    EXPECT_NEAR(Rms(half, 0, 8 * kBlock) / Rms(full, 0, 8 * kBlock), 0.5, 0.001);
+    DWORD freq = 0, volume = 0;
+    int pan = 1;
+    ASSERT_TRUE(m_mixer.GetAttributes(channel, &freq, &volume, &pan));
+    EXPECT_EQ(freq, static_cast<DWORD>(kRate));
+    EXPECT_EQ(volume, 50u);
+    EXPECT_EQ(pan, 0);
+
+    ASSERT_TRUE(m_mixer.SetAttributes(channel, -1, 100, 100));
+    const std::vector<float> right = Render(4 * kBlock);
+    EXPECT_EQ(Rms(right, 0, 4 * kBlock, 0), 0.0);
+    EXPECT_GT(Rms(right, 0, 4 * kBlock, 1), 0.1);
+
+    ASSERT_TRUE(m_mixer.SetAttributes(channel, -1, 0, -101));
+    const std::vector<float> muted = Render(4 * kBlock);
+    EXPECT_EQ(Rms(muted, 0, 4 * kBlock, 0) + Rms(muted, 0, 4 * kBlock, 1), 0.0);
+    EXPECT_FALSE(m_mixer.SetAttributes(channel, -1, 101, -101));
+    EXPECT_EQ(RuntimeError(), BASS_ERROR_ILLPARAM);
+    EXPECT_FALSE(m_mixer.SetAttributes(channel, 50, -1, -101));
+}
+
+TEST_F(CMixerTest, ALowerRateSlowsAndLowers)
+{
+    const DWORD channel = Open("tone.wav");
+    ASSERT_TRUE(m_mixer.SetAttributes(channel, static_cast<int>(kRate * 0.7), -1, -101));
+    m_mixer.Play(channel, false);
+    const std::vector<float> played = RenderToEnd(channel);
+    EXPECT_NEAR(SoundSeconds(played), 3.0 / 0.7, 0.01);
+    EXPECT_NEAR(Frequency(played, 1000, 40000, kRate), 440 * 0.7, 440 * 0.7 * 0.01);
+}
+
+TEST_F(CMixerTest, TempoShortensWithoutChangingThePitch)
+{
+    const DWORD channel = OpenTempo("long.wav");
+    ASSERT_NE(channel, 0u);
+    ASSERT_TRUE(m_mixer.SetTempo(channel, 50.0f, 0.0f, 0.0f));
+    m_mixer.Play(channel, false);
+    const std::vector<float> played = RenderToEnd(channel);
+    EXPECT_NEAR(SoundSeconds(played), 10.0 / 1.5, 10.0 / 1.5 * 0.01);
+    EXPECT_NEAR(Frequency(played, 10000, 200000, kRate), 440, 440 * 0.01);
+}
+
+TEST_F(CMixerTest, PitchUpAnOctaveDoublesTheFrequency)
+{
+    const DWORD channel = OpenTempo("long.wav");
+    ASSERT_TRUE(m_mixer.SetTempo(channel, 0.0f, 0.0f, 12.0f));
+    m_mixer.Play(channel, false);
+    const std::vector<float> played = Render(3 * kRate);
+    EXPECT_NEAR(Frequency(played, 20000, 120000, kRate), 880, 880 * 0.01);
+}
+
+TEST_F(CMixerTest, TempoRateAndPitchAtRestPassTheSoundThroughUntouched)
+{
+    const DWORD channel = OpenTempo("tone.wav");
+    ASSERT_TRUE(m_mixer.SetTempo(channel, 30.0f, 0.0f, 2.0f));
+    ASSERT_TRUE(m_mixer.SetTempo(channel, 0.0f, static_cast<float>(kRate), 0.0f));
+    m_mixer.Play(channel, false);
+    const std::vector<float> played = RenderToEnd(channel);
+    EXPECT_TRUE(SameThenSilent(played, Decode("tone.wav")));
+}
+
+TEST_F(CMixerTest, SeekingATempoChannelRestartsTheStretcherAtTheTarget)
+{
+    const DWORD channel = OpenTempo("long.wav");
+    ASSERT_TRUE(m_mixer.SetTempo(channel, -30.0f, 0.0f, 0.0f));
+    m_mixer.Play(channel, false);
+    Render(20 * kBlock);
+    ASSERT_TRUE(m_mixer.SetPosition(channel, 5u * kRate * 2));
+    EXPECT_EQ(m_mixer.GetPosition(channel), 5u * kRate * 2);
+    Render(10 * kBlock);
+    const double seconds = m_mixer.BytesToSeconds(channel, m_mixer.GetPosition(channel));
+    EXPECT_NEAR(seconds, 5.0 + 10.0 * kBlock / kRate * 0.7, 0.02) << "position follows the tempo";
+    EXPECT_FALSE(m_mixer.SetTempo(Open("tone.wav"), 10.0f, 0.0f, 0.0f)) << "no stretcher on a plain stream";
+    EXPECT_EQ(RuntimeError(), BASS_ERROR_HANDLE);
+}
+
+TEST_F(CMixerTest, FreeingATempoChannelFreesItsSource)
+{
+    const DWORD source = Open("tone.wav", BASS_STREAM_DECODE);
+    const DWORD tempo = m_mixer.WrapWithStretch(source, BASS_FX_FREESOURCE, std::make_unique<CSoundTouchStretch>());
+    ASSERT_NE(tempo, 0u);
+    EXPECT_EQ(m_mixer.WrapWithStretch(source, 0, std::make_unique<CSoundTouchStretch>()), 0u) << "already wrapped";
+    const DWORD playable = Open("tone.wav");
+    EXPECT_EQ(m_mixer.WrapWithStretch(playable, 0, std::make_unique<CSoundTouchStretch>()), 0u);
+    EXPECT_EQ(RuntimeError(), BASS_ERROR_DECODE);
+    ASSERT_TRUE(m_mixer.Free(tempo, CChannel::EKind::Stream));
+    EXPECT_FALSE(m_mixer.Free(source, CChannel::EKind::Stream)) << "gone with the tempo channel";
+}
+
+TEST_F(CMixerTest, EqualiserBandRaisesItsCentreThroughTheChannel)
+{
+    const DWORD channel = Open("tone.wav");
+    const HFX band = m_mixer.SetEffect(channel, BASS_FX_PARAMEQ, 0);
+    ASSERT_NE(band, 0u);
+    const BASS_FXPARAMEQ raised{440.0f, 18.0f, 10.0f};
+    ASSERT_TRUE(m_mixer.SetEffectParameters(band, &raised));
+    BASS_FXPARAMEQ read{};
+    ASSERT_TRUE(m_mixer.GetEffectParameters(band, &read));
+    EXPECT_EQ(read.fCenter, 440.0f);
+    EXPECT_EQ(read.fGain, 10.0f);
+    m_mixer.Play(channel, false);
+    const std::vector<float> played = Render(40 * kBlock);
+    const std::vector<float> file = Decode("tone.wav");
+    EXPECT_NEAR(Decibels(Rms(played, 10000, 40000) / Rms(file, 10000, 40000)), 10.0, 0.5);
+    EXPECT_EQ(m_mixer.SetEffect(channel, 99, 0), 0u);
+    EXPECT_EQ(RuntimeError(), BASS_ERROR_ILLTYPE);
+    EXPECT_FALSE(m_mixer.GetEffectParameters(band + 1000, &read));
+}
