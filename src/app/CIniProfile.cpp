@@ -22,7 +22,8 @@ QString SectionName(QStringView text)
     if (text.size() < 2 || !text.startsWith(QLatin1Char('[')))
         return {};
     const qsizetype close = text.indexOf(QLatin1Char(']'));
-    return close < 0 ? QString() : text.sliced(1, close - 1).trimmed().toString();
+    const QStringView name = close < 0 ? QStringView() : text.sliced(1, close - 1).trimmed();
+    return name.isEmpty() ? QString() : name.toString();
 }
 
 int ParseLeadingInt(QStringView text)
@@ -55,13 +56,17 @@ void CIniProfile::Parse(QByteArrayView bytes)
 {
     m_sections.clear();
     m_sections.push_back({});
+    // The file is written back with the line ends it came with; in a file of
+    // LF lines a CR is part of the line's text.
+    const qsizetype firstLineEnd = bytes.indexOf('\n');
+    m_bCrLf = firstLineEnd > 0 && bytes[firstLineEnd - 1] == '\r';
     const QString text = DecodeLearnerText(bytes);
     for (QStringView raw : QStringView(text).split(QLatin1Char('\n'))) {
-        if (raw.endsWith(QLatin1Char('\r')))
+        if (m_bCrLf && raw.endsWith(QLatin1Char('\r')))
             raw.chop(1);
         const QString name = SectionName(raw);
         if (!name.isNull()) {
-            m_sections.push_back({name, {}});
+            m_sections.push_back({name, raw.toString(), {}});
             continue;
         }
         const qsizetype equals = raw.indexOf(QLatin1Char('='));
@@ -110,7 +115,7 @@ CIniProfile::Section &CIniProfile::SectionFor(const QString &name)
     }
     if (m_sections.empty())
         m_sections.push_back({});
-    m_sections.push_back({name, {}});
+    m_sections.push_back({name, QLatin1Char('[') + name + QLatin1Char(']'), {}});
     return m_sections.back();
 }
 
@@ -138,12 +143,13 @@ void CIniProfile::WriteProfileInt(const QString &section, const QString &key, in
 
 QByteArray CIniProfile::Serialize() const
 {
+    const QString lineEnd = m_bCrLf ? QStringLiteral("\r\n") : QStringLiteral("\n");
     QString text;
     for (const Section &s : m_sections) {
         if (!s.m_strName.isEmpty())
-            text += QLatin1Char('[') + s.m_strName + QStringLiteral("]\n");
+            text += s.m_strHeader + lineEnd;
         for (const Line &line : s.m_lines)
-            text += line.m_strText + QLatin1Char('\n');
+            text += line.m_strText + lineEnd;
     }
     return text.toUtf8();
 }

@@ -43,7 +43,8 @@ private:
         QString m_strText;
     };
     struct Section {
-        QString m_strName; // empty for the lines before the first section
+        QString m_strName;   // empty for the lines before the first section
+        QString m_strHeader; // the "[name]" line as it stands in the file
         std::vector<Line> m_lines;
     };
 
@@ -52,4 +53,5 @@ private:
 
     QString m_strPath;
     std::vector<Section> m_sections;
+    bool m_bCrLf = false; // the file's lines end in CR LF
 };
