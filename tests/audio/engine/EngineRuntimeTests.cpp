@@ -8,9 +8,11 @@
 #include <QByteArray>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -312,3 +314,85 @@ TEST_F(EngineDeviceTest, NoOutputDeviceEndsTheProcessWithMinusOne)
 }
 
 } // namespace
+
+// What is heard, captured by SDL's disk driver (float stereo samples).
+class EngineSoundTest : public EngineRuntimeTest
+{
+protected:
+    void SetUp() override
+    {
+        if (!g_media || !QFile::exists(Media("low.wav")))
+            GTEST_SKIP() << "no test media";
+        m_capture = g_media->filePath(QStringLiteral("capture.raw"));
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", QFile::encodeName(m_capture).constData(), 1);
+        setenv("SDL_DISKAUDIODELAY", "0", 1);
+    }
+
+    void TearDown() override
+    {
+        m_pEngine.reset();
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+    }
+
+    // Plays the file to its end, with the caller's settings made before it
+    // is opened and after, and returns the samples that were output.
+    using Setting = std::function<void(CPlaybackEngine &)>;
+    std::vector<float> Capture(const char *name, const Setting &beforeOpen, const Setting &afterOpen = {})
+    {
+        m_pEngine = std::make_unique<CPlaybackEngine>();
+        bool ended = false;
+        m_pEngine->SetEndHandler([&] { return ended = true, 0; });
+        beforeOpen(*m_pEngine);
+        EXPECT_TRUE(m_pEngine->Open(Media(name)));
+        if (afterOpen)
+            afterOpen(*m_pEngine);
+        EXPECT_TRUE(m_pEngine->Play(false));
+        EXPECT_TRUE(PumpUntil([&] { return ended; }));
+        m_pEngine.reset();
+        QFile file(m_capture);
+        std::vector<float> samples;
+        if (!file.open(QIODevice::ReadOnly))
+            return samples;
+        const QByteArray bytes = file.readAll();
+        samples.resize(size_t(bytes.size()) / sizeof(float));
+        std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(float));
+        return samples;
+    }
+
+    // Level in dB of the sounding part, 100 ms in from either edge.
+    static double LevelDb(const std::vector<float> &samples)
+    {
+        size_t first = 0;
+        size_t last = samples.size();
+        while (first < last && std::fabs(samples[first]) < 1e-4f)
+            ++first;
+        while (last > first && std::fabs(samples[last - 1]) < 1e-4f)
+            --last;
+        const size_t margin = 2 * 4410;
+        if (last - first < 3 * margin)
+            return -200.0;
+        double sum = 0.0;
+        for (size_t i = first + margin; i < last - margin; ++i)
+            sum += double(samples[i]) * samples[i];
+        return 10.0 * std::log10(sum / double(last - first - 2 * margin));
+    }
+
+    QString m_capture;
+};
+
+TEST_F(EngineSoundTest, BandSetBeforeOpeningIsHeardAndMuteIsSilence)
+{
+    const double flat = LevelDb(Capture("low.wav", [](CPlaybackEngine &) {}));
+    ASSERT_GT(flat, -40.0);
+    // Band value 0 with no file open: the 125 Hz band plays at +10 dB.
+    const double raised = LevelDb(Capture("low.wav", [](CPlaybackEngine &engine) { engine.SetEffect(0, 0); }));
+    EXPECT_NEAR(raised - flat, 10.0, 1.0);
+
+    const std::vector<float> muted = Capture(
+        "low.wav", [](CPlaybackEngine &) {}, [](CPlaybackEngine &engine) { engine.SetMute(true); });
+    ASSERT_FALSE(muted.empty());
+    EXPECT_LT(
+        *std::max_element(muted.begin(), muted.end(), [](float a, float b) { return std::fabs(a) < std::fabs(b); }),
+        1e-6f);
+}
