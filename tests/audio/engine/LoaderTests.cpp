@@ -26,9 +26,11 @@ protected:
     void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
     void TearDown() override { CAudioRuntime::SetLibraryFolder(QString()); }
 
-    void Place(const QString &name, EFile file)
+    void Place(const QString &name, EFile file) { Place(m_folder, name, file); }
+
+    static void Place(const QTemporaryDir &folder, const QString &name, EFile file)
     {
-        const QString path = m_folder.filePath(name);
+        const QString path = folder.filePath(name);
         switch (file) {
         case EFile::Missing: return;
         case EFile::Folder: ASSERT_TRUE(QDir().mkdir(path)); return;
@@ -49,11 +51,11 @@ protected:
 
     // Loads from the prepared folder; returns the message shown before the
     // exit, or an empty string when the load succeeded.
-    QString LoadMessage(EFile main, EFile tempo)
+    static QString LoadMessage(const QTemporaryDir &folder, EFile main, EFile tempo)
     {
-        Place(kMain, main);
-        Place(kTempo, tempo);
-        CAudioRuntime::SetLibraryFolder(m_folder.path());
+        Place(folder, kMain, main);
+        Place(folder, kTempo, tempo);
+        CAudioRuntime::SetLibraryFolder(folder.path());
         CTestPrompt prompt;
         try {
             CAudioRuntime runtime;
@@ -70,50 +72,31 @@ protected:
     QTemporaryDir m_folder;
 };
 
-TEST_F(LoaderTest, MissingFilesAreStageZeroMainFirst)
+TEST_F(LoaderTest, EachFailureHasItsStageAndLibrary)
 {
-    EXPECT_EQ(LoadMessage(EFile::Missing, EFile::Missing), QStringLiteral("Error: 0:0"));
-}
-
-TEST_F(LoaderTest, MissingAddOnIsStageZeroLibraryOne)
-{
-    EXPECT_EQ(LoadMessage(EFile::Complete, EFile::Missing), QStringLiteral("Error: 0:1"));
-}
-
-TEST_F(LoaderTest, UnreadableFilesAreStageOne)
-{
-    EXPECT_EQ(LoadMessage(EFile::Folder, EFile::Complete), QStringLiteral("Error: 1:0"));
-}
-
-TEST_F(LoaderTest, UnreadableAddOnIsStageOneLibraryOne)
-{
-    EXPECT_EQ(LoadMessage(EFile::Complete, EFile::Folder), QStringLiteral("Error: 1:1"));
-}
-
-TEST_F(LoaderTest, FileThatIsNotALibraryIsStageThree)
-{
-    EXPECT_EQ(LoadMessage(EFile::Text, EFile::Complete), QStringLiteral("Error: 3:0"));
-}
-
-TEST_F(LoaderTest, AddOnThatIsNotALibraryIsStageThreeLibraryOne)
-{
-    EXPECT_EQ(LoadMessage(EFile::Complete, EFile::Text), QStringLiteral("Error: 3:1"));
-}
-
-TEST_F(LoaderTest, MissingEntryPointThatIsCalledIsStageThree)
-{
-    // Without this check the first play would call through a null pointer.
-    EXPECT_EQ(LoadMessage(EFile::NoPlay, EFile::Complete), QStringLiteral("Error: 3:0"));
-}
-
-TEST_F(LoaderTest, MissingAddOnEntryPointIsStageThreeLibraryOne)
-{
-    EXPECT_EQ(LoadMessage(EFile::Complete, EFile::NoTempoCreate), QStringLiteral("Error: 3:1"));
-}
-
-TEST_F(LoaderTest, MissingEntryPointThatIsNeverCalledIsTolerated)
-{
-    EXPECT_EQ(LoadMessage(EFile::NoCpu, EFile::Complete), QString());
+    struct SCase {
+        EFile main;
+        EFile tempo;
+        const char *message;
+    };
+    const SCase cases[] = {
+        {EFile::Missing, EFile::Missing, "Error: 0:0"}, // the main library is looked for first
+        {EFile::Complete, EFile::Missing, "Error: 0:1"},
+        {EFile::Folder, EFile::Complete, "Error: 1:0"},
+        {EFile::Complete, EFile::Folder, "Error: 1:1"},
+        {EFile::Text, EFile::Complete, "Error: 3:0"},
+        {EFile::Complete, EFile::Text, "Error: 3:1"},
+        // A called entry point that is missing would be called through null later.
+        {EFile::NoPlay, EFile::Complete, "Error: 3:0"},
+        {EFile::Complete, EFile::NoTempoCreate, "Error: 3:1"},
+        // One the program never calls may be missing.
+        {EFile::NoCpu, EFile::Complete, ""},
+    };
+    for (const SCase &test : cases) {
+        SCOPED_TRACE(test.message);
+        QTemporaryDir folder;
+        EXPECT_EQ(LoadMessage(folder, test.main, test.tempo), QString::fromLatin1(test.message));
+    }
 }
 
 TEST_F(LoaderTest, CompletePairBindsTheTempoCallFromTheAddOn)
