@@ -9,17 +9,16 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-
-std::unique_ptr<QGuiApplication> g_pApp;
-
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
+    // Fonts need an application object. It lives until the process ends and is
+    // never destroyed: at exit Qt's own globals may already be gone.
+    static int argc = 1;
+    static char name[] = "rtf_reader_fuzzer";
+    static char *argv[] = {name, nullptr};
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    g_pApp = std::make_unique<QGuiApplication>(*argc, *argv);
+    static const QGuiApplication *app = new QGuiApplication(argc, argv);
+    Q_UNUSED(app);
     return 0;
 }
 
