@@ -156,9 +156,13 @@ int64_t CFfmpegSource::ScanLength(bool keepIndex)
 
 bool CFfmpegSource::ConvertFrame()
 {
+    // A mono voice is heard at its own level on both sides (the resampler's own
+    // mono-to-stereo mix would lower it by 3 dB): convert to mono and copy it across.
+    const bool mono = m_frame->ch_layout.nb_channels == 1;
     if (m_swr == nullptr) {
-        AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-        if (swr_alloc_set_opts2(&m_swr, &stereo, AV_SAMPLE_FMT_FLT, m_rate, &m_frame->ch_layout,
+        AVChannelLayout layout{};
+        av_channel_layout_default(&layout, mono ? 1 : 2);
+        if (swr_alloc_set_opts2(&m_swr, &layout, AV_SAMPLE_FMT_FLT, m_rate, &m_frame->ch_layout,
                                 static_cast<AVSampleFormat>(m_frame->format), m_frame->sample_rate, 0, nullptr) < 0 ||
             swr_init(m_swr) < 0)
             return false;
@@ -169,6 +173,10 @@ bool CFfmpegSource::ConvertFrame()
     const int converted = swr_convert(m_swr, &out, count, const_cast<const uint8_t **>(m_frame->extended_data), count);
     if (converted < 0)
         return false;
+    if (mono)
+        for (int i = converted - 1; i >= 0; --i)
+            m_pending[static_cast<size_t>(i) * 2 + 1] = m_pending[static_cast<size_t>(i) * 2] =
+                m_pending[static_cast<size_t>(i)];
     m_pending.resize(static_cast<size_t>(converted) * 2);
     m_pendingOffset = 0;
     return true;

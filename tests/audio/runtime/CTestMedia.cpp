@@ -69,6 +69,16 @@ const std::string &CTestMedia::Folder()
         std::string pattern = (std::filesystem::temp_directory_path() / "quillmere-audio-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("cannot make a temporary folder");
+        // Removed when the test program ends.
+        struct SCleanup {
+            std::string path;
+            ~SCleanup()
+            {
+                std::error_code ignored;
+                std::filesystem::remove_all(path, ignored);
+            }
+        };
+        static const SCleanup cleanup{pattern};
         return pattern;
     }();
     return folder;
