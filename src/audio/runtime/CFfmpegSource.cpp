@@ -49,11 +49,10 @@ int64_t DecodedFrames(const AVPacket *packet, int64_t duration, int64_t fullDura
     const int64_t discard = word(4);
     return std::max<int64_t>(0, std::min(duration, fullDuration - discard) - skip);
 }
-// WMA seeks land well off the target, and Vorbis decodes differently after a seek into
-// Ogg than in a straight run: decoding forward from the start is exact.
+// WMA seeks land well off the target: decoding forward from the start is exact.
 bool SeeksInexactly(AVCodecID id)
 {
-    return id == AV_CODEC_ID_VORBIS || id == AV_CODEC_ID_WMAV1 || id == AV_CODEC_ID_WMAV2 || id == AV_CODEC_ID_WMAPRO ||
+    return id == AV_CODEC_ID_WMAV1 || id == AV_CODEC_ID_WMAV2 || id == AV_CODEC_ID_WMAPRO ||
            id == AV_CODEC_ID_WMALOSSLESS || id == AV_CODEC_ID_WMAVOICE;
 }
 } // namespace
@@ -133,11 +132,16 @@ int64_t CFfmpegSource::ScanLength(bool keepIndex)
     const AVRational frames{1, m_rate};
     int64_t total = 0;
     int64_t longest = 0;
+    int64_t lastPosition = -1;
     const bool byteSeekable = (m_format->iformat->flags & AVFMT_NO_BYTE_SEEK) == 0;
     while (av_read_frame(m_format, m_packet) >= 0) {
         if (m_packet->stream_index == m_stream) {
             if (keepIndex && byteSeekable && m_packet->pos >= 0)
                 m_index.push_back(SIndexEntry{m_packet->pos, total});
+            if (m_packet->pos != lastPosition) {
+                lastPosition = m_packet->pos;
+                m_lastPageFrame = total;
+            }
             int64_t duration = av_rescale_q(m_packet->duration, stream->time_base, frames);
             // The MP4 reader shortens the last AAC packet by the edit list; the decoder
             // still gives the whole frame.
@@ -306,7 +310,13 @@ bool CFfmpegSource::Seek(int64_t frame)
     if (!m_index.empty())
         return SeekByIndex(frame, target) || SeekFromStart(frame);
     const AVStream *stream = m_format->streams[m_stream];
-    const int64_t timestamp = m_firstPts + av_rescale_q(target, AVRational{1, m_rate}, stream->time_base);
+    // A seek into the last Ogg page of a Vorbis file decodes wrongly (its timestamps
+    // come from the trimmed end): land before it and decode forward instead.
+    const int64_t landing =
+        m_codec->codec_id == AV_CODEC_ID_VORBIS ? std::min(target, m_lastPageFrame - m_prerollFrames) : target;
+    if (landing <= 0)
+        return SeekFromStart(frame);
+    const int64_t timestamp = m_firstPts + av_rescale_q(landing, AVRational{1, m_rate}, stream->time_base);
     if (av_seek_frame(m_format, m_stream, timestamp, AVSEEK_FLAG_BACKWARD) < 0)
         return SeekFromStart(frame);
     avcodec_flush_buffers(m_codec);

@@ -50,7 +50,8 @@ private:
     int m_fileChannels = 0;
     int64_t m_length = 0;
     int64_t m_prerollFrames = 0;
-    int64_t m_firstPts = 0; // timestamp of the first decoded frame: source frame 0
+    int64_t m_lastPageFrame = 0; // first frame read from the last container page
+    int64_t m_firstPts = 0;      // timestamp of the first decoded frame: source frame 0
     bool m_seekByDecoding = false;
     bool m_draining = false;
     bool m_atEnd = false;
