@@ -20,7 +20,13 @@ constexpr int kNoFreq = -1;
 constexpr int kNoPan = -101;
 } // namespace
 
-CMixer::CMixer(int outputRate) : m_outputRate(outputRate) {}
+CMixer::CMixer(int outputRate) : m_outputRate(outputRate), m_clock(&NowNs) {}
+
+void CMixer::SetClock(Clock clock)
+{
+    std::lock_guard lock(m_mutex);
+    m_clock = clock;
+}
 
 void CMixer::SetLatencyFrames(int frames)
 {
@@ -134,7 +140,7 @@ bool CMixer::Pause(DWORD handle)
         return Fail(BASS_ERROR_ALREADY, false);
     if (channel->State() != CChannel::EState::Playing)
         return Fail(BASS_ERROR_NOPLAY, false);
-    channel->Pause(HeardOutputFrame(NowNs()));
+    channel->Pause(HeardOutputFrame(m_clock()));
     SetRuntimeError(BASS_OK);
     return true;
 }
@@ -145,7 +151,7 @@ bool CMixer::Stop(DWORD handle)
     CChannel *channel = Find(handle);
     if (channel == nullptr)
         return false;
-    channel->Stop(HeardOutputFrame(NowNs()));
+    channel->Stop(HeardOutputFrame(m_clock()));
     SetRuntimeError(BASS_OK);
     return true;
 }
@@ -182,7 +188,7 @@ QWORD CMixer::GetPosition(DWORD handle)
     if (channel == nullptr)
         return static_cast<QWORD>(-1);
     SetRuntimeError(BASS_OK);
-    const auto frame = static_cast<QWORD>(channel->HeardPosition(HeardOutputFrame(NowNs())));
+    const auto frame = static_cast<QWORD>(channel->HeardPosition(HeardOutputFrame(m_clock())));
     return frame * static_cast<QWORD>(channel->BytesPerFrame());
 }
 

@@ -34,6 +34,9 @@ public:
     void Reset(int outputRate);
     // Frames the device holds between the mixer and the ear (0: all mixed is heard).
     void SetLatencyFrames(int frames);
+    // The steady clock in nanoseconds used to place "now" between two blocks.
+    using Clock = int64_t (*)();
+    void SetClock(Clock clock);
 
     DWORD AddChannel(std::unique_ptr<CChannel> channel);
     DWORD WrapWithStretch(DWORD source, DWORD flags, std::unique_ptr<CTimeStretch> stretch);
@@ -72,6 +75,7 @@ private:
     std::mutex m_mutex;
     int m_outputRate;
     int m_latencyFrames = 0;
+    Clock m_clock;
     int64_t m_outputFrames = 0; // frames rendered since the start
     int64_t m_blockStart = 0;   // first output frame of the last block
     int64_t m_blockTime = 0;    // steady-clock ns at which it was rendered

@@ -329,3 +329,51 @@ TEST_F(CMixerTest, EqualiserBandRaisesItsCentreThroughTheChannel)
     EXPECT_EQ(RuntimeError(), BASS_ERROR_ILLTYPE);
     EXPECT_FALSE(m_mixer.GetEffectParameters(band + 1000, &read));
 }
+
+namespace
+{
+int64_t g_fakeNow = 0;
+int64_t FakeNow()
+{
+    return g_fakeNow;
+}
+} // namespace
+
+// The position reported while playing is the frame being heard: blocks still queued in
+// the device are not counted, and between blocks time moves the position on.
+TEST_F(CMixerTest, PositionIsWhatTheDeviceIsPlayingNow)
+{
+    constexpr int64_t kBlockNs = 1000000000LL * kBlock / kRate;
+    m_mixer.SetLatencyFrames(kBlock);
+    m_mixer.SetClock(&FakeNow);
+    const DWORD channel = Open("tone.wav");
+    m_mixer.Play(channel, false);
+    std::vector<float> block(kBlock * 2);
+    CMixer::SEndEvent ends[4];
+    for (int i = 0; i < 3; ++i) // blocks at 0, 1 and 2 block times
+        m_mixer.Process(block.data(), kBlock, i * kBlockNs, ends, 4);
+    // Block 2 was just rendered; the device is playing block 1, 10 ms into it.
+    g_fakeNow = 2 * kBlockNs + 10000000;
+    const double heard = static_cast<double>(m_mixer.GetPosition(channel) / 2);
+    EXPECT_NEAR(heard, kBlock + 441, 2);
+    // Pausing keeps what was heard: the unheard block plays again on resume.
+    ASSERT_TRUE(m_mixer.Pause(channel));
+    EXPECT_NEAR(static_cast<double>(m_mixer.GetPosition(channel) / 2), kBlock + 441, 2);
+}
+
+TEST_F(CMixerTest, HeardPositionFollowsTheTempo)
+{
+    constexpr int64_t kBlockNs = 1000000000LL * kBlock / kRate;
+    m_mixer.SetLatencyFrames(kBlock);
+    m_mixer.SetClock(&FakeNow);
+    const DWORD channel = OpenTempo("long.wav");
+    m_mixer.SetTempo(channel, -30.0f, 0.0f, 0.0f);
+    m_mixer.Play(channel, false);
+    std::vector<float> block(kBlock * 2);
+    CMixer::SEndEvent ends[4];
+    for (int i = 0; i < 40; ++i)
+        m_mixer.Process(block.data(), kBlock, i * kBlockNs, ends, 4);
+    g_fakeNow = 39 * kBlockNs;
+    // 38 blocks have been heard at 0.7 source frames per output frame.
+    EXPECT_NEAR(static_cast<double>(m_mixer.GetPosition(channel) / 2), 38.0 * kBlock * 0.7, 0.015 * kRate);
+}
