@@ -1,7 +1,8 @@
 #include "audio/CSyncHandOver.h"
 
-#include <QMetaObject>
-#include <QThread>
+#include <cstdint>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 CSyncHandOver &CSyncHandOver::Instance()
 {
@@ -11,27 +12,33 @@ CSyncHandOver &CSyncHandOver::Instance()
 
 void CSyncHandOver::Open()
 {
-    auto receiver = std::make_unique<QObject>();
+    const int wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    auto notifier = std::make_unique<QSocketNotifier>(wakeFd, QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(), [this] { AnswerWaiting(); });
     std::lock_guard lock(m_mutex);
-    m_pReceiver = std::move(receiver);
+    m_wakeFd = wakeFd;
+    m_pWakeNotifier = std::move(notifier);
+    m_interfaceThread = std::this_thread::get_id();
     m_bOpen = true;
 }
 
 void CSyncHandOver::Close()
 {
-    std::unique_ptr<QObject> receiver;
+    std::unique_ptr<QSocketNotifier> notifier;
+    int wakeFd = -1;
     {
         std::unique_lock lock(m_mutex);
         m_bOpen = false;
         m_hChannel = 0;
         CancelLocked();
         m_cv.wait(lock, [this] { return m_nActive == 0; });
-        receiver = std::move(m_pReceiver);
+        notifier = std::move(m_pWakeNotifier);
+        wakeFd = std::exchange(m_wakeFd, -1);
         m_handler = nullptr;
     }
-    // Destroying the receiver drops the queued calls that were not run; their
-    // notices are answered already.
-    receiver.reset();
+    notifier.reset();
+    if (wakeFd >= 0)
+        close(wakeFd);
 }
 
 void CSyncHandOver::SetHandler(std::function<int()> handler)
@@ -62,17 +69,18 @@ int CSyncHandOver::Deliver(DWORD channel)
 {
     auto notice = std::make_shared<SNotice>(channel);
     std::unique_lock lock(m_mutex);
-    if (!m_bOpen || !m_pReceiver || channel != m_hChannel)
+    if (!m_bOpen || m_wakeFd < 0 || channel != m_hChannel)
         return 0;
-    if (m_pReceiver->thread() == QThread::currentThread()) {
+    if (std::this_thread::get_id() == m_interfaceThread) {
         // Already on the user-interface thread (a runtime that signals inline):
         // waiting for ourselves would never end.
         lock.unlock();
         return RunHandler();
     }
     m_pending.push_back(notice);
-    QMetaObject::invokeMethod(
-        m_pReceiver.get(), [this, notice] { Answer(notice); }, Qt::QueuedConnection);
+    const uint64_t one = 1;
+    if (write(m_wakeFd, &one, sizeof one) != sizeof one)
+        notice->bAnswered = true; // cannot wake the interface thread: leave the channel as it is
     m_cv.wait(lock, [&notice] { return notice->bAnswered; });
     m_pending.remove(notice);
     return notice->result;
@@ -96,21 +104,33 @@ void CSyncHandOver::CancelLocked()
     m_cv.notify_all();
 }
 
-void CSyncHandOver::Answer(const std::shared_ptr<SNotice> &notice)
+std::shared_ptr<CSyncHandOver::SNotice> CSyncHandOver::TakeWaiting()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        if (notice->bAnswered)
-            return;
-        notice->bStarted = true;
+    std::lock_guard lock(m_mutex);
+    uint64_t count = 0;
+    if (m_wakeFd >= 0 && read(m_wakeFd, &count, sizeof count) < 0)
+        count = 0; // nothing to read: the notices below are still looked at
+    for (const auto &notice : m_pending) {
+        if (!notice->bStarted && !notice->bAnswered) {
+            notice->bStarted = true;
+            return notice;
+        }
     }
-    const int result = RunHandler();
-    {
-        std::lock_guard lock(m_mutex);
-        notice->result = result;
-        notice->bAnswered = true;
+    return nullptr;
+}
+
+void CSyncHandOver::AnswerWaiting()
+{
+    // One at a time: the handler may switch channels, which answers the rest.
+    while (std::shared_ptr<SNotice> notice = TakeWaiting()) {
+        const int result = RunHandler();
+        {
+            std::lock_guard lock(m_mutex);
+            notice->result = result;
+            notice->bAnswered = true;
+        }
+        m_cv.notify_all();
     }
-    m_cv.notify_all();
 }
 
 int CSyncHandOver::RunHandler()

@@ -2,18 +2,20 @@
 // user-interface thread and waits for the answer, the way a blocking send
 // would. Unlike a plain blocking invocation it can be cancelled: only notices
 // of the current channel are delivered, so switching channels answers the
-// stale ones at once, and closing answers all of them and waits until no sync callback is left inside the program's
-// code, so shutting down or switching items never waits on a thread that waits on us.
+// stale ones at once, and closing answers all of them and waits until no sync
+// callback is left inside the program's code, so shutting down or switching
+// items never waits on a thread that waits on us.
 #pragma once
 
 #include "audio/runtime/AudioApi.h"
 
-#include <QObject>
+#include <QSocketNotifier>
 #include <condition_variable>
 #include <functional>
 #include <list>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 class CSyncHandOver
 {
@@ -23,7 +25,7 @@ public:
     static CSyncHandOver &Instance();
 
     // User-interface thread: starts accepting notices; the handler runs on the
-    // calling thread.
+    // calling thread, from its event loop.
     void Open();
     // User-interface thread: refuses new notices, answers 0 to the waiting ones
     // and returns once no callback is inside BeginCallback/EndCallback.
@@ -60,7 +62,8 @@ private:
     };
 
     CSyncHandOver() = default;
-    void Answer(const std::shared_ptr<SNotice> &notice);
+    void AnswerWaiting();
+    std::shared_ptr<SNotice> TakeWaiting();
     int RunHandler();
     void CancelLocked();
 
@@ -71,6 +74,9 @@ private:
     int m_nActive = 0;
     std::list<std::shared_ptr<SNotice>> m_pending;
     std::function<int()> m_handler;
-    // Lives on the user-interface thread; notices are queued calls to it.
-    std::unique_ptr<QObject> m_pReceiver;
+    // The sync thread wakes the user-interface thread through an eventfd, so
+    // nothing of Qt's runs on the runtime's thread.
+    int m_wakeFd = -1;
+    std::unique_ptr<QSocketNotifier> m_pWakeNotifier;
+    std::thread::id m_interfaceThread;
 };
