@@ -11,7 +11,7 @@
 namespace
 {
 
-void BuildTranscript(QTextDocument &document, qsizetype targetBytes)
+void BuildTranscript(QTextDocument &document, int paragraphs)
 {
     QTextCursor cursor(&document);
     QTextCharFormat plain;
@@ -27,9 +27,8 @@ void BuildTranscript(QTextDocument &document, qsizetype targetBytes)
     italic.setFontUnderline(true);
     const QString english = QStringLiteral("The speaker said that the café would open at nine, ");
     const QString han = QStringLiteral("我们明天早上九点在咖啡馆见面，请不要迟到。");
-    int paragraph = 0;
-    while (document.characterCount() * 2 < targetBytes) {
-        if (paragraph++ > 0)
+    for (int paragraph = 0; paragraph < paragraphs; ++paragraph) {
+        if (paragraph > 0)
             cursor.insertBlock();
         cursor.insertText(english, plain);
         cursor.insertText(QStringLiteral("important "), bold);
@@ -39,17 +38,17 @@ void BuildTranscript(QTextDocument &document, qsizetype targetBytes)
     }
 }
 
+// About 1 MB of RTF: the paragraph count is scaled from a small sample.
 QByteArray MakeRtf()
 {
+    constexpr qsizetype kTarget = 1024 * 1024;
+    constexpr int kSample = 100;
+    QTextDocument sample;
+    BuildTranscript(sample, kSample);
+    const qsizetype sampleBytes = CRtfWriter().Write(sample).size();
     QTextDocument document;
-    BuildTranscript(document, 0);
-    QByteArray rtf;
-    for (qsizetype target = 1024 * 1024; rtf.size() < 1024 * 1024; target += 256 * 1024) {
-        document.clear();
-        BuildTranscript(document, target);
-        rtf = CRtfWriter().Write(document);
-    }
-    return rtf;
+    BuildTranscript(document, static_cast<int>(kSample * kTarget / sampleBytes) + 1);
+    return CRtfWriter().Write(document);
 }
 
 void BM_ReadTranscript(benchmark::State &state)

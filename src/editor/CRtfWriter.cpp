@@ -33,6 +33,13 @@ bool HasChinese(QStringView text)
     return std::any_of(text.begin(), text.end(), [](QChar c) { return IsChinese(c.unicode()); });
 }
 
+// The face of a format, whichever of Qt's two family properties carries it.
+QString FamilyOf(const QTextCharFormat &format)
+{
+    const QString family = format.fontFamilies().toStringList().value(0);
+    return family.isEmpty() ? format.property(QTextFormat::FontFamily).toString() : family;
+}
+
 qint64 Twips(double pixels)
 {
     return std::llround(pixels * kTwipsPerPixel);
@@ -130,7 +137,7 @@ void CRtfWriter::WriteBlock(const QTextBlock &block)
         const QTextFragment fragment = it.fragment();
         const QTextCharFormat charFormat = fragment.charFormat();
         const QString text = fragment.text();
-        const bool chinese = HasChinese(text) || HasChinese(charFormat.fontFamilies().toStringList().value(0));
+        const bool chinese = HasChinese(text) || HasChinese(FamilyOf(charFormat));
         WriteCharFormat(charFormat, chinese);
         if (charFormat.isImageFormat()) {
             for (qsizetype i = 0; i < text.size(); ++i)
@@ -148,7 +155,7 @@ void CRtfWriter::WriteBlock(const QTextBlock &block)
 void CRtfWriter::WriteCharFormat(const QTextCharFormat &format, bool chinese)
 {
     const QFont defaultFont = m_pDocument->defaultFont();
-    SFont font{format.fontFamilies().toStringList().value(0), chinese ? kCharsetChinese : kCharsetWestern};
+    SFont font{FamilyOf(format), chinese ? kCharsetChinese : kCharsetWestern};
     if (font.name.isEmpty())
         font.name = defaultFont.family();
     double points = format.fontPointSize();

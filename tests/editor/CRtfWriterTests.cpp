@@ -55,12 +55,3 @@ TEST(RtfWriter, ChineseFontNameInItsCodePage)
     const QByteArray rtf = WriteText(QStringLiteral("x"), QStringLiteral("宋体"));
     EXPECT_TRUE(rtf.contains("\\fcharset134 \\'cb\\'ce\\'cc\\'e5;")) << rtf.constData();
 }
-
-TEST(RtfWriter, OneParagraphMarkPerParagraph)
-{
-    QTextDocument document;
-    document.setPlainText(QStringLiteral("one\ntwo\n"));
-    EXPECT_EQ(CRtfWriter().Write(document).count("\\par\r\n"), 3);
-    QTextDocument empty;
-    EXPECT_EQ(CRtfWriter().Write(empty).count("\\par"), 1 + CRtfWriter().Write(empty).count("\\pard"));
-}
