@@ -85,9 +85,12 @@ float CReverb::Run(int side, float input)
 void CReverb::Process(float *frames, int count)
 {
     if (m_bypass) {
-        Reset();
+        // Fully dry: the network is silent and costs nothing until the mix comes up.
+        if (!m_silent)
+            Reset();
         return;
     }
+    m_silent = false;
     for (int i = 0; i < count; ++i) {
         const float left = frames[i * 2];
         const float right = frames[i * 2 + 1];
@@ -99,6 +102,7 @@ void CReverb::Process(float *frames, int count)
 
 void CReverb::Reset()
 {
+    m_silent = true;
     for (auto &side : m_combs)
         for (SComb &comb : side) {
             std::fill(comb.buffer.begin(), comb.buffer.end(), 0.0f);

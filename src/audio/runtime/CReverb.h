@@ -40,6 +40,7 @@ private:
     BASS_FXREVERB m_parameters{};
     float m_inGain = 1, m_wet = 1, m_dry = 0;
     bool m_bypass = false;
+    bool m_silent = true; // every delay line holds zeros
     std::array<std::array<SComb, kCombs>, 2> m_combs;
     std::array<std::array<SAllPass, kAllPasses>, 2> m_allPasses;
 };
