@@ -133,14 +133,20 @@ bool CRtfReader::Read(QByteArrayView rtf, QTextDocument &document)
         m_error = QStringLiteral("文件不是 RTF 格式");
         return false;
     }
+    // Loading is not an edit: it leaves nothing to undo and no modification.
+    const bool undo = document.isUndoRedoEnabled();
+    document.setUndoRedoEnabled(false);
     Reset(document);
     CRtfTokenizer tokenizer(rtf.sliced(start));
-    if (!Parse(tokenizer)) {
+    const bool complete = Parse(tokenizer);
+    Finish();
+    m_pDocument = nullptr;
+    if (!complete) {
         m_bDamaged = true;
         m_error = QStringLiteral("RTF 文件已损坏，只读入了损坏处之前的内容");
     }
-    Finish();
-    m_pDocument = nullptr;
+    document.setUndoRedoEnabled(undo);
+    document.setModified(false);
     return true;
 }
 
@@ -338,9 +344,13 @@ bool CRtfReader::OnCharacterWord(const QByteArray &word, bool hasParam, int para
     else if (word == "dbch" || word == "loch" || word == "hich")
         chr.bDoubleByte = word == "dbch";
     else if (word == "b")
-        chr.bBold = Flag(hasParam, param);
+        chr.bBold = chr.bDoubleByte ? (chr.nDbchBold = Flag(hasParam, param)) : Flag(hasParam, param);
     else if (word == "i")
-        chr.bItalic = Flag(hasParam, param);
+        chr.bItalic = chr.bDoubleByte ? (chr.nDbchItalic = Flag(hasParam, param)) : Flag(hasParam, param);
+    else if (word == "ab" && chr.bDoubleByte)
+        chr.nDbchBold = Flag(hasParam, param);
+    else if (word == "ai" && chr.bDoubleByte)
+        chr.nDbchItalic = Flag(hasParam, param);
     else if (word == "ulnone")
         chr.bUnderline = false;
     else if (word.startsWith("ul") && word != "ulc")
@@ -703,8 +713,8 @@ QTextCharFormat CRtfReader::CharFormat(const SCharProps &props) const
     if (font != m_fonts.constEnd() && !font->name.isEmpty())
         format.setFontFamilies(QStringList{font->name});
     format.setFontPointSize(props.HalfPoints() / 2.0);
-    format.setFontWeight(props.bBold ? QFont::Bold : QFont::Normal);
-    format.setFontItalic(props.bItalic);
+    format.setFontWeight(props.Bold() ? QFont::Bold : QFont::Normal);
+    format.setFontItalic(props.Italic());
     format.setFontUnderline(props.bUnderline);
     format.setFontStrikeOut(props.bStrike);
     const auto color = [this](int index) { return index > 0 && index < m_colors.size() ? m_colors[index] : QColor(); };

@@ -25,7 +25,8 @@ public:
     // Replaces the document's contents with the RTF. Returns false, leaving
     // the document untouched, when the bytes are not RTF at all. A damaged
     // file (cut short, nested too deep) loads up to the damage and returns
-    // true with IsDamaged() set.
+    // true with IsDamaged() set. Afterwards the document is not modified and
+    // has nothing to undo.
     bool Read(QByteArrayView rtf, QTextDocument &document);
 
     bool IsDamaged() const { return m_bDamaged; }
@@ -44,12 +45,17 @@ private:
         bool bStrike = false;
         int nForeground = 0; // colour table index, 0 = automatic
         int nBackground = 0;
-        // Double-byte text (\dbch) may name its own font and size (\af, \afs).
+        // Double-byte text (\dbch) may have its own font, size, bold and
+        // italic (\af, \afs, \ab, \ai); -1 where it has none of its own.
         bool bDoubleByte = false;
         int nDbchFont = -1;
         int nDbchHalfPoints = -1;
+        int nDbchBold = -1;
+        int nDbchItalic = -1;
         int Font() const { return bDoubleByte && nDbchFont >= 0 ? nDbchFont : nFont; }
         int HalfPoints() const { return bDoubleByte && nDbchHalfPoints > 0 ? nDbchHalfPoints : nHalfPoints; }
+        bool Bold() const { return bDoubleByte && nDbchBold >= 0 ? nDbchBold != 0 : bBold; }
+        bool Italic() const { return bDoubleByte && nDbchItalic >= 0 ? nDbchItalic != 0 : bItalic; }
         bool operator==(const SCharProps &) const = default;
     };
 

@@ -185,6 +185,26 @@ TEST(RtfReaderFormats, CharacterPropertiesAndColourTable)
     EXPECT_EQ(FormatOf(*document, QStringLiteral("bg2")).background().color(), QColor(Qt::red));
 }
 
+// LibreOffice and Word give double-byte text its own font, size and effects.
+TEST(RtfReaderFormats, DoubleByteRunsUseTheirAssociatedProperties)
+{
+    const auto document = ReadRtf("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 SimSun;}}\\plain\\f0\\fs24\\dbch\\af1"
+                                  "{\\hich\\af0\\loch\\f0\\dbch\\afs32\\ab\\ai\\dbch \\u31895?}"
+                                  "{\\loch\\f0 latin}{\\loch\\af1\\hich\\af1\\dbch\\f1\\b \\u20013?}\\par}");
+    const QTextCharFormat cjk = FormatOf(*document, QStringLiteral("粗"));
+    EXPECT_EQ(cjk.fontFamilies().toStringList(), QStringList{u"SimSun"_qs});
+    EXPECT_EQ(cjk.fontPointSize(), 16);
+    EXPECT_EQ(cjk.fontWeight(), QFont::Bold);
+    EXPECT_TRUE(cjk.fontItalic());
+    const QTextCharFormat latin = FormatOf(*document, QStringLiteral("latin"));
+    EXPECT_EQ(latin.fontFamilies().toStringList(), QStringList{u"Arial"_qs});
+    EXPECT_EQ(latin.fontPointSize(), 12);
+    EXPECT_EQ(latin.fontWeight(), QFont::Normal);
+    const QTextCharFormat word = FormatOf(*document, QStringLiteral("中"));
+    EXPECT_EQ(word.fontFamilies().toStringList(), QStringList{u"SimSun"_qs});
+    EXPECT_EQ(word.fontWeight(), QFont::Bold);
+}
+
 TEST(RtfReaderFormats, ParagraphPropertiesApplyToTheirWholeParagraph)
 {
     const auto document = ReadRtf("{\\rtf1\\pard\\qc\\li300\\ri150\\fi-150\\sb60\\sa120 one\\par "
@@ -246,6 +266,19 @@ TEST(RtfReaderPictures, ObjectsAndFieldsShowTheirResult)
     EXPECT_EQ(Plain("{\\rtf1{\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0102}{\\result shown}}"
                     "{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}}\\par}"),
               QStringLiteral("shownlink"));
+}
+
+TEST(RtfReaderFormats, ALoadIsNeitherAnEditNorUndoable)
+{
+    QTextDocument document;
+    document.setPlainText(QStringLiteral("old"));
+    QTextCursor(&document).insertText(QStringLiteral("typed "));
+    CRtfReader reader;
+    ASSERT_TRUE(reader.Read("{\\rtf1 loaded\\par}", document));
+    EXPECT_FALSE(document.isModified());
+    EXPECT_FALSE(document.isUndoAvailable());
+    EXPECT_TRUE(document.isUndoRedoEnabled());
+    EXPECT_EQ(document.toPlainText(), QStringLiteral("loaded"));
 }
 
 TEST(RtfReaderDamage, RefusesWhatIsNotRtf)

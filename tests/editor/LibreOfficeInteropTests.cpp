@@ -4,6 +4,7 @@
 #include "editor/CRtfReader.h"
 #include "editor/CRtfWriter.h"
 
+#include <QDir>
 #include <QFile>
 #include <QMap>
 #include <QProcess>
@@ -82,27 +83,33 @@ QString StyleOfParagraph(const SOdtContent &content, const QString &text)
     return {};
 }
 
-// Converts with a profile of its own so parallel runs do not share one.
-QByteArray ConvertToOdtContent(const QByteArray &rtf)
+// Converts the RTF to another format with LibreOffice, using a profile of its
+// own so parallel runs do not share one; returns the path of the result.
+QString Convert(const QTemporaryDir &folder, const QByteArray &rtf, const QString &format)
 {
-    QTemporaryDir folder;
+    QDir(folder.path()).mkpath(QStringLiteral("out"));
     QFile file(folder.filePath(QStringLiteral("doc.rtf")));
     EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(rtf) == rtf.size());
     file.close();
     QProcess office;
-    office.setWorkingDirectory(folder.path());
     office.start(QStringLiteral("soffice"),
                  {QStringLiteral("-env:UserInstallation=file://") + folder.filePath(QStringLiteral("profile")),
-                  QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("odt"),
-                  QStringLiteral("--outdir"), folder.path(), file.fileName()});
+                  QStringLiteral("--headless"), QStringLiteral("--convert-to"), format, QStringLiteral("--outdir"),
+                  folder.filePath(QStringLiteral("out")), file.fileName()});
     EXPECT_TRUE(office.waitForFinished(300000)) << "LibreOffice did not finish";
+    const QString result = folder.filePath(QStringLiteral("out/doc.") + format);
+    EXPECT_TRUE(QFile::exists(result)) << office.readAllStandardError().constData();
+    return result;
+}
+
+QByteArray ConvertToOdtContent(const QByteArray &rtf)
+{
+    QTemporaryDir folder;
     QProcess unzip;
     unzip.start(QStringLiteral("unzip"),
-                {QStringLiteral("-p"), folder.filePath(QStringLiteral("doc.odt")), QStringLiteral("content.xml")});
+                {QStringLiteral("-p"), Convert(folder, rtf, QStringLiteral("odt")), QStringLiteral("content.xml")});
     EXPECT_TRUE(unzip.waitForFinished(60000));
-    const QByteArray xml = unzip.readAllStandardOutput();
-    EXPECT_FALSE(xml.isEmpty()) << office.readAllStandardError().constData();
-    return xml;
+    return unzip.readAllStandardOutput();
 }
 
 QTextCharFormat Face(double points)
@@ -163,6 +170,32 @@ TEST(LibreOfficeInterop, ReadsWriterOutput)
     EXPECT_TRUE(colour.contains(u"fo:background-color=#ffff00;")) << colour.toStdString();
     const QString chinese = StyleOfSpan(content, QStringLiteral("我们明天见面，café"));
     EXPECT_TRUE(chinese.contains(u"14pt;")) << chinese.toStdString();
+}
+
+// Our RTF saved again by LibreOffice reads back with the same text and effects.
+TEST(LibreOfficeInterop, ReadsBackWhatItSavedFromOurs)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+        GTEST_SKIP() << "LibreOffice is not installed (libreoffice-writer-nogui)";
+    QTextDocument document;
+    QTextCursor cursor(&document);
+    QTextCharFormat format = Face(12);
+    cursor.insertText(QStringLiteral("Ünïcödé 听写练习 "), format);
+    format.setFontWeight(QFont::Bold);
+    cursor.insertText(QStringLiteral("粗体 bold"), format);
+    cursor.insertBlock();
+    cursor.insertText(QStringLiteral("tab\there \U0001F600"), Face(14));
+    QTemporaryDir folder;
+    QFile saved(Convert(folder, CRtfWriter().Write(document), QStringLiteral("rtf")));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const auto copy = ReadRtf(saved.readAll());
+    EXPECT_EQ(copy->toPlainText(), document.toPlainText());
+    QTextCursor bold(copy.get());
+    bold.setPosition(static_cast<int>(copy->toPlainText().indexOf(u"粗")) + 1);
+    EXPECT_EQ(bold.charFormat().fontWeight(), QFont::Bold);
+    QTextCursor large(copy.get());
+    large.setPosition(static_cast<int>(copy->toPlainText().indexOf(u"tab")) + 1);
+    EXPECT_EQ(large.charFormat().fontPointSize(), 14);
 }
 
 // What LibreOffice wrote (fixtures made once with soffice --convert-to rtf)
