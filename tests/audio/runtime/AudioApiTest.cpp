@@ -315,6 +315,7 @@ TEST_F(CAudioApiTest, ClosingWhileAnEndNoticeIsPendingDoesNotHang)
         std::promise<void> release;
         std::shared_future<void> released{release.get_future().share()};
         std::atomic<BOOL> stopped{1};
+        std::atomic<bool> done{false};
     };
     static SBlocked *blocked = nullptr;
     auto state = std::make_unique<SBlocked>();
@@ -327,16 +328,16 @@ TEST_F(CAudioApiTest, ClosingWhileAnEndNoticeIsPendingDoesNotHang)
             blocked->entered.set_value();
             blocked->released.wait();
             blocked->stopped = BASS_ChannelStop(ended); // the channel is gone by now
+            blocked->done = true;                       // the last touch of the state
         },
         nullptr);
     state->entered.get_future().wait();
     EXPECT_TRUE(BASS_Free());
     state->release.set_value();
     // The handler finishes on its own thread; give it the moment it needs.
-    for (int i = 0; i < 200 && state->stopped.load(); ++i)
+    for (int i = 0; i < 400 && !state->done.load(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(state->done.load());
     EXPECT_FALSE(state->stopped.load());
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     blocked = nullptr;
-    state.release(); // the detached handler thread may still read it; left for the process
 }
