@@ -7,7 +7,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-namespace {
+namespace
+{
 
 // About 1 MB of lyrics lines in UTF-8, one or two tags each.
 QByteArray MakeLrcText()

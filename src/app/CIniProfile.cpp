@@ -56,13 +56,13 @@ void CIniProfile::Parse(QByteArrayView bytes)
 {
     m_sections.clear();
     m_sections.push_back({});
-    // The file is written back with the line ends it came with; in a file of
-    // LF lines a CR is part of the line's text.
+    // The file is written back with the line ends it came with. Carriage
+    // returns at the end of a line belong to its line end, never to its text.
     const qsizetype firstLineEnd = bytes.indexOf('\n');
     m_bCrLf = firstLineEnd > 0 && bytes[firstLineEnd - 1] == '\r';
     const QString text = DecodeLearnerText(bytes);
     for (QStringView raw : QStringView(text).split(QLatin1Char('\n'))) {
-        if (m_bCrLf && raw.endsWith(QLatin1Char('\r')))
+        while (raw.endsWith(QLatin1Char('\r')))
             raw.chop(1);
         const QString name = SectionName(raw);
         if (!name.isNull()) {

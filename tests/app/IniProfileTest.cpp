@@ -85,17 +85,17 @@ TEST(IniProfile, MissingFileIsAnEmptyProfileAndFlushCreatesIt)
 TEST(IniProfile, WrittenBackWithItsOwnLineEndsAndHeaders)
 {
     CIniProfile profile;
-    profile.Parse("[ Settings ] ; note\r\nA=1\r\n[]\r\nodd\r\r\n");
+    profile.Parse("[ Settings ] ; note\r\nA=1\r\n[]\r\nodd\r\n");
     profile.WriteProfileInt(Section(), QStringLiteral("B"), 2);
     // "[]" names no section: it is a line of [Settings], which ends after "odd".
-    EXPECT_EQ(profile.Serialize(), QByteArray("[ Settings ] ; note\r\nA=1\r\n[]\r\nodd\r\r\nB=2\r\n"));
+    EXPECT_EQ(profile.Serialize(), QByteArray("[ Settings ] ; note\r\nA=1\r\n[]\r\nodd\r\nB=2\r\n"));
 
-    // In a file of LF lines a CR belongs to the line and survives rewriting.
+    // CRs before a line end belong to the line end; rewriting is stable.
     CIniProfile lf;
-    lf.Parse("[State]\nVolume=5\r\n\r\r\n");
+    lf.Parse("[State]\nVolume=5\r\n\r\r\nlast\r");
     EXPECT_EQ(lf.GetProfileInt(QStringLiteral("State"), QStringLiteral("Volume"), 0), 5);
+    EXPECT_EQ(lf.Serialize(), QByteArray("[State]\nVolume=5\n\nlast\n"));
     CIniProfile again;
     again.Parse(lf.Serialize());
     EXPECT_EQ(again.Serialize(), lf.Serialize());
-    EXPECT_EQ(lf.Serialize(), QByteArray("[State]\nVolume=5\r\n\r\r\n"));
 }
