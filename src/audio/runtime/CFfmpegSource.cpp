@@ -115,7 +115,9 @@ int CFfmpegSource::OpenFile(const std::string &path)
     // rate: add up the packets instead. A guessed duration also means guessed
     // timestamps after a seek, so such files keep an index of their own.
     const bool guessed = m_format->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
-    if (!pcm || stream->duration == AV_NOPTS_VALUE)
+    if (m_seekByDecoding)
+        m_length = CountByDecoding(); // packets carry several frames and loose durations
+    else if (!pcm || stream->duration == AV_NOPTS_VALUE)
         m_length = ScanLength(guessed);
     else
         m_length = av_rescale_q(stream->duration, stream->time_base, AVRational{1, m_rate});
@@ -268,10 +270,19 @@ bool CFfmpegSource::SeekFromStart(int64_t frame)
     Restart();
     if (!DecodeNext())
         return true;
-    if (m_frame->best_effort_timestamp != AV_NOPTS_VALUE)
+    if (TrustsTimestamps() && m_frame->best_effort_timestamp != AV_NOPTS_VALUE)
         m_pendingStart = FrameStartOf(m_frame);
     DiscardUntil(frame);
     return true;
+}
+
+int64_t CFfmpegSource::CountByDecoding()
+{
+    int64_t frames = 0;
+    while (DecodeNext())
+        frames += static_cast<int64_t>(m_pending.size() / 2);
+    Restart();
+    return frames;
 }
 
 bool CFfmpegSource::SeekByIndex(int64_t frame, int64_t target)
@@ -346,7 +357,7 @@ void CFfmpegSource::DiscardUntil(int64_t frame)
         if (!DecodeNext())
             return;
         // Right after a flush a decoder may drop or shorten frames: trust timestamps.
-        if (m_index.empty() && m_frame->best_effort_timestamp != AV_NOPTS_VALUE)
+        if (TrustsTimestamps() && m_frame->best_effort_timestamp != AV_NOPTS_VALUE)
             m_pendingStart = FrameStartOf(m_frame);
     }
 }

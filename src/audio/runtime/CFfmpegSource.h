@@ -35,6 +35,10 @@ private:
     bool DecodeNext();
     int64_t FrameStartOf(const AVFrame *frame) const;
     bool ConvertFrame();
+    int64_t CountByDecoding();
+    // Frame timestamps place decoded audio exactly, except in indexed files (guessed
+    // timestamps) and files decoded forward (several frames share one timestamp).
+    bool TrustsTimestamps() const { return m_index.empty() && !m_seekByDecoding; }
     void Restart();
     bool SeekFromStart(int64_t frame);
     bool SeekByIndex(int64_t frame, int64_t target);

@@ -44,7 +44,8 @@ TEST_P(CFfmpegFormats, LengthMatchesDecodedFrames)
     EXPECT_EQ(source->LengthFrames(), decoded) << "the length is exact once the end is met";
 }
 
-// After a seek the next frame read is the frame a straight decode has at that place.
+// After a seek the next frame read is the frame a straight decode has at that place
+// (a sweep, so that no shift can look like a match).
 TEST_P(CFfmpegFormats, SeekIsSampleExact)
 {
     std::unique_ptr<CSource> source = OpenSource(GetParam());
@@ -60,16 +61,16 @@ TEST_P(CFfmpegFormats, SeekIsSampleExact)
         for (int i = 0; i < read * 2; ++i)
             worst = std::max(worst,
                              std::fabs(got[static_cast<size_t>(i)] - reference[static_cast<size_t>(target * 2 + i)]));
-        // Lossy decoders start a little differently after a flush; a misplaced read
-        // is off by the whole amplitude (0.5).
-        EXPECT_LT(worst, 1e-3f) << GetParam() << " at frame " << target;
+        // Lossy decoders start a little differently after a flush (AAC's noise
+        // substitution, for one); one frame of shift on the sweep is off by 0.1 or more.
+        EXPECT_LT(worst, 1e-2f) << GetParam() << " at frame " << target;
     }
     EXPECT_FALSE(source->Seek(total + 100000));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, CFfmpegFormats,
-                         testing::Values("tone.wav", "tone.mp3", "vbr.mp3", "tone.ogg", "tone.flac", "tone.m4a",
-                                         "tone.aiff", "tone.opus"));
+                         testing::Values("sweep.wav", "sweep.mp3", "vbr.mp3", "sweep.ogg", "sweep.flac", "sweep.m4a",
+                                         "sweep.aiff", "sweep.opus", "sweep.wma", "sweep.mp2"));
 
 TEST(CFfmpegSource, StereoFileKeepsItsSidesAndReportsTwoChannels)
 {

@@ -19,33 +19,41 @@ void Run(const std::string &command)
         throw std::runtime_error("media tool failed: " + command);
 }
 
+// Encoder options by extension for files derived from a WAV of the same base name.
+const std::map<std::string, std::string> &Encoders()
+{
+    static const std::map<std::string, std::string> encoders = {{"mp3", "-c:a libmp3lame -b:a 128k"},
+                                                                {"ogg", "-c:a libvorbis"},
+                                                                {"opus", "-c:a libopus"},
+                                                                {"flac", "-c:a flac"},
+                                                                {"m4a", "-c:a aac"},
+                                                                {"aiff", ""},
+                                                                {"wma", "-c:a wmav2"},
+                                                                {"mp2", "-c:a mp2"}};
+    return encoders;
+}
+
 void Generate(const std::string &name, const std::string &path)
 {
-    const bool derived = name != "tone.wav" && name.rfind("tone.", 0) == 0;
-    const std::string tone = derived || name == "vbr.mp3" ? CTestMedia::Path("tone.wav") : std::string();
     const std::string ffmpeg = "ffmpeg -nostdin -loglevel error -y -i ";
-    if (name == "tone.wav")
+    const size_t dot = name.rfind('.');
+    const std::string base = name.substr(0, dot);
+    const std::string extension = name.substr(dot + 1);
+    const bool derived = (base == "tone" || base == "sweep") && Encoders().count(extension) != 0;
+    if (derived)
+        Run(ffmpeg + CTestMedia::Path(base + ".wav") + " " + Encoders().at(extension) + " '" + path + "'");
+    else if (name == "tone.wav")
         Run("sox -n -r 44100 -c 1 -b 16 '" + path + "' synth 3 sine 440 vol 0.5");
+    else if (name == "sweep.wav")
+        Run("sox -n -r 44100 -c 1 -b 16 '" + path + "' synth 3 sine 100-4000 vol 0.5");
     else if (name == "long.wav")
         Run("sox -n -r 44100 -c 1 -b 16 '" + path + "' synth 10 sine 440 vol 0.5");
     else if (name == "short.wav")
         Run("sox -n -r 44100 -c 1 -b 16 '" + path + "' synth 0.3 sine 440 vol 0.5");
     else if (name == "stereo.wav")
         Run("sox -n -r 44100 -c 2 -b 16 '" + path + "' synth 2 sine 440 sine 660 vol 0.5");
-    else if (name == "tone.mp3")
-        Run(ffmpeg + tone + " -c:a libmp3lame -b:a 128k '" + path + "'");
     else if (name == "vbr.mp3")
-        Run(ffmpeg + tone + " -c:a libmp3lame -q:a 5 -write_xing 0 '" + path + "'");
-    else if (name == "tone.ogg")
-        Run(ffmpeg + tone + " -c:a libvorbis '" + path + "'");
-    else if (name == "tone.opus")
-        Run(ffmpeg + tone + " -c:a libopus '" + path + "'");
-    else if (name == "tone.flac")
-        Run(ffmpeg + tone + " -c:a flac '" + path + "'");
-    else if (name == "tone.m4a")
-        Run(ffmpeg + tone + " -c:a aac '" + path + "'");
-    else if (name == "tone.aiff")
-        Run(ffmpeg + tone + " '" + path + "'");
+        Run(ffmpeg + CTestMedia::Path("sweep.wav") + " -c:a libmp3lame -q:a 5 -write_xing 0 '" + path + "'");
     else if (name == "song.mod")
         CTestMedia::WriteModule(path);
     else if (name == "damaged.mp3") {

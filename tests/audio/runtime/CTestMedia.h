@@ -11,8 +11,9 @@ public:
     // The folder holding every generated file (made on first use).
     static const std::string &Folder();
     // Path of name inside Folder(), generating it on first use. Names:
-    // tone.wav / tone.mp3 / tone.ogg / tone.flac / tone.m4a / tone.aiff / tone.opus
-    // (3 s, 440 Hz, mono 44.1 kHz), vbr.mp3 (VBR without a Xing header), long.wav
+    // tone.wav (3 s, 440 Hz, mono 44.1 kHz), sweep.wav (3 s, 100 Hz to 4 kHz), and
+    // either as .mp3 .ogg .opus .flac .m4a .aiff .wma .mp2; vbr.mp3 (the sweep in VBR
+    // without a Xing header), long.wav
     // (10 s, 440 Hz), short.wav (0.3 s), stereo.wav, song.mod, damaged.mp3, text.mp3.
     static std::string Path(const std::string &name);
     // Writes a four-channel module playing one looped note for one pattern.
