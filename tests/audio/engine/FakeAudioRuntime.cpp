@@ -49,13 +49,13 @@ void FakeRuntimeFireEnd()
         user = g_state.syncUser;
         channel = g_state.syncChannel;
         ++g_state.syncsRunning;
+        g_state.syncThreads.emplace_back([=] {
+            proc(1, channel, 0, user);
+            std::lock_guard threadLock(g_state.mutex);
+            --g_state.syncsRunning;
+            g_state.syncDone.notify_all();
+        });
     }
-    std::thread([=] {
-        proc(1, channel, 0, user);
-        std::lock_guard lock(g_state.mutex);
-        --g_state.syncsRunning;
-        g_state.syncDone.notify_all();
-    }).detach();
 }
 
 int BASS_ErrorGetCode(void)
@@ -74,8 +74,17 @@ BOOL BASS_Free(void)
     Log("BASS_Free");
     // Like the real runtime, freeing the device waits for its sync thread.
     std::unique_lock lock(g_state.mutex);
-    if (!g_state.syncDone.wait_for(lock, std::chrono::seconds(10), [] { return g_state.syncsRunning == 0; }))
+    if (!g_state.syncDone.wait_for(lock, std::chrono::seconds(10), [] { return g_state.syncsRunning == 0; })) {
         g_state.bFreeTimedOut = true;
+        for (std::thread &thread : g_state.syncThreads)
+            thread.detach();
+    }
+    std::vector<std::thread> threads = std::move(g_state.syncThreads);
+    g_state.syncThreads.clear();
+    lock.unlock();
+    for (std::thread &thread : threads)
+        if (thread.joinable())
+            thread.join();
     return 1;
 }
 

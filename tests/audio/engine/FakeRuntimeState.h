@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct SFakeRuntimeState {
@@ -26,6 +27,7 @@ struct SFakeRuntimeState {
     void *syncUser = nullptr;
     DWORD syncChannel = 0;
     int syncsRunning = 0;
+    std::vector<std::thread> syncThreads;
     // Set when the device was freed while a sync never came back.
     bool bFreeTimedOut = false;
     DWORD nextHandle = 1;
