@@ -156,7 +156,8 @@ int CChannel::PullStretched(float *out, int count)
 
 bool CChannel::FillResampler()
 {
-    const int consumed = std::min(static_cast<int>(m_resamplePoint), m_resampleFrames);
+    // Keep one frame before the read point: the interpolation looks one frame back.
+    const int consumed = std::max(0, std::min(static_cast<int>(m_resamplePoint), m_resampleFrames) - 1);
     const int keep = m_resampleFrames - consumed;
     std::memmove(m_resampleBuffer.data(), m_resampleBuffer.data() + static_cast<size_t>(consumed) * 2,
                  static_cast<size_t>(keep) * 2 * sizeof(float));
@@ -172,21 +173,30 @@ bool CChannel::FillResampler()
 
 int CChannel::Resample(float *out, int count)
 {
+    // Four-point cubic (Catmull-Rom) interpolation: at a whole-frame read point it gives
+    // the frame itself, so an unchanged rate passes the samples through untouched.
     const double step = m_freq / m_outputRate;
     int done = 0;
     while (done < count) {
         const int index = static_cast<int>(m_resamplePoint);
-        if (index + 1 >= m_resampleFrames && !m_sourceDone) {
+        if (index + 2 >= m_resampleFrames && !m_sourceDone) {
             FillResampler(); // moves the read point: look again
             continue;
         }
         if (index >= m_resampleFrames)
             break;
-        const float *a = m_resampleBuffer.data() + static_cast<size_t>(index) * 2;
-        const float *b = index + 1 < m_resampleFrames ? a + 2 : a;
-        const float part = static_cast<float>(m_resamplePoint - index);
-        out[done * 2] = a[0] + (b[0] - a[0]) * part;
-        out[done * 2 + 1] = a[1] + (b[1] - a[1]) * part;
+        const int last = m_resampleFrames - 1;
+        const float *y0 = m_resampleBuffer.data() + static_cast<size_t>(std::max(index - 1, 0)) * 2;
+        const float *y1 = m_resampleBuffer.data() + static_cast<size_t>(index) * 2;
+        const float *y2 = m_resampleBuffer.data() + static_cast<size_t>(std::min(index + 1, last)) * 2;
+        const float *y3 = m_resampleBuffer.data() + static_cast<size_t>(std::min(index + 2, last)) * 2;
+        const float f = static_cast<float>(m_resamplePoint - index);
+        for (int side = 0; side < 2; ++side) {
+            const float c1 = 0.5f * (y2[side] - y0[side]);
+            const float c2 = y0[side] - 2.5f * y1[side] + 2.0f * y2[side] - 0.5f * y3[side];
+            const float c3 = 0.5f * (y3[side] - y0[side]) + 1.5f * (y1[side] - y2[side]);
+            out[done * 2 + side] = ((c3 * f + c2) * f + c1) * f + y1[side];
+        }
         m_resamplePoint += step;
         ++done;
     }

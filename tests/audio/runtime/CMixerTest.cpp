@@ -242,6 +242,19 @@ TEST_F(CMixerTest, VolumePanAndMuteScaleTheSamples)
     EXPECT_FALSE(m_mixer.SetAttributes(channel, 50, -1, -101));
 }
 
+// A file at another rate than the device keeps its duration, pitch and level.
+TEST_F(CMixerTest, AFileAtHalfTheDeviceRatePlaysAtItsOwnSpeed)
+{
+    const DWORD channel = Open("tone22k.wav");
+    EXPECT_EQ(m_mixer.GetLength(channel), 3u * 22050 * 2);
+    m_mixer.Play(channel, false);
+    const std::vector<float> played = RenderToEnd(channel);
+    EXPECT_NEAR(SoundSeconds(played), 3.0, 0.001);
+    EXPECT_NEAR(Frequency(played, 1000, 100000, kRate), 440, 440 * 0.005);
+    const std::vector<float> file = Decode("tone22k.wav");
+    EXPECT_NEAR(Rms(played, 1000, 100000), Rms(file, 500, 50000), 0.002);
+}
+
 TEST_F(CMixerTest, ALowerRateSlowsAndLowers)
 {
     const DWORD channel = Open("tone.wav");

@@ -44,6 +44,8 @@ void Generate(const std::string &name, const std::string &path)
         Run(ffmpeg + CTestMedia::Path(base + ".wav") + " " + Encoders().at(extension) + " '" + path + "'");
     else if (name == "tone.wav")
         Run("sox -n -r 44100 -c 1 -b 16 '" + path + "' synth 3 sine 440 vol 0.5");
+    else if (name == "tone22k.wav")
+        Run("sox -n -r 22050 -c 1 -b 16 '" + path + "' synth 3 sine 440 vol 0.5");
     else if (name == "sweep.wav")
         Run("sox -n -r 44100 -c 1 -b 16 '" + path + "' synth 3 sine 100-4000 vol 0.5");
     else if (name == "long.wav")

@@ -14,7 +14,8 @@ public:
     // tone.wav (3 s, 440 Hz, mono 44.1 kHz), sweep.wav (3 s, 100 Hz to 4 kHz), and
     // either as .mp3 .ogg .opus .flac .m4a .aiff .wma .mp2; vbr.mp3 (the sweep in VBR
     // without a Xing header), long.wav
-    // (10 s, 440 Hz), short.wav (0.3 s), stereo.wav, song.mod, damaged.mp3, text.mp3.
+    // (10 s, 440 Hz), tone22k.wav (tone.wav at 22.05 kHz), short.wav (0.3 s), stereo.wav, song.mod, damaged.mp3,
+    // text.mp3.
     static std::string Path(const std::string &name);
     // Writes a four-channel module playing one looped note for one pattern.
     static void WriteModule(const std::string &path);
