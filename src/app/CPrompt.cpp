@@ -10,9 +10,10 @@ namespace
 class CConsolePrompt final : public CPrompt
 {
 public:
-    int MessageBox(const QString &text, unsigned flags) override
+    int MessageBox(const QString &text, unsigned flags, const QString &caption) override
     {
-        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        const QString title = caption.isEmpty() ? QStringLiteral("Quillmere") : caption;
+        std::fprintf(stderr, "%s: %s\n", title.toLocal8Bit().constData(), text.toLocal8Bit().constData());
         return (flags & 0xF) == MB_YESNO || (flags & 0xF) == MB_YESNOCANCEL ? IDYES : IDOK;
     }
     [[noreturn]] void ExitProcess(int exitCode) override { std::exit(exitCode); }

@@ -18,9 +18,10 @@ public:
 
     virtual ~CPrompt() = default;
 
-    // Shows a modal box with the text; flags combine a style and an icon.
-    // Returns the answer chosen (IDOK …).
-    virtual int MessageBox(const QString &text, unsigned flags) = 0;
+    // Shows a modal box with the text; flags combine a style and an icon. An
+    // empty caption shows the application's title. Returns the answer chosen
+    // (IDOK …).
+    virtual int MessageBox(const QString &text, unsigned flags, const QString &caption = QString()) = 0;
 
     // Ends the process with the exit code after a fatal error; never returns
     // in the program. A test prompt may throw instead so the test goes on.

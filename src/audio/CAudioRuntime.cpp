@@ -77,7 +77,8 @@ CAudioRuntime::~CAudioRuntime() = default;
 
 void CAudioRuntime::Fail(int stage, int library)
 {
-    Prompt().MessageBox(QStringLiteral("Error: %1:%2").arg(stage).arg(library), CPrompt::MB_OK | CPrompt::MB_ICONERROR);
+    Prompt().MessageBox(QStringLiteral("Error: %1:%2").arg(stage).arg(library), CPrompt::MB_OK | CPrompt::MB_ICONERROR,
+                        QStringLiteral("Error"));
     Prompt().ExitProcess(0);
     std::abort(); // a prompt that does return leaves no way to go on
 }

@@ -41,9 +41,9 @@ float ReverbMix(int value)
     return static_cast<float>(-0.012 * r * r * r);
 }
 
-void ShowError(const QString &text)
+void ShowError(const QString &text, const QString &caption = QString())
 {
-    Prompt().MessageBox(text, CPrompt::MB_OK | CPrompt::MB_ICONERROR);
+    Prompt().MessageBox(text, CPrompt::MB_OK | CPrompt::MB_ICONERROR, caption);
 }
 
 } // namespace
@@ -81,7 +81,7 @@ void CPlaybackEngine::OpenDevice()
     Api().BASS_GetInfo(&info);
     if (info.dsver < kMinimumDeviceVersion) {
         Api().BASS_Free();
-        ShowError(QStringLiteral("DirectX 8 is not installed"));
+        ShowError(QStringLiteral("DirectX 8 is not installed"), QStringLiteral("Error"));
     }
 }
 

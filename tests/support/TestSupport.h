@@ -22,7 +22,7 @@ public:
     CRecordingPrompt(const CRecordingPrompt &) = delete;
     CRecordingPrompt &operator=(const CRecordingPrompt &) = delete;
 
-    int MessageBox(const QString &text, unsigned) override
+    int MessageBox(const QString &text, unsigned, const QString &) override
     {
         m_messages.append(text);
         return m_answer;

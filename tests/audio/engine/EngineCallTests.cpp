@@ -116,6 +116,7 @@ TEST_F(EngineCallTest, OldDeviceVersionFreesTheDeviceAndCarriesOn)
     EXPECT_EQ(calls[2], "BASS_Free");
     ASSERT_EQ(m_prompt.m_messages.size(), 1u);
     EXPECT_EQ(m_prompt.m_messages[0].text, QStringLiteral("DirectX 8 is not installed"));
+    EXPECT_EQ(m_prompt.m_messages[0].caption, QStringLiteral("Error"));
 }
 
 TEST_F(EngineCallTest, OpenWrapsTheStreamAndAppliesTheStoredEffects)

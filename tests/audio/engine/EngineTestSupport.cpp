@@ -14,9 +14,9 @@ CTestPrompt::~CTestPrompt()
     SetPrompt(m_pPrevious);
 }
 
-int CTestPrompt::MessageBox(const QString &text, unsigned flags)
+int CTestPrompt::MessageBox(const QString &text, unsigned flags, const QString &caption)
 {
-    m_messages.push_back({text, flags});
+    m_messages.push_back({text, flags, caption});
     return IDOK;
 }
 

@@ -19,12 +19,13 @@ public:
     CTestPrompt();
     ~CTestPrompt() override;
 
-    int MessageBox(const QString &text, unsigned flags) override;
+    int MessageBox(const QString &text, unsigned flags, const QString &caption) override;
     [[noreturn]] void ExitProcess(int exitCode) override;
 
     struct SMessage {
         QString text;
         unsigned flags;
+        QString caption;
     };
     std::vector<SMessage> m_messages;
 

@@ -63,6 +63,7 @@ protected:
             EXPECT_EQ(exit.exitCode, 0);
             EXPECT_EQ(prompt.m_messages.size(), 1u);
             EXPECT_EQ(prompt.m_messages.back().flags, unsigned(CPrompt::MB_OK | CPrompt::MB_ICONERROR));
+            EXPECT_EQ(prompt.m_messages.back().caption, QStringLiteral("Error"));
             return prompt.m_messages.back().text;
         }
         EXPECT_TRUE(prompt.m_messages.empty());
