@@ -65,6 +65,7 @@ void BM_RuntimeChain(benchmark::State &state)
         CMixer::SEndEvent ends[4];
         int64_t frames = 0;
         while (mixer.IsActive(channel) == BASS_ACTIVE_PLAYING) {
+            mixer.DecodeAhead();
             mixer.Process(block.data(), kBlock, 0, ends, 4);
             frames += kBlock;
         }

@@ -5,10 +5,12 @@
 #include <cstring>
 
 CChannel::CChannel(std::unique_ptr<CSource> source, EKind kind, DWORD flags, int outputRate)
-    : m_source(std::move(source)), m_kind(kind), m_flags(flags), m_outputRate(outputRate), m_freq(m_source->Rate()),
-      m_resampleBuffer(static_cast<size_t>(kChunk + 2) * 2), m_scratch(static_cast<size_t>(kChunk) * 2),
-      m_mixBuffer(static_cast<size_t>(4096) * 2)
+    : m_kind(kind), m_flags(flags), m_outputRate(outputRate), m_ring(static_cast<size_t>(kRingFrames) * 2),
+      m_ringPosition(static_cast<size_t>(kRingFrames)), m_mixBuffer(static_cast<size_t>(4096) * 2),
+      m_source(std::move(source)), m_resampleBuffer(static_cast<size_t>(kChunk + 2) * 2),
+      m_scratch(static_cast<size_t>(kChunk) * 2), m_decodeBuffer(static_cast<size_t>(kChunk) * 2)
 {
+    m_freq = m_source->Rate();
 }
 
 std::unique_ptr<CSource> CChannel::TakeSource()
@@ -20,13 +22,11 @@ void CChannel::SetStretch(std::unique_ptr<CTimeStretch> stretch)
 {
     m_stretch = std::move(stretch);
     m_stretch->Configure(m_source->Rate());
-    m_stretchBypass = true;
 }
 
 double CChannel::Position() const
 {
-    const double queued = m_resampleFrames - std::floor(m_resamplePoint);
-    const double position = m_position - queued * (StretchActive() ? m_tempo : 1.0);
+    const double position = m_ringCount > 0 ? m_ringPosition[static_cast<size_t>(m_ringRead)] : m_writePosition;
     return std::clamp(position, 0.0, static_cast<double>(m_source->LengthFrames()));
 }
 
@@ -58,14 +58,13 @@ void CChannel::Remember(int64_t outputStart, int frames, double start, double en
 
 void CChannel::Reposition(int64_t frame)
 {
-    m_source->Seek(frame);
-    if (m_stretch != nullptr)
-        m_stretch->Clear();
-    m_flushed = false;
-    m_sourceDone = false;
-    m_resampleFrames = 0;
-    m_resamplePoint = 0;
-    m_position = static_cast<double>(frame);
+    // The decoding side sees the new generation and starts over at frame; whatever it
+    // is making for the old one is thrown away when it comes back.
+    m_start = frame;
+    m_writePosition = static_cast<double>(frame);
+    m_ringRead = 0;
+    m_ringCount = 0;
+    m_ringEnded = false;
     m_ended = false;
     ++m_generation;
     m_history.fill(SHistory{});
@@ -100,22 +99,94 @@ void CChannel::Stop(int64_t heardOutputFrame)
     m_state = EState::Stopped;
 }
 
+void CChannel::SetFreq(double freq)
+{
+    if (freq == m_freq)
+        return;
+    m_freq = freq;
+    if (!m_ended)
+        Reposition(static_cast<int64_t>(Position())); // heard at once, not after the ring
+}
+
 void CChannel::SetTempo(double factor, double semitones)
 {
-    if (m_stretch == nullptr)
+    if (m_stretch == nullptr || (factor == m_tempo && semitones == m_pitch))
         return;
-    const bool bypass = factor == 1.0 && semitones == 0.0;
-    if (bypass != m_stretchBypass) {
-        // The source's read point must meet the tempo stage's output point.
-        if (bypass)
-            m_source->Seek(static_cast<int64_t>(m_position));
-        m_stretch->Clear();
-        m_flushed = false;
-        m_stretchBypass = bypass;
-    }
     m_tempo = factor;
-    m_stretch->SetTempo(factor);
-    m_stretch->SetPitch(semitones);
+    m_pitch = semitones;
+    if (!m_ended)
+        Reposition(static_cast<int64_t>(Position()));
+}
+
+bool CChannel::WantsDecoding(SDecodeJob &job) const
+{
+    if (m_source == nullptr || IsDecoding() || m_ended || m_ringEnded || m_ringCount == kRingFrames)
+        return false;
+    job = SDecodeJob{m_generation,
+                     m_start,
+                     m_freq,
+                     m_stretch != nullptr ? m_tempo : 1.0,
+                     m_stretch != nullptr ? m_pitch : 0.0,
+                     kRingFrames - m_ringCount};
+    return true;
+}
+
+void CChannel::RestartDecoding(const SDecodeJob &job)
+{
+    m_source->Seek(job.start);
+    m_stretchBypass = job.tempo == 1.0 && job.pitch == 0.0;
+    if (m_stretch != nullptr) {
+        m_stretch->Clear();
+        m_stretch->SetTempo(job.tempo);
+        m_stretch->SetPitch(job.pitch);
+    }
+    m_decodeTempo = job.tempo;
+    m_decodeFreq = job.freq;
+    m_flushed = false;
+    m_sourceDone = false;
+    m_resampleFrames = 0;
+    m_resamplePoint = 0;
+    m_position = static_cast<double>(job.start);
+    m_decodeGeneration = job.generation;
+}
+
+double CChannel::DecodedPosition() const
+{
+    const double queued = m_resampleFrames - std::floor(m_resamplePoint);
+    const double position = m_position - queued * (StretchActive() ? m_decodeTempo : 1.0);
+    return std::clamp(position, 0.0, static_cast<double>(m_source->LengthFrames()));
+}
+
+CChannel::SDecoded CChannel::DecodeChunk(const SDecodeJob &job)
+{
+    if (job.generation != m_decodeGeneration)
+        RestartDecoding(job);
+    SDecoded decoded;
+    const int wanted = std::min(job.room, kChunk);
+    decoded.positionStart = DecodedPosition();
+    decoded.frames = Resample(m_decodeBuffer.data(), wanted);
+    decoded.positionEnd = DecodedPosition();
+    decoded.ended = decoded.frames < wanted;
+    return decoded;
+}
+
+void CChannel::Commit(const SDecodeJob &job, const SDecoded &decoded)
+{
+    if (job.generation != m_generation)
+        return;
+    const double step = decoded.frames > 0 ? (decoded.positionEnd - decoded.positionStart) / decoded.frames : 0.0;
+    for (int i = 0; i < decoded.frames; ++i) {
+        const auto slot = static_cast<size_t>((m_ringRead + m_ringCount) % kRingFrames);
+        m_ring[slot * 2] = m_decodeBuffer[static_cast<size_t>(i) * 2];
+        m_ring[slot * 2 + 1] = m_decodeBuffer[static_cast<size_t>(i) * 2 + 1];
+        m_ringPosition[slot] = decoded.positionStart + step * i;
+        ++m_ringCount;
+    }
+    m_writePosition = decoded.positionEnd;
+    if (decoded.ended) {
+        m_ringEnded = true;
+        m_writePosition = static_cast<double>(m_source->LengthFrames());
+    }
 }
 
 int CChannel::PullStretched(float *out, int count)
@@ -131,14 +202,14 @@ int CChannel::PullStretched(float *out, int count)
         int wanted = count - done;
         if (m_flushed) {
             // The flush pads with silence: stop where the source ended.
-            const double left = std::ceil((length - m_position) / m_tempo);
+            const double left = std::ceil((length - m_position) / m_decodeTempo);
             wanted = std::min<int>(wanted, static_cast<int>(std::max(0.0, left)));
             if (wanted == 0)
                 break;
         }
         const int got = m_stretch->Receive(out + static_cast<size_t>(done) * 2, wanted);
         done += got;
-        m_position += got * m_tempo;
+        m_position += got * m_decodeTempo;
         if (got > 0)
             continue;
         if (m_flushed)
@@ -175,7 +246,7 @@ int CChannel::Resample(float *out, int count)
 {
     // Four-point cubic (Catmull-Rom) interpolation: at a whole-frame read point it gives
     // the frame itself, so an unchanged rate passes the samples through untouched.
-    const double step = m_freq / m_outputRate;
+    const double step = m_decodeFreq / m_outputRate;
     int done = 0;
     while (done < count) {
         const int index = static_cast<int>(m_resamplePoint);
@@ -228,19 +299,24 @@ int64_t CChannel::MixInto(float *mix, int count, int64_t outputStart)
     if (block.size() < static_cast<size_t>(count) * 2)
         block.resize(static_cast<size_t>(count) * 2); // only when a larger device block appears
     const double start = Position();
-    const int produced = Resample(block.data(), count);
-    ApplyEffectsAndGain(block.data(), produced);
-    for (int i = 0; i < produced * 2; ++i)
+    const int taken = std::min(count, m_ringCount);
+    for (int i = 0; i < taken; ++i) {
+        const auto slot = static_cast<size_t>((m_ringRead + i) % kRingFrames);
+        block[static_cast<size_t>(i) * 2] = m_ring[slot * 2];
+        block[static_cast<size_t>(i) * 2 + 1] = m_ring[slot * 2 + 1];
+    }
+    m_ringRead = (m_ringRead + taken) % kRingFrames;
+    m_ringCount -= taken;
+    ApplyEffectsAndGain(block.data(), taken);
+    for (int i = 0; i < taken * 2; ++i)
         mix[i] += block[i];
-    Remember(outputStart, produced, start, Position());
-    if (produced == count)
-        return -1;
+    Remember(outputStart, taken, start, Position());
+    if (taken == count || !m_ringEnded || m_ringCount > 0)
+        return -1; // a ring that ran dry before the end leaves silence: the sound resumes
     m_state = EState::Stopped;
     m_ended = true;
-    m_position = static_cast<double>(m_source->LengthFrames());
-    m_resampleFrames = 0;
-    m_resamplePoint = 0;
-    return outputStart + produced;
+    m_writePosition = static_cast<double>(m_source->LengthFrames());
+    return outputStart + taken;
 }
 
 HFX CChannel::AddEffect(HFX handle, DWORD type, int priority)

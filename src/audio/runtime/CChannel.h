@@ -1,6 +1,8 @@
 // One channel of the runtime: a source, an optional time stretcher, the rate change to
-// the output rate, the effects, volume and pan, the play state and the syncs. Not
-// thread-safe: CMixer serialises every call.
+// the output rate, a ring of those processed frames decoded ahead, the effects, volume
+// and pan, the play state and the syncs. CMixer's lock serialises every call except
+// DecodeChunk, which runs under the channel's own decode lock (taken before CMixer's)
+// and touches only the decoding side: the source, the stretcher and the rate change.
 #pragma once
 
 #include "AudioApi.h"
@@ -12,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class CChannel
@@ -51,12 +54,37 @@ public:
     double HeardPosition(int64_t outputFrame) const;
     bool Seek(int64_t frame);
 
+    // What the decoding side must do next, read under CMixer's lock.
+    struct SDecodeJob {
+        uint32_t generation = 0;
+        int64_t start = 0; // where the decoding side starts when the generation is new
+        double freq = 0;
+        double tempo = 1.0;
+        double pitch = 0;
+        int room = 0; // free frames in the ring
+    };
+    // Frames decoded for one job, handed back under CMixer's lock.
+    struct SDecoded {
+        int frames = 0;
+        double positionStart = 0;
+        double positionEnd = 0;
+        bool ended = false;
+    };
+    // False when the ring is full or holds the end already.
+    bool WantsDecoding(SDecodeJob &job) const;
+    std::mutex &DecodeMutex() { return m_decodeMutex; }
+    // Decodes up to job.room frames (at most one chunk) into the decode buffer.
+    SDecoded DecodeChunk(const SDecodeJob &job);
+    // Copies what DecodeChunk made into the ring unless the channel moved meanwhile.
+    void Commit(const SDecodeJob &job, const SDecoded &decoded);
+
     void Play(bool restart);
     void Pause(int64_t heardOutputFrame);
     void Stop(int64_t heardOutputFrame);
 
     double Freq() const { return m_freq; }
-    void SetFreq(double freq) { m_freq = freq; }
+    // Rate, tempo and pitch are applied by the decoding side: the ring is refilled.
+    void SetFreq(double freq);
     int Volume() const { return m_volume; }
     void SetVolume(int volume) { m_volume = volume; }
     int Pan() const { return m_pan; }
@@ -70,8 +98,10 @@ public:
 
     std::vector<SSync> &Syncs() { return m_syncs; }
 
-    // Adds count frames of this channel into mix starting at output frame outputStart.
-    // Returns the output frame at which the channel ended, or -1.
+    // Adds up to count frames of the ring into mix starting at output frame outputStart;
+    // an empty ring (decoding fell behind) is silence. Never decodes, never allocates
+    // for blocks up to 4096 frames. Returns the output frame at which the channel
+    // ended, or -1.
     int64_t MixInto(float *mix, int count, int64_t outputStart);
 
 private:
@@ -89,8 +119,12 @@ private:
         double positionEnd = 0;
     };
     static constexpr int kChunk = 1024;
+    static constexpr int kRingFrames = 16384; // about 0.37 s ahead at 44.1 kHz
 
     void Reposition(int64_t frame);
+    // Decoding side: starts over at job.start with the job's rate, tempo and pitch.
+    void RestartDecoding(const SDecodeJob &job);
+    double DecodedPosition() const;
     bool StretchActive() const { return m_stretch != nullptr && !m_stretchBypass; }
     // Frames after the tempo stage, at the source rate; 0 at the end.
     int PullStretched(float *out, int count);
@@ -99,18 +133,34 @@ private:
     void ApplyEffectsAndGain(float *frames, int count);
     void Remember(int64_t outputStart, int frames, double start, double end);
 
-    std::unique_ptr<CSource> m_source;
-    std::unique_ptr<CTimeStretch> m_stretch;
+    // Under CMixer's lock: the state the callers see and the ring's reading end.
     EKind m_kind;
     DWORD m_flags;
     int m_outputRate;
     EState m_state = EState::Stopped;
     bool m_ended = false;
     uint32_t m_generation = 0;
+    int64_t m_start = 0; // where the current generation starts in the source
     double m_freq;
     int m_volume = 100;
     int m_pan = 0;
     double m_tempo = 1.0;
+    double m_pitch = 0;
+    std::vector<float> m_ring;          // processed frames at the output rate
+    std::vector<double> m_ringPosition; // the source frame of each
+    int m_ringRead = 0;
+    int m_ringCount = 0;
+    bool m_ringEnded = false;       // the ring holds the last frame of the source
+    double m_writePosition = 0;     // source frame after the last one in the ring
+    std::vector<float> m_mixBuffer; // this channel's share of one output block
+
+    // Under m_decodeMutex: the decoding side.
+    std::mutex m_decodeMutex;
+    std::unique_ptr<CSource> m_source; // the pointer itself changes only before decoding
+    std::unique_ptr<CTimeStretch> m_stretch;
+    uint32_t m_decodeGeneration = UINT32_MAX;
+    double m_decodeFreq = 0;
+    double m_decodeTempo = 1.0;
     bool m_stretchBypass = true;
     bool m_flushed = false;
     bool m_sourceDone = false;
@@ -119,8 +169,9 @@ private:
     std::vector<float> m_resampleBuffer;
     int m_resampleFrames = 0;
     double m_resamplePoint = 0;
-    std::vector<float> m_scratch;   // source frames on their way into the stretcher
-    std::vector<float> m_mixBuffer; // this channel's share of one output block
+    std::vector<float> m_scratch;      // source frames on their way into the stretcher
+    std::vector<float> m_decodeBuffer; // one chunk on its way into the ring
+
     std::vector<SEffect> m_effects;
     std::vector<SSync> m_syncs;
     std::array<SHistory, 8> m_history{};

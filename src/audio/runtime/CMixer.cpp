@@ -58,6 +58,7 @@ DWORD CMixer::AddChannel(std::unique_ptr<CChannel> channel)
     std::lock_guard lock(m_mutex);
     const DWORD handle = NextHandle();
     m_channels.emplace(handle, std::move(channel));
+    m_work.notify_one();
     SetRuntimeError(BASS_OK);
     return handle;
 }
@@ -75,6 +76,7 @@ DWORD CMixer::WrapWithStretch(DWORD source, DWORD flags, std::unique_ptr<CTimeSt
     tempo->SetStretch(std::move(stretch));
     const DWORD handle = NextHandle();
     m_channels.emplace(handle, std::move(tempo));
+    m_work.notify_one();
     m_wrapped[source] = handle;
     if ((flags & BASS_FX_FREESOURCE) != 0)
         m_freeWith[handle] = source;
@@ -84,16 +86,23 @@ DWORD CMixer::WrapWithStretch(DWORD source, DWORD flags, std::unique_ptr<CTimeSt
 
 bool CMixer::Free(DWORD handle, CChannel::EKind kind)
 {
+    // Channels close their files after the lock is let go.
+    std::vector<std::shared_ptr<CChannel>> doomed;
     std::lock_guard lock(m_mutex);
     const auto found = m_channels.find(handle);
     if (found == m_channels.end() || found->second->Kind() != kind)
         return Fail(BASS_ERROR_HANDLE, false);
     std::erase_if(m_effects, [handle](const auto &entry) { return entry.second == handle; });
+    doomed.push_back(std::move(found->second));
     m_channels.erase(found);
     m_wrapped.erase(handle);
     const auto source = m_freeWith.find(handle);
     if (source != m_freeWith.end()) {
-        m_channels.erase(source->second);
+        const auto sourceChannel = m_channels.find(source->second);
+        if (sourceChannel != m_channels.end()) {
+            doomed.push_back(std::move(sourceChannel->second));
+            m_channels.erase(sourceChannel);
+        }
         m_wrapped.erase(source->second);
         m_freeWith.erase(source);
     }
@@ -110,8 +119,9 @@ void CMixer::Reset(int outputRate)
 
 void CMixer::FreeAll()
 {
+    std::map<DWORD, std::shared_ptr<CChannel>> doomed;
     std::lock_guard lock(m_mutex);
-    m_channels.clear();
+    doomed.swap(m_channels);
     m_freeWith.clear();
     m_wrapped.clear();
     m_effects.clear();
@@ -126,6 +136,7 @@ bool CMixer::Play(DWORD handle, bool restart)
     if (channel->IsDecoding())
         return Fail(BASS_ERROR_DECODE, false);
     channel->Play(restart);
+    m_work.notify_one();
     SetRuntimeError(BASS_OK);
     return true;
 }
@@ -141,6 +152,7 @@ bool CMixer::Pause(DWORD handle)
     if (channel->State() != CChannel::EState::Playing)
         return Fail(BASS_ERROR_NOPLAY, false);
     channel->Pause(HeardOutputFrame(m_clock()));
+    m_work.notify_one();
     SetRuntimeError(BASS_OK);
     return true;
 }
@@ -152,6 +164,7 @@ bool CMixer::Stop(DWORD handle)
     if (channel == nullptr)
         return false;
     channel->Stop(HeardOutputFrame(m_clock()));
+    m_work.notify_one();
     SetRuntimeError(BASS_OK);
     return true;
 }
@@ -201,6 +214,7 @@ bool CMixer::SetPosition(DWORD handle, QWORD bytes)
     const auto frame = static_cast<int64_t>(bytes / static_cast<QWORD>(channel->BytesPerFrame()));
     if (bytes > static_cast<QWORD>(INT64_MAX) || !channel->Seek(frame))
         return Fail(BASS_ERROR_POSITION, false);
+    m_work.notify_one();
     SetRuntimeError(BASS_OK);
     return true;
 }
@@ -262,6 +276,7 @@ bool CMixer::SetAttributes(DWORD handle, int freq, int volume, int pan)
         channel->SetVolume(volume);
     if (pan != kNoPan)
         channel->SetPan(pan);
+    m_work.notify_one();
     SetRuntimeError(BASS_OK);
     return true;
 }
@@ -279,6 +294,7 @@ bool CMixer::SetTempo(DWORD handle, float tempo, float rate, float pitch)
     if (rate > 0.0f)
         channel->SetFreq(rate);
     channel->SetTempo(1.0 + tempo / 100.0, pitch);
+    m_work.notify_one();
     SetRuntimeError(BASS_OK);
     return true;
 }
@@ -340,6 +356,52 @@ bool CMixer::SetEffectParameters(HFX effect, const void *parameters)
         return Fail(BASS_ERROR_ILLPARAM, false);
     SetRuntimeError(BASS_OK);
     return true;
+}
+
+bool CMixer::DecodeAhead()
+{
+    std::vector<std::shared_ptr<CChannel>> channels;
+    {
+        std::lock_guard lock(m_mutex);
+        channels.reserve(m_channels.size());
+        for (const auto &entry : m_channels)
+            channels.push_back(entry.second);
+    }
+    bool more = false;
+    for (const std::shared_ptr<CChannel> &channel : channels) {
+        // The decode lock is held from the job to its commit, so chunks land in order.
+        std::lock_guard decodeLock(channel->DecodeMutex());
+        CChannel::SDecodeJob job;
+        {
+            std::lock_guard lock(m_mutex);
+            if (!channel->WantsDecoding(job))
+                continue;
+        }
+        const CChannel::SDecoded decoded = channel->DecodeChunk(job);
+        std::lock_guard lock(m_mutex);
+        channel->Commit(job, decoded);
+        CChannel::SDecodeJob next;
+        more = more || channel->WantsDecoding(next);
+    }
+    return more;
+}
+
+void CMixer::DecodeAll()
+{
+    while (DecodeAhead()) {
+    }
+}
+
+void CMixer::WaitForWork(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(m_mutex);
+    m_work.wait_for(lock, timeout);
+}
+
+void CMixer::Wake()
+{
+    std::lock_guard lock(m_mutex);
+    m_work.notify_all();
 }
 
 int CMixer::Process(float *out, int frames, int64_t nowNs, SEndEvent *events, int maxEvents)

@@ -1,10 +1,13 @@
 // The mixing core: the table of channels and effects by handle, every channel
-// operation behind one short lock, and Process(), which renders the next output block.
-// It knows nothing of the output device; tests drive Process() directly.
+// operation behind one short lock, DecodeAhead(), which fills the channels' rings on a
+// decoding thread, and Process(), which renders the next output block from the rings
+// only. It knows nothing of the output device; tests drive both directly.
 #pragma once
 
 #include "CChannel.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -60,6 +63,17 @@ public:
     bool GetEffectParameters(HFX effect, void *parameters);
     bool SetEffectParameters(HFX effect, const void *parameters);
 
+    // Decodes one chunk for every channel whose ring has room, outside the mixer's lock
+    // (a slow read holds up neither the callback nor the callers). True while some ring
+    // still has room, false when all are full or ended.
+    bool DecodeAhead();
+    // Fills every ring to the brim or the end (offline rendering and tests).
+    void DecodeAll();
+    // Sleeps until a channel needs decoding (a seek, play, new channel) or timeout passes.
+    void WaitForWork(std::chrono::milliseconds timeout);
+    // Ends the wait of WaitForWork at once.
+    void Wake();
+
     // Renders frames stereo float frames into out; nowNs is the steady-clock time of the
     // block. Ends met are written to events (at most maxEvents); returns their count.
     int Process(float *out, int frames, int64_t nowNs, SEndEvent *events, int maxEvents);
@@ -73,6 +87,7 @@ private:
     DWORD NextHandle() { return ++m_lastHandle; }
 
     std::mutex m_mutex;
+    std::condition_variable m_work;
     int m_outputRate;
     int m_latencyFrames = 0;
     Clock m_clock;
@@ -80,8 +95,8 @@ private:
     int64_t m_blockStart = 0;   // first output frame of the last block
     int64_t m_blockTime = 0;    // steady-clock ns at which it was rendered
     DWORD m_lastHandle = 0x10000;
-    std::map<DWORD, std::unique_ptr<CChannel>> m_channels;
-    std::map<DWORD, DWORD> m_freeWith; // tempo channel -> source freed with it
-    std::map<DWORD, DWORD> m_wrapped;  // source -> the tempo channel reading it
-    std::map<HFX, DWORD> m_effects;    // effect -> its channel
+    std::map<DWORD, std::shared_ptr<CChannel>> m_channels; // shared with a decoding pass
+    std::map<DWORD, DWORD> m_freeWith;                     // tempo channel -> source freed with it
+    std::map<DWORD, DWORD> m_wrapped;                      // source -> the tempo channel reading it
+    std::map<HFX, DWORD> m_effects;                        // effect -> its channel
 };

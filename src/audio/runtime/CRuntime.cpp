@@ -30,9 +30,11 @@ bool CRuntime::Init(int device, DWORD freq, DWORD flags)
         return Fail(BASS_ERROR_FREQ, false);
     m_mixer.Reset(static_cast<int>(rate));
     m_syncs = std::make_unique<CSyncDispatcher>(m_mixer);
+    m_decoder = std::make_unique<CDecodeThread>(m_mixer);
     int error = BASS_OK;
     m_output = CSdlOutput::Open(m_mixer, *m_syncs, static_cast<int>(rate), error);
     if (m_output == nullptr) {
+        m_decoder.reset();
         m_syncs.reset();
         return Fail(error, false);
     }
@@ -49,6 +51,7 @@ bool CRuntime::Free()
         return Fail(BASS_ERROR_INIT, false);
     m_ready = false;
     m_output.reset(); // no callback runs after this
+    m_decoder.reset();
     m_mixer.FreeAll();
     m_syncs.reset(); // joins, or lets a sync in progress finish by itself
     SetRuntimeError(BASS_OK);

@@ -1,8 +1,9 @@
 // The process-wide state behind the entry points: the mixer, the output device and the
-// sync thread, opened by BASS_Init and released by BASS_Free.
+// decoding and sync threads, opened by BASS_Init and released by BASS_Free.
 #pragma once
 
 #include "AudioApi.h"
+#include "CDecodeThread.h"
 #include "CMixer.h"
 #include "CSdlOutput.h"
 #include "CSyncDispatcher.h"
@@ -37,6 +38,7 @@ private:
     DWORD m_initFlags = 0;
     CMixer m_mixer{44100};
     std::unique_ptr<CSyncDispatcher> m_syncs;
+    std::unique_ptr<CDecodeThread> m_decoder;
     std::unique_ptr<CSdlOutput> m_output;
     HPLUGIN m_lastPlugin = 0;
 };

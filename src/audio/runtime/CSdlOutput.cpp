@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 #include <chrono>
+#include <cstring>
 
 namespace
 {
@@ -42,6 +43,10 @@ std::unique_ptr<CSdlOutput> CSdlOutput::Open(CMixer &mixer, CSyncDispatcher &syn
         return nullptr;
     }
     output->m_bufferFrames = have.samples;
+    // The disk driver writes a file as fast as it can: nothing waits on it, so it
+    // decodes in the callback and every run of it gives the same samples.
+    const char *driver = SDL_GetCurrentAudioDriver();
+    output->m_offline = driver != nullptr && std::strcmp(driver, "disk") == 0;
     output->m_rate = rate;
     mixer.SetLatencyFrames(have.samples);
     SDL_PauseAudioDevice(output->m_device, 0);
@@ -64,6 +69,8 @@ void CSdlOutput::Callback(void *self, uint8_t *stream, int length)
     const int frames = length / static_cast<int>(2 * sizeof(float));
     CMixer::SEndEvent ends[kMaxEndsPerBlock];
     const int64_t start = NowNs();
+    if (output->m_offline)
+        output->m_mixer.DecodeAll();
     const int count = output->m_mixer.Process(reinterpret_cast<float *>(stream), frames, start, ends, kMaxEndsPerBlock);
     for (int i = 0; i < count; ++i)
         output->m_syncs.Post(ends[i]);

@@ -30,5 +30,6 @@ private:
     uint32_t m_device = 0;
     int m_bufferFrames = 0;
     int m_rate = 0;
+    bool m_offline = false; // rendering to a file, not to the ear
     std::atomic<float> m_load{0.0f};
 };

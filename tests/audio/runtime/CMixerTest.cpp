@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace
@@ -44,6 +47,7 @@ protected:
         std::vector<float> block(kBlock * 2);
         for (int done = 0; done < frames; done += kBlock) {
             CMixer::SEndEvent events[4];
+            m_mixer.DecodeAll(); // what the decoding thread does ahead of the device
             const int count = m_mixer.Process(block.data(), kBlock, 0, events, 4);
             m_ends.insert(m_ends.end(), events, events + count);
             out.insert(out.end(), block.begin(), block.end());
@@ -363,8 +367,10 @@ TEST_F(CMixerTest, PositionIsWhatTheDeviceIsPlayingNow)
     m_mixer.Play(channel, false);
     std::vector<float> block(kBlock * 2);
     CMixer::SEndEvent ends[4];
-    for (int i = 0; i < 3; ++i) // blocks at 0, 1 and 2 block times
+    for (int i = 0; i < 3; ++i) { // blocks at 0, 1 and 2 block times
+        m_mixer.DecodeAll();
         m_mixer.Process(block.data(), kBlock, i * kBlockNs, ends, 4);
+    }
     // Block 2 was just rendered; the device is playing block 1, 10 ms into it.
     g_fakeNow = 2 * kBlockNs + 10000000;
     const double heard = static_cast<double>(m_mixer.GetPosition(channel) / 2);
@@ -384,9 +390,95 @@ TEST_F(CMixerTest, HeardPositionFollowsTheTempo)
     m_mixer.Play(channel, false);
     std::vector<float> block(kBlock * 2);
     CMixer::SEndEvent ends[4];
-    for (int i = 0; i < 40; ++i)
+    for (int i = 0; i < 40; ++i) {
+        m_mixer.DecodeAll();
         m_mixer.Process(block.data(), kBlock, i * kBlockNs, ends, 4);
+    }
     g_fakeNow = 39 * kBlockNs;
     // 38 blocks have been heard at 0.7 source frames per output frame.
     EXPECT_NEAR(static_cast<double>(m_mixer.GetPosition(channel) / 2), 38.0 * kBlock * 0.7, 0.015 * kRate);
+}
+
+namespace
+{
+// A source of a ramp whose reads, past a point, wait until they are let go: a slow disk.
+class CStallingSource : public CSource
+{
+public:
+    static constexpr int64_t kLength = 10 * kRate;
+    static constexpr int64_t kStallAt = 4096;
+
+    static float Sample(int64_t frame) { return static_cast<float>(frame + 1) / kLength; }
+    int Read(float *out, int frames) override
+    {
+        std::unique_lock lock(m_mutex);
+        if (m_next >= kStallAt && !m_released) {
+            m_stalled = true;
+            m_changed.notify_all();
+            m_changed.wait(lock, [this] { return m_released; });
+        }
+        const int count = static_cast<int>(std::min<int64_t>(frames, kLength - m_next));
+        for (int i = 0; i < count; ++i)
+            out[i * 2] = out[i * 2 + 1] = Sample(m_next + i);
+        m_next += count;
+        return count;
+    }
+    bool Seek(int64_t frame) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_next = frame;
+        return true;
+    }
+    int64_t LengthFrames() const override { return kLength; }
+    int Rate() const override { return kRate; }
+    int FileChannels() const override { return 2; }
+    void WaitUntilStalled()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_stalled; });
+    }
+    void Release()
+    {
+        std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int64_t m_next = 0;
+    bool m_stalled = false;
+    bool m_released = false;
+};
+} // namespace
+
+// The output only copies what was decoded ahead: while a read hangs, it plays the
+// decoded frames and then silence, and seeking still answers at once and is exact.
+TEST_F(CMixerTest, AHangingReadStallsNeitherTheOutputNorTheCallers)
+{
+    auto owned = std::make_unique<CStallingSource>();
+    CStallingSource *source = owned.get();
+    const DWORD channel =
+        m_mixer.AddChannel(std::make_unique<CChannel>(std::move(owned), CChannel::EKind::Stream, 0, kRate));
+    ASSERT_TRUE(m_mixer.Play(channel, false));
+    std::thread decoder([this] { m_mixer.DecodeAll(); });
+    source->WaitUntilStalled();
+    std::vector<float> block(kBlock * 2);
+    CMixer::SEndEvent ends[4];
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_EQ(m_mixer.Process(block.data(), kBlock, 0, ends, 4), 0);
+        if (i == 0) {
+            EXPECT_EQ(block[0], CStallingSource::Sample(0));
+            EXPECT_EQ(block[kBlock * 2 - 1], CStallingSource::Sample(kBlock - 1));
+        }
+    }
+    EXPECT_TRUE(std::all_of(block.begin(), block.end(), [](float sample) { return sample == 0.0f; }));
+    EXPECT_EQ(m_mixer.IsActive(channel), static_cast<DWORD>(BASS_ACTIVE_PLAYING));
+    ASSERT_TRUE(m_mixer.SetPosition(channel, 8000 * 4));
+    source->Release();
+    decoder.join(); // what it decoded for the old position is dropped
+    const std::vector<float> played = Render(kBlock);
+    EXPECT_EQ(played[0], CStallingSource::Sample(8000));
+    EXPECT_EQ(played[2 * 100], CStallingSource::Sample(8100));
 }
