@@ -34,20 +34,24 @@ bool IsPcm(AVCodecID id)
 
 // Frames a packet really yields: less the encoder delay the decoder skips at the start
 // and the padding it discards at the end. Some demuxers already shortened the packet's
-// duration by that padding; the longest packet seen tells what a full one holds.
-int64_t DecodedFrames(const AVPacket *packet, int64_t duration, int64_t fullDuration)
+// duration by that padding; the longest packet seen tells what a full one holds. A delay
+// longer than the packet is skipped on into the next ones (skip carries it).
+int64_t DecodedFrames(const AVPacket *packet, int64_t duration, int64_t fullDuration, int64_t &skip)
 {
     size_t size = 0;
     const uint8_t *data = av_packet_get_side_data(packet, AV_PKT_DATA_SKIP_SAMPLES, &size);
-    if (data == nullptr || size < 8)
-        return duration;
-    const auto word = [data](int at) {
-        return static_cast<int64_t>(data[at] | (data[at + 1] << 8) | (data[at + 2] << 16) |
-                                    (static_cast<uint32_t>(data[at + 3]) << 24));
-    };
-    const int64_t skip = word(0);
-    const int64_t discard = word(4);
-    return std::max<int64_t>(0, std::min(duration, fullDuration - discard) - skip);
+    int64_t frames = duration;
+    if (data != nullptr && size >= 8) {
+        const auto word = [data](int at) {
+            return static_cast<int64_t>(data[at] | (data[at + 1] << 8) | (data[at + 2] << 16) |
+                                        (static_cast<uint32_t>(data[at + 3]) << 24));
+        };
+        skip += word(0);
+        frames = std::max<int64_t>(0, std::min(duration, fullDuration - word(4)));
+    }
+    const int64_t skipped = std::min(frames, skip);
+    skip -= skipped;
+    return frames - skipped;
 }
 // WMA seeks land well off the target: decoding forward from the start is exact.
 bool SeeksInexactly(AVCodecID id)
@@ -135,9 +139,12 @@ int64_t CFfmpegSource::ScanLength(bool keepIndex)
     int64_t total = 0;
     int64_t longest = 0;
     int64_t lastPosition = -1;
+    int64_t skip = 0;
     const bool byteSeekable = (m_format->iformat->flags & AVFMT_NO_BYTE_SEEK) == 0;
     while (av_read_frame(m_format, m_packet) >= 0) {
         if (m_packet->stream_index == m_stream) {
+            if (m_startPts == AV_NOPTS_VALUE)
+                m_startPts = m_packet->pts;
             if (keepIndex && byteSeekable && m_packet->pos >= 0)
                 m_index.push_back(SIndexEntry{m_packet->pos, total});
             if (m_packet->pos != lastPosition) {
@@ -150,12 +157,11 @@ int64_t CFfmpegSource::ScanLength(bool keepIndex)
             if (m_codec->codec_id == AV_CODEC_ID_AAC && m_codec->frame_size > 0)
                 duration = std::max<int64_t>(duration, m_codec->frame_size);
             longest = std::max(longest, duration);
-            total += DecodedFrames(m_packet, duration, longest);
+            total += DecodedFrames(m_packet, duration, longest, skip);
         }
         av_packet_unref(m_packet);
     }
-    av_seek_frame(m_format, m_stream, stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time,
-                  AVSEEK_FLAG_BACKWARD);
+    SeekToFirstPacket();
     avcodec_flush_buffers(m_codec);
     return total;
 }
@@ -248,11 +254,19 @@ int64_t CFfmpegSource::FrameStartOf(const AVFrame *frame) const
     return av_rescale_q(frame->best_effort_timestamp - m_firstPts, stream->time_base, AVRational{1, m_rate});
 }
 
+void CFfmpegSource::SeekToFirstPacket()
+{
+    // Not the stream's start time: when the encoder delay to skip is longer than one
+    // packet (MP3 at 22.05 kHz), that lies in the second packet, and landing there loses
+    // the first packet's note of how much to skip.
+    const AVStream *stream = m_format->streams[m_stream];
+    const int64_t first = m_startPts != AV_NOPTS_VALUE ? m_startPts : stream->start_time;
+    av_seek_frame(m_format, m_stream, first == AV_NOPTS_VALUE ? 0 : first, AVSEEK_FLAG_BACKWARD);
+}
+
 void CFfmpegSource::Restart()
 {
-    const AVStream *stream = m_format->streams[m_stream];
-    av_seek_frame(m_format, m_stream, stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time,
-                  AVSEEK_FLAG_BACKWARD);
+    SeekToFirstPacket();
     avcodec_flush_buffers(m_codec);
     swr_free(&m_swr);
     m_atEnd = false;

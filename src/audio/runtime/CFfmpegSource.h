@@ -39,6 +39,7 @@ private:
     // Frame timestamps place decoded audio exactly, except in indexed files (guessed
     // timestamps) and files decoded forward (several frames share one timestamp).
     bool TrustsTimestamps() const { return m_index.empty() && !m_seekByDecoding; }
+    void SeekToFirstPacket();
     void Restart();
     bool SeekFromStart(int64_t frame);
     bool SeekByIndex(int64_t frame, int64_t target);
@@ -54,8 +55,9 @@ private:
     int m_fileChannels = 0;
     int64_t m_length = 0;
     int64_t m_prerollFrames = 0;
-    int64_t m_lastPageFrame = 0; // first frame read from the last container page
-    int64_t m_firstPts = 0;      // timestamp of the first decoded frame: source frame 0
+    int64_t m_lastPageFrame = 0;    // first frame read from the last container page
+    int64_t m_firstPts = 0;         // timestamp of the first decoded frame: source frame 0
+    int64_t m_startPts = INT64_MIN; // of the first packet, once the length scan has seen it
     bool m_seekByDecoding = false;
     bool m_draining = false;
     bool m_atEnd = false;

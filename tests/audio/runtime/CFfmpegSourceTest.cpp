@@ -42,6 +42,13 @@ TEST_P(CFfmpegFormats, LengthMatchesDecodedFrames)
     const auto decoded = static_cast<int64_t>(ReadAll(*source).size() / 2);
     EXPECT_NEAR(static_cast<double>(announced), static_cast<double>(decoded), 0.010 * source->Rate()) << GetParam();
     EXPECT_EQ(source->LengthFrames(), decoded) << "the length is exact once the end is met";
+    // An MP3 with an encoder tag plays exactly what was encoded: the container's
+    // duration (whole MPEG frames, 1.045 s for 1 s) counts the encoder's delay and
+    // padding too. At 22.05 kHz the delay to skip spans two frames.
+    const std::string name = GetParam();
+    if (name == "sweep.mp3" || name == "sweep22k.mp3") {
+        EXPECT_EQ(decoded, source->Rate() * 3) << name;
+    }
 }
 
 // After a seek the next frame read is the frame a straight decode has at that place
@@ -70,7 +77,7 @@ TEST_P(CFfmpegFormats, SeekIsSampleExact)
 
 INSTANTIATE_TEST_SUITE_P(Formats, CFfmpegFormats,
                          testing::Values("sweep.wav", "sweep.mp3", "vbr.mp3", "sweep.ogg", "sweep.flac", "sweep.m4a",
-                                         "sweep.aiff", "sweep.opus", "sweep.wma", "sweep.mp2"));
+                                         "sweep.aiff", "sweep.opus", "sweep.wma", "sweep.mp2", "sweep22k.mp3"));
 
 TEST(CFfmpegSource, StereoFileKeepsItsSidesAndReportsTwoChannels)
 {

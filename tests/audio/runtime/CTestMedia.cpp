@@ -39,7 +39,7 @@ void Generate(const std::string &name, const std::string &path)
     const size_t dot = name.rfind('.');
     const std::string base = name.substr(0, dot);
     const std::string extension = name.substr(dot + 1);
-    const bool derived = (base == "tone" || base == "sweep") && Encoders().count(extension) != 0;
+    const bool derived = (base == "tone" || base == "sweep" || base == "sweep22k") && Encoders().count(extension) != 0;
     if (derived)
         Run(ffmpeg + CTestMedia::Path(base + ".wav") + " " + Encoders().at(extension) + " '" + path + "'");
     else if (name == "tone.wav")
@@ -48,6 +48,8 @@ void Generate(const std::string &name, const std::string &path)
         Run("sox -n -r 22050 -c 1 -b 16 '" + path + "' synth 3 sine 440 vol 0.5");
     else if (name == "sweep.wav")
         Run("sox -n -r 44100 -c 1 -b 16 '" + path + "' synth 3 sine 100-4000 vol 0.5");
+    else if (name == "sweep22k.wav")
+        Run("sox -n -r 22050 -c 1 -b 16 '" + path + "' synth 3 sine 100-4000 vol 0.5");
     else if (name == "long.wav")
         Run("sox -n -r 44100 -c 1 -b 16 '" + path + "' synth 10 sine 440 vol 0.5");
     else if (name == "short.wav")
