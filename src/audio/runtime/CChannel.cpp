@@ -11,6 +11,7 @@ CChannel::CChannel(std::unique_ptr<CSource> source, EKind kind, DWORD flags, int
       m_scratch(static_cast<size_t>(kChunk) * 2), m_decodeBuffer(static_cast<size_t>(kChunk) * 2)
 {
     m_freq = m_source->Rate();
+    m_length = m_source->LengthFrames();
 }
 
 std::unique_ptr<CSource> CChannel::TakeSource()
@@ -27,7 +28,7 @@ void CChannel::SetStretch(std::unique_ptr<CTimeStretch> stretch)
 double CChannel::Position() const
 {
     const double position = m_ringCount > 0 ? m_ringPosition[static_cast<size_t>(m_ringRead)] : m_writePosition;
-    return std::clamp(position, 0.0, static_cast<double>(m_source->LengthFrames()));
+    return std::clamp(position, 0.0, static_cast<double>(m_length));
 }
 
 double CChannel::HeardPosition(int64_t outputFrame) const
@@ -72,7 +73,7 @@ void CChannel::Reposition(int64_t frame)
 
 bool CChannel::Seek(int64_t frame)
 {
-    if (frame < 0 || frame > m_source->LengthFrames())
+    if (frame < 0 || frame > m_length)
         return false;
     Reposition(frame);
     return true;
@@ -172,6 +173,7 @@ CChannel::SDecoded CChannel::DecodeChunk(const SDecodeJob &job)
 
 void CChannel::Commit(const SDecodeJob &job, const SDecoded &decoded)
 {
+    m_length = m_source->LengthFrames(); // exact once decoding met the end
     if (job.generation != m_generation)
         return;
     const double step = decoded.frames > 0 ? (decoded.positionEnd - decoded.positionStart) / decoded.frames : 0.0;
@@ -185,7 +187,7 @@ void CChannel::Commit(const SDecodeJob &job, const SDecoded &decoded)
     m_writePosition = decoded.positionEnd;
     if (decoded.ended) {
         m_ringEnded = true;
-        m_writePosition = static_cast<double>(m_source->LengthFrames());
+        m_writePosition = static_cast<double>(m_length);
     }
 }
 
@@ -315,7 +317,7 @@ int64_t CChannel::MixInto(float *mix, int count, int64_t outputStart)
         return -1; // a ring that ran dry before the end leaves silence: the sound resumes
     m_state = EState::Stopped;
     m_ended = true;
-    m_writePosition = static_cast<double>(m_source->LengthFrames());
+    m_writePosition = static_cast<double>(m_length);
     return outputStart + taken;
 }
 

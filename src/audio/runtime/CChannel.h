@@ -47,7 +47,7 @@ public:
     // Bytes count 16-bit samples in the file's own channel layout at the file's rate.
     int BytesPerFrame() const { return m_source->FileChannels() * 2; }
     int SourceRate() const { return m_source->Rate(); }
-    int64_t LengthFrames() const { return m_source->LengthFrames(); }
+    int64_t LengthFrames() const { return m_length; }
     // The frame that will come out next.
     double Position() const;
     // The frame heard when the output has played up to outputFrame.
@@ -142,6 +142,7 @@ private:
     uint32_t m_generation = 0;
     int64_t m_start = 0; // where the current generation starts in the source
     double m_freq;
+    int64_t m_length; // the source's, as the decoding side last saw it
     int m_volume = 100;
     int m_pan = 0;
     double m_tempo = 1.0;
