@@ -1,0 +1,167 @@
+// A stand-in for the audio runtime: every entry point the program calls
+// records its call with its arguments and gives the answer the test set; the
+// ones it never calls are left out, as they may be. Built as the main library,
+// or with FAKE_TEMPO_ADDON as the tempo add-on that imports it; a variant
+// that lacks an entry point renames it away (-DBASS_ChannelPlay=Omitted).
+#include "FakeRuntime.h"
+
+#include <chrono>
+#include <concepts>
+#include <cstdio>
+#include <type_traits>
+
+namespace
+{
+
+// Not std::to_string: its digit table is a unique symbol, which would keep
+// the library loaded, and its state, from one test to the next.
+std::string Text(std::integral auto value)
+{
+    char text[32];
+    if constexpr (std::is_signed_v<decltype(value)>)
+        std::snprintf(text, sizeof text, "%lld", static_cast<long long>(value));
+    else
+        std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(value));
+    return text;
+}
+
+std::string Text(float value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    return text;
+}
+
+[[maybe_unused]] std::string Text(const char16_t *text)
+{
+    std::string ascii;
+    for (; text && *text; ++text)
+        ascii += static_cast<char>(*text);
+    return ascii;
+}
+
+[[maybe_unused]] std::string Text(const void *pointer)
+{
+    return pointer ? "ptr" : "null";
+}
+
+template <typename R, typename... A> R Answer(const std::string &name, A... args)
+{
+    SFakeRuntimeState &state = *FakeRuntimeState();
+    std::string call = name + '(';
+    ((call += Text(args) + ','), ...);
+    call.back() = ')';
+    std::lock_guard lock(state.mutex);
+    state.calls.push_back(sizeof...(args) ? call : name);
+    const auto answer = state.answers.find(name);
+    return static_cast<R>(answer == state.answers.end() ? 1 : answer->second);
+}
+
+} // namespace
+
+#define FAKE(R, name, params, ...)                                                                                     \
+    R name params                                                                                                      \
+    {                                                                                                                  \
+        return Answer<R>(#name __VA_OPT__(, ) __VA_ARGS__);                                                            \
+    }
+
+extern "C" {
+
+#ifdef FAKE_TEMPO_ADDON
+FAKE(HSTREAM, BASS_FX_TempoCreate, (DWORD chan, DWORD flags), chan, flags)
+FAKE(BOOL, BASS_FX_TempoSet, (DWORD chan, float tempo, float rate, float pitch), chan, tempo, rate, pitch)
+#else
+SFakeRuntimeState *FakeRuntimeState()
+{
+    static SFakeRuntimeState state;
+    return &state;
+}
+
+FAKE(int, BASS_ErrorGetCode, (void))
+FAKE(BOOL, BASS_Init, (int device, DWORD freq, DWORD flags, void *win, const void *clsid), device, freq, flags, win,
+     clsid)
+FAKE(HMUSIC, BASS_MusicLoad, (BOOL mem, const char16_t *file, QWORD offset, DWORD length, DWORD flags, DWORD freq), mem,
+     file, offset, length, flags, freq)
+FAKE(HSTREAM, BASS_StreamCreateFile, (BOOL mem, const char16_t *file, QWORD offset, QWORD length, DWORD flags), mem,
+     file, offset, length, flags)
+FAKE(QWORD, BASS_ChannelGetLength, (DWORD handle), handle)
+FAKE(BOOL, BASS_ChannelPlay, (DWORD handle, BOOL restart), handle, restart)
+FAKE(float, BASS_ChannelBytes2Seconds, (DWORD handle, QWORD pos), handle, pos)
+FAKE(DWORD, BASS_ChannelIsActive, (DWORD handle), handle)
+FAKE(QWORD, BASS_ChannelGetPosition, (DWORD handle), handle)
+FAKE(BOOL, BASS_StreamFree, (HSTREAM handle), handle)
+FAKE(BOOL, BASS_MusicFree, (HMUSIC handle), handle)
+FAKE(BOOL, BASS_ChannelPause, (DWORD handle), handle)
+FAKE(BOOL, BASS_ChannelStop, (DWORD handle), handle)
+FAKE(BOOL, BASS_ChannelSetPosition, (DWORD handle, QWORD pos), handle, pos)
+FAKE(QWORD, BASS_ChannelSeconds2Bytes, (DWORD handle, float pos), handle, pos)
+FAKE(BOOL, BASS_ChannelSetAttributes, (DWORD handle, int freq, int volume, int pan), handle, freq, volume, pan)
+FAKE(HPLUGIN, BASS_PluginLoad, (const char16_t *file, DWORD flags), file, flags)
+
+// Four effects per channel, 901..904 in the order they are set: the reverb last.
+HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority)
+{
+    static DWORD next = 0;
+    Answer<HFX>("BASS_ChannelSetFX", handle, type, priority);
+    return 901 + next++ % 4;
+}
+
+BOOL BASS_FXGetParameters(HFX handle, void *par)
+{
+    // A fixed centre, not the one set last: shows the engine writes back what it read.
+    if (handle == 904)
+        *static_cast<BASS_FXREVERB *>(par) = BASS_FXREVERB{0.0f, 0.0f, 1000.0f, 0.001f};
+    else
+        *static_cast<BASS_FXPARAMEQ *>(par) = BASS_FXPARAMEQ{static_cast<float>(handle), 18.0f, 0.0f};
+    return Answer<BOOL>("BASS_FXGetParameters", handle);
+}
+
+BOOL BASS_FXSetParameters(HFX handle, const void *par)
+{
+    const float *v = static_cast<const float *>(par);
+    if (handle == 904)
+        return Answer<BOOL>("BASS_FXSetParameters", handle, v[0], v[1], v[2], v[3]);
+    return Answer<BOOL>("BASS_FXSetParameters", handle, v[0], v[1], v[2]);
+}
+
+BOOL BASS_GetInfo(BASS_INFO *info)
+{
+    info->dsver = FakeRuntimeState()->deviceVersion;
+    return Answer<BOOL>("BASS_GetInfo", info->size);
+}
+
+BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD *freq, DWORD *volume, int *pan)
+{
+    if (freq)
+        *freq = 22050;
+    return Answer<BOOL>("BASS_ChannelGetAttributes", handle, freq, volume, pan);
+}
+
+HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC *proc, void *user)
+{
+    SFakeRuntimeState &state = *FakeRuntimeState();
+    {
+        std::lock_guard lock(state.mutex);
+        state.syncProc = proc;
+        state.syncUser = user;
+        state.syncChannel = handle;
+    }
+    return Answer<HSYNC>("BASS_ChannelSetSync", handle, type, param);
+}
+
+// Like the real runtime, freeing the device waits for the syncs it runs.
+BOOL BASS_Free(void)
+{
+    SFakeRuntimeState &state = *FakeRuntimeState();
+    std::unique_lock lock(state.mutex);
+    state.bFreeTimedOut =
+        !state.syncDone.wait_for(lock, std::chrono::seconds(10), [&state] { return state.syncsRunning == 0; });
+    std::vector<std::thread> threads = std::move(state.syncThreads);
+    lock.unlock();
+    for (std::thread &thread : threads)
+        state.bFreeTimedOut ? thread.detach() : thread.join();
+    return Answer<BOOL>("BASS_Free");
+}
+#endif
+
+} // extern "C"
