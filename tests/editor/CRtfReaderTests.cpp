@@ -18,27 +18,25 @@ QString Plain(const QByteArray &rtf)
     return ReadRtf(rtf)->toRawText().replace(QChar::ParagraphSeparator, u'\n');
 }
 
-// The character format at a position (1-based: the character before it).
-QTextCharFormat FormatAt(const QTextDocument &document, int position)
+struct SText {
+    QByteArray rtf;
+    QString text;
+};
+
+void ExpectTexts(std::initializer_list<SText> cases)
 {
-    QTextCursor cursor(const_cast<QTextDocument *>(&document));
-    cursor.setPosition(position);
-    return cursor.charFormat();
+    for (const SText &test : cases) {
+        SCOPED_TRACE(test.rtf.toStdString());
+        EXPECT_EQ(Plain(test.rtf), test.text);
+    }
 }
 
-QTextCharFormat FormatOf(const QTextDocument &document, const QString &text)
-{
-    const int index = static_cast<int>(document.toPlainText().indexOf(text));
-    EXPECT_GE(index, 0) << text.toStdString();
-    return FormatAt(document, index + 1);
-}
-
-QByteArray PngBytes(const QImage &image)
+QByteArray ImageBytes(const QImage &image, const char *format)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    image.save(&buffer, format);
     return bytes;
 }
 
@@ -56,271 +54,220 @@ QList<QTextImageFormat> Images(const QTextDocument &document)
 
 } // namespace
 
-TEST(RtfReaderGrammar, ControlSymbolsLineEndsAndUnknownWords)
+TEST(RtfReader, SymbolsDestinationsAndBinaryData)
 {
-    EXPECT_EQ(Plain("{\\rtf1 a\\\\b\\{c\\}d\\~e\\-f\\_g\\zzunknown42 h}"),
-              QStringLiteral("a\\b{c}d\u00a0e\u00adf\u2011gh"));
-    EXPECT_EQ(Plain("{\\rtf1 hel\r\nlo\\\r\nnext}"), QStringLiteral("hello\nnext"));
-    EXPECT_EQ(Plain("{\\rtf1 \\emdash\\endash\\lquote\\rquote\\ldblquote\\rdblquote\\bullet}"),
-              QStringLiteral("\u2014\u2013\u2018\u2019\u201c\u201d\u2022"));
-    EXPECT_EQ(Plain("{\\rtf1 a\\tab b\\line c}"), QStringLiteral("a\tb\u2028c"));
-    // The space after a word is its delimiter; a second space is text.
-    EXPECT_EQ(Plain("{\\rtf1\\b  x\\b0 y}"), QStringLiteral(" xy"));
+    ExpectTexts({
+        {"{\\rtf1 a\\\\b\\{c\\}d\\~e\\-f\\_g\\zzunknown42 h}", QStringLiteral("a\\b{c}d\u00a0e\u00adf\u2011gh")},
+        {"{\\rtf1 hel\r\nlo\\\r\nnext}", QStringLiteral("hello\nnext")}, // bare line ends ignored; \ + line end = \par
+        {"{\\rtf1 \\emdash\\endash\\lquote\\rquote\\ldblquote\\rdblquote\\bullet}",
+         QStringLiteral("\u2014\u2013\u2018\u2019\u201c\u201d\u2022")},
+        {"{\\rtf1 a\\tab b\\line c}", QStringLiteral("a\tb\u2028c")},
+        {"{\\rtf1\\b  x\\b0 y}", QStringLiteral(" xy")}, // one space delimits a word, a second is text
+        {"{\\rtf1{\\stylesheet{\\s0 Normal;}}{\\info{\\title secret}}{\\*\\themedata 0102{\\nested {\\deeper x}}}"
+         "{\\*\\latentstyles\\lsdstimax376 y}{\\*\\rsidtbl \\rsid123}{\\*\\unknowndest {\\b hidden}\\par}"
+         "{\\*\\generator Writer;}shown\\par}",
+         QStringLiteral("shown")},
+        {"{\\rtf1{\\*\\blob\\bin6 }{x}{}}after\\par}", QStringLiteral("after")}, // braces inside \bin are data
+        {"{\\rtf1 a\\bin3 {{{b}", QStringLiteral("ab")},
+        {"{\\rtf1{\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0102}{\\result shown}}"
+         "{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}}\\par}",
+         QStringLiteral("shownlink")},
+    });
 }
 
-TEST(RtfReaderGrammar, SkipsDestinationsWhole)
+TEST(RtfReader, UnicodeAndCodePages)
 {
-    const QByteArray rtf = "{\\rtf1{\\stylesheet{\\s0 Normal;}}{\\info{\\title secret}}"
-                           "{\\*\\themedata 0102{\\nested {\\deeper x}}}{\\*\\latentstyles\\lsdstimax376 y}"
-                           "{\\*\\rsidtbl \\rsid123}{\\*\\unknowndest {\\b hidden}\\par}"
-                           "{\\*\\generator Writer;}shown\\par}";
-    EXPECT_EQ(Plain(rtf), QStringLiteral("shown"));
+    ExpectTexts({
+        {"{\\rtf1 \\u-1793?}", QString(QChar(0xf8ff))},
+        {"{\\rtf1 \\u-10179?\\u-8704?}", QStringLiteral("\U0001F600")},
+        {"{\\rtf1 x\\u-10179?y}", QStringLiteral("x\ufffdy")}, // a lone high surrogate
+        // \uc2 with a GBK pair as the fallback; \'hh, a control word and \bin count one unit each.
+        {"{\\rtf1\\uc2\\u20013\\'d6\\'d0\\u25991\\emdash\\bin2 xyz}", QStringLiteral("中文z")},
+        // \uc is group state, and a brace ends the skip.
+        {"{\\rtf1{\\uc0\\u20013}\\u25991?{\\uc3\\u27979}ab}", QStringLiteral("中文测ab")},
+        {"{\\rtf1\\uc0 \\u55357\\uc1 \\u56832\\'3f!}", QStringLiteral("\U0001F600!")},
+        {"{\\rtf1{\\upr{\\'d6\\'d0 ansi}{\\*\\ud{\\u20013? unicode}}}\\par}", QStringLiteral("中 unicode")},
+        // A font's \fcharset wins over \ansicpg, which holds only for fonts without one.
+        {"{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 SimSun;}{\\f1\\fswiss\\fcharset0 Arial;}"
+         "{\\f2\\fnil Plain;}{\\f3\\fcharset204 Cyr;}{\\f4\\fcharset238 CE;}{\\f5\\fcharset128 JP;}}"
+         "\\f0\\'d6\\'d0 \\f1\\'e9 \\f2\\'ce\\'c4 \\f3\\'cf\\'f0 \\f4\\'a3 \\f5\\'82\\'b1\\par}",
+         QStringLiteral("中 é 文 Пр Ł こ")},
+    });
 }
 
-TEST(RtfReaderGrammar, BinSkipsExactlyItsBytesBracesIncluded)
+// Files of real writers and hand-written ones in their style: text, faces in
+// their code page, sizes, effects, colours and paragraphs.
+TEST(RtfReader, WhatRealWritersWrite)
 {
-    EXPECT_EQ(Plain("{\\rtf1{\\*\\blob\\bin6 }{x}{}}after\\par}"), QStringLiteral("after"));
-    // \bin inside text is dropped, not read as groups.
-    EXPECT_EQ(Plain("{\\rtf1 a\\bin3 {{{b}"), QStringLiteral("ab"));
+    using Checks = std::vector<std::pair<QString, std::string>>;
+    struct SCase {
+        QByteArray rtf; // or the name of a fixture
+        QString text;
+        Checks formats;
+        Checks paragraphs;
+    };
+    const SCase cases[] = {
+        {"wordpad-chinese.rtf", // \ansicpg936 GBK pairs and a raw ASCII trail byte (\'a8D)
+         QStringLiteral("中文测试 Test\n第二段 ―A"),
+         {{u"中"_qs, "face=宋体 size=11 fg=none bg=none"}, {u"第"_qs, "face=宋体 size=14 fg=none bg=none"}},
+         {}},
+        {"word-style.rtf",
+         QStringLiteral("听写 Title\nThe café was closed \u2014sadly. link"),
+         {{u"听"_qs, "face=宋体 size=16 bold fg=none bg=none"},
+          {u"closed"_qs, "face=Calibri size=10.5 italic fg=#ff0000 bg=none"},
+          {u"link"_qs, "face=Calibri size=10.5 underline fg=#0000ff bg=none"}},
+         {{u"听"_qs, "align=4 left=0 right=0 first=0 before=0 after=10.6667"},
+          {u"café"_qs, "align=8 left=0 right=0 first=28 before=0 after=10.6667"}}},
+        {"macos-textedit.rtf",
+         QStringLiteral("Hello 你好 red \U0001F600\ncentred"),
+         {{u"red"_qs, "face=Helvetica size=12 fg=#fb0007 bg=none"}},
+         {{u"centred"_qs, "align=4 left=0 right=0 first=0 before=0 after=0"}}},
+        {"libreoffice-formats.rtf",
+         QStringLiteral("Plain bold italic under strike red yellow café naïve\n我们明天见 中文 测试\n"
+                        "Right aligned 😀 emoji\nJustified indented paragraph text."),
+         {{u"bold"_qs, "face=Arial size=12 bold fg=none bg=none"}, {u"我"_qs, "face=SimSun size=14 fg=none bg=none"}},
+         {{u"我"_qs, "align=4 left=0 right=0 first=0 before=0 after=9.33333"},
+          {u"Justified"_qs, "align=8 left=96 right=0 first=48 before=0 after=9.33333"}}},
+        // A font name in its own code page, with an alternative name.
+        {"{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f13\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5{\\*\\falt SimSun};}}"
+         "\\f13 x\\par}",
+         QStringLiteral("x"),
+         {{u"x"_qs, "face=宋体 size=12 fg=none bg=none"}},
+         {}},
+        // TextEdit's font table without braces round each font.
+        {"{\\rtf1\\ansi\\ansicpg1252\\cocoartf2639{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;"
+         "\\f1\\fnil\\fcharset134 PingFangSC-Regular;}\\f0\\fs24 Hi \\f1 \\'d6\\'d0\\par}",
+         QStringLiteral("Hi 中"),
+         {{u"H"_qs, "face=Helvetica size=12 fg=none bg=none"},
+          {u"中"_qs, "face=PingFangSC-Regular size=12 fg=none bg=none"}},
+         {}},
+    };
+    for (const SCase &test : cases) {
+        SCOPED_TRACE(test.rtf.left(40).toStdString());
+        const auto document = ReadRtf(test.rtf.startsWith('{') ? test.rtf : ReadFixture(QString::fromLatin1(test.rtf)));
+        EXPECT_EQ(document->toPlainText(), test.text);
+        for (const auto &[text, format] : test.formats)
+            EXPECT_EQ(FormatOf(*document, text), format) << text.toStdString();
+        for (const auto &[text, paragraph] : test.paragraphs)
+            EXPECT_EQ(ParagraphOf(*document, text), paragraph) << text.toStdString();
+    }
 }
 
-TEST(RtfReaderUnicode, NegativeValuesSurrogatesAndFallbackSkipping)
-{
-    EXPECT_EQ(Plain("{\\rtf1 \\u-1793?}"), QString(QChar(0xf8ff)));
-    EXPECT_EQ(Plain("{\\rtf1 \\u-10179?\\u-8704?}"), QStringLiteral("\U0001F600"));
-    EXPECT_EQ(Plain("{\\rtf1 x\\u-10179?y}"), QStringLiteral("x\ufffdy")); // a lone high surrogate
-    // \uc2: a GBK pair is the fallback; \'hh, a control word and \bin count as one unit each.
-    EXPECT_EQ(Plain("{\\rtf1\\uc2\\u20013\\'d6\\'d0\\u25991\\emdash\\bin2 xyz}"), QStringLiteral("中文z"));
-    // \uc is group state and a brace ends the skip.
-    EXPECT_EQ(Plain("{\\rtf1{\\uc0\\u20013}\\u25991?{\\uc3\\u27979}ab}"), QStringLiteral("中文测ab"));
-    EXPECT_EQ(Plain("{\\rtf1\\uc0 \\u55357\\uc1 \\u56832\\'3f!}"), QStringLiteral("\U0001F600!"));
-}
-
-TEST(RtfReaderUnicode, UprPrefersTheUnicodePart)
-{
-    EXPECT_EQ(Plain("{\\rtf1{\\upr{\\'d6\\'d0 ansi}{\\*\\ud{\\u20013? unicode}}}\\par}"), QStringLiteral("中 unicode"));
-}
-
-TEST(RtfReaderCodePages, WordPadChineseFixture)
-{
-    const auto document = ReadRtf(ReadFixture(QStringLiteral("wordpad-chinese.rtf")));
-    EXPECT_EQ(document->toPlainText(), QStringLiteral("中文测试 Test\n第二段 ―A"));
-    EXPECT_EQ(FormatOf(*document, QStringLiteral("中")).fontFamilies().toStringList(), QStringList{u"宋体"_qs});
-    EXPECT_EQ(FormatOf(*document, QStringLiteral("第")).fontPointSize(), 14);
-}
-
-TEST(RtfReaderCodePages, CharsetWinsOverAnsiCodePage)
-{
-    const QByteArray rtf = "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 SimSun;}"
-                           "{\\f1\\fswiss\\fcharset0 Arial;}{\\f2\\fnil Plain;}{\\f3\\fcharset204 Cyr;}"
-                           "{\\f4\\fcharset238 CE;}{\\f5\\fcharset128 JP;}}"
-                           "\\f0\\'d6\\'d0 \\f1\\'e9 \\f2\\'ce\\'c4 \\f3\\'cf\\'f0 \\f4\\'a3 \\f5\\'82\\'b1\\par}";
-    EXPECT_EQ(Plain(rtf), QStringLiteral("中 é 文 Пр Ł こ"));
-}
-
-TEST(RtfReaderCodePages, FontNamesInTheirCodePageAndMacFontTable)
-{
-    const auto word = ReadRtf("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f13\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5"
-                              "{\\*\\falt SimSun};}}\\f13 x\\par}");
-    EXPECT_EQ(FormatOf(*word, QStringLiteral("x")).fontFamilies().toStringList(), QStringList{u"宋体"_qs});
-
-    const auto mac = ReadRtf("{\\rtf1\\ansi\\ansicpg1252\\cocoartf2639{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;"
-                             "\\f1\\fnil\\fcharset134 PingFangSC-Regular;}\\f0\\fs24 Hi \\f1 \\'d6\\'d0\\par}");
-    EXPECT_EQ(mac->toPlainText(), QStringLiteral("Hi 中"));
-    EXPECT_EQ(FormatOf(*mac, QStringLiteral("H")).fontFamilies().toStringList(), QStringList{u"Helvetica"_qs});
-    EXPECT_EQ(FormatOf(*mac, QStringLiteral("中")).fontFamilies().toStringList(),
-              QStringList{u"PingFangSC-Regular"_qs});
-}
-
-TEST(RtfReaderCodePages, MacTextEditFixture)
-{
-    const auto document = ReadRtf(ReadFixture(QStringLiteral("macos-textedit.rtf")));
-    EXPECT_EQ(document->toPlainText(), QStringLiteral("Hello 你好 red \U0001F600\ncentred"));
-    EXPECT_EQ(FormatOf(*document, QStringLiteral("red")).foreground().color(), QColor(251, 0, 7));
-    EXPECT_EQ(document->lastBlock().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-}
-
-TEST(RtfReaderCodePages, WordFixture)
-{
-    const auto document = ReadRtf(ReadFixture(QStringLiteral("word-style.rtf")));
-    EXPECT_EQ(document->toPlainText(), QStringLiteral("听写 Title\nThe café was closed \u2014sadly. link"));
-    const QTextCharFormat title = FormatOf(*document, QStringLiteral("听"));
-    EXPECT_EQ(title.fontFamilies().toStringList(), QStringList{u"宋体"_qs});
-    EXPECT_EQ(title.fontPointSize(), 16);
-    EXPECT_EQ(title.fontWeight(), QFont::Bold);
-    EXPECT_EQ(FormatOf(*document, QStringLiteral("closed")).foreground().color(), QColor(Qt::red));
-    EXPECT_TRUE(FormatOf(*document, QStringLiteral("link")).fontUnderline());
-    EXPECT_EQ(document->firstBlock().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-    EXPECT_EQ(document->lastBlock().blockFormat().textIndent(), 28);
-}
-
-TEST(RtfReaderFormats, CharacterPropertiesAndColourTable)
+TEST(RtfReader, CharacterPropertiesColourTableAndDoubleByteRuns)
 {
     const auto document =
-        ReadRtf("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Courier "
-                "New;}}{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
-                "\\f1\\fs36\\b\\i\\ul\\strike\\cf1\\highlight2 all\\plain reset "
-                "\\cf1 red\\cf0 auto \\ul u\\ul0 x\\ul u\\ulnone y\\uldb dbl\\b0 \\cb2 bg1\\cb0 \\chcbpat1 bg2\\par}");
-    const QTextCharFormat all = FormatOf(*document, QStringLiteral("all"));
-    EXPECT_EQ(all.fontFamilies().toStringList(), QStringList{u"Courier New"_qs});
-    EXPECT_EQ(all.fontPointSize(), 18);
-    EXPECT_EQ(all.fontWeight(), QFont::Bold);
-    EXPECT_TRUE(all.fontItalic() && all.fontUnderline() && all.fontStrikeOut());
-    EXPECT_EQ(all.foreground().color(), QColor(Qt::red));
-    EXPECT_EQ(all.background().color(), QColor(Qt::blue));
-
-    const QTextCharFormat reset = FormatOf(*document, QStringLiteral("reset"));
-    EXPECT_EQ(reset.fontFamilies().toStringList(), QStringList{u"Arial"_qs});
-    EXPECT_EQ(reset.fontPointSize(), 12);
-    EXPECT_FALSE(reset.fontItalic() || reset.fontUnderline() || reset.fontStrikeOut());
-    EXPECT_FALSE(reset.hasProperty(QTextFormat::ForegroundBrush));
-    EXPECT_FALSE(reset.hasProperty(QTextFormat::BackgroundBrush));
-
-    EXPECT_EQ(FormatOf(*document, QStringLiteral("red")).foreground().color(), QColor(Qt::red));
-    EXPECT_FALSE(FormatOf(*document, QStringLiteral("auto")).hasProperty(QTextFormat::ForegroundBrush));
-    EXPECT_FALSE(FormatOf(*document, QStringLiteral("x")).fontUnderline());
-    EXPECT_FALSE(FormatOf(*document, QStringLiteral("y")).fontUnderline());
-    EXPECT_TRUE(FormatOf(*document, QStringLiteral("dbl")).fontUnderline());
-    EXPECT_EQ(FormatOf(*document, QStringLiteral("bg1")).background().color(), QColor(Qt::blue));
-    EXPECT_EQ(FormatOf(*document, QStringLiteral("bg2")).background().color(), QColor(Qt::red));
+        ReadRtf("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}{\\f2 SimSun;}}"
+                "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
+                "\\f1\\fs36\\b\\i\\ul\\strike\\cf1\\highlight2 all\\plain reset \\cf1 red\\cf0 auto "
+                "\\ul u\\ul0 x\\ul u\\ulnone y\\uldb dbl\\b0 \\cb2 bg1\\cb0 \\chcbpat1 bg2\\plain\\par"
+                // LibreOffice and Word give double-byte text its own font, size and effects.
+                "\\plain\\f0\\fs24\\dbch\\af2{\\hich\\af0\\loch\\f0\\dbch\\afs32\\ab\\ai\\dbch \\u31895?}"
+                "{\\loch\\f0 latin}{\\loch\\af2\\hich\\af2\\dbch\\f2\\b \\u20013?}\\par}");
+    const std::pair<QString, std::string> cases[] = {
+        {u"all"_qs, "face=Courier New size=18 bold italic underline strike fg=#ff0000 bg=#0000ff"},
+        {u"reset"_qs, "face=Arial size=12 fg=none bg=none"},
+        {u"red"_qs, "face=Arial size=12 fg=#ff0000 bg=none"},
+        {u"auto"_qs, "face=Arial size=12 fg=none bg=none"},
+        {u"x"_qs, "face=Arial size=12 fg=none bg=none"},
+        {u"y"_qs, "face=Arial size=12 fg=none bg=none"},
+        {u"dbl"_qs, "face=Arial size=12 underline fg=none bg=none"},
+        {u"bg1"_qs, "face=Arial size=12 underline fg=none bg=#0000ff"},
+        {u"bg2"_qs, "face=Arial size=12 underline fg=none bg=#ff0000"},
+        {u"粗"_qs, "face=SimSun size=16 bold italic fg=none bg=none"},
+        {u"latin"_qs, "face=Arial size=12 fg=none bg=none"},
+        {u"中"_qs, "face=SimSun size=12 bold fg=none bg=none"},
+    };
+    for (const auto &[text, format] : cases)
+        EXPECT_EQ(FormatOf(*document, text), format) << text.toStdString();
 }
 
-// LibreOffice and Word give double-byte text its own font, size and effects.
-TEST(RtfReaderFormats, DoubleByteRunsUseTheirAssociatedProperties)
+TEST(RtfReader, ParagraphPropertiesApplyToTheirWholeParagraph)
 {
-    const auto document = ReadRtf("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 SimSun;}}\\plain\\f0\\fs24\\dbch\\af1"
-                                  "{\\hich\\af0\\loch\\f0\\dbch\\afs32\\ab\\ai\\dbch \\u31895?}"
-                                  "{\\loch\\f0 latin}{\\loch\\af1\\hich\\af1\\dbch\\f1\\b \\u20013?}\\par}");
-    const QTextCharFormat cjk = FormatOf(*document, QStringLiteral("粗"));
-    EXPECT_EQ(cjk.fontFamilies().toStringList(), QStringList{u"SimSun"_qs});
-    EXPECT_EQ(cjk.fontPointSize(), 16);
-    EXPECT_EQ(cjk.fontWeight(), QFont::Bold);
-    EXPECT_TRUE(cjk.fontItalic());
-    const QTextCharFormat latin = FormatOf(*document, QStringLiteral("latin"));
-    EXPECT_EQ(latin.fontFamilies().toStringList(), QStringList{u"Arial"_qs});
-    EXPECT_EQ(latin.fontPointSize(), 12);
-    EXPECT_EQ(latin.fontWeight(), QFont::Normal);
-    const QTextCharFormat word = FormatOf(*document, QStringLiteral("中"));
-    EXPECT_EQ(word.fontFamilies().toStringList(), QStringList{u"SimSun"_qs});
-    EXPECT_EQ(word.fontWeight(), QFont::Bold);
-}
-
-TEST(RtfReaderFormats, ParagraphPropertiesApplyToTheirWholeParagraph)
-{
+    // Set anywhere inside the paragraph; indents carry on until \pard.
     const auto document = ReadRtf("{\\rtf1\\pard\\qc\\li300\\ri150\\fi-150\\sb60\\sa120 one\\par "
                                   "two\\qr\\par\\pard three\\qj\\par\\pard\\ql four}");
     ASSERT_EQ(document->blockCount(), 4);
-    const QTextBlockFormat one = document->findBlockByNumber(0).blockFormat();
-    EXPECT_EQ(one.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-    EXPECT_EQ(one.leftMargin(), 20);
-    EXPECT_EQ(one.rightMargin(), 10);
-    EXPECT_EQ(one.textIndent(), -10);
-    EXPECT_EQ(one.topMargin(), 4);
-    EXPECT_EQ(one.bottomMargin(), 8);
-    const QTextBlockFormat two = document->findBlockByNumber(1).blockFormat();
-    EXPECT_EQ(two.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
-    EXPECT_EQ(two.leftMargin(), 20); // no \pard: the indents carry on
-    const QTextBlockFormat three = document->findBlockByNumber(2).blockFormat();
-    EXPECT_EQ(three.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignJustify);
-    EXPECT_EQ(three.leftMargin(), 0);
-    EXPECT_EQ(document->findBlockByNumber(3).text(), QStringLiteral("four"));
-}
-
-TEST(RtfReaderFormats, FinalParagraphMarkAddsNoParagraph)
-{
-    EXPECT_EQ(ReadRtf("{\\rtf1 a\\par b\\par}")->blockCount(), 2);
-    EXPECT_EQ(ReadRtf("{\\rtf1 a\\par b}")->blockCount(), 2);
-    EXPECT_EQ(ReadRtf("{\\rtf1 a\\par\\par}")->blockCount(), 2);
+    const std::pair<QString, std::string> cases[] = {{u"one"_qs, "align=4 left=20 right=10 first=-10 before=4 after=8"},
+                                                     {u"two"_qs, "align=2 left=20 right=10 first=-10 before=4 after=8"},
+                                                     {u"three"_qs, "align=8 left=0 right=0 first=0 before=0 after=0"},
+                                                     {u"four"_qs, "align=1 left=0 right=0 first=0 before=0 after=0"}};
+    for (const auto &[text, paragraph] : cases)
+        EXPECT_EQ(ParagraphOf(*document, text), paragraph) << text.toStdString();
+    // A final paragraph mark adds no paragraph.
+    for (const char *rtf : {"{\\rtf1 a\\par b\\par}", "{\\rtf1 a\\par b}", "{\\rtf1 a\\par\\par}"})
+        EXPECT_EQ(ReadRtf(rtf)->blockCount(), 2) << rtf;
     EXPECT_EQ(ReadRtf("{\\rtf1 }")->blockCount(), 1);
 }
 
-TEST(RtfReaderPictures, PngAndJpegAtTheirGoalSizeShppictPreferred)
+TEST(RtfReader, PngAndJpegAtTheirGoalSizeShppictPreferred)
 {
     const QImage image = MakeTestImage(8, 4);
-    const QByteArray png = PngBytes(image);
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG");
+    const QByteArray jpeg = ImageBytes(image, "JPEG");
     const QByteArray rtf = "{\\rtf1 a{\\*\\shppict{\\pict\\pngblip\\picw8\\pich4\\picwgoal1500\\pichgoal750"
                            "\\picscalex50\\picscaley200 " +
-                           png.toHex() +
-                           "}}{\\nonshppict{\\pict\\wmetafile8 0102}}b"
-                           "{\\pict\\jpegblip\\bin" +
+                           ImageBytes(image, "PNG").toHex() +
+                           "}}{\\nonshppict{\\pict\\wmetafile8 0102}}b{\\pict\\jpegblip\\bin" +
                            QByteArray::number(jpeg.size()) + " " + jpeg + "}c\\par}";
     const auto document = ReadRtf(rtf);
+    EXPECT_EQ(document->toPlainText(), QStringLiteral("a\ufffcb\ufffcc"));
     const QList<QTextImageFormat> images = Images(*document);
     ASSERT_EQ(images.size(), 2);
     EXPECT_EQ(images[0].width(), 50);
     EXPECT_EQ(images[0].height(), 100);
     EXPECT_EQ(images[1].width(), 8); // no goal: the picture's own size
-    const QImage shown = document->resource(QTextDocument::ImageResource, QUrl(images[0].name()))
-                             .value<QImage>()
-                             .convertToFormat(QImage::Format_ARGB32);
-    EXPECT_EQ(shown, image.convertToFormat(QImage::Format_ARGB32));
-    EXPECT_EQ(document->toPlainText(), QStringLiteral("a\ufffcb\ufffcc"));
+    const QVariant shown = document->resource(QTextDocument::ImageResource, QUrl(images[0].name()));
+    EXPECT_EQ(shown.value<QImage>().convertToFormat(QImage::Format_ARGB32), image);
 }
 
-TEST(RtfReaderPictures, ObjectsAndFieldsShowTheirResult)
-{
-    EXPECT_EQ(Plain("{\\rtf1{\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0102}{\\result shown}}"
-                    "{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}}\\par}"),
-              QStringLiteral("shownlink"));
-}
-
-TEST(RtfReaderFormats, ALoadIsNeitherAnEditNorUndoable)
+TEST(RtfReader, ReplacesTheDocumentOnlyWithRtfAndLeavesNothingToUndo)
 {
     QTextDocument document;
     document.setPlainText(QStringLiteral("old"));
     QTextCursor(&document).insertText(QStringLiteral("typed "));
     CRtfReader reader;
+    for (const char *notRtf : {"plain text, not rtf", "", "{\\rt"}) {
+        EXPECT_FALSE(reader.Read(notRtf, document)) << notRtf;
+        EXPECT_FALSE(reader.ErrorString().isEmpty());
+        EXPECT_EQ(document.toPlainText(), QStringLiteral("typed old"));
+    }
     ASSERT_TRUE(reader.Read("{\\rtf1 loaded\\par}", document));
+    EXPECT_EQ(document.toPlainText(), QStringLiteral("loaded"));
     EXPECT_FALSE(document.isModified());
     EXPECT_FALSE(document.isUndoAvailable());
     EXPECT_TRUE(document.isUndoRedoEnabled());
-    EXPECT_EQ(document.toPlainText(), QStringLiteral("loaded"));
 }
 
-TEST(RtfReaderDamage, RefusesWhatIsNotRtf)
+TEST(RtfReader, DamagedInputLoadsUpToTheDamage)
 {
-    QTextDocument document;
-    document.setPlainText(QStringLiteral("keep"));
-    CRtfReader reader;
-    EXPECT_FALSE(reader.Read("plain text, not rtf", document));
-    EXPECT_FALSE(reader.ErrorString().isEmpty());
-    EXPECT_EQ(document.toPlainText(), QStringLiteral("keep"));
-    EXPECT_FALSE(reader.Read("", document));
-    EXPECT_FALSE(reader.Read("{\\rt", document));
-}
-
-TEST(RtfReaderDamage, LoadsUpToTheDamage)
-{
-    const auto read = [](const QByteArray &rtf) {
-        auto document = std::make_unique<QTextDocument>();
-        CRtfReader reader;
-        EXPECT_TRUE(reader.Read(rtf, *document));
-        EXPECT_TRUE(reader.IsDamaged()) << rtf.left(60).toStdString();
-        EXPECT_FALSE(reader.ErrorString().isEmpty());
-        return document->toPlainText();
+    const SText cases[] = {
+        {"{\\rtf1 first\\par second {\\b bold", QStringLiteral("first\nsecond bold")},
+        {"{\\rtf1 text\\bin999999 short", QStringLiteral("text")},
+        {"{\\rtf1 end\\'4", QStringLiteral("end")},
+        {"{\\rtf1 deep" + QByteArray(100000, '{') + "x", QStringLiteral("deep")},
+        {"{\\rtf1 \\u20013", QStringLiteral("中")},
     };
-    EXPECT_EQ(read("{\\rtf1 first\\par second {\\b bold"), QStringLiteral("first\nsecond bold"));
-    EXPECT_EQ(read("{\\rtf1 text\\bin999999 short"), QStringLiteral("text"));
-    EXPECT_EQ(read("{\\rtf1 end\\'4"), QStringLiteral("end"));
-    EXPECT_EQ(read("{\\rtf1 deep" + QByteArray(100000, '{') + "x"), QStringLiteral("deep"));
-    EXPECT_EQ(read("{\\rtf1 \\u20013"), QStringLiteral("中"));
+    for (const SText &test : cases) {
+        SCOPED_TRACE(test.rtf.left(30).toStdString());
+        QTextDocument document;
+        CRtfReader reader;
+        EXPECT_TRUE(reader.Read(test.rtf, document));
+        EXPECT_TRUE(reader.IsDamaged());
+        EXPECT_FALSE(reader.ErrorString().isEmpty());
+        EXPECT_EQ(document.toPlainText(), test.text);
+    }
 }
 
-TEST(RtfReaderDamage, HostileValuesStayBounded)
+TEST(RtfReader, HostileValuesStayBounded)
 {
-    EXPECT_EQ(Plain("{\\rtf1{\\fs99999999999999 \\uc999999 \\u99999999999 abc}{\\li-9999999999 b}}"),
-              QStringLiteral("b"));
-    EXPECT_EQ(Plain("{\\rtf1 after}}}}trailing"), QStringLiteral("after"));
+    ExpectTexts({
+        {"{\\rtf1{\\fs99999999999999 \\uc999999 \\u99999999999 abc}{\\li-9999999999 b}}", QStringLiteral("b")},
+        {"{\\rtf1 after}}}}trailing", QStringLiteral("after")},
+        {"{\\rtf1 a{\\pict\\pngblip 0badbeef}b\\par}", QStringLiteral("ab")}, // broken picture data dropped
+    });
     // A picture claiming a huge size is capped instead of allocating it.
     const QByteArray rtf = "{\\rtf1{\\pict\\pngblip\\picwgoal2000000000\\pichgoal2000000000\\picscalex100000 " +
-                           PngBytes(MakeTestImage(2, 2)).toHex() + "}\\par}";
+                           ImageBytes(MakeTestImage(2, 2), "PNG").toHex() + "}\\par}";
     const QList<QTextImageFormat> images = Images(*ReadRtf(rtf));
     ASSERT_EQ(images.size(), 1);
     EXPECT_LE(images[0].width(), 20000);
-    // Broken picture data is dropped, the text around it kept.
-    EXPECT_EQ(Plain("{\\rtf1 a{\\pict\\pngblip 0badbeef}b\\par}"), QStringLiteral("ab"));
 }

@@ -5,53 +5,35 @@
 #include <QTextCursor>
 #include <gtest/gtest.h>
 
-namespace
+TEST(RtfWriter, HeaderTablesEscapesAndFallbacks)
 {
-
-QByteArray WriteText(const QString &text, const QString &face = QStringLiteral("Arial"))
-{
-    QTextDocument document;
-    QTextCharFormat format;
-    format.setFontFamilies({face});
-    format.setFontPointSize(12);
-    QTextCursor(&document).insertText(text, format);
-    return CRtfWriter().Write(document);
-}
-
-} // namespace
-
-TEST(RtfWriter, HeaderAndTables)
-{
-    QTextDocument document;
-    QTextCharFormat format;
-    format.setFontFamilies({QStringLiteral("Arial")});
-    format.setForeground(QColor(255, 0, 0));
-    QTextCursor(&document).insertText(QStringLiteral("x"), format);
-    const QByteArray rtf = CRtfWriter().Write(document);
-    EXPECT_TRUE(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1")) << rtf.constData();
-    EXPECT_TRUE(rtf.contains("{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}")) << rtf.constData();
-    EXPECT_TRUE(rtf.contains("{\\colortbl ;\\red255\\green0\\blue0;}")) << rtf.constData();
-    EXPECT_TRUE(rtf.contains("\\cf1 x\\par")) << rtf.constData();
-    EXPECT_TRUE(rtf.endsWith("}\r\n"));
-}
-
-TEST(RtfWriter, EscapesAsciiAndWritesTheRestAsUnicodeWithFallback)
-{
-    const QByteArray latin = WriteText(QStringLiteral("a\\b{c}d é\tx\u2028y"));
-    EXPECT_TRUE(latin.contains("a\\\\b\\{c\\}d \\u233\\'e9\\tab x\\line y")) << latin.constData();
-
-    // Chinese goes under a GB2312 font with its GBK pair as the fallback.
-    const QByteArray chinese = WriteText(QStringLiteral("中文"));
-    EXPECT_TRUE(chinese.contains("\\fcharset134 Arial;")) << chinese.constData();
-    EXPECT_TRUE(chinese.contains("\\uc2\\u20013\\'d6\\'d0\\u25991\\'ce\\'c4")) << chinese.constData();
-
-    // Beyond the BMP: a surrogate pair of signed values.
-    const QByteArray emoji = WriteText(QStringLiteral("\U0001F600"));
-    EXPECT_TRUE(emoji.contains("\\u-10179 ?\\u-8704 ?")) << emoji.constData();
-}
-
-TEST(RtfWriter, ChineseFontNameInItsCodePage)
-{
-    const QByteArray rtf = WriteText(QStringLiteral("x"), QStringLiteral("宋体"));
-    EXPECT_TRUE(rtf.contains("\\fcharset134 \\'cb\\'ce\\'cc\\'e5;")) << rtf.constData();
+    struct SCase {
+        QString text;
+        QString face;
+        std::vector<const char *> written;
+    };
+    const SCase cases[] = {
+        {u"x"_qs,
+         u"Arial"_qs,
+         {"{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1", "{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}",
+          "{\\colortbl ;\\red255\\green0\\blue0;}", "\\cf1 x\\par\r\n}\r\n"}},
+        {u"a\\b{c}d é\tx\u2028y"_qs, u"Arial"_qs, {"a\\\\b\\{c\\}d \\u233\\'e9\\tab x\\line y"}},
+        // Chinese under a GB2312 font, with its GBK pair as the fallback.
+        {u"中文"_qs, u"Arial"_qs, {"\\fcharset134 Arial;", "\\uc2\\u20013\\'d6\\'d0\\u25991\\'ce\\'c4"}},
+        {u"\U0001F600"_qs, u"Arial"_qs, {"\\u-10179 ?\\u-8704 ?"}},     // a surrogate pair of signed values
+        {u"x"_qs, u"宋体"_qs, {"\\fcharset134 \\'cb\\'ce\\'cc\\'e5;"}}, // the face in its code page
+    };
+    for (const SCase &test : cases) {
+        SCOPED_TRACE(test.text.toStdString());
+        QTextDocument document;
+        QTextCharFormat format;
+        format.setFontFamilies({test.face});
+        format.setFontPointSize(12);
+        format.setForeground(QColor(255, 0, 0));
+        QTextCursor(&document).insertText(test.text, format);
+        const QByteArray rtf = CRtfWriter().Write(document);
+        for (const char *written : test.written)
+            EXPECT_TRUE(rtf.contains(written)) << written << " in " << rtf.constData();
+        EXPECT_TRUE(rtf.startsWith("{\\rtf1"));
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextFragment>
 #include <QTextImageFormat>
 #include <QUrl>
@@ -17,28 +18,10 @@ QString Color(const QBrush &brush, bool has)
     return has && brush.style() != Qt::NoBrush ? brush.color().name() : QStringLiteral("none");
 }
 
-QString DescribeImage(const QTextDocument &document, const QTextImageFormat &format)
+QString DescribeFormat(const QTextCharFormat &format)
 {
-    const QVariant resource = document.resource(QTextDocument::ImageResource, QUrl(format.name()));
-    const QImage image = resource.value<QImage>().convertToFormat(QImage::Format_ARGB32);
-    const size_t pixels = qHashBits(image.constBits(), size_t(image.sizeInBytes()));
-    return QStringLiteral("  picture %1x%2 shown %3x%4 pixels %5\n")
-        .arg(image.width())
-        .arg(image.height())
-        .arg(format.width())
-        .arg(format.height())
-        .arg(pixels);
-}
-
-QString DescribeFragment(const QTextDocument &document, const QTextFragment &fragment)
-{
-    const QTextCharFormat format = fragment.charFormat();
-    if (format.isImageFormat())
-        return DescribeImage(document, format.toImageFormat()).repeated(fragment.length());
-    QString text = fragment.text();
-    text.replace(QChar(0x2028), QStringLiteral("<line>")).replace(u'\t', QStringLiteral("<tab>"));
-    return QStringLiteral("  [%1] face=%2 size=%3%4%5%6%7 fg=%8 bg=%9\n")
-        .arg(text, format.fontFamilies().toStringList().value(0))
+    return QStringLiteral("face=%1 size=%2%3%4%5%6 fg=%7 bg=%8")
+        .arg(format.fontFamilies().toStringList().value(0))
         .arg(format.fontPointSize())
         .arg(format.fontWeight() >= QFont::DemiBold ? QStringLiteral(" bold") : QString())
         .arg(format.fontItalic() ? QStringLiteral(" italic") : QString())
@@ -48,24 +31,68 @@ QString DescribeFragment(const QTextDocument &document, const QTextFragment &fra
              Color(format.background(), format.hasProperty(QTextFormat::BackgroundBrush)));
 }
 
+QString DescribeParagraph(const QTextBlockFormat &format)
+{
+    return QStringLiteral("align=%1 left=%2 right=%3 first=%4 before=%5 after=%6")
+        .arg(int(format.alignment() & Qt::AlignHorizontal_Mask))
+        .arg(format.leftMargin())
+        .arg(format.rightMargin())
+        .arg(format.textIndent())
+        .arg(format.topMargin())
+        .arg(format.bottomMargin());
+}
+
+QString DescribeFragment(const QTextDocument &document, const QTextFragment &fragment)
+{
+    const QTextCharFormat format = fragment.charFormat();
+    if (!format.isImageFormat()) {
+        QString text = fragment.text();
+        text.replace(QChar(0x2028), QStringLiteral("<line>")).replace(u'\t', QStringLiteral("<tab>"));
+        return QStringLiteral("  [%1] %2\n").arg(text, DescribeFormat(format));
+    }
+    const QTextImageFormat picture = format.toImageFormat();
+    const QVariant resource = document.resource(QTextDocument::ImageResource, QUrl(picture.name()));
+    const QImage image = resource.value<QImage>().convertToFormat(QImage::Format_ARGB32);
+    const size_t pixels = qHashBits(image.constBits(), size_t(image.sizeInBytes()));
+    return QStringLiteral("  picture %1x%2 shown %3x%4 pixels %5\n")
+        .arg(image.width())
+        .arg(image.height())
+        .arg(picture.width())
+        .arg(picture.height())
+        .arg(pixels)
+        .repeated(fragment.length());
+}
+
+QTextCursor CursorAt(const QTextDocument &document, const QString &text)
+{
+    const auto index = document.toPlainText().indexOf(text);
+    EXPECT_GE(index, 0) << text.toStdString();
+    QTextCursor cursor(const_cast<QTextDocument *>(&document));
+    cursor.setPosition(static_cast<int>(index) + 1); // the format of the character before
+    return cursor;
+}
+
 } // namespace
 
 QString DescribeDocument(const QTextDocument &document)
 {
     QString description;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        const QTextBlockFormat format = block.blockFormat();
-        description += QStringLiteral("paragraph align=%1 left=%2 right=%3 first=%4 before=%5 after=%6\n")
-                           .arg(int(format.alignment() & Qt::AlignHorizontal_Mask))
-                           .arg(format.leftMargin())
-                           .arg(format.rightMargin())
-                           .arg(format.textIndent())
-                           .arg(format.topMargin())
-                           .arg(format.bottomMargin());
+        description += QStringLiteral("paragraph ") + DescribeParagraph(block.blockFormat()) + u'\n';
         for (auto it = block.begin(); !it.atEnd(); ++it)
             description += DescribeFragment(document, it.fragment());
     }
     return description;
+}
+
+std::string FormatOf(const QTextDocument &document, const QString &text)
+{
+    return DescribeFormat(CursorAt(document, text).charFormat()).toStdString();
+}
+
+std::string ParagraphOf(const QTextDocument &document, const QString &text)
+{
+    return DescribeParagraph(CursorAt(document, text).blockFormat()).toStdString();
 }
 
 std::unique_ptr<QTextDocument> ReadRtf(const QByteArray &rtf)
