@@ -11,6 +11,7 @@
 #include <atomic>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace
 {
@@ -43,10 +44,12 @@ protected:
             dlclose(m_pMain);
     }
 
-    // Opens a file on a new engine and forgets the calls made so far.
+    // Opens a file on a new engine with the fake's first answers and forgets
+    // the calls made so far.
     void MakeEngineWithFile()
     {
         m_pEngine.reset(); // first: closing an engine closes the one hand-over
+        m_pState->answers = SFakeRuntimeState().answers;
         m_pEngine = std::make_unique<CPlaybackEngine>();
         ASSERT_TRUE(m_pEngine->Open(QStringLiteral("/media/a.mp3")));
         TakeCalls();
@@ -77,12 +80,6 @@ protected:
                 --state->syncsRunning;
                 state->syncDone.notify_all();
             });
-    }
-
-    bool SyncsDone()
-    {
-        std::lock_guard lock(m_pState->mutex);
-        return m_pState->syncsRunning == 0;
     }
 
     void ExpectOneMessage(const char *text, const QString &caption = QString())
@@ -154,38 +151,34 @@ TEST_F(EngineCallTest, OpenWrapsTheStreamAndAppliesTheStoredEffects)
 
 TEST_F(EngineCallTest, OpenFreesTheLastChannelThenFallsBackToAModuleThenReports)
 {
-    struct SCase {
-        double stream, music, tempo;
-        Calls calls; // after the last channel is freed as either kind and a stream is tried
-        DWORD channel;
-    };
+    // Answers of stream, module and tempo wrapper; the calls after the last
+    // channel is freed as either kind and a stream is tried; the channel.
+    using SCase = std::tuple<double, double, double, Calls, DWORD>;
     const std::string music = "BASS_MusicLoad(0,/media/b.mp3,0,0,2147648640,0)";
     const SCase cases[] = {
         {2, 0, 1002, {"BASS_FX_TempoCreate(2,65536)"}, 1002},
         {0, 502, 0, {music, "BASS_FX_TempoCreate(502,65536)"}, 502}, // a module stays unwrapped
         {0, 0, 0, {music}, 0},
     };
-    for (const SCase &test : cases) {
-        SCOPED_TRACE(test.channel);
+    for (const auto &[stream, module, tempo, tail, channel] : cases) {
+        SCOPED_TRACE(channel);
         MakeEngineWithFile();
-        m_pState->answers["BASS_StreamCreateFile"] = test.stream;
-        m_pState->answers["BASS_MusicLoad"] = test.music;
-        m_pState->answers["BASS_FX_TempoCreate"] = test.tempo;
-        EXPECT_EQ(m_pEngine->Open(QStringLiteral("/media/b.mp3")), test.channel != 0);
+        m_pState->answers["BASS_StreamCreateFile"] = stream;
+        m_pState->answers["BASS_MusicLoad"] = module;
+        m_pState->answers["BASS_FX_TempoCreate"] = tempo;
+        EXPECT_EQ(m_pEngine->Open(QStringLiteral("/media/b.mp3")), channel != 0);
         Calls expected{"BASS_MusicFree(1001)", "BASS_StreamFree(1001)",
                        "BASS_StreamCreateFile(0,/media/b.mp3,0,0,2149580928)"};
-        expected.insert(expected.end(), test.calls.begin(), test.calls.end());
+        expected.insert(expected.end(), tail.begin(), tail.end());
         Calls calls = TakeCalls();
-        if (test.channel != 0 && calls.size() > expected.size())
+        if (channel != 0 && calls.size() > expected.size())
             calls.resize(expected.size());
         EXPECT_EQ(calls, expected);
-        EXPECT_EQ(m_pEngine->Channel(), test.channel);
-        if (test.channel == 0) {
+        EXPECT_EQ(m_pEngine->Channel(), channel);
+        if (channel == 0) {
             ExpectOneMessage("载入文件失败！");
         }
         EXPECT_TRUE(m_prompt.m_messages.empty());
-        m_pState->answers["BASS_StreamCreateFile"] = 1;
-        m_pState->answers["BASS_FX_TempoCreate"] = 1001;
     }
     // With no channel, stop succeeds and free fails, both without a library call.
     EXPECT_TRUE(m_pEngine->Stop());
@@ -255,12 +248,14 @@ TEST_F(EngineCallTest, EndIsDecidedOnTheInterfaceThreadForTheCurrentChannel)
             return answer;
         });
         FireEnd();
-        ASSERT_TRUE(PumpUntil([&] { return SyncsDone(); }));
+        ASSERT_TRUE(PumpUntil([&] {
+            std::lock_guard lock(m_pState->mutex);
+            return m_pState->syncsRunning == 0;
+        }));
         EXPECT_EQ(handlerThread, QThread::currentThread());
         const Calls calls = TakeCalls();
         const Calls stop{"BASS_ChannelStop(1002)", "BASS_ChannelSetPosition(1002,0)"};
         EXPECT_EQ(calls.size() > 2 && Calls(calls.end() - 2, calls.end()) == stop, answer != 0);
-        m_pState->answers["BASS_FX_TempoCreate"] = 1001;
     }
 }
 
@@ -274,7 +269,6 @@ TEST_F(EngineCallTest, ClosingWhileNoticesArePendingNeitherHangsNorCallsTheHandl
         FireEnd();
     m_pEngine.reset(); // the fake's device free waits for its sync threads
     EXPECT_FALSE(m_pState->bFreeTimedOut);
-    EXPECT_TRUE(SyncsDone());
     PumpUntil([] { return true; });
     EXPECT_EQ(notices, 0);
 }

@@ -4,8 +4,12 @@
 
 #include "app/CPrompt.h"
 
-#include <QString>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <chrono>
+#include <cstdlib>
 #include <functional>
+#include <thread>
 #include <vector>
 
 // Thrown instead of ending the process.
@@ -16,11 +20,15 @@ struct SExitCalled {
 class CTestPrompt final : public CPrompt
 {
 public:
-    CTestPrompt();
-    ~CTestPrompt() override;
+    CTestPrompt() : m_pPrevious(SetPrompt(this)) {}
+    ~CTestPrompt() override { SetPrompt(m_pPrevious); }
 
-    int MessageBox(const QString &text, unsigned flags, const QString &caption) override;
-    [[noreturn]] void ExitProcess(int exitCode) override;
+    int MessageBox(const QString &text, unsigned flags, const QString &caption) override
+    {
+        m_messages.push_back({text, flags, caption});
+        return IDOK;
+    }
+    [[noreturn]] void ExitProcess(int exitCode) override { throw SExitCalled{exitCode}; }
 
     struct SMessage {
         QString text;
@@ -33,9 +41,28 @@ private:
     CPrompt *m_pPrevious;
 };
 
-// The application object the queued hand-over needs; made once per process.
-void EnsureCoreApplication();
+// The application object the hand-over needs; made once per process and never
+// destroyed: at exit Qt's own globals are gone before any static of ours.
+inline void EnsureCoreApplication()
+{
+    setenv("SDL_AUDIODRIVER", "dummy", 0); // no sound card in a test
+    static int argc = 1;
+    static char name[] = "audio_tests";
+    static char *argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QCoreApplication(argc, argv);
+}
 
 // Runs the event loop until the condition holds; false if it still does not
 // after a long safety limit (the test then fails rather than hangs).
-bool PumpUntil(const std::function<bool()> &condition);
+inline bool PumpUntil(const std::function<bool()> &condition)
+{
+    QDeadlineTimer safety(60000);
+    while (!condition()) {
+        if (safety.hasExpired())
+            return false;
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}

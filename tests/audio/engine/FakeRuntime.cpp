@@ -6,43 +6,30 @@
 #include "FakeRuntime.h"
 
 #include <chrono>
-#include <concepts>
 #include <cstdio>
+#include <tuple>
 #include <type_traits>
 
 namespace
 {
 
-// Not std::to_string: its digit table is a unique symbol, which would keep
-// the library loaded, and its state, from one test to the next.
-std::string Text(std::integral auto value)
+// An argument as the tests expect it. Not std::to_string: its digit table is a
+// unique symbol, which would keep the library loaded, and its state, from one
+// test to the next.
+template <typename T> std::string Text(T value)
 {
-    char text[32];
-    if constexpr (std::is_signed_v<decltype(value)>)
+    char text[32] = "";
+    if constexpr (std::is_same_v<T, float>)
+        std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    else if constexpr (std::is_signed_v<T>)
         std::snprintf(text, sizeof text, "%lld", static_cast<long long>(value));
-    else
+    else if constexpr (std::is_integral_v<T>)
         std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(value));
+    else if constexpr (std::is_same_v<T, const char16_t *>)
+        return std::string(value, value + std::char_traits<char16_t>::length(value)); // ASCII paths
+    else
+        return value ? "ptr" : "null";
     return text;
-}
-
-std::string Text(float value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
-    return text;
-}
-
-[[maybe_unused]] std::string Text(const char16_t *text)
-{
-    std::string ascii;
-    for (; text && *text; ++text)
-        ascii += static_cast<char>(*text);
-    return ascii;
-}
-
-[[maybe_unused]] std::string Text(const void *pointer)
-{
-    return pointer ? "ptr" : "null";
 }
 
 template <typename R, typename... A> R Answer(const std::string &name, A... args)
@@ -137,15 +124,11 @@ BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD *freq, DWORD *volume, int *pa
     return Answer<BOOL>("BASS_ChannelGetAttributes", handle, freq, volume, pan);
 }
 
+// Registered and fired on the test's own thread.
 HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC *proc, void *user)
 {
     SFakeRuntimeState &state = *FakeRuntimeState();
-    {
-        std::lock_guard lock(state.mutex);
-        state.syncProc = proc;
-        state.syncUser = user;
-        state.syncChannel = handle;
-    }
+    std::tie(state.syncProc, state.syncUser, state.syncChannel) = std::tie(proc, user, handle);
     return Answer<HSYNC>("BASS_ChannelSetSync", handle, type, param);
 }
 

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace
 {
@@ -34,12 +35,8 @@ void Place(const QTemporaryDir &folder, const char *name, const char *file)
 
 TEST(Loader, EachFailureHasItsStageAndLibrary)
 {
-    struct SCase {
-        const char *main;
-        const char *tempo;
-        const char *message;
-    };
-    const SCase cases[] = {
+    const std::tuple<const char *, const char *, const char *> cases[] = {
+        // main library, tempo add-on, message
         {kMissing, kMissing, "Error: 0:0"}, // the main library is looked for first
         {"complete", kMissing, "Error: 0:1"},
         {kFolder, "complete", "Error: 1:0"},
@@ -52,11 +49,11 @@ TEST(Loader, EachFailureHasItsStageAndLibrary)
         // The fake leaves out the entry points the program never calls.
         {"complete", "complete", ""},
     };
-    for (const SCase &test : cases) {
-        SCOPED_TRACE(std::string(test.main ? test.main : "missing") + " " + (test.tempo ? test.tempo : "missing"));
+    for (const auto &[main, tempo, expected] : cases) {
+        SCOPED_TRACE(std::string(main ? main : "missing") + " " + (tempo ? tempo : "missing"));
         QTemporaryDir folder;
-        Place(folder, QUILLMERE_AUDIO_LIBRARY_NAME, test.main);
-        Place(folder, QUILLMERE_TEMPO_LIBRARY_NAME, test.tempo);
+        Place(folder, QUILLMERE_AUDIO_LIBRARY_NAME, main);
+        Place(folder, QUILLMERE_TEMPO_LIBRARY_NAME, tempo);
         CAudioRuntime::SetLibraryFolder(folder.path());
         CTestPrompt prompt;
         QString message;
@@ -69,10 +66,10 @@ TEST(Loader, EachFailureHasItsStageAndLibrary)
             EXPECT_EQ(prompt.m_messages[0].caption, QStringLiteral("Error"));
             message = prompt.m_messages[0].text;
         }
-        EXPECT_EQ(message, QLatin1String(test.message));
+        EXPECT_EQ(message, QLatin1String(expected));
         // Nothing stays loaded once the runtime is gone.
-        const QByteArray main = QFile::encodeName(folder.filePath(QStringLiteral(QUILLMERE_AUDIO_LIBRARY_NAME)));
-        EXPECT_EQ(dlopen(main.constData(), RTLD_NOW | RTLD_NOLOAD), nullptr);
+        const QByteArray path = QFile::encodeName(folder.filePath(QStringLiteral(QUILLMERE_AUDIO_LIBRARY_NAME)));
+        EXPECT_EQ(dlopen(path.constData(), RTLD_NOW | RTLD_NOLOAD), nullptr);
     }
     CAudioRuntime::SetLibraryFolder(QString());
 }
