@@ -13,33 +13,41 @@
 namespace
 {
 
-QString Color(const QBrush &brush, bool has)
-{
-    return has && brush.style() != Qt::NoBrush ? brush.color().name() : QStringLiteral("none");
-}
-
+// Only what is set: "face=Arial size=12 bold italic underline strike fg=#ff0000 bg=#ffff00".
 QString DescribeFormat(const QTextCharFormat &format)
 {
-    return QStringLiteral("face=%1 size=%2%3%4%5%6 fg=%7 bg=%8")
-        .arg(format.fontFamilies().toStringList().value(0))
-        .arg(format.fontPointSize())
-        .arg(format.fontWeight() >= QFont::DemiBold ? QStringLiteral(" bold") : QString())
-        .arg(format.fontItalic() ? QStringLiteral(" italic") : QString())
-        .arg(format.fontUnderline() ? QStringLiteral(" underline") : QString())
-        .arg(format.fontStrikeOut() ? QStringLiteral(" strike") : QString())
-        .arg(Color(format.foreground(), format.hasProperty(QTextFormat::ForegroundBrush)),
-             Color(format.background(), format.hasProperty(QTextFormat::BackgroundBrush)));
+    QString text = QStringLiteral("face=%1 size=%2")
+                       .arg(format.fontFamilies().toStringList().value(0))
+                       .arg(format.fontPointSize());
+    const auto flag = [&text](bool set, const QString &name) {
+        if (set)
+            text += u' ' + name;
+    };
+    flag(format.fontWeight() >= QFont::DemiBold, u"bold"_qs);
+    flag(format.fontItalic(), u"italic"_qs);
+    flag(format.fontUnderline(), u"underline"_qs);
+    flag(format.fontStrikeOut(), u"strike"_qs);
+    const QBrush foreground = format.brushProperty(QTextFormat::ForegroundBrush);
+    const QBrush background = format.brushProperty(QTextFormat::BackgroundBrush);
+    flag(foreground.style() != Qt::NoBrush, u"fg="_qs + foreground.color().name());
+    flag(background.style() != Qt::NoBrush, u"bg="_qs + background.color().name());
+    return text;
 }
 
+// "align=4" and the indents and spacing that are not 0, in pixels.
 QString DescribeParagraph(const QTextBlockFormat &format)
 {
-    return QStringLiteral("align=%1 left=%2 right=%3 first=%4 before=%5 after=%6")
-        .arg(int(format.alignment() & Qt::AlignHorizontal_Mask))
-        .arg(format.leftMargin())
-        .arg(format.rightMargin())
-        .arg(format.textIndent())
-        .arg(format.topMargin())
-        .arg(format.bottomMargin());
+    QString text = QStringLiteral("align=%1").arg(int(format.alignment() & Qt::AlignHorizontal_Mask));
+    const std::pair<const char *, double> sizes[] = {{"left", format.leftMargin()},
+                                                     {"right", format.rightMargin()},
+                                                     {"first", format.textIndent()},
+                                                     {"before", format.topMargin()},
+                                                     {"after", format.bottomMargin()}};
+    for (const auto &[name, size] : sizes) {
+        if (size != 0)
+            text += QStringLiteral(" %1=%2").arg(QLatin1String(name)).arg(size);
+    }
+    return text;
 }
 
 QString DescribeFragment(const QTextDocument &document, const QTextFragment &fragment)
@@ -97,18 +105,16 @@ std::string ParagraphOf(const QTextDocument &document, const QString &text)
 
 std::unique_ptr<QTextDocument> ReadRtf(const QByteArray &rtf)
 {
+    if (!rtf.startsWith('{')) {
+        QFile fixture(QStringLiteral(QUILLMERE_TEST_DATA "/rtf/") + QString::fromLatin1(rtf));
+        EXPECT_TRUE(fixture.open(QIODevice::ReadOnly)) << rtf.constData();
+        return ReadRtf(fixture.readAll());
+    }
     auto document = std::make_unique<QTextDocument>();
     CRtfReader reader;
     EXPECT_TRUE(reader.Read(rtf, *document)) << reader.ErrorString().toStdString();
     EXPECT_FALSE(reader.IsDamaged()) << reader.ErrorString().toStdString();
     return document;
-}
-
-QByteArray ReadFixture(const QString &name)
-{
-    QFile file(QStringLiteral(QUILLMERE_TEST_DATA "/rtf/") + name);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
-    return file.readAll();
 }
 
 QImage MakeTestImage(int width, int height)

@@ -2,9 +2,7 @@
 // runs and paragraphs to compare property by property, and reading RTF.
 #pragma once
 
-#include <QByteArray>
 #include <QImage>
-#include <QString>
 #include <QTextDocument>
 #include <memory>
 
@@ -12,16 +10,15 @@
 // (text, face, size, effects, colours) or picture (shown size, pixels).
 QString DescribeDocument(const QTextDocument &document);
 
-// "face=Arial size=12 bold italic underline strike fg=#ff0000 bg=none" of the
-// first character of text, and "align=4 left=20 right=10 first=-10 before=4
-// after=8" of its paragraph (Qt::Alignment values, sizes in pixels).
+// "face=Arial size=12 bold fg=#ff0000" of the first character of text, and
+// "align=4 left=20 first=-10" of its paragraph (Qt::Alignment values, sizes
+// in pixels); each names only what is set.
 std::string FormatOf(const QTextDocument &document, const QString &text);
 std::string ParagraphOf(const QTextDocument &document, const QString &text);
 
-// Reads RTF into a new document; fails the current test when Read refuses it.
+// Reads RTF, or the fixture of that name, into a new document; fails the
+// current test when Read refuses it or finds it damaged.
 std::unique_ptr<QTextDocument> ReadRtf(const QByteArray &rtf);
-
-QByteArray ReadFixture(const QString &name);
 
 // A small picture with distinct pixels, so a changed pixel shows.
 QImage MakeTestImage(int width, int height);
