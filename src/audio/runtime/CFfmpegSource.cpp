@@ -171,18 +171,29 @@ bool CFfmpegSource::ConvertFrame()
     // A mono voice is heard at its own level on both sides (the resampler's own
     // mono-to-stereo mix would lower it by 3 dB): convert to mono and copy it across.
     const bool mono = m_frame->ch_layout.nb_channels == 1;
+    // A stream may change its channels, sample format or rate between frames (MPEG
+    // audio can): a converter set up for other input would read planes that are not there.
+    const SConversion input{m_frame->ch_layout.nb_channels, m_frame->format, m_frame->sample_rate};
+    if (m_swr != nullptr && !(input == m_swrInput))
+        swr_free(&m_swr);
     if (m_swr == nullptr) {
         AVChannelLayout layout{};
         av_channel_layout_default(&layout, mono ? 1 : 2);
         if (swr_alloc_set_opts2(&m_swr, &layout, AV_SAMPLE_FMT_FLT, m_rate, &m_frame->ch_layout,
                                 static_cast<AVSampleFormat>(m_frame->format), m_frame->sample_rate, 0, nullptr) < 0 ||
-            swr_init(m_swr) < 0)
+            swr_init(m_swr) < 0) {
+            swr_free(&m_swr);
             return false;
+        }
+        m_swrInput = input;
     }
     const int count = m_frame->nb_samples;
-    m_pending.resize(static_cast<size_t>(count) * 2);
+    const int room = swr_get_out_samples(m_swr, count);
+    if (room < 0)
+        return false;
+    m_pending.resize(static_cast<size_t>(room) * 2);
     auto *out = reinterpret_cast<uint8_t *>(m_pending.data());
-    const int converted = swr_convert(m_swr, &out, count, const_cast<const uint8_t **>(m_frame->extended_data), count);
+    const int converted = swr_convert(m_swr, &out, room, const_cast<const uint8_t **>(m_frame->extended_data), count);
     if (converted < 0)
         return false;
     if (mono)

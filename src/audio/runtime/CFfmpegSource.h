@@ -49,7 +49,15 @@ private:
     AVCodecContext *m_codec = nullptr;
     AVPacket *m_packet = nullptr;
     AVFrame *m_frame = nullptr;
+    // What the converter was set up for: channels, sample format and rate of the input.
+    struct SConversion {
+        int channels = 0;
+        int format = -1;
+        int rate = 0;
+        bool operator==(const SConversion &) const = default;
+    };
     SwrContext *m_swr = nullptr;
+    SConversion m_swrInput;
     int m_stream = -1;
     int m_rate = 0;
     int m_fileChannels = 0;

@@ -60,7 +60,16 @@ void Generate(const std::string &name, const std::string &path)
         Run("sox -D -n -r 44100 -c 2 -b 16 '" + path + "' synth 2 sine 440 sine 660 vol 0.5");
     else if (name == "vbr.mp3")
         Run(ffmpeg + CTestMedia::Path("sweep.wav") + " -c:a libmp3lame -q:a 5 -write_xing 0 '" + path + "'");
-    else if (name == "song.mod")
+    else if (name == "changing.mp3") {
+        // Stereo frames, then mono frames, in one stream without a header frame.
+        std::ofstream out(path, std::ios::binary);
+        for (const char *part : {"stereo", "tone"}) {
+            const std::string piece = path + "." + part + ".mp3";
+            Run(ffmpeg + CTestMedia::Path(std::string(part) + ".wav") + " -write_xing 0 -id3v2_version 0 '" + piece +
+                "'");
+            out << std::ifstream(piece, std::ios::binary).rdbuf();
+        }
+    } else if (name == "song.mod")
         CTestMedia::WriteModule(path);
     else if (name == "damaged.mp3") {
         // The first kilobyte of an MP3 and then noise: opens, decodes a little, ends.
