@@ -6,8 +6,10 @@
 
 CSyncHandOver &CSyncHandOver::Instance()
 {
-    static CSyncHandOver handOver;
-    return handOver;
+    // Never destroyed: a runtime thread that is still leaving a callback at
+    // process exit must not find its mutex and condition torn down.
+    static CSyncHandOver *const handOver = new CSyncHandOver;
+    return *handOver;
 }
 
 void CSyncHandOver::Open()
@@ -58,10 +60,10 @@ bool CSyncHandOver::BeginCallback()
 
 void CSyncHandOver::EndCallback()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        --m_nActive;
-    }
+    // Notified under the lock, so Close cannot return while this thread still
+    // touches the condition.
+    std::lock_guard lock(m_mutex);
+    --m_nActive;
     m_cv.notify_all();
 }
 
