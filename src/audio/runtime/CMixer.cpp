@@ -129,209 +129,172 @@ void CMixer::FreeAll()
 
 bool CMixer::Play(DWORD handle, bool restart)
 {
-    std::lock_guard lock(m_mutex);
-    CChannel *channel = Find(handle);
-    if (channel == nullptr)
-        return false;
-    if (channel->IsDecoding())
-        return Fail(BASS_ERROR_DECODE, false);
-    channel->Play(restart);
-    m_work.notify_one();
-    SetRuntimeError(BASS_OK);
-    return true;
+    return WithChannel<bool>(handle, false, [&](CChannel &channel) {
+        if (channel.IsDecoding())
+            return Fail(BASS_ERROR_DECODE, false);
+        channel.Play(restart);
+        m_work.notify_one();
+        return Succeed<bool>(true);
+    });
 }
 
 bool CMixer::Pause(DWORD handle)
 {
-    std::lock_guard lock(m_mutex);
-    CChannel *channel = Find(handle);
-    if (channel == nullptr)
-        return false;
-    if (channel->State() == CChannel::EState::Paused)
-        return Fail(BASS_ERROR_ALREADY, false);
-    if (channel->State() != CChannel::EState::Playing)
-        return Fail(BASS_ERROR_NOPLAY, false);
-    channel->Pause(HeardOutputFrame(m_clock()));
-    m_work.notify_one();
-    SetRuntimeError(BASS_OK);
-    return true;
+    return WithChannel<bool>(handle, false, [&](CChannel &channel) {
+        if (channel.State() == CChannel::EState::Paused)
+            return Fail(BASS_ERROR_ALREADY, false);
+        if (channel.State() != CChannel::EState::Playing)
+            return Fail(BASS_ERROR_NOPLAY, false);
+        channel.Pause(HeardOutputFrame(m_clock()));
+        m_work.notify_one();
+        return Succeed<bool>(true);
+    });
 }
 
 bool CMixer::Stop(DWORD handle)
 {
-    std::lock_guard lock(m_mutex);
-    CChannel *channel = Find(handle);
-    if (channel == nullptr)
-        return false;
-    channel->Stop(HeardOutputFrame(m_clock()));
-    m_work.notify_one();
-    SetRuntimeError(BASS_OK);
-    return true;
+    return WithChannel<bool>(handle, false, [&](CChannel &channel) {
+        channel.Stop(HeardOutputFrame(m_clock()));
+        m_work.notify_one();
+        return Succeed<bool>(true);
+    });
 }
 
 DWORD CMixer::IsActive(DWORD handle)
 {
-    std::lock_guard lock(m_mutex);
-    CChannel *channel = Find(handle);
-    if (channel == nullptr)
+    return WithChannel<DWORD>(handle, BASS_ACTIVE_STOPPED, [&](CChannel &channel) {
+        SetRuntimeError(BASS_OK);
+        switch (channel.State()) {
+        case CChannel::EState::Playing: return BASS_ACTIVE_PLAYING;
+        case CChannel::EState::Paused: return BASS_ACTIVE_PAUSED;
+        case CChannel::EState::Stopped: break;
+        }
         return BASS_ACTIVE_STOPPED;
-    SetRuntimeError(BASS_OK);
-    switch (channel->State()) {
-    case CChannel::EState::Playing: return BASS_ACTIVE_PLAYING;
-    case CChannel::EState::Paused: return BASS_ACTIVE_PAUSED;
-    case CChannel::EState::Stopped: break;
-    }
-    return BASS_ACTIVE_STOPPED;
+    });
 }
 
 QWORD CMixer::GetLength(DWORD handle)
 {
-    std::lock_guard lock(m_mutex);
-    CChannel *channel = Find(handle);
-    if (channel == nullptr)
-        return static_cast<QWORD>(-1);
-    SetRuntimeError(BASS_OK);
-    return static_cast<QWORD>(channel->LengthFrames()) * static_cast<QWORD>(channel->BytesPerFrame());
+    return WithChannel<QWORD>(handle, static_cast<QWORD>(-1), [&](CChannel &channel) {
+        return Succeed<QWORD>(static_cast<QWORD>(channel.LengthFrames()) * static_cast<QWORD>(channel.BytesPerFrame()));
+    });
 }
 
 QWORD CMixer::GetPosition(DWORD handle)
 {
-    std::lock_guard lock(m_mutex);
-    CChannel *channel = Find(handle);
-    if (channel == nullptr)
-        return static_cast<QWORD>(-1);
-    SetRuntimeError(BASS_OK);
-    const auto frame = static_cast<QWORD>(channel->HeardPosition(HeardOutputFrame(m_clock())));
-    return frame * static_cast<QWORD>(channel->BytesPerFrame());
+    return WithChannel<QWORD>(handle, static_cast<QWORD>(-1), [&](CChannel &channel) {
+        SetRuntimeError(BASS_OK);
+        const auto frame = static_cast<QWORD>(channel.HeardPosition(HeardOutputFrame(m_clock())));
+        return frame * static_cast<QWORD>(channel.BytesPerFrame());
+    });
 }
 
 bool CMixer::SetPosition(DWORD handle, QWORD bytes)
 {
-    std::lock_guard lock(m_mutex);
-    CChannel *channel = Find(handle);
-    if (channel == nullptr)
-        return false;
-    const auto frame = static_cast<int64_t>(bytes / static_cast<QWORD>(channel->BytesPerFrame()));
-    if (bytes > static_cast<QWORD>(INT64_MAX) || !channel->Seek(frame))
-        return Fail(BASS_ERROR_POSITION, false);
-    m_work.notify_one();
-    SetRuntimeError(BASS_OK);
-    return true;
+    return WithChannel<bool>(handle, false, [&](CChannel &channel) {
+        const auto frame = static_cast<int64_t>(bytes / static_cast<QWORD>(channel.BytesPerFrame()));
+        if (bytes > static_cast<QWORD>(INT64_MAX) || !channel.Seek(frame))
+            return Fail(BASS_ERROR_POSITION, false);
+        m_work.notify_one();
+        return Succeed<bool>(true);
+    });
 }
 
 float CMixer::BytesToSeconds(DWORD handle, QWORD bytes)
 {
-    std::lock_guard lock(m_mutex);
-    CChannel *channel = Find(handle);
-    if (channel == nullptr)
-        return -1.0f;
-    SetRuntimeError(BASS_OK);
-    const double perSecond = static_cast<double>(channel->BytesPerFrame()) * channel->SourceRate();
-    return static_cast<float>(static_cast<double>(bytes) / perSecond);
+    return WithChannel<float>(handle, -1.0f, [&](CChannel &channel) {
+        SetRuntimeError(BASS_OK);
+        const double perSecond = static_cast<double>(channel.BytesPerFrame()) * channel.SourceRate();
+        return static_cast<float>(static_cast<double>(bytes) / perSecond);
+    });
 }
 
 QWORD CMixer::SecondsToBytes(DWORD handle, float seconds)
 {
-    std::lock_guard lock(m_mutex);
-    CChannel *channel = Find(handle);
-    if (channel == nullptr)
-        return static_cast<QWORD>(-1);
-    if (!(seconds >= 0.0f))
-        return Fail(BASS_ERROR_ILLPARAM, static_cast<QWORD>(-1));
-    SetRuntimeError(BASS_OK);
-    const auto frames = static_cast<QWORD>(std::llround(static_cast<double>(seconds) * channel->SourceRate()));
-    return frames * static_cast<QWORD>(channel->BytesPerFrame());
+    return WithChannel<QWORD>(handle, static_cast<QWORD>(-1), [&](CChannel &channel) {
+        if (!(seconds >= 0.0f))
+            return Fail(BASS_ERROR_ILLPARAM, static_cast<QWORD>(-1));
+        SetRuntimeError(BASS_OK);
+        const auto frames = static_cast<QWORD>(std::llround(static_cast<double>(seconds) * channel.SourceRate()));
+        return frames * static_cast<QWORD>(channel.BytesPerFrame());
+    });
 }
 
 bool CMixer::GetAttributes(DWORD handle, DWORD *freq, DWORD *volume, int *pan)
 {
-    std::lock_guard lock(m_mutex);
-    CChannel *channel = Find(handle);
-    if (channel == nullptr)
-        return false;
-    if (freq != nullptr)
-        *freq = static_cast<DWORD>(std::lround(channel->Freq()));
-    if (volume != nullptr)
-        *volume = static_cast<DWORD>(channel->Volume());
-    if (pan != nullptr)
-        *pan = channel->Pan();
-    SetRuntimeError(BASS_OK);
-    return true;
+    return WithChannel<bool>(handle, false, [&](CChannel &channel) {
+        if (freq != nullptr)
+            *freq = static_cast<DWORD>(std::lround(channel.Freq()));
+        if (volume != nullptr)
+            *volume = static_cast<DWORD>(channel.Volume());
+        if (pan != nullptr)
+            *pan = channel.Pan();
+        return Succeed<bool>(true);
+    });
 }
 
 bool CMixer::SetAttributes(DWORD handle, int freq, int volume, int pan)
 {
-    std::lock_guard lock(m_mutex);
-    CChannel *channel = Find(handle);
-    if (channel == nullptr)
-        return false;
-    const bool freqOk = freq == kNoFreq || freq == 0 || (freq >= 100 && freq <= 200000);
-    const bool volumeOk = volume == kNoVolume || (volume >= 0 && volume <= 100);
-    const bool panOk = pan == kNoPan || (pan >= -100 && pan <= 100);
-    if (!freqOk || !volumeOk || !panOk)
-        return Fail(BASS_ERROR_ILLPARAM, false);
-    if (freq != kNoFreq)
-        channel->SetFreq(freq == 0 ? channel->SourceRate() : freq); // 0: the file's own rate
-    if (volume != kNoVolume)
-        channel->SetVolume(volume);
-    if (pan != kNoPan)
-        channel->SetPan(pan);
-    m_work.notify_one();
-    SetRuntimeError(BASS_OK);
-    return true;
+    return WithChannel<bool>(handle, false, [&](CChannel &channel) {
+        const bool freqOk = freq == kNoFreq || freq == 0 || (freq >= 100 && freq <= 200000);
+        const bool volumeOk = volume == kNoVolume || (volume >= 0 && volume <= 100);
+        const bool panOk = pan == kNoPan || (pan >= -100 && pan <= 100);
+        if (!freqOk || !volumeOk || !panOk)
+            return Fail(BASS_ERROR_ILLPARAM, false);
+        if (freq != kNoFreq)
+            channel.SetFreq(freq == 0 ? channel.SourceRate() : freq); // 0: the file's own rate
+        if (volume != kNoVolume)
+            channel.SetVolume(volume);
+        if (pan != kNoPan)
+            channel.SetPan(pan);
+        m_work.notify_one();
+        return Succeed<bool>(true);
+    });
 }
 
 bool CMixer::SetTempo(DWORD handle, float tempo, float rate, float pitch)
 {
-    std::lock_guard lock(m_mutex);
-    CChannel *channel = Find(handle);
-    if (channel == nullptr)
-        return false;
-    if (!channel->HasStretch())
-        return Fail(BASS_ERROR_HANDLE, false);
-    if (!(tempo >= -95.0f && tempo <= 5000.0f) || std::isnan(rate) || !(pitch >= -60.0f && pitch <= 60.0f))
-        return Fail(BASS_ERROR_ILLPARAM, false);
-    if (rate > 0.0f)
-        channel->SetFreq(rate);
-    channel->SetTempo(1.0 + tempo / 100.0, pitch);
-    m_work.notify_one();
-    SetRuntimeError(BASS_OK);
-    return true;
+    return WithChannel<bool>(handle, false, [&](CChannel &channel) {
+        if (!channel.HasStretch())
+            return Fail(BASS_ERROR_HANDLE, false);
+        if (!(tempo >= -95.0f && tempo <= 5000.0f) || std::isnan(rate) || !(pitch >= -60.0f && pitch <= 60.0f))
+            return Fail(BASS_ERROR_ILLPARAM, false);
+        if (rate > 0.0f)
+            channel.SetFreq(rate);
+        channel.SetTempo(1.0 + tempo / 100.0, pitch);
+        m_work.notify_one();
+        return Succeed<bool>(true);
+    });
 }
 
 HSYNC CMixer::SetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC *proc, void *user)
 {
-    std::lock_guard lock(m_mutex);
-    CChannel *channel = Find(handle);
-    if (channel == nullptr)
-        return 0;
-    if (type != BASS_SYNC_END)
-        return Fail<HSYNC>(BASS_ERROR_ILLTYPE, 0);
-    if (proc == nullptr)
-        return Fail<HSYNC>(BASS_ERROR_ILLPARAM, 0);
-    SetRuntimeError(BASS_OK);
-    // The same request again (every resume of a channel) keeps one registration, so
-    // one end of the channel gives one call.
-    for (const CChannel::SSync &sync : channel->Syncs())
-        if (sync.type == type && sync.param == param && sync.proc == proc && sync.user == user)
-            return sync.handle;
-    const HSYNC sync = NextHandle();
-    channel->Syncs().push_back(CChannel::SSync{sync, type, param, proc, user});
-    return sync;
+    return WithChannel<HSYNC>(handle, 0, [&](CChannel &channel) {
+        if (type != BASS_SYNC_END)
+            return Fail<HSYNC>(BASS_ERROR_ILLTYPE, 0);
+        if (proc == nullptr)
+            return Fail<HSYNC>(BASS_ERROR_ILLPARAM, 0);
+        SetRuntimeError(BASS_OK);
+        // The same request again (every resume of a channel) keeps one registration, so
+        // one end of the channel gives one call.
+        for (const CChannel::SSync &sync : channel.Syncs())
+            if (sync.type == type && sync.param == param && sync.proc == proc && sync.user == user)
+                return sync.handle;
+        const HSYNC sync = NextHandle();
+        channel.Syncs().push_back(CChannel::SSync{sync, type, param, proc, user});
+        return sync;
+    });
 }
 
 HFX CMixer::SetEffect(DWORD handle, DWORD type, int priority)
 {
-    std::lock_guard lock(m_mutex);
-    CChannel *channel = Find(handle);
-    if (channel == nullptr)
-        return 0;
-    if (type != BASS_FX_PARAMEQ && type != BASS_FX_REVERB)
-        return Fail<HFX>(BASS_ERROR_ILLTYPE, 0);
-    const HFX effect = channel->AddEffect(NextHandle(), type, priority);
-    m_effects[effect] = handle;
-    SetRuntimeError(BASS_OK);
-    return effect;
+    return WithChannel<HFX>(handle, 0, [&](CChannel &channel) {
+        if (type != BASS_FX_PARAMEQ && type != BASS_FX_REVERB)
+            return Fail<HFX>(BASS_ERROR_ILLTYPE, 0);
+        const HFX effect = channel.AddEffect(NextHandle(), type, priority);
+        m_effects[effect] = handle;
+        return Succeed<HFX>(effect);
+    });
 }
 
 bool CMixer::GetEffectParameters(HFX effect, void *parameters)

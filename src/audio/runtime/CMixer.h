@@ -83,6 +83,15 @@ public:
 private:
     // Looks up a playable (non-wrapped) channel; sets the error when there is none.
     CChannel *Find(DWORD handle);
+    // Runs operation on the channel under the lock; a handle that names no
+    // channel gives missing, with the handle error set by Find.
+    template <typename Result, typename Operation>
+    Result WithChannel(DWORD handle, Result missing, Operation &&operation)
+    {
+        std::lock_guard lock(m_mutex);
+        CChannel *channel = Find(handle);
+        return channel == nullptr ? missing : operation(*channel);
+    }
     int64_t HeardOutputFrame(int64_t nowNs) const;
     DWORD NextHandle() { return ++m_lastHandle; }
 

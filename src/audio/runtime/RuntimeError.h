@@ -4,6 +4,13 @@
 void SetRuntimeError(int code);
 int RuntimeError();
 
+// Clears the error and returns value, for one-line success returns.
+template <typename T> T Succeed(T value)
+{
+    SetRuntimeError(0);
+    return value;
+}
+
 // Sets code and returns fail, for one-line failure returns.
 template <typename T> T Fail(int code, T fail)
 {
