@@ -3,8 +3,8 @@
 // file through decode, tempo -30 %, three equaliser bands and reverb, beside
 // sox doing the same work; and the time from a seek to the first sound of the
 // new position.
-#include "app/CPrompt.h"
 #include "audio/CPlaybackEngine.h"
+#include "base/CPrompt.h"
 
 #include <QCoreApplication>
 #include <QProcess>

@@ -68,7 +68,8 @@ void BM_LoadPlaylist10000(benchmark::State &state)
     file.close();
     for (auto _ : state) {
         CPlaylist playlist;
-        playlist.Load(path);
+        if (!playlist.Load(path))
+            state.SkipWithError("the playlist file could not be read");
         benchmark::DoNotOptimize(playlist.GetCount());
     }
 }

@@ -1,9 +1,6 @@
 #include "app/CAppSettings.h"
 
 #include "app/CIniProfile.h"
-#include "app/CPrompt.h"
-
-#include <QDir>
 
 namespace
 {
@@ -33,7 +30,7 @@ void CAppSettings::Load(const CIniProfile &profile)
     PlaylistIndex = readInt(kState, "PlaylistIndex", PlaylistIndex);
 }
 
-bool CAppSettings::Save(CIniProfile &profile) const
+CResult CAppSettings::Save(CIniProfile &profile) const
 {
     const auto write = [&](const QString &section, const char *key, int value) {
         profile.WriteProfileInt(section, QLatin1String(key), value);
@@ -49,11 +46,5 @@ bool CAppSettings::Save(CIniProfile &profile) const
     write(kState, "Order", Order);
     write(kState, "PlaylistIndex", PlaylistIndex);
 
-    QString reason;
-    if (profile.Flush(&reason))
-        return true;
-    Prompt().MessageBox(
-        QStringLiteral("无法保存设置文件“%1”：%2").arg(QDir::toNativeSeparators(profile.GetPath()), reason),
-        CPrompt::MB_OK | CPrompt::MB_ICONEXCLAMATION);
-    return false;
+    return profile.Flush();
 }

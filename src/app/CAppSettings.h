@@ -3,6 +3,8 @@
 // written once at a normal exit.
 #pragma once
 
+#include "base/CResult.h"
+
 #include <cstdint>
 
 class CIniProfile;
@@ -26,7 +28,7 @@ public:
     void Load(const CIniProfile &profile);
 
     // Writes the ten values into the profile (booleans as 0 or 1) and flushes
-    // it to disk. Shows the error and returns false when the file could not
-    // be written; the old profile then stays whole.
-    bool Save(CIniProfile &profile) const;
+    // it to disk. When the file could not be written the old profile stays
+    // whole and the result names the file and the cause.
+    CResult Save(CIniProfile &profile) const;
 };

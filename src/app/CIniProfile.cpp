@@ -1,7 +1,7 @@
 #include "app/CIniProfile.h"
 
-#include "app/CAtomicFile.h"
-#include "lists/CodePage.h"
+#include "base/CAtomicFile.h"
+#include "base/CodePage.h"
 
 #include <QFile>
 #include <cstring>
@@ -154,11 +154,12 @@ QByteArray CIniProfile::Serialize() const
     return text.toUtf8();
 }
 
-bool CIniProfile::Flush(QString *errorMessage) const
+CResult CIniProfile::Flush() const
 {
     CAtomicFile file(m_strPath);
-    const bool written = file.Open() && file.Write(Serialize()) && file.Commit();
-    if (!written && errorMessage)
-        *errorMessage = QString::fromLocal8Bit(std::strerror(file.Error()));
-    return written;
+    if (CResult opened = file.Open(); !opened)
+        return opened;
+    if (CResult written = file.Write(Serialize()); !written)
+        return written;
+    return file.Commit();
 }

@@ -3,6 +3,8 @@
 // does not know is kept as it stands, and Flush replaces the file atomically.
 #pragma once
 
+#include "base/CResult.h"
+
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -27,9 +29,8 @@ public:
     void WriteProfileString(const QString &section, const QString &key, const QString &value);
 
     // Writes the whole profile to a temporary file beside it and renames it
-    // into place. On failure the old file stays whole and errorMessage (when
-    // given) says why.
-    bool Flush(QString *errorMessage = nullptr) const;
+    // into place. On failure the old file stays whole.
+    CResult Flush() const;
 
     // The profile as text, as Flush writes it.
     QByteArray Serialize() const;

@@ -1,7 +1,7 @@
 #include "audio/CAudioRuntime.h"
 
-#include "app/CPrompt.h"
-#include "app/ModulePath.h"
+#include "base/CPrompt.h"
+#include "base/ModulePath.h"
 
 #include <QFile>
 #include <QFileInfo>

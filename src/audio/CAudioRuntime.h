@@ -9,50 +9,50 @@
 #include <QString>
 #include <memory>
 
+// One pointer per entry point, in the order they are bound. Every entry the
+// program calls is guaranteed non-null once the constructor has returned;
+// the ones it never calls may be null.
+struct SAudioApi {
+    PFN_BASS_ErrorGetCode BASS_ErrorGetCode = nullptr;
+    PFN_BASS_Init BASS_Init = nullptr;
+    PFN_BASS_Free BASS_Free = nullptr;
+    PFN_BASS_GetCPU BASS_GetCPU = nullptr;
+    PFN_BASS_MusicLoad BASS_MusicLoad = nullptr;
+    PFN_BASS_MusicGetAttribute BASS_MusicGetAttribute = nullptr;
+    PFN_BASS_StreamCreateFile BASS_StreamCreateFile = nullptr;
+    PFN_BASS_StreamCreateURL BASS_StreamCreateURL = nullptr;
+    PFN_BASS_StreamGetFilePosition BASS_StreamGetFilePosition = nullptr;
+    PFN_BASS_ChannelGetLength BASS_ChannelGetLength = nullptr;
+    PFN_BASS_ChannelGetTags BASS_ChannelGetTags = nullptr;
+    PFN_BASS_ChannelPlay BASS_ChannelPlay = nullptr;
+    PFN_BASS_ChannelBytes2Seconds BASS_ChannelBytes2Seconds = nullptr;
+    PFN_BASS_ChannelIsActive BASS_ChannelIsActive = nullptr;
+    PFN_BASS_ChannelSlideAttributes BASS_ChannelSlideAttributes = nullptr;
+    PFN_BASS_ChannelIsSliding BASS_ChannelIsSliding = nullptr;
+    PFN_BASS_ChannelGetPosition BASS_ChannelGetPosition = nullptr;
+    PFN_BASS_ChannelGetLevel BASS_ChannelGetLevel = nullptr;
+    PFN_BASS_FXGetParameters BASS_FXGetParameters = nullptr;
+    PFN_BASS_FXSetParameters BASS_FXSetParameters = nullptr;
+    PFN_BASS_GetVersion BASS_GetVersion = nullptr;
+    PFN_BASS_GetInfo BASS_GetInfo = nullptr;
+    PFN_BASS_StreamFree BASS_StreamFree = nullptr;
+    PFN_BASS_MusicFree BASS_MusicFree = nullptr;
+    PFN_BASS_ChannelSetSync BASS_ChannelSetSync = nullptr;
+    PFN_BASS_ChannelPause BASS_ChannelPause = nullptr;
+    PFN_BASS_ChannelStop BASS_ChannelStop = nullptr;
+    PFN_BASS_ChannelSetPosition BASS_ChannelSetPosition = nullptr;
+    PFN_BASS_ChannelGetAttributes BASS_ChannelGetAttributes = nullptr;
+    PFN_BASS_ChannelSeconds2Bytes BASS_ChannelSeconds2Bytes = nullptr;
+    PFN_BASS_ChannelSetFX BASS_ChannelSetFX = nullptr;
+    PFN_BASS_FX_TempoSet BASS_FX_TempoSet = nullptr;
+    PFN_BASS_ChannelSetAttributes BASS_ChannelSetAttributes = nullptr;
+    PFN_BASS_PluginLoad BASS_PluginLoad = nullptr;
+    PFN_BASS_FX_TempoCreate BASS_FX_TempoCreate = nullptr;
+};
+
 class CAudioRuntime
 {
 public:
-    // One pointer per entry point, in the order they are bound. Every entry the
-    // program calls is guaranteed non-null once the constructor has returned;
-    // the ones it never calls may be null.
-    struct SApi {
-        PFN_BASS_ErrorGetCode BASS_ErrorGetCode = nullptr;
-        PFN_BASS_Init BASS_Init = nullptr;
-        PFN_BASS_Free BASS_Free = nullptr;
-        PFN_BASS_GetCPU BASS_GetCPU = nullptr;
-        PFN_BASS_MusicLoad BASS_MusicLoad = nullptr;
-        PFN_BASS_MusicGetAttribute BASS_MusicGetAttribute = nullptr;
-        PFN_BASS_StreamCreateFile BASS_StreamCreateFile = nullptr;
-        PFN_BASS_StreamCreateURL BASS_StreamCreateURL = nullptr;
-        PFN_BASS_StreamGetFilePosition BASS_StreamGetFilePosition = nullptr;
-        PFN_BASS_ChannelGetLength BASS_ChannelGetLength = nullptr;
-        PFN_BASS_ChannelGetTags BASS_ChannelGetTags = nullptr;
-        PFN_BASS_ChannelPlay BASS_ChannelPlay = nullptr;
-        PFN_BASS_ChannelBytes2Seconds BASS_ChannelBytes2Seconds = nullptr;
-        PFN_BASS_ChannelIsActive BASS_ChannelIsActive = nullptr;
-        PFN_BASS_ChannelSlideAttributes BASS_ChannelSlideAttributes = nullptr;
-        PFN_BASS_ChannelIsSliding BASS_ChannelIsSliding = nullptr;
-        PFN_BASS_ChannelGetPosition BASS_ChannelGetPosition = nullptr;
-        PFN_BASS_ChannelGetLevel BASS_ChannelGetLevel = nullptr;
-        PFN_BASS_FXGetParameters BASS_FXGetParameters = nullptr;
-        PFN_BASS_FXSetParameters BASS_FXSetParameters = nullptr;
-        PFN_BASS_GetVersion BASS_GetVersion = nullptr;
-        PFN_BASS_GetInfo BASS_GetInfo = nullptr;
-        PFN_BASS_StreamFree BASS_StreamFree = nullptr;
-        PFN_BASS_MusicFree BASS_MusicFree = nullptr;
-        PFN_BASS_ChannelSetSync BASS_ChannelSetSync = nullptr;
-        PFN_BASS_ChannelPause BASS_ChannelPause = nullptr;
-        PFN_BASS_ChannelStop BASS_ChannelStop = nullptr;
-        PFN_BASS_ChannelSetPosition BASS_ChannelSetPosition = nullptr;
-        PFN_BASS_ChannelGetAttributes BASS_ChannelGetAttributes = nullptr;
-        PFN_BASS_ChannelSeconds2Bytes BASS_ChannelSeconds2Bytes = nullptr;
-        PFN_BASS_ChannelSetFX BASS_ChannelSetFX = nullptr;
-        PFN_BASS_FX_TempoSet BASS_FX_TempoSet = nullptr;
-        PFN_BASS_ChannelSetAttributes BASS_ChannelSetAttributes = nullptr;
-        PFN_BASS_PluginLoad BASS_PluginLoad = nullptr;
-        PFN_BASS_FX_TempoCreate BASS_FX_TempoCreate = nullptr;
-    };
-
     // Loads both libraries and binds the table. Returns only on success; on
     // failure it shows the error and ends the process through the prompt.
     CAudioRuntime();
@@ -62,7 +62,7 @@ public:
     CAudioRuntime(const CAudioRuntime &) = delete;
     CAudioRuntime &operator=(const CAudioRuntime &) = delete;
 
-    const SApi &Api() const { return m_api; }
+    const SAudioApi &Api() const { return m_api; }
 
     // The folder the libraries are loaded from ("/" at the end).
     const QString &Folder() const { return m_folder; }
@@ -86,5 +86,5 @@ private:
     QString m_folder;
     ModulePtr m_pMain;
     ModulePtr m_pTempo;
-    SApi m_api;
+    SAudioApi m_api;
 };

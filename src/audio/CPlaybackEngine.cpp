@@ -1,18 +1,11 @@
 #include "audio/CPlaybackEngine.h"
 
-#include "app/CPrompt.h"
+#include "audio/CAudioRuntime.h"
 #include "audio/CSyncHandOver.h"
-
-#include <atomic>
+#include "base/CPrompt.h"
 
 namespace
 {
-
-// Process-wide, as the end-of-channel callback reads the channel from here:
-// written on the user-interface thread, read on the runtime's sync thread.
-std::atomic<DWORD> g_channel{0};
-// Effect handles: EQ 125 Hz, EQ 1 kHz, EQ 8 kHz, reverb.
-HFX g_effects[4] = {0, 0, 0, 0};
 
 constexpr int kOutputDevice = 1;
 constexpr DWORD kOutputRate = 44100;
@@ -48,11 +41,14 @@ void ShowError(const QString &text, const QString &caption = QString())
 
 } // namespace
 
+struct CPlaybackEngine::SEndSync {
+    static void Callback(HSYNC handle, DWORD channel, DWORD data, void *user);
+};
+
 CPlaybackEngine::CPlaybackEngine() : m_pRuntime(std::make_unique<CAudioRuntime>())
 {
     OpenDevice();
     LoadPlugins();
-    g_channel = 0;
     CSyncHandOver::Instance().Open();
 }
 
@@ -61,12 +57,17 @@ CPlaybackEngine::~CPlaybackEngine()
     // First make sure no sync callback waits on this thread or is still using
     // the runtime, then release in the runtime's order: channel, device, library.
     CSyncHandOver::Instance().Close();
-    const DWORD channel = g_channel.exchange(0);
+    const DWORD channel = m_hChannel.exchange(0);
     if (channel != 0) {
         Api().BASS_MusicFree(channel);
         Api().BASS_StreamFree(channel);
     }
     Api().BASS_Free();
+}
+
+const SAudioApi &CPlaybackEngine::Api() const
+{
+    return m_pRuntime->Api();
 }
 
 void CPlaybackEngine::OpenDevice()
@@ -98,12 +99,7 @@ void CPlaybackEngine::SetEndHandler(std::function<int()> handler)
     CSyncHandOver::Instance().SetHandler(std::move(handler));
 }
 
-DWORD CPlaybackEngine::Channel() const
-{
-    return g_channel;
-}
-
-void CPlaybackEngine::ReleaseChannel(DWORD channel)
+void CPlaybackEngine::ReleaseChannel(uint32_t channel)
 {
     // A notice of this channel that has not reached the handler is stale now;
     // answering it here also keeps the free from waiting on a waiting sync.
@@ -115,7 +111,7 @@ void CPlaybackEngine::ReleaseChannel(DWORD channel)
 
 bool CPlaybackEngine::Open(const QString &path)
 {
-    DWORD channel = g_channel;
+    DWORD channel = m_hChannel;
     if (channel != 0) {
         ReleaseChannel(channel);
         Api().BASS_StreamFree(channel);
@@ -123,7 +119,7 @@ bool CPlaybackEngine::Open(const QString &path)
     channel = Api().BASS_StreamCreateFile(0, Utf16(path), 0, 0, kStreamFlags);
     if (channel == 0)
         channel = Api().BASS_MusicLoad(0, Utf16(path), 0, 0, kMusicFlags, 0);
-    g_channel = channel;
+    m_hChannel = channel;
     if (channel == 0) {
         ShowError(QStringLiteral("载入文件失败！"));
         return false;
@@ -131,16 +127,16 @@ bool CPlaybackEngine::Open(const QString &path)
     // Modules are not decoding channels: they stay unwrapped and have no tempo control.
     const HSTREAM tempo = Api().BASS_FX_TempoCreate(channel, BASS_FX_FREESOURCE);
     if (tempo != 0)
-        g_channel = tempo;
-    CSyncHandOver::Instance().SetChannel(g_channel);
+        m_hChannel = tempo;
+    CSyncHandOver::Instance().SetChannel(m_hChannel);
     DWORD rate = 0;
-    Api().BASS_ChannelGetAttributes(g_channel, &rate, nullptr, nullptr);
+    Api().BASS_ChannelGetAttributes(m_hChannel, &rate, nullptr, nullptr);
     m_nSampleRate = rate;
     ApplyEffects();
     return true;
 }
 
-bool CPlaybackEngine::HasEnded(DWORD channel) const
+bool CPlaybackEngine::HasEnded(uint32_t channel) const
 {
     if (Api().BASS_ChannelIsActive(channel) != BASS_ACTIVE_STOPPED)
         return false;
@@ -150,7 +146,7 @@ bool CPlaybackEngine::HasEnded(DWORD channel) const
 
 bool CPlaybackEngine::Play(bool restart)
 {
-    const DWORD channel = g_channel;
+    const DWORD channel = m_hChannel;
     // A channel left at its end plays again from its start; playing it from the
     // end would only end it again at once.
     if (!restart && HasEnded(channel))
@@ -159,19 +155,20 @@ bool CPlaybackEngine::Play(bool restart)
         ShowError(QStringLiteral("播放失败! Error code: %1").arg(Api().BASS_ErrorGetCode()));
         return false;
     }
-    if (m_hSyncChannel != channel && Api().BASS_ChannelSetSync(channel, BASS_SYNC_END, 0, &ChannelEndSync, this) != 0)
+    if (m_hSyncChannel != channel &&
+        Api().BASS_ChannelSetSync(channel, BASS_SYNC_END, 0, &SEndSync::Callback, this) != 0)
         m_hSyncChannel = channel;
     return true;
 }
 
 bool CPlaybackEngine::Pause()
 {
-    return Api().BASS_ChannelPause(g_channel) != 0;
+    return Api().BASS_ChannelPause(m_hChannel) != 0;
 }
 
 bool CPlaybackEngine::Stop()
 {
-    const DWORD channel = g_channel;
+    const DWORD channel = m_hChannel;
     if (channel == 0)
         return true;
     return Api().BASS_ChannelStop(channel) && Api().BASS_ChannelSetPosition(channel, 0);
@@ -179,7 +176,7 @@ bool CPlaybackEngine::Stop()
 
 bool CPlaybackEngine::FreeChannel()
 {
-    const DWORD channel = g_channel;
+    const DWORD channel = m_hChannel;
     if (channel == 0)
         return false;
     // The handle stays current: later calls on it fail in the runtime.
@@ -189,43 +186,43 @@ bool CPlaybackEngine::FreeChannel()
 
 bool CPlaybackEngine::IsPlaying() const
 {
-    return Api().BASS_ChannelIsActive(g_channel) == BASS_ACTIVE_PLAYING;
+    return Api().BASS_ChannelIsActive(m_hChannel) == BASS_ACTIVE_PLAYING;
 }
 
 bool CPlaybackEngine::IsStopped() const
 {
-    return Api().BASS_ChannelIsActive(g_channel) == BASS_ACTIVE_STOPPED;
+    return Api().BASS_ChannelIsActive(m_hChannel) == BASS_ACTIVE_STOPPED;
 }
 
 bool CPlaybackEngine::IsPaused() const
 {
-    return Api().BASS_ChannelIsActive(g_channel) == BASS_ACTIVE_PAUSED;
+    return Api().BASS_ChannelIsActive(m_hChannel) == BASS_ACTIVE_PAUSED;
 }
 
 uint32_t CPlaybackEngine::GetPosition() const
 {
-    const DWORD channel = g_channel;
+    const DWORD channel = m_hChannel;
     const float seconds = Api().BASS_ChannelBytes2Seconds(channel, Api().BASS_ChannelGetPosition(channel));
     return static_cast<uint32_t>(static_cast<int64_t>(seconds * 1000.0f));
 }
 
 uint32_t CPlaybackEngine::GetLength() const
 {
-    const DWORD channel = g_channel;
+    const DWORD channel = m_hChannel;
     const float seconds = Api().BASS_ChannelBytes2Seconds(channel, Api().BASS_ChannelGetLength(channel));
     return static_cast<uint32_t>(static_cast<int64_t>(seconds * 1000.0f));
 }
 
 bool CPlaybackEngine::SetPosition(uint32_t milliseconds)
 {
-    const DWORD channel = g_channel;
+    const DWORD channel = m_hChannel;
     const float seconds = static_cast<float>(milliseconds) * 0.001f;
     return Api().BASS_ChannelSetPosition(channel, Api().BASS_ChannelSeconds2Bytes(channel, seconds)) != 0;
 }
 
 bool CPlaybackEngine::GetAttributes(uint32_t *sampleRate, uint32_t *volume, int *pan) const
 {
-    return Api().BASS_ChannelGetAttributes(g_channel, sampleRate, volume, pan) != 0;
+    return Api().BASS_ChannelGetAttributes(m_hChannel, sampleRate, volume, pan) != 0;
 }
 
 bool CPlaybackEngine::SetAttributes(int sampleRate, int volume, int pan)
@@ -233,24 +230,24 @@ bool CPlaybackEngine::SetAttributes(int sampleRate, int volume, int pan)
     // A volume set while muted is heard at once, and the mute flag stays set.
     if (!m_bMute)
         m_nVolume = volume;
-    return Api().BASS_ChannelSetAttributes(g_channel, sampleRate, volume, pan) != 0;
+    return Api().BASS_ChannelSetAttributes(m_hChannel, sampleRate, volume, pan) != 0;
 }
 
 void CPlaybackEngine::SetMute(bool mute)
 {
     m_bMute = mute;
-    Api().BASS_ChannelSetAttributes(g_channel, kUnchangedRate, mute ? 0 : m_nVolume, kUnchangedPan);
+    Api().BASS_ChannelSetAttributes(m_hChannel, kUnchangedRate, mute ? 0 : m_nVolume, kUnchangedPan);
 }
 
 void CPlaybackEngine::ApplyEffects()
 {
-    const DWORD channel = g_channel;
+    const DWORD channel = m_hChannel;
     for (int band = 0; band < 3; ++band)
-        g_effects[band] = Api().BASS_ChannelSetFX(channel, BASS_FX_PARAMEQ, 0);
-    g_effects[EFFECT_REVERB] = Api().BASS_ChannelSetFX(channel, BASS_FX_REVERB, 0);
+        m_hEffects[band] = Api().BASS_ChannelSetFX(channel, BASS_FX_PARAMEQ, 0);
+    m_hEffects[EFFECT_REVERB] = Api().BASS_ChannelSetFX(channel, BASS_FX_REVERB, 0);
     for (int band = 0; band < 3; ++band) {
         const BASS_FXPARAMEQ flat{kBandCentres[band], kBandWidthSemitones, 0.0f};
-        Api().BASS_FXSetParameters(g_effects[band], &flat);
+        Api().BASS_FXSetParameters(m_hEffects[band], &flat);
     }
     for (unsigned band = 0; band < 3; ++band)
         ApplyBandGain(band);
@@ -260,17 +257,17 @@ void CPlaybackEngine::ApplyEffects()
 void CPlaybackEngine::ApplyBandGain(unsigned kind)
 {
     BASS_FXPARAMEQ eq{};
-    Api().BASS_FXGetParameters(g_effects[kind], &eq);
+    Api().BASS_FXGetParameters(m_hEffects[kind], &eq);
     eq.fGain = BandGain(m_nBand[kind]);
-    Api().BASS_FXSetParameters(g_effects[kind], &eq);
+    Api().BASS_FXSetParameters(m_hEffects[kind], &eq);
 }
 
 void CPlaybackEngine::ApplyReverbMix()
 {
     BASS_FXREVERB reverb{};
-    Api().BASS_FXGetParameters(g_effects[EFFECT_REVERB], &reverb);
+    Api().BASS_FXGetParameters(m_hEffects[EFFECT_REVERB], &reverb);
     reverb.fReverbMix = ReverbMix(m_nReverb);
-    Api().BASS_FXSetParameters(g_effects[EFFECT_REVERB], &reverb);
+    Api().BASS_FXSetParameters(m_hEffects[EFFECT_REVERB], &reverb);
 }
 
 void CPlaybackEngine::SetEffect(unsigned kind, int value)
@@ -296,10 +293,10 @@ int CPlaybackEngine::EffectValue(unsigned kind) const
 
 bool CPlaybackEngine::SetTempo(float tempo, float rate, float pitch)
 {
-    return Api().BASS_FX_TempoSet(g_channel, tempo, rate, pitch) != 0;
+    return Api().BASS_FX_TempoSet(m_hChannel, tempo, rate, pitch) != 0;
 }
 
-void CPlaybackEngine::ChannelEndSync(HSYNC, DWORD channel, DWORD, void *user)
+void CPlaybackEngine::SEndSync::Callback(HSYNC, DWORD channel, DWORD, void *user)
 {
     // Runs on the runtime's sync thread. The engine is alive between
     // BeginCallback and EndCallback: its destructor waits for that.
@@ -314,7 +311,7 @@ void CPlaybackEngine::ChannelEndSync(HSYNC, DWORD channel, DWORD, void *user)
 void CPlaybackEngine::StopAndRewindCurrent()
 {
     // The handler may have opened another file: the current channel is meant.
-    const DWORD channel = g_channel;
+    const DWORD channel = m_hChannel;
     if (channel != 0 && Api().BASS_ChannelStop(channel))
         Api().BASS_ChannelSetPosition(channel, 0);
 }

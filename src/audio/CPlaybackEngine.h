@@ -5,12 +5,14 @@
 // thread. Every call comes from the user-interface thread.
 #pragma once
 
-#include "audio/CAudioRuntime.h"
-
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+
+class CAudioRuntime;
+struct SAudioApi;
 
 class CPlaybackEngine
 {
@@ -67,20 +69,27 @@ public:
     int RememberedVolume() const { return m_nVolume; }
     int EffectValue(unsigned kind) const;
     // The runtime's handle of the current channel (0 when none was opened).
-    DWORD Channel() const;
+    uint32_t Channel() const { return m_hChannel; }
 
 private:
-    static void ChannelEndSync(HSYNC handle, DWORD channel, DWORD data, void *user);
+    // The runtime's end-of-channel callback; it runs on the runtime's sync thread.
+    struct SEndSync;
+
     void StopAndRewindCurrent();
     void OpenDevice();
     void LoadPlugins();
-    void ReleaseChannel(DWORD channel);
+    void ReleaseChannel(uint32_t channel);
     void ApplyBandGain(unsigned kind);
     void ApplyReverbMix();
-    bool HasEnded(DWORD channel) const;
-    const CAudioRuntime::SApi &Api() const { return m_pRuntime->Api(); }
+    bool HasEnded(uint32_t channel) const;
+    const SAudioApi &Api() const;
 
     std::unique_ptr<CAudioRuntime> m_pRuntime;
+    // Written on the user-interface thread; the end callback reads it on the
+    // runtime's sync thread.
+    std::atomic<uint32_t> m_hChannel{0};
+    // Effect handles on the current channel: EQ 125 Hz, EQ 1 kHz, EQ 8 kHz, reverb.
+    uint32_t m_hEffects[4] = {0, 0, 0, 0};
     int m_nBand[3] = {10, 10, 10};
     int m_nReverb = 20;
     uint32_t m_nSampleRate = 0;
@@ -88,5 +97,5 @@ private:
     bool m_bMute = false;
     // The channel whose end sync is registered: one registration per channel,
     // so one end gives one notice however often the channel was resumed.
-    DWORD m_hSyncChannel = 0;
+    uint32_t m_hSyncChannel = 0;
 };

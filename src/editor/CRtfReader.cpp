@@ -1,7 +1,7 @@
 #include "editor/CRtfReader.h"
 
+#include "base/CodePage.h"
 #include "editor/CRtfTokenizer.h"
-#include "lists/CodePage.h"
 
 #include <QImage>
 #include <QSet>

@@ -1,6 +1,6 @@
 #include "editor/CRtfWriter.h"
 
-#include "lists/CodePage.h"
+#include "base/CodePage.h"
 
 #include <QBuffer>
 #include <QFont>

@@ -1,6 +1,6 @@
 #include "lists/CLrcFile.h"
 
-#include "lists/CodePage.h"
+#include "base/CodePage.h"
 
 #include <QFile>
 #include <algorithm>

@@ -1,7 +1,6 @@
 #include "lists/CPlaylist.h"
 
-#include "app/ModulePath.h"
-#include "lists/CFileException.h"
+#include "base/ModulePath.h"
 #include "lists/CTextFile.h"
 
 #include <QFileInfo>
@@ -11,35 +10,25 @@ bool CPlaylist::IsPlaylistEntry(const QString &line)
     return line.size() >= kMinPathLength && QFileInfo(line).isFile();
 }
 
-void CPlaylist::Load(const QString &filePath)
+CResult CPlaylist::Load(const QString &filePath)
 {
-    try {
-        CTextFile file(filePath, CTextFile::modeCreate | CTextFile::modeNoTruncate | CTextFile::modeRead);
-        QString line;
-        while (file.ReadString(line)) {
-            if (IsPlaylistEntry(line))
-                m_paths.append(line);
-        }
-        file.Close();
-    } catch (const CFileException &error) {
-        error.ReportError();
+    CTextFile file(filePath, CTextFile::modeCreate | CTextFile::modeNoTruncate | CTextFile::modeRead);
+    QString line;
+    while (file.ReadString(line)) {
+        if (IsPlaylistEntry(line))
+            m_paths.append(line);
     }
+    return file.Close();
 }
 
-bool CPlaylist::Save(const QString &filePath) const
+CResult CPlaylist::Save(const QString &filePath) const
 {
-    try {
-        CTextFile file(filePath, CTextFile::modeCreate | CTextFile::modeWrite);
-        for (const QString &path : m_paths) {
-            file.WriteString(path);
-            file.WriteString(QStringLiteral("\n"));
-        }
-        file.Close();
-        return true;
-    } catch (const CFileException &error) {
-        error.ReportError();
-        return false;
+    CTextFile file(filePath, CTextFile::modeCreate | CTextFile::modeWrite);
+    for (const QString &path : m_paths) {
+        file.WriteString(path);
+        file.WriteString(QStringLiteral("\n"));
     }
+    return file.Close();
 }
 
 QString PlaylistFilePath()

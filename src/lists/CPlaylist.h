@@ -2,6 +2,8 @@
 // file "Playlist.Qpl" beside the program that keeps it between runs.
 #pragma once
 
+#include "base/CResult.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -19,14 +21,13 @@ public:
     const QStringList &Paths() const { return m_paths; }
 
     // Appends every line of the file that names an existing file, creating
-    // the file empty when it is missing. A file error is shown to the learner
-    // and the playlist keeps what was read before it.
-    void Load(const QString &filePath);
+    // the file empty when it is missing. On a file error the playlist keeps
+    // what was read before it.
+    CResult Load(const QString &filePath);
 
     // Writes one path and CR LF per item, replacing the file only once all is
-    // written. Returns false, after showing the error, when that failed; the
-    // old file is then left whole.
-    bool Save(const QString &filePath) const;
+    // written; on failure the old file is left whole.
+    CResult Save(const QString &filePath) const;
 
     // Whether a line of the playlist file names a media file: longer than
     // three characters and naming an existing file (folders and wildcard

@@ -1,6 +1,6 @@
 #include "lists/CTextFile.h"
 
-#include "lists/CFileException.h"
+#include "base/CFileError.h"
 
 #include <QFileInfo>
 #include <cerrno>
@@ -37,57 +37,61 @@ CTextFile::CTextFile(const QString &path, std::uint32_t openFlags) : m_strPath(p
 
 CTextFile::~CTextFile() = default;
 
+void CTextFile::Fail(const CResult &failure)
+{
+    if (m_status)
+        m_status = failure;
+    m_pReadFile.reset();
+    m_pWriteFile.reset();
+    m_pending.clear();
+}
+
+void CTextFile::FailForDevice(const QFileDevice &device)
+{
+    Fail(CFileError::FromErrno(ErrnoOf(device), m_strPath).ToResult());
+}
+
 void CTextFile::OpenForReading(std::uint32_t openFlags)
 {
     if (m_strPath.isEmpty())
-        throw CFileException(CFileException::badPath, m_strPath);
+        return Fail(CFileError(CFileError::badPath, m_strPath).ToResult());
     if ((openFlags & modeCreate) && !QFileInfo::exists(m_strPath)) {
         // Create the missing file empty; an existing one is never truncated
         // when reading.
         QFile create(m_strPath);
         errno = 0;
         if (!create.open(QIODevice::WriteOnly))
-            ThrowForDevice(create);
+            return FailForDevice(create);
     }
+    if (QFileInfo(m_strPath).isDir())
+        return Fail(CFileError(CFileError::badPath, m_strPath, EISDIR).ToResult());
     m_pReadFile = std::make_unique<QFile>(m_strPath);
     errno = 0;
-    if (QFileInfo(m_strPath).isDir())
-        throw CFileException(CFileException::badPath, m_strPath, EISDIR);
     if (!m_pReadFile->open(QIODevice::ReadOnly))
-        ThrowForDevice(*m_pReadFile);
+        FailForDevice(*m_pReadFile);
 }
 
 void CTextFile::OpenForWriting(std::uint32_t openFlags)
 {
     if (m_strPath.isEmpty() || QFileInfo(m_strPath).isDir())
-        throw CFileException(CFileException::badPath, m_strPath, EISDIR);
+        return Fail(CFileError(CFileError::badPath, m_strPath, EISDIR).ToResult());
     m_pWriteFile = std::make_unique<CAtomicFile>(m_strPath);
-    if (!m_pWriteFile->Open())
-        ThrowForWriteError();
+    if (CResult opened = m_pWriteFile->Open(); !opened)
+        return Fail(opened);
     if ((openFlags & modeNoTruncate) && QFileInfo::exists(m_strPath)) {
         // Keep what the file holds and write after it.
         QFile old(m_strPath);
         if (!old.open(QIODevice::ReadOnly))
-            ThrowForDevice(old);
+            return FailForDevice(old);
         m_pending = old.readAll();
     }
 }
 
-void CTextFile::ThrowForWriteError() const
-{
-    throw CFileException::FromErrno(m_pWriteFile->Error(), m_strPath);
-}
-
 void CTextFile::WritePending()
 {
-    if (!m_pWriteFile->Write(m_pending))
-        ThrowForWriteError();
+    if (CResult written = m_pWriteFile->Write(m_pending); !written)
+        return Fail(written);
     m_pending.clear();
-}
-
-void CTextFile::ThrowForDevice(const QFileDevice &device) const
-{
-    throw CFileException::FromErrno(ErrnoOf(device), m_strPath);
 }
 
 int CTextFile::ReadLineBytes(char *buffer)
@@ -132,23 +136,31 @@ bool CTextFile::ReadString(QString &line)
 
 void CTextFile::WriteString(const QString &text)
 {
-    if (!m_pWriteFile)
-        throw CFileException(CFileException::accessDenied, m_strPath);
+    if (!m_pWriteFile) {
+        // Writing to a file opened for reading is a fault of its own; after an
+        // earlier failure the first one stands.
+        Fail(CFileError(CFileError::accessDenied, m_strPath).ToResult());
+        return;
+    }
     m_pending += ToTextModeLineEnds(EncodeCodePage(text, m_nCodePage));
     if (m_pending.size() >= kWriteChunk)
         WritePending();
 }
 
-void CTextFile::Close()
+CResult CTextFile::Close()
 {
     if (m_pReadFile) {
-        m_pReadFile->close();
+        if (m_pReadFile->error() != QFileDevice::NoError)
+            FailForDevice(*m_pReadFile);
         m_pReadFile.reset();
     }
     if (m_pWriteFile) {
         WritePending();
-        if (!m_pWriteFile->Commit())
-            ThrowForWriteError();
-        m_pWriteFile.reset();
+        if (m_pWriteFile) {
+            if (CResult committed = m_pWriteFile->Commit(); !committed)
+                Fail(committed);
+            m_pWriteFile.reset();
+        }
     }
+    return m_status;
 }

@@ -67,12 +67,12 @@ TEST(AppSettings, FailedSaveSaysSoAndKeepsTheOldProfile)
     settings.Load(profile);
     settings.MoveStep = 2000;
 
-    CRecordingPrompt prompt;
+    CResult saved;
     {
         CFileSizeLimit limit(200);
-        EXPECT_FALSE(settings.Save(profile));
+        saved = settings.Save(profile);
     }
-    ASSERT_EQ(prompt.m_messages.size(), 1);
-    EXPECT_TRUE(prompt.m_messages[0].contains(QStringLiteral("quillmere.ini")));
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(saved.Message().contains(QStringLiteral("quillmere.ini")));
     EXPECT_EQ(ReadAllBytes(path), old);
 }

@@ -61,12 +61,13 @@ TEST(IniProfile, FailedFlushLeavesTheOldFileWhole)
     CIniProfile profile(path);
     profile.WriteProfileString(Section(), QStringLiteral("Long"), QString(4096, QLatin1Char('x')));
 
-    QString reason;
+    CResult flushed;
     {
         CFileSizeLimit limit(1024);
-        EXPECT_FALSE(profile.Flush(&reason));
+        flushed = profile.Flush();
     }
-    EXPECT_FALSE(reason.isEmpty());
+    EXPECT_FALSE(flushed);
+    EXPECT_TRUE(flushed.Message().contains(QStringLiteral("q.ini")));
     EXPECT_EQ(ReadAllBytes(path), old);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("q.ini")}); // no leftovers
 }

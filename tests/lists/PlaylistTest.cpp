@@ -18,7 +18,6 @@ protected:
         return Path(name);
     }
     QTemporaryDir m_dir;
-    CRecordingPrompt m_prompt;
 };
 
 } // namespace
@@ -33,10 +32,9 @@ TEST_F(PlaylistTest, LoadKeepsOnlyLinesNamingExistingFiles)
                    Path(QStringLiteral("*.mp3")) + QStringLiteral("\r\n") + existing + QStringLiteral("\r\n"))
                       .toUtf8());
     CPlaylist playlist;
-    playlist.Load(Path(QStringLiteral("Playlist.Qpl")));
+    ASSERT_TRUE(playlist.Load(Path(QStringLiteral("Playlist.Qpl"))));
     // Duplicates stay; the folder and the wildcard pattern are no media files.
     EXPECT_EQ(playlist.Paths(), (QStringList{existing, existing}));
-    EXPECT_TRUE(m_prompt.m_messages.isEmpty());
 }
 
 TEST_F(PlaylistTest, AFileOfThreeCharactersIsNeverAnEntry)
@@ -51,7 +49,7 @@ TEST_F(PlaylistTest, AFileOfThreeCharactersIsNeverAnEntry)
 TEST_F(PlaylistTest, MissingFileIsCreatedEmpty)
 {
     CPlaylist playlist;
-    playlist.Load(Path(QStringLiteral("Playlist.Qpl")));
+    ASSERT_TRUE(playlist.Load(Path(QStringLiteral("Playlist.Qpl"))));
     EXPECT_EQ(playlist.GetCount(), 0);
     EXPECT_TRUE(QFile::exists(Path(QStringLiteral("Playlist.Qpl"))));
     EXPECT_EQ(QFileInfo(Path(QStringLiteral("Playlist.Qpl"))).size(), 0);
@@ -71,7 +69,7 @@ TEST_F(PlaylistTest, SaveWritesOnePathAndCrLfPerItemAndRoundTripsChinese)
                   .toUtf8());
 
     CPlaylist reloaded;
-    reloaded.Load(Path(QStringLiteral("Playlist.Qpl")));
+    ASSERT_TRUE(reloaded.Load(Path(QStringLiteral("Playlist.Qpl"))));
     EXPECT_EQ(reloaded.Paths(), playlist.Paths());
 
     CPlaylist empty;
@@ -86,21 +84,21 @@ TEST_F(PlaylistTest, FailedSaveSaysSoAndKeepsTheOldFile)
     CPlaylist playlist;
     for (int i = 0; i < 100; ++i)
         playlist.Add(Path(QStringLiteral("item-%1.mp3").arg(i)));
+    CResult saved;
     {
         CFileSizeLimit limit(512);
-        EXPECT_FALSE(playlist.Save(file));
+        saved = playlist.Save(file);
     }
-    ASSERT_EQ(m_prompt.m_messages.size(), 1);
-    EXPECT_TRUE(m_prompt.m_messages[0].contains(QStringLiteral("Playlist.Qpl")));
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(saved.Message().contains(QStringLiteral("Playlist.Qpl")));
     EXPECT_EQ(ReadAllBytes(file), QByteArray("/old/item.mp3\r\n"));
 }
 
 TEST_F(PlaylistTest, UnreadablePlaylistIsReportedAndLeavesTheListEmpty)
 {
     CPlaylist playlist;
-    playlist.Load(m_dir.path()); // a folder where the file should be
+    EXPECT_FALSE(playlist.Load(m_dir.path())); // a folder where the file should be
     EXPECT_EQ(playlist.GetCount(), 0);
-    EXPECT_EQ(m_prompt.m_messages.size(), 1);
 }
 
 TEST(PlaylistIndex, RememberedIndexOutsideTheListOpensTheFirstItem)

@@ -1,4 +1,4 @@
-#include "lists/CFileException.h"
+#include "base/CFileError.h"
 #include "lists/CTextFile.h"
 #include "support/TestSupport.h"
 
@@ -57,19 +57,21 @@ TEST_F(TextFileTest, WritingTranslatesLineEndsAndReplacesUnrepresentable)
         file.WriteString(QStringLiteral("a"));
         file.WriteString(QStringLiteral("\n"));
         file.WriteString(QString());
-        file.Close();
+        ASSERT_TRUE(file.Close());
     }
     EXPECT_EQ(ReadAllBytes(Path("out")), QByteArray("a\r\n"));
 }
 
 TEST_F(TextFileTest, ReadingCreatesAMissingFileOnlyWhenAsked)
 {
-    try {
+    {
         CTextFile file(Path("missing"), CTextFile::modeRead);
-        FAIL() << "a missing file opened";
-    } catch (const CFileException &error) {
-        EXPECT_EQ(error.m_cause, CFileException::fileNotFound);
-        EXPECT_TRUE(error.GetErrorMessage().contains(Path("missing")));
+        QString line;
+        EXPECT_FALSE(file.ReadString(line));
+        const CResult closed = file.Close();
+        EXPECT_FALSE(closed);
+        EXPECT_EQ(closed.Message(), CFileError(CFileError::fileNotFound, Path("missing"), ENOENT).GetErrorMessage());
+        EXPECT_FALSE(QFile::exists(Path("missing")));
     }
     CTextFile created(Path("made"), CTextFile::modeCreate | CTextFile::modeNoTruncate | CTextFile::modeRead);
     QString line = QStringLiteral("untouched");
@@ -86,14 +88,13 @@ TEST_F(TextFileTest, ReadingCreatesAMissingFileOnlyWhenAsked)
 TEST_F(TextFileTest, AFailedWriteLeavesTheOldFileWhole)
 {
     WriteAllBytes(Path("list"), "old\r\n");
-    try {
+    {
         CTextFile file(Path("list"), CTextFile::modeCreate | CTextFile::modeWrite);
         CFileSizeLimit limit(100);
         file.WriteString(QString(5000, QLatin1Char('y')));
-        file.Close();
-        FAIL() << "the write did not fail";
-    } catch (const CFileException &error) {
-        EXPECT_TRUE(error.GetErrorMessage().contains(QStringLiteral("list")));
+        const CResult closed = file.Close();
+        EXPECT_FALSE(closed);
+        EXPECT_TRUE(closed.Message().contains(QStringLiteral("list")));
     }
     EXPECT_EQ(ReadAllBytes(Path("list")), QByteArray("old\r\n"));
 
@@ -108,6 +109,9 @@ TEST_F(TextFileTest, AFailedWriteLeavesTheOldFileWhole)
 
 TEST_F(TextFileTest, AFolderIsNoTextFile)
 {
-    EXPECT_THROW(CTextFile(m_dir.path(), CTextFile::modeRead), CFileException);
-    EXPECT_THROW(CTextFile(m_dir.path(), CTextFile::modeCreate | CTextFile::modeWrite), CFileException);
+    for (const auto flags : {CTextFile::modeRead, CTextFile::OpenFlags(CTextFile::modeCreate | CTextFile::modeWrite)}) {
+        CTextFile file(m_dir.path(), flags);
+        EXPECT_FALSE(file.Status());
+        EXPECT_FALSE(file.Close());
+    }
 }

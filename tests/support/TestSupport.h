@@ -3,7 +3,7 @@
 // and small file helpers.
 #pragma once
 
-#include "app/CPrompt.h"
+#include "base/CPrompt.h"
 
 #include <QByteArray>
 #include <QFile>

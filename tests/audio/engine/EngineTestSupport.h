@@ -2,7 +2,7 @@
 // and turns the process exit into an exception, and an event loop to pump.
 #pragma once
 
-#include "app/CPrompt.h"
+#include "base/CPrompt.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

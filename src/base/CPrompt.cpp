@@ -1,4 +1,4 @@
-#include "app/CPrompt.h"
+#include "base/CPrompt.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,6 @@
-#include "app/CAtomicFile.h"
+#include "base/CAtomicFile.h"
+
+#include "base/CFileError.h"
 
 #include <QFile>
 #include <cerrno>
@@ -17,14 +19,14 @@ CAtomicFile::~CAtomicFile()
         ::unlink(m_tempPath.constData());
 }
 
-bool CAtomicFile::Fail()
+CResult CAtomicFile::Fail()
 {
     if (m_nError == 0)
         m_nError = errno != 0 ? errno : EIO;
-    return false;
+    return CFileError::FromErrno(m_nError, m_strPath).ToResult();
 }
 
-bool CAtomicFile::Open()
+CResult CAtomicFile::Open()
 {
     const QByteArray target = QFile::encodeName(m_strPath);
     m_tempPath = target + ".XXXXXX";
@@ -38,10 +40,10 @@ bool CAtomicFile::Open()
     };
     const mode_t mode = ::stat(target.constData(), &existing) == 0 ? existing.st_mode & 07777 : 0644;
     ::fchmod(m_fd, mode);
-    return true;
+    return {};
 }
 
-bool CAtomicFile::Write(QByteArrayView bytes)
+CResult CAtomicFile::Write(QByteArrayView bytes)
 {
     if (m_fd < 0 || m_nError != 0)
         return Fail();
@@ -56,10 +58,10 @@ bool CAtomicFile::Write(QByteArrayView bytes)
         data += written;
         left -= written;
     }
-    return true;
+    return {};
 }
 
-bool CAtomicFile::Commit()
+CResult CAtomicFile::Commit()
 {
     if (m_fd < 0 || m_nError != 0)
         return Fail();
@@ -74,5 +76,5 @@ bool CAtomicFile::Commit()
     if (::rename(m_tempPath.constData(), QFile::encodeName(m_strPath).constData()) != 0)
         return Fail();
     m_bCommitted = true;
-    return true;
+    return {};
 }

@@ -1,33 +1,31 @@
-#include "lists/CFileException.h"
-
-#include "app/CPrompt.h"
+#include "base/CFileError.h"
 
 #include <QDir>
 #include <cerrno>
 #include <cstring>
 
-CFileException::CFileException(Cause cause, const QString &fileName, int osError)
-    : m_cause(cause), m_strFileName(fileName), m_lOsError(osError), m_what(GetErrorMessage().toUtf8())
+CFileError::CFileError(Cause cause, const QString &fileName, int osError)
+    : m_cause(cause), m_strFileName(fileName), m_lOsError(osError)
 {
 }
 
-CFileException CFileException::FromErrno(int osError, const QString &fileName)
+CFileError CFileError::FromErrno(int osError, const QString &fileName)
 {
     switch (osError) {
-    case ENOENT: return CFileException(fileNotFound, fileName, osError);
+    case ENOENT: return CFileError(fileNotFound, fileName, osError);
     case ENOTDIR:
     case ENAMETOOLONG:
-    case EISDIR: return CFileException(badPath, fileName, osError);
+    case EISDIR: return CFileError(badPath, fileName, osError);
     case EACCES:
     case EPERM:
-    case EROFS: return CFileException(accessDenied, fileName, osError);
+    case EROFS: return CFileError(accessDenied, fileName, osError);
     case ENOSPC:
-    case EDQUOT: return CFileException(diskFull, fileName, osError);
-    default: return CFileException(generic, fileName, osError);
+    case EDQUOT: return CFileError(diskFull, fileName, osError);
+    default: return CFileError(generic, fileName, osError);
     }
 }
 
-QString CFileException::GetErrorMessage() const
+QString CFileError::GetErrorMessage() const
 {
     const QString name = QDir::toNativeSeparators(m_strFileName);
     QString message;
@@ -43,14 +41,4 @@ QString CFileException::GetErrorMessage() const
     if (m_lOsError != 0)
         message += QStringLiteral("\n(%1)").arg(QString::fromLocal8Bit(std::strerror(m_lOsError)));
     return message;
-}
-
-void CFileException::ReportError() const
-{
-    Prompt().MessageBox(GetErrorMessage(), CPrompt::MB_OK | CPrompt::MB_ICONEXCLAMATION);
-}
-
-const char *CFileException::what() const noexcept
-{
-    return m_what.constData();
 }

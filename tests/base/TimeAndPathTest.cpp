@@ -1,6 +1,5 @@
-#include "app/ModulePath.h"
-#include "app/TimeUtils.h"
-#include "lists/MediaPaths.h"
+#include "base/ModulePath.h"
+#include "base/TimeUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -37,14 +36,4 @@ TEST(ModulePath, ProfileLiesBesideTheProgram)
     // A program without ".exe" gets ".ini" appended: the profile never is the program.
     EXPECT_EQ(ProfilePathForProgram(QStringLiteral("/opt/q/quillmere")), QStringLiteral("/opt/q/quillmere.ini"));
     EXPECT_EQ(ProfilePathForProgram(QStringLiteral("/opt/Q.EXE")), QStringLiteral("/opt/Q.EXE.ini"));
-}
-
-TEST(MediaPaths, ReplaceTheExtensionOrAppendOne)
-{
-    EXPECT_EQ(MediaRtfPath(QStringLiteral("/d/a/b.mp3")), QStringLiteral("/d/a/b.rtf"));
-    EXPECT_EQ(MediaLrcPath(QStringLiteral("/d/a/b.c.mp3")), QStringLiteral("/d/a/b.c.lrc"));
-    // A "." in a folder name is no extension of the file.
-    EXPECT_EQ(MediaRtfPath(QStringLiteral("/d/v1.2/track")), QStringLiteral("/d/v1.2/track.rtf"));
-    EXPECT_EQ(MediaLrcPath(QStringLiteral("/d/v1.2/track")), QStringLiteral("/d/v1.2/track.lrc"));
-    EXPECT_EQ(MediaRtfPath(QStringLiteral("/d/课文/第一课.mp3")), QStringLiteral("/d/课文/第一课.rtf"));
 }

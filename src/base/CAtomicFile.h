@@ -3,6 +3,8 @@
 // the target only when every byte was written.
 #pragma once
 
+#include "base/CResult.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -14,18 +16,16 @@ public:
     CAtomicFile(const CAtomicFile &) = delete;
     CAtomicFile &operator=(const CAtomicFile &) = delete;
 
-    // Creates the temporary file. False, with Error() set, when it cannot.
-    bool Open();
-    // Appends the bytes; false when not all of them could be written.
-    bool Write(QByteArrayView bytes);
-    // Syncs the temporary file and renames it over the target.
-    bool Commit();
-
-    // errno of the first failure, 0 while all went well.
-    int Error() const { return m_nError; }
+    // Creates the temporary file.
+    CResult Open();
+    // Appends the bytes; fails when not all of them could be written.
+    CResult Write(QByteArrayView bytes);
+    // Syncs the temporary file and renames it over the target. Once anything
+    // has failed, nothing is renamed and the first failure is returned again.
+    CResult Commit();
 
 private:
-    bool Fail();
+    CResult Fail();
 
     QString m_strPath;
     QByteArray m_tempPath;

@@ -1,4 +1,4 @@
-#include "app/TimeUtils.h"
+#include "base/TimeUtils.h"
 
 QString FormatMinSec(std::uint32_t seconds)
 {

@@ -1,4 +1,4 @@
-#include "lists/CodePage.h"
+#include "base/CodePage.h"
 
 #include <cerrno>
 #include <clocale>
