@@ -1,0 +1,45 @@
+#include "app/CCmdTarget.h"
+
+bool CCmdTarget::OnCmdMsg(unsigned id, CCmdUI *pCmdUI)
+{
+    const auto found = m_handlers.find(id);
+    if (found == m_handlers.end())
+        return false;
+    const SEntry &entry = found->second;
+    if (pCmdUI != nullptr) {
+        if (entry.updater)
+            entry.updater(*pCmdUI);
+        else
+            pCmdUI->Enable(static_cast<bool>(entry.handler));
+        return true;
+    }
+    if (!entry.handler)
+        return false;
+    entry.handler();
+    return true;
+}
+
+bool CCmdTarget::ExecuteIfEnabled(unsigned id)
+{
+    if (!QueryState(id).m_bEnabled)
+        return false;
+    return OnCmdMsg(id, nullptr);
+}
+
+CCmdUI CCmdTarget::QueryState(unsigned id)
+{
+    CCmdUI state(id);
+    if (!OnCmdMsg(id, &state))
+        state.Enable(false);
+    return state;
+}
+
+void CCmdTarget::OnCommand(unsigned id, Handler handler, Updater updater)
+{
+    m_handlers[id] = SEntry{std::move(handler), std::move(updater)};
+}
+
+void CCmdTarget::OnUpdate(unsigned id, Updater updater)
+{
+    m_handlers[id].updater = std::move(updater);
+}

@@ -1,0 +1,117 @@
+#include "app/CCmdTarget.h"
+#include "app/CCommandTable.h"
+#include "app/Resource.h"
+
+#include <gtest/gtest.h>
+
+#include <QKeySequence>
+#include <map>
+
+namespace
+{
+
+QKeySequence Keys(const QString &text)
+{
+    return QKeySequence::fromString(text, QKeySequence::PortableText);
+}
+
+// Every menu item that shows a shortcut after its tab, with that text.
+void CollectShownShortcuts(const std::vector<SMenuEntry> &entries, std::multimap<unsigned, QString> &shown)
+{
+    for (const SMenuEntry &entry : entries) {
+        CollectShownShortcuts(entry.m_items, shown);
+        const qsizetype tab = entry.m_strText.indexOf(QLatin1Char('\t'));
+        if (entry.m_kind == SMenuEntry::command && tab >= 0)
+            shown.emplace(entry.m_nID, entry.m_strText.mid(tab + 1));
+    }
+}
+
+} // namespace
+
+TEST(CommandTable, EveryKeyIsValidAndBoundOnce)
+{
+    std::map<QKeySequence, unsigned> bound;
+    for (const SAccelerator &accelerator : CommandTable::Accelerators()) {
+        const QKeySequence keys = Keys(accelerator.m_strKeys);
+        ASSERT_FALSE(keys.isEmpty()) << accelerator.m_strKeys.toStdString();
+        EXPECT_TRUE(bound.emplace(keys, accelerator.m_nID).second) << accelerator.m_strKeys.toStdString();
+    }
+    EXPECT_EQ(bound.at(Keys(QStringLiteral("F1"))), ID_PLAY_PAUSE);
+    EXPECT_EQ(bound.at(Keys(QStringLiteral("Esc"))), ID_ESCAPE);
+    EXPECT_EQ(bound.at(Keys(QStringLiteral("Ctrl+N"))), ID_FILE_NEW); // bound without a menu item
+}
+
+TEST(CommandTable, EveryShortcutAMenuShowsIsBoundToThatCommand)
+{
+    std::multimap<unsigned, QString> shown;
+    CollectShownShortcuts(CommandTable::MainMenu(), shown);
+    ASSERT_EQ(shown.size(), 28u);
+    for (const auto &[id, text] : shown) {
+        if (id == ID_SETTINGS)
+            continue; // its "O" is menu text only
+        const QKeySequence keys = Keys(text);
+        bool found = false;
+        for (const SAccelerator &accelerator : CommandTable::Accelerators())
+            found = found || (accelerator.m_nID == id && Keys(accelerator.m_strKeys) == keys);
+        EXPECT_TRUE(found) << id << " shows " << text.toStdString();
+    }
+}
+
+TEST(CommandTable, PromptsTooltipsAndPopupsAsTheLearnerSeesThem)
+{
+    EXPECT_EQ(CommandTable::Prompt(ID_FILE_OPEN), QStringLiteral("打开现有媒体文件"));
+    EXPECT_EQ(CommandTable::Tooltip(ID_FILE_OPEN), QStringLiteral("打开媒体"));
+    EXPECT_EQ(CommandTable::Tooltip(ID_SETTINGS), QStringLiteral("设置"));
+    EXPECT_EQ(CommandTable::Tooltip(ID_FILE_SAVE_AS), QStringLiteral("听写文本另存为"));
+    EXPECT_EQ(CommandTable::Tooltip(IDC_PREV_ITEM), QStringLiteral("上一项目 Alt+UP"));
+
+    const std::vector<SMenuEntry> &tray = CommandTable::PopupMenu(IDR_TRAY_POPUP);
+    ASSERT_EQ(tray.size(), 10u);
+    EXPECT_EQ(tray.front().m_nID, ID_FILE_OPEN);
+    EXPECT_EQ(tray[7].m_strText, QStringLiteral("恢复窗口"));
+    EXPECT_TRUE(CommandTable::PopupMenu(12345).empty());
+
+    // Every main toolbar button has a tooltip.
+    for (unsigned id : CommandTable::ToolbarButtons(IDR_MAINFRAME)) {
+        if (id != 0) {
+            EXPECT_FALSE(CommandTable::Tooltip(id).isEmpty()) << id;
+        }
+    }
+}
+
+namespace
+{
+
+class CTarget : public CCmdTarget
+{
+public:
+    CTarget()
+    {
+        OnCommand(
+            IDC_STOP, [this] { ++m_nStops; }, [this](CCmdUI &ui) { ui.Enable(m_bCanStop); });
+        OnCommand(ID_MUTE, [this] { ++m_nMutes; });
+        OnUpdate(ID_ORDER_DEFAULT, [](CCmdUI &ui) { ui.SetCheck(1); });
+    }
+    bool m_bCanStop = false;
+    int m_nStops = 0;
+    int m_nMutes = 0;
+};
+
+} // namespace
+
+TEST(CommandTarget, UpdateHandlersDecideAndUnhandledCommandsAreDisabled)
+{
+    CTarget target;
+    EXPECT_FALSE(target.ExecuteIfEnabled(IDC_STOP));
+    target.m_bCanStop = true;
+    EXPECT_TRUE(target.ExecuteIfEnabled(IDC_STOP));
+    EXPECT_EQ(target.m_nStops, 1);
+
+    EXPECT_TRUE(target.QueryState(ID_MUTE).m_bEnabled); // a handler without an update handler
+    EXPECT_FALSE(target.QueryState(ID_PLAY_PAUSE).m_bEnabled);
+    EXPECT_FALSE(target.ExecuteIfEnabled(ID_PLAY_PAUSE));
+
+    // An update handler alone marks the command but leaves running it to others.
+    EXPECT_EQ(target.QueryState(ID_ORDER_DEFAULT).m_nCheck, 1);
+    EXPECT_FALSE(target.OnCmdMsg(ID_ORDER_DEFAULT, nullptr));
+}
