@@ -12,7 +12,7 @@ set(allowed_lists base)
 set(allowed_editor base)
 set(allowed_audio base audio)
 set(allowed_widgets base app)
-set(allowed_transport base app audio widgets)
+set(allowed_transport base app lists audio widgets)
 set(allowed_frame base app lists editor audio widgets transport)
 
 set(violations "")
