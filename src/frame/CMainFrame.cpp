@@ -1,0 +1,271 @@
+#include "frame/CMainFrame.h"
+
+#include "app/CAppSettings.h"
+#include "app/CCommandTable.h"
+#include "app/CStringTable.h"
+#include "app/Resource.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace
+{
+
+constexpr unsigned kPaneIndicators[] = {ID_INDICATOR_LINE,    ID_INDICATOR_CAPS,      ID_INDICATOR_NUM,
+                                        ID_INDICATOR_SCRL,    ID_INDICATOR_SEL_START, ID_INDICATOR_SEL_END,
+                                        ID_INDICATOR_BITRATE, ID_INDICATOR_TIME};
+constexpr int kFormatBarHeight = 25;
+
+QKeySequence KeysOf(const SAccelerator &accelerator)
+{
+    return QKeySequence::fromString(accelerator.m_strKeys, QKeySequence::PortableText);
+}
+
+QKeySequence KeysOf(const QKeyEvent &event)
+{
+    return QKeySequence(event.keyCombination());
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(CAppSettings &settings, QWidget *parent) : QMainWindow(parent), m_settings(settings)
+{
+    setWindowTitle(ResStringField(IDR_MAINFRAME, 0));
+    BuildMenus();
+    BuildAccelerators();
+    BuildToolBar();
+    BuildStatusBar();
+    BuildSplitters();
+    // Shortcuts of the frame win over the focused control for every key of
+    // the table, except the editing keys a focused text field uses itself.
+    qApp->installEventFilter(this);
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            &CMainFrame::UpdateCommandStates);
+}
+
+CMainFrame::~CMainFrame()
+{
+    qApp->removeEventFilter(this);
+}
+
+void CMainFrame::SetRouteTarget(ERouteSlot slot, CCmdTarget *target)
+{
+    m_routes[slot] = target;
+}
+
+bool CMainFrame::OnCmdMsg(unsigned id, CCmdUI *pCmdUI)
+{
+    for (int slot = EffectsBar; slot <= Document; ++slot)
+        if (m_routes[slot] != nullptr && m_routes[slot]->OnCmdMsg(id, pCmdUI))
+            return true;
+    if (CCmdTarget::OnCmdMsg(id, pCmdUI))
+        return true;
+    return m_routes[Application] != nullptr && m_routes[Application]->OnCmdMsg(id, pCmdUI);
+}
+
+bool CMainFrame::RaiseCommand(unsigned id)
+{
+    const bool ran = ExecuteIfEnabled(id);
+    if (ran)
+        UpdateCommandStates();
+    return ran;
+}
+
+QAction *CMainFrame::CommandAction(unsigned id) const
+{
+    const auto found = m_actions.find(id);
+    return found == m_actions.end() ? nullptr : found->second;
+}
+
+QAction *CMainFrame::ActionFor(unsigned id)
+{
+    QAction *&action = m_actions[id];
+    if (action == nullptr) {
+        action = new QAction(this);
+        action->setStatusTip(CommandTable::Prompt(id));
+        action->setToolTip(CommandTable::Tooltip(id));
+        connect(action, &QAction::triggered, this, [this, id] { RaiseCommand(id); });
+        connect(action, &QAction::hovered, this, [this, id] { ShowPrompt(id); });
+    }
+    return action;
+}
+
+void CMainFrame::ShowPrompt(unsigned id)
+{
+    const QString prompt = CommandTable::Prompt(id);
+    statusBar()->showMessage(prompt.isEmpty() ? LoadResString(AFX_IDS_IDLEMESSAGE) : prompt);
+}
+
+void CMainFrame::BuildMenus()
+{
+    for (const SMenuEntry &entry : CommandTable::MainMenu())
+        BuildMenu(menuBar()->addMenu(entry.m_strText), entry.m_items);
+}
+
+QMenu *CMainFrame::BuildMenu(QMenu *menu, const std::vector<SMenuEntry> &entries)
+{
+    for (const SMenuEntry &entry : entries) {
+        switch (entry.m_kind) {
+        case SMenuEntry::separator: menu->addSeparator(); break;
+        case SMenuEntry::submenu: BuildMenu(menu->addMenu(entry.m_strText), entry.m_items); break;
+        case SMenuEntry::command:
+            if (entry.m_bPlaceholder) {
+                menu->addAction(entry.m_strText)->setEnabled(false);
+                break;
+            }
+            // The menu shows the shortcut text after the tab; the keys
+            // themselves are bound once, by the frame's accelerators.
+            QAction *item = menu->addAction(entry.m_strText);
+            item->setStatusTip(CommandTable::Prompt(entry.m_nID));
+            item->setProperty("commandId", entry.m_nID);
+            connect(item, &QAction::triggered, this, [this, id = entry.m_nID] { RaiseCommand(id); });
+            break;
+        }
+    }
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenu(menu); });
+    return menu;
+}
+
+void CMainFrame::UpdateMenu(QMenu *menu)
+{
+    for (QAction *item : menu->actions()) {
+        const QVariant id = item->property("commandId");
+        if (!id.isValid())
+            continue;
+        const CCmdUI state = QueryState(id.toUInt());
+        item->setEnabled(state.m_bEnabled);
+        item->setCheckable(state.m_nCheck != 0);
+        item->setChecked(state.m_nCheck != 0);
+    }
+}
+
+void CMainFrame::BuildAccelerators()
+{
+    for (const SAccelerator &accelerator : CommandTable::Accelerators()) {
+        QAction *shortcut = new QAction(this);
+        shortcut->setShortcut(KeysOf(accelerator));
+        shortcut->setShortcutContext(Qt::WindowShortcut);
+        connect(shortcut, &QAction::triggered, this, [this, id = accelerator.m_nID] { RaiseCommand(id); });
+        addAction(shortcut);
+        if (!CommandTable::IsEditingKey(accelerator.m_strKeys))
+            m_accelerators.emplace_back(KeysOf(accelerator), accelerator.m_nID);
+    }
+}
+
+bool CMainFrame::ClaimsShortcut(const QKeyEvent &event) const
+{
+    const QKeySequence keys = KeysOf(event);
+    for (const auto &[bound, id] : m_accelerators)
+        if (bound == keys)
+            return true;
+    return false;
+}
+
+bool CMainFrame::eventFilter(QObject *watched, QEvent *event)
+{
+    // A focused editor would take F1, Ctrl+D, Esc … for itself; accepting the
+    // override hands the key to the frame's shortcut instead.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (widget != nullptr && widget->window() == this && ClaimsShortcut(*static_cast<QKeyEvent *>(event))) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::BuildToolBar()
+{
+    m_pToolBar = new QToolBar(this);
+    m_pToolBar->setObjectName(QStringLiteral("ToolBar"));
+    m_pToolBar->setAccessibleName(ResStringField(ID_VIEW_TOOLBAR, 1));
+    m_pToolBar->setIconSize(QSize(24, 24));
+    for (unsigned id : CommandTable::ToolbarButtons(IDR_MAINFRAME)) {
+        if (id == 0) {
+            m_pToolBar->addSeparator();
+            continue;
+        }
+        QAction *button = ActionFor(id);
+        button->setText(CommandTable::Tooltip(id));
+        m_pToolBar->addAction(button);
+    }
+    addToolBar(Qt::RightToolBarArea, m_pToolBar);
+}
+
+void CMainFrame::BuildStatusBar()
+{
+    for (unsigned indicator : kPaneIndicators) {
+        auto *pane = new QLabel(LoadResString(indicator), this);
+        pane->setFrameShape(QFrame::Panel);
+        pane->setFrameShadow(QFrame::Sunken);
+        pane->setAccessibleName(LoadResString(indicator).trimmed());
+        statusBar()->addPermanentWidget(pane);
+        m_panes.push_back(pane);
+    }
+    statusBar()->showMessage(LoadResString(AFX_IDS_IDLEMESSAGE));
+}
+
+void CMainFrame::SetPaneText(int index, const QString &text)
+{
+    if (index == 0) {
+        statusBar()->showMessage(text);
+        return;
+    }
+    if (index < 1 || index > static_cast<int>(m_panes.size()))
+        return;
+    QLabel *pane = m_panes[static_cast<size_t>(index - 1)];
+    pane->setText(text);
+    if (index >= 7)
+        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(text) + 2 * pane->frameWidth() + 4);
+}
+
+QString CMainFrame::PaneText(int index) const
+{
+    if (index == 0)
+        return statusBar()->currentMessage();
+    if (index < 1 || index > static_cast<int>(m_panes.size()))
+        return {};
+    return m_panes[static_cast<size_t>(index - 1)]->text();
+}
+
+void CMainFrame::BuildSplitters()
+{
+    m_pOuterSplitter = new QSplitter(Qt::Vertical, this);
+    m_pUpperSplitter = new QSplitter(Qt::Horizontal, m_pOuterSplitter);
+    m_pLowerSplitter = new QSplitter(Qt::Vertical, m_pOuterSplitter);
+    m_pLowerSplitter->setHandleWidth(3);
+    for (QSplitter *splitter : {m_pOuterSplitter, m_pUpperSplitter, m_pLowerSplitter})
+        splitter->setChildrenCollapsible(true);
+    setCentralWidget(m_pOuterSplitter);
+}
+
+void CMainFrame::SetPanes(QWidget *selectionPane, QWidget *playlistPane, QWidget *formatBar, QWidget *editor)
+{
+    m_pUpperSplitter->addWidget(selectionPane);
+    m_pUpperSplitter->addWidget(playlistPane);
+    m_pLowerSplitter->addWidget(formatBar);
+    m_pLowerSplitter->addWidget(editor);
+    formatBar->setFixedHeight(kFormatBarHeight);
+    // The remembered sizes: the upper row's height and the selection list's width.
+    const int height = std::max(0, m_settings.USplitterHigh);
+    const int width = std::max(0, m_settings.LSplitterWidth);
+    m_pOuterSplitter->setSizes({height, std::max(1, this->height() - height)});
+    m_pUpperSplitter->setSizes({width, std::max(1, this->width() - width)});
+}
+
+void CMainFrame::UpdateCommandStates()
+{
+    for (const auto &[id, action] : m_actions) {
+        const CCmdUI state = QueryState(id);
+        action->setEnabled(state.m_bEnabled);
+        action->setCheckable(state.m_nCheck != 0);
+        action->setChecked(state.m_nCheck != 0);
+    }
+}

@@ -1,0 +1,80 @@
+// The one top-level window: menus, shortcuts and toolbar built from the
+// command table, the status bar with its nine panes, the splitters that hold
+// the four panes, and the order in which commands are offered to the bars and
+// panes (effects bar, control bar, selection pane, active view, document,
+// frame, application).
+#pragma once
+
+#include "app/CCmdTarget.h"
+
+#include <QMainWindow>
+#include <map>
+#include <vector>
+
+class CAppSettings;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QToolBar;
+
+class CMainFrame : public QMainWindow, public CCmdTarget
+{
+public:
+    // The routing slots, in the order commands are offered to them.
+    enum ERouteSlot { EffectsBar, ControlBar, SelectionPane, ActiveView, Document, Application, kSlotCount };
+
+    explicit CMainFrame(CAppSettings &settings, QWidget *parent = nullptr);
+    ~CMainFrame() override;
+
+    // Installs (or with null removes) the target of a routing slot; not owned.
+    void SetRouteTarget(ERouteSlot slot, CCmdTarget *target);
+
+    bool OnCmdMsg(unsigned id, CCmdUI *pCmdUI) override;
+
+    // Raises a command as a menu item or a shortcut would: it runs only when
+    // its update handler enables it.
+    bool RaiseCommand(unsigned id);
+
+    // Status-bar panes by index: 0 prompts, 1 line, 2-4 lock keys, 5 and 6 the
+    // selection, 7 bit rate, 8 position and length. Panes 7 and 8 take the
+    // width of their text.
+    void SetPaneText(int index, const QString &text);
+    QString PaneText(int index) const;
+
+    // The four pane places: selection list and playlist above, format bar and
+    // editor below.
+    void SetPanes(QWidget *selectionPane, QWidget *playlistPane, QWidget *formatBar, QWidget *editor);
+
+    // Brings every toolbar button's state up to date from the update handlers;
+    // runs when the program goes idle and when a command has run.
+    void UpdateCommandStates();
+
+    // The action a menu item, the toolbar or a shortcut of the command uses
+    // (null for a command the tables do not bind).
+    QAction *CommandAction(unsigned id) const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QAction *ActionFor(unsigned id);
+    void BuildMenus();
+    QMenu *BuildMenu(QMenu *menu, const std::vector<struct SMenuEntry> &entries);
+    void UpdateMenu(QMenu *menu);
+    void BuildAccelerators();
+    void BuildToolBar();
+    void BuildStatusBar();
+    void BuildSplitters();
+    void ShowPrompt(unsigned id);
+    bool ClaimsShortcut(const class QKeyEvent &event) const;
+
+    CAppSettings &m_settings;
+    CCmdTarget *m_routes[kSlotCount] = {};
+    std::map<unsigned, QAction *> m_actions;
+    std::vector<std::pair<QKeySequence, unsigned>> m_accelerators;
+    QToolBar *m_pToolBar = nullptr;
+    std::vector<QLabel *> m_panes; // indexes 1 to 8; pane 0 is the status bar's message
+    QSplitter *m_pOuterSplitter = nullptr;
+    QSplitter *m_pUpperSplitter = nullptr;
+    QSplitter *m_pLowerSplitter = nullptr;
+};

@@ -1,0 +1,113 @@
+#include "app/CAppSettings.h"
+#include "app/Resource.h"
+#include "frame/CMainFrame.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QTest>
+#include <QTextEdit>
+
+namespace
+{
+
+// A routing target that records the commands it ran.
+class CRecordingTarget : public CCmdTarget
+{
+public:
+    explicit CRecordingTarget(std::initializer_list<unsigned> ids)
+    {
+        for (unsigned id : ids)
+            OnCommand(id, [this, id] { m_ran.push_back(id); });
+    }
+    std::vector<unsigned> m_ran;
+};
+
+class MainFrameTest : public testing::Test
+{
+protected:
+    MainFrameTest() : m_frame(m_settings)
+    {
+        m_pEditor = new QTextEdit;
+        m_frame.SetPanes(new QWidget, new QWidget, new QWidget, m_pEditor);
+        m_frame.resize(800, 600);
+        m_frame.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&m_frame));
+        m_frame.activateWindow();
+        m_pEditor->setFocus();
+        m_pEditor->setPlainText(QStringLiteral("听写"));
+    }
+
+    QMenu *MenuNamed(const QString &title)
+    {
+        for (QAction *action : m_frame.menuBar()->actions())
+            if (action->text() == title)
+                return action->menu();
+        return nullptr;
+    }
+
+    CAppSettings m_settings;
+    CMainFrame m_frame;
+    QTextEdit *m_pEditor = nullptr;
+};
+
+} // namespace
+
+TEST_F(MainFrameTest, TransportKeysReachTheControlBarWhileTheEditorHasTheFocus)
+{
+    CRecordingTarget controlBar{ID_PLAY_PAUSE, IDC_STOP, IDC_NEXT_SELECTION, ID_MUTE, IDC_NEXT_ITEM};
+    m_frame.SetRouteTarget(CMainFrame::ControlBar, &controlBar);
+
+    QTest::keyClick(m_pEditor, Qt::Key_F1);
+    QTest::keyClick(m_pEditor, Qt::Key_F2);
+    QTest::keyClick(m_pEditor, Qt::Key_D, Qt::ControlModifier);
+    QTest::keyClick(m_pEditor, Qt::Key_M, Qt::ControlModifier);
+    QTest::keyClick(m_pEditor, Qt::Key_Down, Qt::AltModifier);
+    QTest::keyClick(m_pEditor, Qt::Key_Escape);
+    EXPECT_EQ(controlBar.m_ran,
+              (std::vector<unsigned>{ID_PLAY_PAUSE, IDC_STOP, IDC_NEXT_SELECTION, ID_MUTE, IDC_NEXT_ITEM}));
+    EXPECT_EQ(m_pEditor->toPlainText(), QStringLiteral("听写")); // nothing typed, nothing deleted
+    EXPECT_FALSE(m_pEditor->document()->isUndoAvailable());
+
+    // Editing keys stay with the editor.
+    QTest::keyClick(m_pEditor, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(m_pEditor->textCursor().selectedText(), QStringLiteral("听写"));
+}
+
+TEST_F(MainFrameTest, CommandsGoToTheFirstTargetInRoutingOrderAndUnhandledOnesAreDisabled)
+{
+    CRecordingTarget view{IDC_STOP, ID_EDIT_FIND};
+    CRecordingTarget controlBar{IDC_STOP};
+    m_frame.SetRouteTarget(CMainFrame::ActiveView, &view);
+    m_frame.SetRouteTarget(CMainFrame::ControlBar, &controlBar);
+
+    EXPECT_TRUE(m_frame.RaiseCommand(IDC_STOP));
+    EXPECT_TRUE(m_frame.RaiseCommand(ID_EDIT_FIND));
+    EXPECT_FALSE(m_frame.RaiseCommand(ID_PLAY_PAUSE));
+    EXPECT_EQ(controlBar.m_ran, std::vector<unsigned>{IDC_STOP});
+    EXPECT_EQ(view.m_ran, std::vector<unsigned>{ID_EDIT_FIND});
+
+    QMenu *play = MenuNamed(QStringLiteral("播放(&P)"));
+    ASSERT_NE(play, nullptr);
+    emit play->aboutToShow();
+    const auto item = [play](const QString &text) {
+        for (QAction *action : play->actions())
+            if (action->text() == text)
+                return action;
+        return static_cast<QAction *>(nullptr);
+    };
+    EXPECT_TRUE(item(QStringLiteral("停止\tF2"))->isEnabled());
+    EXPECT_FALSE(item(QStringLiteral("播放/暂停\tF1"))->isEnabled());
+    m_frame.UpdateCommandStates();
+    EXPECT_FALSE(m_frame.CommandAction(ID_FILE_OPEN)->isEnabled()); // toolbar button with no handler yet
+}
+
+TEST_F(MainFrameTest, StatusPanesStartWithTheirIndicatorTexts)
+{
+    EXPECT_EQ(m_frame.PaneText(5), QStringLiteral("选择起点"));
+    EXPECT_EQ(m_frame.PaneText(6), QStringLiteral("选择终点"));
+    m_frame.SetPaneText(8, QStringLiteral("00:05 / 01:00"));
+    EXPECT_EQ(m_frame.PaneText(8), QStringLiteral("00:05 / 01:00"));
+    EXPECT_EQ(m_frame.windowTitle(), QStringLiteral("Quillmere [Beta 2]"));
+}
