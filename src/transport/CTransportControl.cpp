@@ -1,0 +1,515 @@
+#include "transport/CTransportControl.h"
+
+#include "app/CAppSettings.h"
+#include "app/CStringTable.h"
+#include "app/Resource.h"
+#include "audio/CPlaybackEngine.h"
+#include "base/TimeUtils.h"
+#include "lists/CLrcFile.h"
+#include "lists/CPlaylist.h"
+#include "lists/MediaPaths.h"
+#include "transport/ITransportView.h"
+
+#include <QTimerEvent>
+#include <algorithm>
+
+namespace
+{
+
+QString MinSecOfMs(std::uint32_t milliseconds)
+{
+    return FormatMinSec(milliseconds / 1000);
+}
+
+} // namespace
+
+CTransportControl::CTransportControl(CAppSettings &settings, ITransportView &view, QObject *parent)
+    : QObject(parent), m_settings(settings), m_view(view), m_pEngine(std::make_unique<CPlaybackEngine>()),
+      m_pSelectionStore(std::make_unique<CLrcFile>())
+{
+    m_pEngine->SetEndHandler([this] { return OnChannelEnd(); });
+    RegisterCommands();
+}
+
+CTransportControl::~CTransportControl()
+{
+    m_settings.PlaylistIndex = IsItemOpen() ? m_nCurrentIndex : 0;
+}
+
+void CTransportControl::InitDialog()
+{
+    m_view.SetSliderRange(0);
+    m_nVolumePos = m_settings.Volume;
+    m_view.SetVolumePos(m_nVolumePos);
+    m_pEngine->SetAttributes(-1, m_settings.Volume, -101);
+    if (m_settings.Mute) {
+        // The engine is muted when an item is opened.
+        m_bMutePressed = true;
+        m_view.SetButtonCheck(IDC_MUTE_BUTTON, true);
+        m_view.SetMuteImage(true);
+    }
+}
+
+// ---------------------------------------------------------------- commands
+
+void CTransportControl::RegisterCommands()
+{
+    RegisterTransportCommands();
+    RegisterSelectionCommands();
+    RegisterVolumeCommands();
+}
+
+void CTransportControl::RegisterTransportCommands()
+{
+    const auto itemOpen = [this](CCmdUI &ui) { ui.Enable(IsItemOpen()); };
+    OnCommand(
+        IDC_PLAY_BUTTON, [this] { OnPlay(); },
+        [this](CCmdUI &ui) {
+            ui.Enable(IsItemOpen());
+            ui.SetCheck(m_bPlayPressed);
+        });
+    OnCommand(
+        ID_PLAY_PAUSE, [this] { OnPlayPause(); }, itemOpen);
+    OnCommand(
+        IDC_PAUSE_BUTTON, [this] { OnPause(); },
+        [this](CCmdUI &ui) {
+            ui.Enable(IsItemOpen() && IsPlaying());
+            ui.SetCheck(m_bPausePressed);
+        });
+    OnCommand(
+        IDC_STOP, [this] { StopAndReset(); },
+        [this](CCmdUI &ui) { ui.Enable(IsItemOpen() && !m_pEngine->IsStopped()); });
+    OnCommand(
+        IDC_PREV_ITEM, [this] { OnPrevItem(); },
+        [this](CCmdUI &ui) { ui.Enable(IsItemOpen() && m_nCurrentIndex > 0); });
+    OnCommand(
+        IDC_NEXT_ITEM, [this] { OnNextItem(); },
+        [this](CCmdUI &ui) { ui.Enable(IsItemOpen() && m_nCurrentIndex < PathCount() - 1); });
+}
+
+void CTransportControl::RegisterSelectionCommands()
+{
+    const auto whilePlaying = [this](CCmdUI &ui) { ui.Enable(IsItemOpen() && IsPlaying()); };
+    const auto activeWhilePlaying = [this](CCmdUI &ui) {
+        ui.Enable(IsItemOpen() && IsPlaying() && m_bSelectionActive);
+    };
+    OnCommand(
+        IDC_SET_START, [this] { OnSetStart(); }, whilePlaying);
+    OnCommand(
+        IDC_SET_END, [this] { OnSetEnd(); }, whilePlaying);
+    OnCommand(
+        IDC_START_LEFT, [this] { OnStartLeft(); },
+        [this](CCmdUI &ui) { ui.Enable(m_bSelectionActive && m_dwSelection[0] != 0); });
+    OnCommand(
+        IDC_END_RIGHT, [this] { OnEndRight(); },
+        [this](CCmdUI &ui) { ui.Enable(IsItemOpen() && m_bSelectionActive && m_dwSelection[1] != m_dwSliderMax); });
+    OnCommand(
+        IDC_CLEAR_SELECTION, [this] { OnClearSelection(); }, activeWhilePlaying);
+    OnCommand(
+        IDC_SAVE_SELECTION, [this] { OnSaveSelection(); }, activeWhilePlaying);
+}
+
+void CTransportControl::RegisterVolumeCommands()
+{
+    // The mute button and Ctrl+M both turn muting over; the button shows the state.
+    const auto muteState = [this](CCmdUI &ui) {
+        ui.Enable();
+        ui.SetCheck(m_bMutePressed);
+    };
+    OnCommand(
+        IDC_MUTE_BUTTON, [this] { ApplyMute(!m_bMutePressed); }, muteState);
+    OnCommand(
+        ID_MUTE, [this] { ApplyMute(!m_bMutePressed); }, muteState);
+    OnCommand(ID_VOLUME_UP, [this] { ChangeVolume(+5); });
+    OnCommand(ID_VOLUME_DOWN, [this] { ChangeVolume(-5); });
+}
+
+bool CTransportControl::IsPlaying() const
+{
+    return m_pEngine->IsPlaying();
+}
+
+int CTransportControl::PathCount() const
+{
+    return m_pPaths != nullptr ? static_cast<int>(m_pPaths->size()) : 0;
+}
+
+// ---------------------------------------------------------------- transport
+
+void CTransportControl::OnPlay()
+{
+    if (!IsItemOpen()) {
+        SetPlayButtons(false, m_bPausePressed);
+        return;
+    }
+    // A failure is the engine's message; the bar still looks as if playing.
+    m_pEngine->Play(false);
+    StartTimers();
+    SetPlayButtons(true, false);
+}
+
+void CTransportControl::OnPause()
+{
+    if (IsItemOpen() && IsPlaying()) {
+        SetPlayButtons(false, true);
+        m_pEngine->Pause();
+    } else {
+        SetPlayButtons(m_bPlayPressed, IsItemOpen() && m_pEngine->IsPaused());
+    }
+}
+
+void CTransportControl::OnPlayPause()
+{
+    if (!IsItemOpen())
+        return;
+    if (IsPlaying())
+        OnPause();
+    else
+        OnPlay();
+}
+
+void CTransportControl::StopAndReset()
+{
+    if (!IsItemOpen() || m_pEngine->IsStopped())
+        return;
+    m_pEngine->Stop();
+    ResetTransport();
+}
+
+void CTransportControl::OnPrevItem()
+{
+    if (m_nCurrentIndex > 0)
+        SwitchToItem(m_nCurrentIndex - 1);
+}
+
+void CTransportControl::OnNextItem()
+{
+    if (IsItemOpen() && m_nCurrentIndex < PathCount() - 1)
+        SwitchToItem(m_nCurrentIndex + 1);
+}
+
+void CTransportControl::SwitchToItem(int index)
+{
+    if (!m_view.OpenDictationText(index))
+        return;
+    m_view.SetCurrentItem(index);
+    m_nCurrentIndex = index;
+    StopAndReset();
+    PlayCurrentIfOpened();
+}
+
+void CTransportControl::PlayCurrentIfOpened()
+{
+    if (OpenCurrentItem())
+        OnPlay();
+}
+
+void CTransportControl::PlayItem(int index)
+{
+    // A row the playlist pane cannot mark is no item: the current one stays.
+    if (!m_view.SetCurrentItem(index))
+        return;
+    m_nCurrentIndex = index;
+    StopAndReset();
+    PlayCurrentIfOpened();
+}
+
+bool CTransportControl::PlaylistReady(const QStringList *pPaths)
+{
+    StopAndReset();
+    ResetTransport();
+    m_pPaths = pPaths;
+    // A remembered index outside the list would leave an item "open" that is not there.
+    m_nCurrentIndex = StartupPlaylistIndex(m_settings.PlaylistIndex, PathCount());
+    if (!OpenCurrentItem())
+        return false;
+    OnPlay();
+    return true;
+}
+
+bool CTransportControl::OpenCurrentItem()
+{
+    if (m_nCurrentIndex < 0 || m_nCurrentIndex >= PathCount())
+        return false;
+    const QString &path = m_pPaths->at(m_nCurrentIndex);
+    if (!m_pEngine->Open(path))
+        return false;
+    const std::uint32_t length = m_pEngine->GetLength();
+    m_dwSelection[0] = 0;
+    m_dwSelection[1] = length;
+    m_dwSliderMax = length;
+    m_view.SetSliderRange(length);
+    std::uint32_t sampleRate = 0;
+    m_pEngine->GetAttributes(&sampleRate, nullptr, nullptr);
+    m_view.EnableEffectsForRate(sampleRate);
+    ListSavedSelections(path);
+    m_pEngine->SetAttributes(-1, m_settings.Volume, -101);
+    if (m_settings.Mute)
+        m_pEngine->SetMute(true);
+    return true;
+}
+
+void CTransportControl::ListSavedSelections(const QString &mediaPath)
+{
+    // Each saved time starts a selection that runs to the next one; the last
+    // runs to the end of the media.
+    m_pSelectionStore->RemoveAll();
+    std::vector<CSelectionSpan> rows;
+    if (m_pSelectionStore->Load(MediaLrcPath(mediaPath)))
+        rows = SelectionsFromTags(*m_pSelectionStore, m_dwSelection[1]);
+    m_view.FillSelectionList(rows);
+}
+
+void CTransportControl::ResetTransport()
+{
+    ShowNoSelection();
+    StopTimers();
+    SetPlayButtons(false, false);
+    OnClearSelection();
+    m_view.SetSliderPos(0);
+}
+
+QString CTransportControl::GetCurrentPath() const
+{
+    if (m_nCurrentIndex < 0 || m_nCurrentIndex >= PathCount())
+        return QString();
+    return m_pPaths->at(m_nCurrentIndex);
+}
+
+void CTransportControl::SetPlayButtons(bool playPressed, bool pausePressed)
+{
+    m_bPlayPressed = playPressed;
+    m_bPausePressed = pausePressed;
+    m_view.SetButtonCheck(IDC_PLAY_BUTTON, playPressed);
+    m_view.SetButtonCheck(IDC_PAUSE_BUTTON, pausePressed);
+}
+
+// ---------------------------------------------------------------- A-B selection
+
+void CTransportControl::OnSetStart()
+{
+    m_dwSelection[0] = m_pEngine->GetPosition();
+    // A start past the end would loop a tenth of a second: the end moves to the
+    // end of the item until the learner sets it again.
+    if (m_dwSelection[0] > m_dwSelection[1])
+        m_dwSelection[1] = m_dwSliderMax;
+    m_bSelectionActive = true;
+    ShowSelection();
+}
+
+void CTransportControl::OnSetEnd()
+{
+    m_dwSelection[1] = m_pEngine->GetPosition();
+    m_bSelectionActive = true;
+    ShowSelection();
+    // The new selection is heard at once from its start.
+    m_pEngine->SetPosition(m_dwSelection[0]);
+}
+
+void CTransportControl::OnStartLeft()
+{
+    const auto step = static_cast<std::uint32_t>(std::max(0, m_settings.MoveStep));
+    m_dwSelection[0] = m_dwSelection[0] > step ? m_dwSelection[0] - step : 0;
+    ShowSelection();
+}
+
+void CTransportControl::OnEndRight()
+{
+    const auto step = static_cast<std::uint64_t>(std::max(0, m_settings.MoveStep));
+    m_dwSelection[1] = static_cast<std::uint32_t>(std::min<std::uint64_t>(m_dwSelection[1] + step, m_dwSliderMax));
+    ShowSelection();
+}
+
+void CTransportControl::OnClearSelection()
+{
+    if (!m_bSelectionActive)
+        return;
+    m_bSelectionActive = false;
+    m_dwSelection[0] = 0;
+    m_dwSelection[1] = m_dwSliderMax;
+    ShowNoSelection();
+}
+
+void CTransportControl::OnSaveSelection()
+{
+    m_view.AddSelection(m_dwSelection[0], m_dwSelection[1]);
+}
+
+void CTransportControl::PlaySelection(std::uint32_t start, std::uint32_t end)
+{
+    // 0 keeps the current bound, except a kept start past the new end, which
+    // would loop a tenth of a second: the row then plays from the item's start.
+    if (start != 0)
+        m_dwSelection[0] = start;
+    else if (end != 0 && m_dwSelection[0] > end)
+        m_dwSelection[0] = 0;
+    if (end != 0)
+        m_dwSelection[1] = end;
+    m_bSelectionActive = true;
+    ShowSelection();
+    if (end != 0)
+        m_pEngine->SetPosition(m_dwSelection[0]);
+    OnPlay();
+}
+
+void CTransportControl::ShowSelection()
+{
+    m_view.SetSliderSelection(true, m_dwSelection[0], m_dwSelection[1]);
+    m_view.SetPaneText(ITransportView::PANE_SEL_START, MinSecOfMs(m_dwSelection[0]));
+    m_view.SetPaneText(ITransportView::PANE_SEL_END, MinSecOfMs(m_dwSelection[1]));
+}
+
+void CTransportControl::ShowNoSelection()
+{
+    m_view.SetSliderSelection(false, 0, 0);
+    m_view.SetPaneText(ITransportView::PANE_SEL_START, LoadResString(ID_INDICATOR_SEL_START));
+    m_view.SetPaneText(ITransportView::PANE_SEL_END, LoadResString(ID_INDICATOR_SEL_END));
+}
+
+void CTransportControl::OnPositionScroll(std::uint32_t position)
+{
+    // Past the end the thumb goes back to the playing position at the next tick.
+    if (m_bSelectionActive && position > m_dwSelection[1])
+        return;
+    if (m_bSelectionActive && position < m_dwSelection[0])
+        position = m_dwSelection[0];
+    m_pEngine->SetPosition(position);
+}
+
+// ---------------------------------------------------------------- volume
+
+void CTransportControl::ApplyMute(bool mute)
+{
+    m_bMutePressed = mute;
+    m_view.SetButtonCheck(IDC_MUTE_BUTTON, mute);
+    m_view.SetMuteImage(mute);
+    m_pEngine->SetMute(mute);
+    m_settings.Mute = mute;
+}
+
+void CTransportControl::ChangeVolume(int delta)
+{
+    OnVolumeScroll(std::clamp(m_nVolumePos + delta, 0, 100));
+    m_view.SetVolumePos(m_nVolumePos);
+}
+
+void CTransportControl::OnVolumeScroll(int volume)
+{
+    // Changing the volume ends muting.
+    if (m_bMutePressed)
+        ApplyMute(false);
+    m_nVolumePos = volume;
+    m_pEngine->SetAttributes(-1, volume, -101);
+    m_settings.Volume = volume;
+}
+
+void CTransportControl::SetEffect(unsigned kind, int value)
+{
+    m_pEngine->SetEffect(kind, value);
+}
+
+void CTransportControl::SetTempo(float tempo, float rate, float pitch)
+{
+    m_pEngine->SetTempo(tempo, rate, pitch);
+}
+
+// ---------------------------------------------------------------- end of item
+
+int CTransportControl::OnChannelEnd()
+{
+    // With a selection the channel stays where it is; playing again and the
+    // position timer bring it back to the selection's start.
+    if (m_bSelectionActive) {
+        PostCommand(IDC_PLAY_BUTTON);
+        return 0;
+    }
+    // Stopped and rewound here rather than by the callback after our answer:
+    // that stop could land after the posted command has started the channel.
+    m_pEngine->Stop();
+    switch (m_settings.Order) {
+    case 0:
+        ResetTransport();
+        PostCommand(IDC_NEXT_ITEM);
+        break;
+    case 1:
+        ResetTransport();
+        PostCommand(IDC_PLAY_BUTTON);
+        break;
+    case 2:
+        ResetTransport();
+        if (IsItemOpen() && m_nCurrentIndex < PathCount() - 1)
+            PostCommand(IDC_NEXT_ITEM);
+        else
+            WrapToFirstItem();
+        break;
+    default: break;
+    }
+    return 0;
+}
+
+void CTransportControl::WrapToFirstItem()
+{
+    // The dictation document follows the item: otherwise the text typed for the
+    // last item would later be saved beside the first.
+    if (PathCount() == 0 || !m_view.OpenDictationText(0))
+        return;
+    m_nCurrentIndex = 0;
+    if (!OpenCurrentItem())
+        return;
+    m_view.SetCurrentItem(0);
+    PostCommand(IDC_PLAY_BUTTON);
+}
+
+void CTransportControl::PostCommand(unsigned id)
+{
+    // Runs from the event loop after the end callback has finished, and only
+    // when still enabled, as a posted command would.
+    QMetaObject::invokeMethod(
+        this, [this, id] { ExecuteIfEnabled(id); }, Qt::QueuedConnection);
+}
+
+// ---------------------------------------------------------------- timers
+
+void CTransportControl::StartTimers()
+{
+    if (m_nPositionTimer == 0)
+        m_nPositionTimer = startTimer(POSITION_PERIOD_MS);
+    if (m_nClockTimer == 0)
+        m_nClockTimer = startTimer(CLOCK_PERIOD_MS);
+}
+
+void CTransportControl::StopTimers()
+{
+    for (int *timer : {&m_nPositionTimer, &m_nClockTimer}) {
+        if (*timer != 0)
+            killTimer(*timer);
+        *timer = 0;
+    }
+}
+
+void CTransportControl::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_nPositionTimer)
+        OnPositionTimer();
+    else if (event->timerId() == m_nClockTimer)
+        OnClockTimer();
+    QObject::timerEvent(event);
+}
+
+void CTransportControl::OnPositionTimer()
+{
+    if (m_view.IsSliderDragging())
+        return;
+    const std::uint32_t position = m_pEngine->GetPosition();
+    // The selection is held here, a tick at a time; the thumb waits for the next tick.
+    if (m_bSelectionActive && (position > m_dwSelection[1] || position < m_dwSelection[0]))
+        m_pEngine->SetPosition(m_dwSelection[0]);
+    else
+        m_view.SetSliderPos(position);
+}
+
+void CTransportControl::OnClockTimer()
+{
+    m_view.SetPaneText(ITransportView::PANE_TIME, MinSecOfMs(m_pEngine->GetPosition()) + QStringLiteral(" / ") +
+                                                      MinSecOfMs(m_pEngine->GetLength()));
+}

@@ -1,0 +1,128 @@
+// The player control bar without its widgets: owns the playback engine and the
+// selection store, holds the current playlist item and the A-B selection,
+// handles the bar's commands, keeps playback inside the selection, decides what
+// happens when an item ends, and keeps volume and mute. What it shows goes out
+// through ITransportView.
+#pragma once
+
+#include "app/CCmdTarget.h"
+
+#include <QObject>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+
+class CAppSettings;
+class CLrcFile;
+class CPlaybackEngine;
+class ITransportView;
+
+class CTransportControl : public QObject, public CCmdTarget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int POSITION_PERIOD_MS = 100;
+    static constexpr int CLOCK_PERIOD_MS = 1000;
+
+    // Creates the engine (which loads the audio runtime and opens the device)
+    // and the selection store. The view must outlive this object.
+    CTransportControl(CAppSettings &settings, ITransportView &view, QObject *parent = nullptr);
+    // Remembers the current item in "PlaylistIndex" (0 when none is open).
+    ~CTransportControl() override;
+
+    // Once the view's widgets exist: empty slider, volume and mute from the settings.
+    void InitDialog();
+
+    // The playlist pane has listed the playlist: opens the remembered item and
+    // plays it. True when it plays.
+    bool PlaylistReady(const QStringList *pPaths);
+    void PlayItem(int index);
+    void PlaySelection(std::uint32_t start, std::uint32_t end);
+    void ResetTransport();
+    // Opens the current item stopped at 0 and lists its saved selections.
+    bool OpenCurrentItem();
+    // "" when no item is open.
+    QString GetCurrentPath() const;
+
+    // The learner moved the position slider to a position in milliseconds,
+    // or the volume slider to 0..100.
+    void OnPositionScroll(std::uint32_t position);
+    void OnVolumeScroll(int volume);
+
+    void SetEffect(unsigned kind, int value);
+    void SetTempo(float tempo, float rate, float pitch);
+
+    CPlaybackEngine &Engine() { return *m_pEngine; }
+    int CurrentIndex() const { return m_nCurrentIndex; }
+    void SetCurrentIndex(int index) { m_nCurrentIndex = index; }
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+
+private:
+    void RegisterCommands();
+    void RegisterTransportCommands();
+    void RegisterSelectionCommands();
+    void RegisterVolumeCommands();
+
+    bool IsItemOpen() const { return m_nCurrentIndex != -1; }
+    bool IsPlaying() const;
+    int PathCount() const;
+
+    void OnPlay();
+    void OnPause();
+    void OnPlayPause();
+    void OnPrevItem();
+    void OnNextItem();
+    void SwitchToItem(int index);
+    // The stop command: stops and rewinds an open item that is not stopped, and resets.
+    void StopAndReset();
+    void PlayCurrentIfOpened();
+
+    void OnSetStart();
+    void OnSetEnd();
+    void OnStartLeft();
+    void OnEndRight();
+    void OnClearSelection();
+    void OnSaveSelection();
+    void ShowSelection();
+    void ShowNoSelection();
+
+    void OnMuteButton();
+    void OnMuteCommand();
+    void ApplyMute(bool mute);
+    void ChangeVolume(int delta);
+
+    int OnChannelEnd();
+    void WrapToFirstItem();
+    void PostCommand(unsigned id);
+
+    void StartTimers();
+    void StopTimers();
+    void OnPositionTimer();
+    void OnClockTimer();
+
+    void SetPlayButtons(bool playPressed, bool pausePressed);
+    void ListSavedSelections(const QString &mediaPath);
+
+    CAppSettings &m_settings;
+    ITransportView &m_view;
+    std::unique_ptr<CPlaybackEngine> m_pEngine;
+    // A-B selection bounds in milliseconds.
+    std::uint32_t m_dwSelection[2] = {0, 0};
+    const QStringList *m_pPaths = nullptr; // owned by the playlist pane
+    int m_nCurrentIndex = -1;
+    bool m_bSelectionActive = false;
+    // Qt's numbers of the running timers, 0 while stopped.
+    int m_nPositionTimer = 0;
+    int m_nClockTimer = 0;
+    std::unique_ptr<CLrcFile> m_pSelectionStore;
+
+    // The position slider's range maximum: the current item's length.
+    std::uint32_t m_dwSliderMax = 0;
+    bool m_bPlayPressed = false;
+    bool m_bPausePressed = false;
+    bool m_bMutePressed = false;
+    int m_nVolumePos = 0;
+};

@@ -1,0 +1,50 @@
+// What the player control bar shows and whom it calls: the widgets of the bar
+// (sliders, buttons), the status bar, the selection list pane, the playlist
+// pane and the effects bar. CTransportControl decides; this interface shows.
+#pragma once
+
+#include "lists/CLrcFile.h"
+
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+class ITransportView
+{
+public:
+    // Status-bar panes the control bar writes.
+    static constexpr int PANE_SEL_START = 5, PANE_SEL_END = 6, PANE_TIME = 8;
+
+    virtual ~ITransportView() = default;
+
+    // Text of a status-bar pane; the time pane is sized to fit its text.
+    virtual void SetPaneText(int pane, const QString &text) = 0;
+
+    // Position slider, in milliseconds: range 0..maximum, thumb, and the
+    // selection range (shown or removed).
+    virtual void SetSliderRange(std::uint32_t maximum) = 0;
+    virtual void SetSliderPos(std::uint32_t position) = 0;
+    virtual void SetSliderSelection(bool shown, std::uint32_t start, std::uint32_t end) = 0;
+    // True while the learner holds the thumb: the position timer then leaves it alone.
+    virtual bool IsSliderDragging() const = 0;
+
+    // Pressed state of the play, pause and mute buttons (IDC_PLAY_BUTTON …).
+    virtual void SetButtonCheck(unsigned id, bool pressed) = 0;
+    // The mute button's image: muted or sounding.
+    virtual void SetMuteImage(bool muted) = 0;
+    // Volume slider position, 0..100.
+    virtual void SetVolumePos(int volume) = 0;
+
+    // Selection list pane: empties it and lists these rows; adds one row.
+    virtual void FillSelectionList(const std::vector<CSelectionSpan> &rows) = 0;
+    virtual void AddSelection(std::uint32_t start, std::uint32_t end) = 0;
+
+    // Effects bar: the sample rate of the item just opened.
+    virtual void EnableEffectsForRate(std::uint32_t sampleRate) = 0;
+
+    // Playlist pane: switches the dictation document to the item's text,
+    // false when the learner refuses to leave the current one; marks the
+    // item's row, false for an index outside the list.
+    virtual bool OpenDictationText(int index) = 0;
+    virtual bool SetCurrentItem(int index) = 0;
+};

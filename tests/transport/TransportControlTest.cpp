@@ -1,0 +1,315 @@
+// The control bar's decisions on the real engine (SDL's dummy output, media
+// made by the runtime tests): commands raised as a key press would, timers
+// run by the event loop, and a view that records what the learner would see.
+#include "CTestMedia.h"
+#include "EngineTestSupport.h"
+#include "app/CAppSettings.h"
+#include "app/Resource.h"
+#include "audio/CPlaybackEngine.h"
+#include "transport/CTransportControl.h"
+#include "transport/ITransportView.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace
+{
+
+class CFakeTransportView final : public ITransportView
+{
+public:
+    void SetPaneText(int pane, const QString &text) override { m_panes[pane] = text; }
+    void SetSliderRange(std::uint32_t maximum) override { m_dwSliderMax = maximum; }
+    void SetSliderPos(std::uint32_t position) override { m_dwSliderPos = position; }
+    void SetSliderSelection(bool shown, std::uint32_t start, std::uint32_t end) override
+    {
+        m_bSelectionShown = shown;
+        m_selection = {start, end};
+    }
+    bool IsSliderDragging() const override { return false; }
+    void SetButtonCheck(unsigned id, bool pressed) override
+    {
+        m_nPlayReleases += id == IDC_PLAY_BUTTON && !pressed ? 1 : 0;
+    }
+    void SetMuteImage(bool muted) override { m_bMuteImage = muted; }
+    void SetVolumePos(int volume) override { m_nVolume = volume; }
+    void FillSelectionList(const std::vector<CSelectionSpan> &rows) override { m_rows = rows; }
+    void AddSelection(std::uint32_t start, std::uint32_t end) override { m_rows.push_back({start, end}); }
+    void EnableEffectsForRate(std::uint32_t) override {}
+    bool OpenDictationText(int index) override
+    {
+        m_documents.push_back(index);
+        return m_bAcceptDocument;
+    }
+    bool SetCurrentItem(int index) override { return index >= 0 && index < m_nRows; }
+
+    std::map<int, QString> m_panes;
+    std::uint32_t m_dwSliderMax = 0, m_dwSliderPos = 0;
+    bool m_bSelectionShown = false, m_bMuteImage = false, m_bAcceptDocument = true;
+    CSelectionSpan m_selection{0, 0};
+    int m_nPlayReleases = 0, m_nVolume = -1, m_nRows = 0;
+    std::vector<CSelectionSpan> m_rows;
+    std::vector<int> m_documents;
+};
+
+// Runs the event loop for a bounded real time, at least once; true as soon as the condition holds.
+bool WaitFor(const std::function<bool()> &condition, int milliseconds)
+{
+    QDeadlineTimer deadline(milliseconds);
+    do {
+        QCoreApplication::processEvents();
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    } while (!deadline.hasExpired());
+    return false;
+}
+
+void PumpFor(int milliseconds)
+{
+    WaitFor([] { return false; }, milliseconds);
+}
+
+class TransportControlTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        EnsureCoreApplication();
+        m_pControl = std::make_unique<CTransportControl>(m_settings, m_view);
+        m_pControl->InitDialog();
+    }
+    void TearDown() override { EXPECT_TRUE(m_prompt.m_messages.empty()); }
+
+    // Lists the playlist and plays the remembered item, as at start-up.
+    void StartPlaylist(const std::vector<const char *> &names, int remembered = 0)
+    {
+        for (const char *name : names)
+            m_paths.append(QString::fromStdString(CTestMedia::Path(name)));
+        m_view.m_nRows = static_cast<int>(m_paths.size());
+        m_settings.PlaylistIndex = remembered;
+        ASSERT_TRUE(m_pControl->PlaylistReady(&m_paths));
+    }
+    bool Raise(unsigned id) { return m_pControl->ExecuteIfEnabled(id); }
+    bool Enabled(unsigned id) { return m_pControl->QueryState(id).m_bEnabled; }
+    CPlaybackEngine &Engine() { return m_pControl->Engine(); }
+    QString Pane(int pane) { return m_view.m_panes[pane]; }
+
+    CTestPrompt m_prompt;
+    CAppSettings m_settings;
+    CFakeTransportView m_view;
+    QStringList m_paths;
+    std::unique_ptr<CTransportControl> m_pControl;
+};
+
+TEST_F(TransportControlTest, WithNoItemOnlyMuteAndVolumeAreEnabled)
+{
+    for (unsigned id :
+         {IDC_PLAY_BUTTON, ID_PLAY_PAUSE, IDC_PAUSE_BUTTON, IDC_STOP, IDC_PREV_ITEM, IDC_NEXT_ITEM, IDC_START_LEFT,
+          IDC_SET_START, IDC_SET_END, IDC_END_RIGHT, IDC_CLEAR_SELECTION, IDC_SAVE_SELECTION, IDC_PREV_SELECTION})
+        EXPECT_FALSE(Enabled(id)) << id;
+    for (unsigned id : {ID_MUTE, IDC_MUTE_BUTTON, ID_VOLUME_UP, ID_VOLUME_DOWN})
+        EXPECT_TRUE(Enabled(id)) << id;
+    EXPECT_EQ(m_pControl->GetCurrentPath(), QString());
+}
+
+TEST_F(TransportControlTest, PauseAndStopFollowTheChannel)
+{
+    StartPlaylist({"tone.wav", "tone.wav"});
+    EXPECT_EQ(m_pControl->QueryState(IDC_PLAY_BUTTON).m_nCheck, 1);
+    EXPECT_FALSE(Enabled(IDC_PREV_ITEM));
+    EXPECT_TRUE(Enabled(IDC_NEXT_ITEM));
+    ASSERT_TRUE(Raise(ID_PLAY_PAUSE));
+    EXPECT_TRUE(Engine().IsPaused());
+    EXPECT_EQ(m_pControl->QueryState(IDC_PAUSE_BUTTON).m_nCheck, 1);
+    EXPECT_FALSE(Enabled(IDC_SET_START));
+    ASSERT_TRUE(Raise(IDC_STOP));
+    EXPECT_TRUE(Engine().IsStopped());
+    EXPECT_FALSE(Enabled(IDC_STOP));
+    EXPECT_EQ(m_pControl->QueryState(IDC_PAUSE_BUTTON).m_nCheck, 0);
+}
+
+TEST_F(TransportControlTest, SetStartAndEndLoopTheSelection)
+{
+    StartPlaylist({"long.wav"});
+    m_pControl->OnPositionScroll(5000);
+    ASSERT_TRUE(Raise(IDC_SET_START));
+    m_pControl->OnPositionScroll(9050);
+    ASSERT_TRUE(Raise(IDC_SET_END));
+    EXPECT_EQ(Pane(5), QStringLiteral("00:05"));
+    EXPECT_EQ(Pane(6), QStringLiteral("00:09"));
+    EXPECT_TRUE(m_view.m_bSelectionShown);
+    EXPECT_LT(Engine().GetPosition(), 5100u); // heard from its start at once
+
+    // Played through its end more than once: the position stays inside it,
+    // past the end by no more than a tick and the seek.
+    m_pControl->OnPositionScroll(8500);
+    std::uint32_t lowest = 10000, highest = 0;
+    WaitFor(
+        [&] {
+            lowest = std::min(lowest, Engine().GetPosition());
+            highest = std::max(highest, Engine().GetPosition());
+            return false;
+        },
+        2500);
+    EXPECT_GE(lowest, 5000u);
+    EXPECT_LT(lowest, 5300u);
+    EXPECT_LT(highest, 9050u + 300u);
+    EXPECT_TRUE(Pane(8).contains(QStringLiteral(" / 00:10"))) << Pane(8).toStdString();
+
+    // Clearing, and stopping, remove the selection from the panes and the slider.
+    const auto expectNoSelection = [this] {
+        EXPECT_EQ(Pane(5), QStringLiteral("选择起点"));
+        EXPECT_EQ(Pane(6), QStringLiteral("选择终点"));
+        EXPECT_FALSE(m_view.m_bSelectionShown);
+    };
+    ASSERT_TRUE(Raise(IDC_CLEAR_SELECTION));
+    expectNoSelection();
+    ASSERT_TRUE(Raise(IDC_SET_START));
+    ASSERT_TRUE(Raise(IDC_STOP));
+    expectNoSelection();
+    EXPECT_EQ(m_view.m_dwSliderPos, 0u);
+}
+
+TEST_F(TransportControlTest, NudgesStopAtZeroAndAtTheLength)
+{
+    StartPlaylist({"tone.wav"});
+    const std::uint32_t length = Engine().GetLength();
+    struct SCase {
+        int step;
+        std::uint32_t start, endShort, nudgedStart, nudgedEndShort;
+        bool enabledAfter;
+    };
+    for (const SCase &c : {SCase{1000, 500, 1000, 0, 0, false}, SCase{100, 500, 1000, 400, 900, true}}) {
+        m_settings.MoveStep = c.step;
+        m_pControl->PlaySelection(c.start, length - c.endShort);
+        ASSERT_TRUE(Raise(IDC_START_LEFT));
+        ASSERT_TRUE(Raise(IDC_END_RIGHT));
+        EXPECT_EQ(m_view.m_selection, (CSelectionSpan{c.nudgedStart, length - c.nudgedEndShort})) << c.step;
+        EXPECT_EQ(Enabled(IDC_START_LEFT), c.enabledAfter);
+        EXPECT_EQ(Enabled(IDC_END_RIGHT), c.enabledAfter);
+    }
+}
+
+TEST_F(TransportControlTest, SavedSelectionStartingAtZeroKeepsAStartThatFitsItsEnd)
+{
+    StartPlaylist({"long.wav"});
+    struct SCase {
+        std::uint32_t previousStart, expectedStart;
+    };
+    for (const SCase &c : {SCase{1000, 1000}, SCase{5000, 0}}) {
+        m_pControl->PlaySelection(c.previousStart, 6000);
+        m_pControl->PlaySelection(0, 3000);
+        EXPECT_EQ(m_view.m_selection, (CSelectionSpan{c.expectedStart, 3000})) << c.previousStart;
+        EXPECT_LT(Engine().GetPosition(), c.expectedStart + 100);
+    }
+}
+
+TEST_F(TransportControlTest, StartSetPastTheEndRunsToTheEndOfTheItem)
+{
+    StartPlaylist({"tone.wav"});
+    m_pControl->PlaySelection(1000, 1300);
+    // Catch the position in the tick it overshoots the end.
+    ASSERT_TRUE(WaitFor([&] { return Engine().GetPosition() > 1300; }, 5000));
+    ASSERT_TRUE(Raise(IDC_SET_START));
+    EXPECT_GT(m_view.m_selection.m_dwStart, 1300u);
+    EXPECT_EQ(m_view.m_selection.m_dwEnd, Engine().GetLength());
+}
+
+TEST_F(TransportControlTest, EndOfItemFollowsThePlayOrder)
+{
+    struct SCase {
+        int order, item;
+        bool acceptDocument;
+        int expectedItem;
+        bool playing;
+        std::vector<int> documents;
+    };
+    const SCase cases[] = {
+        {0, 0, true, 1, true, {1}}, {0, 2, true, 2, false, {}}, {1, 2, true, 2, true, {}},
+        {2, 0, true, 1, true, {1}}, {2, 2, true, 0, true, {0}}, {2, 2, false, 2, false, {0}},
+    };
+    StartPlaylist({"short.wav", "tone.wav", "short.wav"});
+    for (const SCase &c : cases) {
+        SCOPED_TRACE(testing::Message() << "order " << c.order << " item " << c.item);
+        m_settings.Order = c.order;
+        m_view.m_bAcceptDocument = c.acceptDocument;
+        m_pControl->PlayItem(c.item);
+        m_view.m_nPlayReleases = 0;
+        m_view.m_documents.clear();
+        ASSERT_TRUE(WaitFor([&] { return m_view.m_nPlayReleases > 0; }, 3000));
+        PumpFor(50); // the command posted at the end
+        EXPECT_EQ(m_pControl->CurrentIndex(), c.expectedItem);
+        EXPECT_EQ(Engine().IsPlaying(), c.playing);
+        EXPECT_EQ(m_view.m_documents, c.documents);
+        if (!c.playing) {
+            EXPECT_EQ(Engine().GetPosition(), 0u);
+        }
+    }
+}
+
+TEST_F(TransportControlTest, EndOfItemWithASelectionReplaysItInEveryOrder)
+{
+    StartPlaylist({"short.wav", "tone.wav"});
+    m_pControl->PlaySelection(100, 0);
+    m_view.m_nPlayReleases = 0;
+    for (int order : {0, 1, 2}) {
+        m_settings.Order = order;
+        PumpFor(700); // two ends at least
+        EXPECT_EQ(m_view.m_nPlayReleases, 0);
+        EXPECT_EQ(m_pControl->CurrentIndex(), 0);
+        EXPECT_TRUE(Engine().IsPlaying());
+        EXPECT_TRUE(m_view.m_bSelectionShown);
+    }
+}
+
+TEST_F(TransportControlTest, VolumeEndsMutingAndStaysInRange)
+{
+    StartPlaylist({"tone.wav"});
+    ASSERT_TRUE(Raise(ID_MUTE));
+    EXPECT_TRUE(Engine().IsMuted() && m_settings.Mute && m_view.m_bMuteImage);
+    EXPECT_EQ(m_pControl->QueryState(IDC_MUTE_BUTTON).m_nCheck, 1);
+    ASSERT_TRUE(Raise(ID_VOLUME_UP));
+    EXPECT_FALSE(Engine().IsMuted() || m_settings.Mute || m_view.m_bMuteImage);
+    EXPECT_EQ(m_settings.Volume, 55);
+    m_pControl->OnVolumeScroll(98);
+    ASSERT_TRUE(Raise(ID_VOLUME_UP));
+    EXPECT_EQ(m_view.m_nVolume, 100);
+    EXPECT_EQ(Engine().RememberedVolume(), 100);
+}
+
+TEST_F(TransportControlTest, SavedSelectionsComeFromTheTimingFileBesideTheMedia)
+{
+    QTemporaryDir dir;
+    const QString media = dir.filePath(QStringLiteral("a.b.wav"));
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(CTestMedia::Path("tone.wav")), media));
+    QFile lrc(dir.filePath(QStringLiteral("a.b.lrc")));
+    ASSERT_TRUE(lrc.open(QIODevice::WriteOnly));
+    lrc.write("[00:01.00]one\r\n[00:02.50]two\r\n");
+    lrc.close();
+    m_paths = {media};
+    m_view.m_nRows = 1;
+    ASSERT_TRUE(m_pControl->PlaylistReady(&m_paths));
+    const std::uint32_t length = Engine().GetLength();
+    EXPECT_EQ(m_view.m_rows, (std::vector<CSelectionSpan>{{1000, 2500}, {2500, length}}));
+}
+
+TEST_F(TransportControlTest, CurrentItemIsAlwaysInTheListAndRemembered)
+{
+    StartPlaylist({"tone.wav", "short.wav"}, 7);
+    EXPECT_EQ(m_pControl->CurrentIndex(), 0);
+    m_pControl->PlayItem(5);
+    EXPECT_EQ(m_pControl->CurrentIndex(), 0);
+    m_pControl->PlayItem(1);
+    EXPECT_EQ(m_pControl->GetCurrentPath(), m_paths[1]);
+    m_pControl.reset();
+    EXPECT_EQ(m_settings.PlaylistIndex, 1);
+
+    m_pControl = std::make_unique<CTransportControl>(m_settings, m_view);
+    m_pControl.reset();
+    EXPECT_EQ(m_settings.PlaylistIndex, 0);
+}
+
+} // namespace
