@@ -24,6 +24,16 @@ CPrompt *g_prompt = &g_consolePrompt;
 
 } // namespace
 
+QStringList CPrompt::GetOpenFileNames(const QString &, const QString &, bool)
+{
+    return {};
+}
+
+QString CPrompt::GetSaveFileName(const QString &, const QString &, const QString &, const QString &)
+{
+    return {};
+}
+
 CPrompt &Prompt()
 {
     return *g_prompt;

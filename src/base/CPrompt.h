@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class CPrompt
 {
@@ -22,6 +23,17 @@ public:
     // empty caption shows the application's title. Returns the answer chosen
     // (IDOK …).
     virtual int MessageBox(const QString &text, unsigned flags, const QString &caption = QString()) = 0;
+
+    // Asks for files to read. filter lists "description (patterns)" entries
+    // separated by ";;". Returns the chosen paths in the dialog's order, or
+    // nothing when the learner cancels. The prompt used before the window
+    // exists answers nothing.
+    virtual QStringList GetOpenFileNames(const QString &caption, const QString &filter, bool multiple);
+
+    // Asks for a file to write, starting from a proposed path; the default
+    // extension (".rtf") is added to a name without one. Empty on cancel.
+    virtual QString GetSaveFileName(const QString &caption, const QString &proposedPath, const QString &filter,
+                                    const QString &defaultExtension);
 
     // Ends the process with the exit code after a fatal error; never returns
     // in the program. A test prompt may throw instead so the test goes on.

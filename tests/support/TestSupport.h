@@ -12,6 +12,7 @@
 #include <csignal>
 #include <stdexcept>
 #include <sys/resource.h>
+#include <utility>
 
 // Records every message and answers with a fixed answer.
 class CRecordingPrompt final : public CPrompt
@@ -25,7 +26,20 @@ public:
     int MessageBox(const QString &text, unsigned, const QString &) override
     {
         m_messages.append(text);
-        return m_answer;
+        if (m_queuedAnswers.isEmpty())
+            return m_answer;
+        return m_queuedAnswers.takeFirst();
+    }
+    QStringList GetOpenFileNames(const QString &, const QString &, bool) override
+    {
+        ++m_nFileDialogs;
+        return std::exchange(m_openAnswer, {});
+    }
+    QString GetSaveFileName(const QString &, const QString &proposedPath, const QString &, const QString &) override
+    {
+        ++m_nFileDialogs;
+        m_proposedPaths.append(proposedPath);
+        return std::exchange(m_saveAnswer, {});
     }
     [[noreturn]] void ExitProcess(int exitCode) override
     {
@@ -33,6 +47,11 @@ public:
     }
 
     QStringList m_messages;
+    QList<int> m_queuedAnswers; // answered first, in order, before the fixed answer
+    QStringList m_openAnswer;   // the next open dialog's choice (then cancel)
+    QString m_saveAnswer;       // the next save dialog's choice (then cancel)
+    QStringList m_proposedPaths;
+    int m_nFileDialogs = 0;
 
 private:
     int m_answer;
