@@ -3,6 +3,7 @@
 #include "app/CStringTable.h"
 #include "app/Resource.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 #include <map>
@@ -163,6 +164,17 @@ void CollectCommands(const std::vector<SMenuEntry> &entries, std::vector<unsigne
     }
 }
 
+const SMenuEntry *FindCommand(const std::vector<SMenuEntry> &entries, unsigned id)
+{
+    for (const SMenuEntry &entry : entries) {
+        if (entry.m_kind == SMenuEntry::command && entry.m_nID == id)
+            return &entry;
+        if (const SMenuEntry *found = FindCommand(entry.m_items, id))
+            return found;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 namespace CommandTable
@@ -222,6 +234,15 @@ std::vector<unsigned> AllCommands()
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     return ids;
+}
+
+QString PlainMenuText(unsigned id)
+{
+    const SMenuEntry *entry = FindCommand(MainMenu(), id);
+    if (entry == nullptr)
+        return {};
+    static const QRegularExpression accessKey(QStringLiteral("\\(&.\\)|&|\\t.*$"));
+    return QString(entry->m_strText).remove(accessKey).trimmed();
 }
 
 QString Prompt(unsigned id)

@@ -45,6 +45,10 @@ const std::vector<unsigned> &ToolbarButtons(unsigned resource);
 // Every command that any menu, shortcut or toolbar raises, each once.
 std::vector<unsigned> AllCommands();
 
+// A command's main-menu text without its access key and shortcut
+// ("控制栏(&C)" gives "控制栏"); empty for a command the main menu lacks.
+QString PlainMenuText(unsigned id);
+
 // The status-bar prompt and the tooltip of a command (the two halves of its
 // string); empty when it has none.
 QString Prompt(unsigned id);

@@ -2,16 +2,22 @@
 
 #include "app/CAppSettings.h"
 #include "app/CCommandTable.h"
+#include "app/CIniProfile.h"
 #include "app/CStringTable.h"
+#include "app/CWindowPlacement.h"
 #include "app/Resource.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QDockWidget>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QToolBar>
 
 namespace
@@ -21,6 +27,12 @@ constexpr unsigned kPaneIndicators[] = {ID_INDICATOR_LINE,    ID_INDICATOR_CAPS,
                                         ID_INDICATOR_SCRL,    ID_INDICATOR_SEL_START, ID_INDICATOR_SEL_END,
                                         ID_INDICATOR_BITRATE, ID_INDICATOR_TIME};
 constexpr int kFormatBarHeight = 25;
+const QString kSettingsSection = QStringLiteral("Settings");
+const QString kWindowPosKey = QStringLiteral("WindowPos");
+const QString kDockStateSection = QStringLiteral("DockState");
+const QString kDockStateKey = QStringLiteral("Layout");
+// The frame's own version of the bar layout: a layout of another version is ignored.
+constexpr int kDockStateVersion = 1;
 
 QKeySequence KeysOf(const SAccelerator &accelerator)
 {
@@ -34,14 +46,22 @@ QKeySequence KeysOf(const QKeyEvent &event)
 
 } // namespace
 
-CMainFrame::CMainFrame(CAppSettings &settings, QWidget *parent) : QMainWindow(parent), m_settings(settings)
+CMainFrame::CMainFrame(CAppSettings &settings, CIniProfile &profile, QWidget *parent)
+    : QMainWindow(parent), m_settings(settings), m_profile(profile)
 {
+    setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(ResStringField(IDR_MAINFRAME, 0));
     BuildMenus();
     BuildAccelerators();
     BuildToolBar();
+    m_pControlDock = CreateDock(CommandTable::PlainMenuText(ID_VIEW_CONTROLBAR), QStringLiteral("ControlBar"),
+                                Qt::TopDockWidgetArea | Qt::BottomDockWidgetArea, Qt::BottomDockWidgetArea);
+    m_pEffectsDock = CreateDock(CommandTable::PlainMenuText(ID_VIEW_EFFECTSBAR), QStringLiteral("EffectsBar"),
+                                Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea, Qt::LeftDockWidgetArea);
     BuildStatusBar();
     BuildSplitters();
+    RegisterFrameCommands();
+    SetAlwaysOnTop(m_settings.AlwaysTop);
     // Shortcuts of the frame win over the focused control for every key of
     // the table, except the editing keys a focused text field uses itself.
     qApp->installEventFilter(this);
@@ -52,6 +72,222 @@ CMainFrame::CMainFrame(CAppSettings &settings, QWidget *parent) : QMainWindow(pa
 CMainFrame::~CMainFrame()
 {
     qApp->removeEventFilter(this);
+    RemoveTrayIcon();
+}
+
+QDockWidget *CMainFrame::CreateDock(const QString &title, const QString &name, Qt::DockWidgetAreas allowed,
+                                    Qt::DockWidgetArea area)
+{
+    auto *dock = new QDockWidget(title, this);
+    dock->setObjectName(name);
+    dock->setAccessibleName(title);
+    dock->setAllowedAreas(allowed);
+    dock->setWidget(new QWidget(dock));
+    addDockWidget(area, dock);
+    return dock;
+}
+
+void CMainFrame::SetControlBar(QWidget *controlBar)
+{
+    m_pControlDock->setWidget(controlBar);
+}
+
+void CMainFrame::SetEffectsBar(QWidget *effectsBar)
+{
+    m_pEffectsDock->setWidget(effectsBar);
+}
+
+void CMainFrame::SetMediaPropertiesTarget(CCmdTarget *playlistPane, std::function<bool()> hasCurrentItem)
+{
+    m_pMediaPropertiesTarget = playlistPane;
+    m_hasCurrentItem = std::move(hasCurrentItem);
+}
+
+void CMainFrame::SetCloseCheck(std::function<bool()> canClose)
+{
+    m_canClose = std::move(canClose);
+}
+
+void CMainFrame::RegisterFrameCommands()
+{
+    const auto dockCommand = [this](unsigned id, QDockWidget *dock) {
+        OnCommand(
+            id, [this, dock] { ToggleDock(dock); },
+            [dock](CCmdUI &ui) {
+                ui.Enable();
+                ui.SetCheck(dock->isVisible() ? 1 : 0);
+            });
+    };
+    dockCommand(ID_VIEW_CONTROLBAR, m_pControlDock);
+    dockCommand(ID_VIEW_EFFECTSBAR, m_pEffectsDock);
+    OnCommand(
+        ID_VIEW_TOOLBAR, [this] { m_pToolBar->setVisible(!m_pToolBar->isVisible()); },
+        [this](CCmdUI &ui) {
+            ui.Enable();
+            ui.SetCheck(m_pToolBar->isVisible() ? 1 : 0);
+        });
+    OnCommand(
+        ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(!statusBar()->isVisible()); },
+        [this](CCmdUI &ui) {
+            ui.Enable();
+            ui.SetCheck(statusBar()->isVisible() ? 1 : 0);
+        });
+    const auto orderCommand = [this](unsigned id, int order) {
+        OnCommand(
+            id, [this, order] { m_settings.Order = order; },
+            [this, order](CCmdUI &ui) {
+                ui.Enable();
+                ui.SetCheck(m_settings.Order == order ? 1 : 0);
+            });
+    };
+    orderCommand(ID_ORDER_DEFAULT, 0);
+    orderCommand(ID_ORDER_REPEAT_ONE, 1);
+    orderCommand(ID_ORDER_REPEAT_LIST, 2);
+    OnCommand(
+        ID_MEDIA_PROPERTIES,
+        [this] {
+            if (m_pMediaPropertiesTarget != nullptr)
+                m_pMediaPropertiesTarget->OnCmdMsg(ID_MEDIA_PROPERTIES, nullptr);
+        },
+        [this](CCmdUI &ui) {
+            ui.Enable(m_pMediaPropertiesTarget != nullptr && m_hasCurrentItem && m_hasCurrentItem());
+        });
+    OnCommand(ID_APP_EXIT, [this] { close(); });
+}
+
+void CMainFrame::ToggleDock(QDockWidget *dock)
+{
+    dock->setVisible(!dock->isVisible());
+}
+
+void CMainFrame::SetAlwaysOnTop(bool onTop)
+{
+    const bool shown = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (shown)
+        show(); // changing the flag hides a shown window
+}
+
+void CMainFrame::ShowAsLeft()
+{
+    RestoreBarLayout();
+    if (!RestoreWindowPlacement())
+        show();
+}
+
+bool CMainFrame::RestoreWindowPlacement()
+{
+    const std::optional<SWindowPlacement> placement =
+        SWindowPlacement::Parse(m_profile.GetProfileString(kSettingsSection, kWindowPosKey));
+    if (!placement)
+        return false;
+    setGeometry(placement->left, placement->top, placement->right - placement->left,
+                placement->bottom - placement->top);
+    switch (placement->showCmd) {
+    case SWindowPlacement::SW_SHOWMAXIMIZED: showMaximized(); break;
+    case SWindowPlacement::SW_SHOWMINIMIZED: showMinimized(); break;
+    default: showNormal(); break;
+    }
+    return true;
+}
+
+void CMainFrame::SaveWindowPlacement()
+{
+    SWindowPlacement placement;
+    const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    placement.left = normal.left();
+    placement.top = normal.top();
+    placement.right = normal.left() + normal.width();
+    placement.bottom = normal.top() + normal.height();
+    const bool minimised = isMinimized() || m_bInTray;
+    const bool maximised = windowState() & Qt::WindowMaximized;
+    if (maximised)
+        placement.flags = SWindowPlacement::WPF_RESTORETOMAXIMIZED;
+    placement.showCmd = minimised   ? SWindowPlacement::SW_SHOWMINIMIZED
+                        : maximised ? SWindowPlacement::SW_SHOWMAXIMIZED
+                                    : SWindowPlacement::SW_SHOWNORMAL;
+    m_profile.WriteProfileString(kSettingsSection, kWindowPosKey, placement.ForClosing(minimised).Format());
+}
+
+void CMainFrame::SaveBarLayout()
+{
+    m_profile.WriteProfileString(kDockStateSection, kDockStateKey,
+                                 QString::fromLatin1(saveState(kDockStateVersion).toBase64()));
+}
+
+void CMainFrame::RestoreBarLayout()
+{
+    const QString layout = m_profile.GetProfileString(kDockStateSection, kDockStateKey);
+    if (!layout.isEmpty())
+        restoreState(QByteArray::fromBase64(layout.toLatin1()), kDockStateVersion);
+}
+
+void CMainFrame::closeEvent(QCloseEvent *event)
+{
+    SaveWindowPlacement();
+    SaveBarLayout();
+    if (m_canClose && !m_canClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void CMainFrame::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // Without a notification area the window is minimised normally: hiding it
+    // would leave no way back.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_settings.MinimizeToTray &&
+        QSystemTrayIcon::isSystemTrayAvailable())
+        MinimiseToTray();
+}
+
+void CMainFrame::MinimiseToTray()
+{
+    if (m_pTrayIcon == nullptr) {
+        m_pTrayIcon = new QSystemTrayIcon(windowIcon(), this);
+        m_pTrayIcon->setToolTip(LoadResString(AFX_IDS_APP_TITLE));
+        connect(m_pTrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger)
+                RestoreFromTray();
+        });
+        auto *menu = new QMenu(this);
+        for (const SMenuEntry &entry : CommandTable::PopupMenu(IDR_TRAY_POPUP)) {
+            if (entry.m_kind == SMenuEntry::separator)
+                menu->addSeparator();
+            else
+                menu->addAction(entry.m_strText, this, [this, id = entry.m_nID] { OnTrayMenu(id); });
+        }
+        m_pTrayIcon->setContextMenu(menu);
+    }
+    m_pTrayIcon->show();
+    m_bInTray = true;
+    hide();
+}
+
+void CMainFrame::RestoreFromTray()
+{
+    m_bInTray = false;
+    showNormal();
+    activateWindow();
+    RemoveTrayIcon();
+}
+
+void CMainFrame::RemoveTrayIcon()
+{
+    if (m_pTrayIcon != nullptr)
+        m_pTrayIcon->hide();
+}
+
+void CMainFrame::OnTrayMenu(unsigned id)
+{
+    if (id == ID_TRAY_RESTORE)
+        RestoreFromTray();
+    else if (id == ID_APP_EXIT)
+        close();
+    else
+        RaiseCommand(id); // open, play/pause, stop, previous and next item go through the routing
 }
 
 void CMainFrame::SetRouteTarget(ERouteSlot slot, CCmdTarget *target)
@@ -185,7 +421,7 @@ void CMainFrame::BuildToolBar()
 {
     m_pToolBar = new QToolBar(this);
     m_pToolBar->setObjectName(QStringLiteral("ToolBar"));
-    m_pToolBar->setAccessibleName(ResStringField(ID_VIEW_TOOLBAR, 1));
+    m_pToolBar->setAccessibleName(CommandTable::PlainMenuText(ID_VIEW_TOOLBAR));
     m_pToolBar->setIconSize(QSize(24, 24));
     for (unsigned id : CommandTable::ToolbarButtons(IDR_MAINFRAME)) {
         if (id == 0) {
@@ -197,6 +433,7 @@ void CMainFrame::BuildToolBar()
         m_pToolBar->addAction(button);
     }
     addToolBar(Qt::RightToolBarArea, m_pToolBar);
+    m_pToolBar->setWindowTitle(CommandTable::PlainMenuText(ID_VIEW_TOOLBAR));
 }
 
 void CMainFrame::BuildStatusBar()

@@ -8,11 +8,15 @@
 #include "app/CCmdTarget.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <map>
 #include <vector>
 
 class CAppSettings;
+class CIniProfile;
+class QDockWidget;
 class QLabel;
+class QSystemTrayIcon;
 class QMenu;
 class QSplitter;
 class QToolBar;
@@ -23,7 +27,8 @@ public:
     // The routing slots, in the order commands are offered to them.
     enum ERouteSlot { EffectsBar, ControlBar, SelectionPane, ActiveView, Document, Application, kSlotCount };
 
-    explicit CMainFrame(CAppSettings &settings, QWidget *parent = nullptr);
+    // The profile keeps the window's placement and the bars' layout.
+    CMainFrame(CAppSettings &settings, CIniProfile &profile, QWidget *parent = nullptr);
     ~CMainFrame() override;
 
     // Installs (or with null removes) the target of a routing slot; not owned.
@@ -45,6 +50,29 @@ public:
     // editor below.
     void SetPanes(QWidget *selectionPane, QWidget *playlistPane, QWidget *formatBar, QWidget *editor);
 
+    // The player control bar (docked at the bottom, or the top) and the
+    // effects bar's contents (docked at the left, or the right).
+    void SetControlBar(QWidget *controlBar);
+    void SetEffectsBar(QWidget *effectsBar);
+    QDockWidget *ControlBarDock() const { return m_pControlDock; }
+    QDockWidget *EffectsBarDock() const { return m_pEffectsDock; }
+    QToolBar *ToolBar() const { return m_pToolBar; }
+
+    // Where ID_MEDIA_PROPERTIES goes, and whether an item is loaded (the
+    // command is enabled only then).
+    void SetMediaPropertiesTarget(CCmdTarget *playlistPane, std::function<bool()> hasCurrentItem);
+    // Asked before the window closes (the dictation document's save question).
+    void SetCloseCheck(std::function<bool()> canClose);
+
+    // Shows the window as it was left: the stored placement and bar layout,
+    // or the default layout on a first run.
+    void ShowAsLeft();
+    // Keeps the window above all others, or lets it go.
+    void SetAlwaysOnTop(bool onTop);
+    // Removes the notification-area icon (when minimising to it is switched off).
+    void RemoveTrayIcon();
+    bool IsInTray() const { return m_bInTray; }
+
     // Brings every toolbar button's state up to date from the update handlers;
     // runs when the program goes idle and when a command has run.
     void UpdateCommandStates();
@@ -55,6 +83,8 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     QAction *ActionFor(unsigned id);
@@ -66,9 +96,28 @@ private:
     void BuildStatusBar();
     void BuildSplitters();
     void ShowPrompt(unsigned id);
+    QDockWidget *CreateDock(const QString &title, const QString &name, Qt::DockWidgetAreas allowed,
+                            Qt::DockWidgetArea area);
+    void RegisterFrameCommands();
+    void ToggleDock(QDockWidget *dock);
+    void SaveWindowPlacement();
+    bool RestoreWindowPlacement();
+    void SaveBarLayout();
+    void RestoreBarLayout();
+    void MinimiseToTray();
+    void RestoreFromTray();
+    void OnTrayMenu(unsigned id);
     bool ClaimsShortcut(const class QKeyEvent &event) const;
 
     CAppSettings &m_settings;
+    CIniProfile &m_profile;
+    QDockWidget *m_pControlDock = nullptr;
+    QDockWidget *m_pEffectsDock = nullptr;
+    QSystemTrayIcon *m_pTrayIcon = nullptr;
+    bool m_bInTray = false;
+    CCmdTarget *m_pMediaPropertiesTarget = nullptr;
+    std::function<bool()> m_hasCurrentItem;
+    std::function<bool()> m_canClose;
     CCmdTarget *m_routes[kSlotCount] = {};
     std::map<unsigned, QAction *> m_actions;
     std::vector<std::pair<QKeySequence, unsigned>> m_accelerators;

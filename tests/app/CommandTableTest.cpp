@@ -1,5 +1,6 @@
 #include "app/CCmdTarget.h"
 #include "app/CCommandTable.h"
+#include "app/CWindowPlacement.h"
 #include "app/Resource.h"
 
 #include <gtest/gtest.h>
@@ -115,4 +116,20 @@ TEST(CommandTarget, UpdateHandlersDecideAndUnhandledCommandsAreDisabled)
     // An update handler alone marks the command but leaves running it to others.
     EXPECT_EQ(target.QueryState(ID_ORDER_DEFAULT).m_nCheck, 1);
     EXPECT_FALSE(target.OnCmdMsg(ID_ORDER_DEFAULT, nullptr));
+}
+
+TEST(WindowPlacement, TenNumbersOrNothingAndAMinimisedWindowComesBackShown)
+{
+    const auto placement = SWindowPlacement::Parse(QStringLiteral("2,3,-1,-1,-8,-8,10,20,810,620"));
+    ASSERT_TRUE(placement.has_value());
+    EXPECT_EQ(placement->Format(), QStringLiteral("2,3,-1,-1,-8,-8,10,20,810,620"));
+    EXPECT_EQ(placement->right, 810);
+    EXPECT_FALSE(SWindowPlacement::Parse(QStringLiteral("2,3,-1,-1,-8,-8,10,20,810")));
+    EXPECT_FALSE(SWindowPlacement::Parse(QString()));
+
+    SWindowPlacement minimised = *placement;
+    minimised.showCmd = SWindowPlacement::SW_SHOWMINIMIZED;
+    EXPECT_EQ(minimised.ForClosing(true).showCmd, SWindowPlacement::SW_SHOWMAXIMIZED); // maximised before
+    minimised.flags = 0;
+    EXPECT_EQ(minimised.ForClosing(true).showCmd, SWindowPlacement::SW_SHOW);
 }

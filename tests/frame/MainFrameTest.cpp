@@ -1,13 +1,18 @@
 #include "app/CAppSettings.h"
+#include "app/CIniProfile.h"
+#include "app/CWindowPlacement.h"
 #include "app/Resource.h"
 #include "frame/CMainFrame.h"
 
 #include <gtest/gtest.h>
 
+#include <QDockWidget>
 #include <QLabel>
 #include <QMenuBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QToolBar>
 
 namespace
 {
@@ -27,7 +32,7 @@ public:
 class MainFrameTest : public testing::Test
 {
 protected:
-    MainFrameTest() : m_frame(m_settings)
+    MainFrameTest() : m_frame(m_settings, m_profile)
     {
         m_pEditor = new QTextEdit;
         m_frame.SetPanes(new QWidget, new QWidget, new QWidget, m_pEditor);
@@ -48,6 +53,7 @@ protected:
     }
 
     CAppSettings m_settings;
+    CIniProfile m_profile;
     CMainFrame m_frame;
     QTextEdit *m_pEditor = nullptr;
 };
@@ -110,4 +116,69 @@ TEST_F(MainFrameTest, StatusPanesStartWithTheirIndicatorTexts)
     m_frame.SetPaneText(8, QStringLiteral("00:05 / 01:00"));
     EXPECT_EQ(m_frame.PaneText(8), QStringLiteral("00:05 / 01:00"));
     EXPECT_EQ(m_frame.windowTitle(), QStringLiteral("Quillmere [Beta 2]"));
+}
+
+TEST_F(MainFrameTest, PlayOrderAndBarCommandsCarryTheirCheckMarks)
+{
+    EXPECT_EQ(m_frame.QueryState(ID_ORDER_DEFAULT).m_nCheck, 1);
+    EXPECT_TRUE(m_frame.RaiseCommand(ID_ORDER_REPEAT_LIST));
+    EXPECT_EQ(m_settings.Order, 2);
+    EXPECT_EQ(m_frame.QueryState(ID_ORDER_DEFAULT).m_nCheck, 0);
+    EXPECT_EQ(m_frame.QueryState(ID_ORDER_REPEAT_LIST).m_nCheck, 1);
+
+    // The check mark follows the bar, also when the bar was closed by its own close box.
+    EXPECT_EQ(m_frame.QueryState(ID_VIEW_EFFECTSBAR).m_nCheck, 1);
+    m_frame.EffectsBarDock()->close();
+    EXPECT_EQ(m_frame.QueryState(ID_VIEW_EFFECTSBAR).m_nCheck, 0);
+    EXPECT_TRUE(m_frame.RaiseCommand(ID_VIEW_EFFECTSBAR));
+    EXPECT_TRUE(m_frame.EffectsBarDock()->isVisible());
+
+    // Media properties wait for a loaded item.
+    CRecordingTarget playlistPane{ID_MEDIA_PROPERTIES};
+    bool loaded = false;
+    m_frame.SetMediaPropertiesTarget(&playlistPane, [&loaded] { return loaded; });
+    EXPECT_FALSE(m_frame.RaiseCommand(ID_MEDIA_PROPERTIES));
+    loaded = true;
+    EXPECT_TRUE(m_frame.RaiseCommand(ID_MEDIA_PROPERTIES));
+    EXPECT_EQ(playlistPane.m_ran, std::vector<unsigned>{ID_MEDIA_PROPERTIES});
+}
+
+TEST(MainFrameLayout, FirstRunDefaultsAndARestartKeepPlacementAndBars)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("quillmere.ini"));
+    CAppSettings settings;
+    {
+        CIniProfile profile(path);
+        CMainFrame frame(settings, profile);
+        frame.ShowAsLeft();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        EXPECT_EQ(frame.toolBarArea(frame.ToolBar()), Qt::RightToolBarArea);
+        EXPECT_EQ(frame.dockWidgetArea(frame.ControlBarDock()), Qt::BottomDockWidgetArea);
+        EXPECT_EQ(frame.dockWidgetArea(frame.EffectsBarDock()), Qt::LeftDockWidgetArea);
+
+        // Move the control bar to the top, hide the effects bar, maximise, close.
+        frame.addDockWidget(Qt::TopDockWidgetArea, frame.ControlBarDock());
+        frame.EffectsBarDock()->hide();
+        frame.setGeometry(40, 50, 700, 500);
+        frame.showMaximized();
+        QTest::qWait(50);
+        frame.close();
+        ASSERT_TRUE(profile.Flush());
+    }
+    CIniProfile profile(path);
+    const auto stored =
+        SWindowPlacement::Parse(profile.GetProfileString(QStringLiteral("Settings"), QStringLiteral("WindowPos")));
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->showCmd, SWindowPlacement::SW_SHOWMAXIMIZED);
+
+    CMainFrame frame(settings, profile);
+    frame.ShowAsLeft();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    EXPECT_TRUE(frame.isMaximized());
+    EXPECT_EQ(frame.dockWidgetArea(frame.ControlBarDock()), Qt::TopDockWidgetArea);
+    EXPECT_FALSE(frame.EffectsBarDock()->isVisible());
+    frame.showNormal();
+    QTest::qWait(50);
+    EXPECT_EQ(frame.normalGeometry().size(), QSize(stored->right - stored->left, stored->bottom - stored->top));
 }
