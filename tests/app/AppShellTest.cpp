@@ -1,11 +1,15 @@
 #include "app/CCmdTarget.h"
 #include "app/CCommandTable.h"
+#include "app/CIniProfile.h"
+#include "app/CRecentFileList.h"
 #include "app/CWindowPlacement.h"
 #include "app/Resource.h"
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QKeySequence>
+#include <QTemporaryDir>
 #include <map>
 
 namespace
@@ -132,4 +136,31 @@ TEST(WindowPlacement, TenNumbersOrNothingAndAMinimisedWindowComesBackShown)
     EXPECT_EQ(minimised.ForClosing(true).showCmd, SWindowPlacement::SW_SHOWMAXIMIZED); // maximised before
     minimised.flags = 0;
     EXPECT_EQ(minimised.ForClosing(true).showCmd, SWindowPlacement::SW_SHOW);
+}
+
+TEST(RecentFiles, FourNewestFirstAndTheMediaBesideADocument)
+{
+    CRecentFileList list;
+    for (const char *name : {"/a.rtf", "/b.rtf", "/c.rtf", "/d.rtf", "/e.rtf", "/c.rtf"})
+        list.Add(QString::fromLatin1(name));
+    EXPECT_EQ(list.Paths(), (QStringList{QStringLiteral("/c.rtf"), QStringLiteral("/e.rtf"), QStringLiteral("/d.rtf"),
+                                         QStringLiteral("/b.rtf")}));
+    CIniProfile profile;
+    list.WriteList(profile);
+    CRecentFileList read;
+    read.ReadList(profile);
+    EXPECT_EQ(read.Paths(), list.Paths());
+
+    QTemporaryDir dir;
+    const auto touch = [&dir](const char *name) {
+        QFile file(dir.filePath(QString::fromUtf8(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        return file.fileName();
+    };
+    const QString document = touch("第一课.rtf");
+    touch("第一课.lrc");
+    EXPECT_TRUE(FindRelatedMediaFile(document).isEmpty());
+    const QString media = touch("第一课.mp3");
+    touch("第一课x.mp3");
+    EXPECT_EQ(FindRelatedMediaFile(document), media);
 }
