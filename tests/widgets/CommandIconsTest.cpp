@@ -1,0 +1,76 @@
+// Every icon a bar or the toolbar asks for exists, draws something at both
+// sizes it is shown at, and differs from every other icon.
+#include "widgets/CommandIcons.h"
+#include "app/CCommandTable.h"
+#include "app/Resource.h"
+
+#include <QImage>
+#include <QPixmap>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace
+{
+
+const unsigned BAR_BUTTONS[] = {IDC_PLAY_BUTTON,    IDC_PAUSE_BUTTON,   IDC_STOP,           IDC_PREV_ITEM,
+                                IDC_NEXT_ITEM,      IDC_START_LEFT,     IDC_SET_START,      IDC_SET_END,
+                                IDC_END_RIGHT,      IDC_PREV_SELECTION, IDC_NEXT_SELECTION, IDC_CLEAR_SELECTION,
+                                IDC_SAVE_SELECTION, IDC_MUTE_BUTTON};
+
+QImage Render(const QIcon &icon, int size)
+{
+    return icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// Share of the square's pixels that are not transparent.
+double Coverage(const QImage &image)
+{
+    int opaque = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            opaque += qAlpha(image.pixel(x, y)) > 0;
+    return double(opaque) / (image.width() * image.height());
+}
+
+// The glyphs of the buttons; the program icon is a filled tile of its own.
+std::vector<QIcon> GlyphIcons()
+{
+    std::vector<QIcon> icons;
+    for (unsigned id : BAR_BUTTONS)
+        icons.push_back(CommandIcon(id));
+    for (unsigned id : CommandTable::ToolbarButtons(IDR_MAINFRAME))
+        if (id != 0)
+            icons.push_back(CommandIcon(id));
+    icons.push_back(MuteIcon(true));
+    return icons;
+}
+
+TEST(CommandIconsTest, EveryIconDrawsAtBothSizes)
+{
+    for (const QIcon &icon : GlyphIcons())
+        for (int size : {16, 24}) {
+            const QImage image = Render(icon, size);
+            ASSERT_EQ(image.size(), QSize(size, size));
+            const double coverage = Coverage(image);
+            EXPECT_GT(coverage, 0.08) << "nearly empty at " << size;
+            EXPECT_LT(coverage, 0.95) << "a blot at " << size;
+        }
+}
+
+TEST(CommandIconsTest, NoTwoIconsAlike)
+{
+    std::vector<QIcon> icons = GlyphIcons();
+    icons.push_back(ProgramIcon());
+    for (size_t i = 0; i < icons.size(); ++i)
+        for (size_t j = i + 1; j < icons.size(); ++j)
+            EXPECT_NE(Render(icons[i], 24), Render(icons[j], 24)) << "icons " << i << " and " << j;
+}
+
+TEST(CommandIconsTest, CommandsWithoutIconGetNone)
+{
+    EXPECT_TRUE(CommandIconPath(ID_PLAY_PAUSE).isEmpty());
+    EXPECT_TRUE(CommandIcon(ID_PLAY_PAUSE).isNull());
+    EXPECT_EQ(CommandIconPath(IDC_PLAY_BUTTON), QStringLiteral(":/icons/play.svg"));
+}
+
+} // namespace

@@ -1,0 +1,14 @@
+// Widget tests need a QApplication for the whole run, and no display: test
+// discovery runs the program outside ctest's environment too.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
