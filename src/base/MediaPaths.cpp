@@ -1,10 +1,12 @@
-#include "lists/MediaPaths.h"
+#include "base/MediaPaths.h"
 
 namespace
 {
 
 QString ReplaceExtension(const QString &path, const QString &extension)
 {
+    if (path.isEmpty())
+        return {}; // no media loaded: no file beside it either
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     if (dot < 0 || dot < slash)

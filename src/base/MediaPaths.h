@@ -6,6 +6,7 @@
 
 // The media path with its extension replaced by ".rtf"; a name without an
 // extension gets ".rtf" appended (a "." inside a folder name is no extension).
+// An empty media path (nothing loaded) gives an empty path.
 QString MediaRtfPath(const QString &mediaPath);
 
 // The same rule with ".lrc".

@@ -4,10 +4,10 @@
 #include "app/CStringTable.h"
 #include "app/Resource.h"
 #include "audio/CPlaybackEngine.h"
+#include "base/MediaPaths.h"
 #include "base/TimeUtils.h"
 #include "lists/CLrcFile.h"
 #include "lists/CPlaylist.h"
-#include "lists/MediaPaths.h"
 #include "transport/ITransportView.h"
 
 #include <QTimerEvent>
