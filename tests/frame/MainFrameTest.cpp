@@ -3,6 +3,7 @@
 #include "app/CWindowPlacement.h"
 #include "app/Resource.h"
 #include "frame/CMainFrame.h"
+#include "frame/CSingleInstance.h"
 
 #include <gtest/gtest.h>
 
@@ -181,4 +182,18 @@ TEST(MainFrameLayout, FirstRunDefaultsAndARestartKeepPlacementAndBars)
     frame.showNormal();
     QTest::qWait(50);
     EXPECT_EQ(frame.normalGeometry().size(), QSize(stored->right - stored->left, stored->bottom - stored->top));
+}
+
+TEST(SingleInstance, ASecondStartHandsItsFileToTheFirstAndEnds)
+{
+    const QString key = QStringLiteral("quillmere-test-%1").arg(QCoreApplication::applicationPid());
+    CSingleInstance first(key);
+    ASSERT_TRUE(first.Claim(QString()));
+    QStringList received;
+    first.SetActivationHandler([&received](const QString &path) { received.append(path); });
+
+    CSingleInstance second(key);
+    EXPECT_FALSE(second.Claim(QStringLiteral("/home/学生/第一课.rtf")));
+    EXPECT_TRUE(QTest::qWaitFor([&received] { return !received.isEmpty(); }, 2000));
+    EXPECT_EQ(received, QStringList{QStringLiteral("/home/学生/第一课.rtf")});
 }
