@@ -1,0 +1,253 @@
+#include "editor/CQuillmereDoc.h"
+
+#include "base/CAtomicFile.h"
+#include "base/CFileError.h"
+#include "base/CPrompt.h"
+#include "base/MediaPaths.h"
+#include "editor/CRtfReader.h"
+#include "editor/CRtfWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextDocument>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace
+{
+
+const QString g_strUntitled = QStringLiteral("Untitled");
+// The document string's filter and extension fields.
+const QString g_strFilter = QStringLiteral("Rich Text Format (*.rtf)");
+const QString g_strExtension = QStringLiteral(".rtf");
+
+// The whole file, or the error that names it.
+CResult ReadWholeFile(const QString &path, QByteArray &bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return CFileError::FromErrno(errno, path).ToResult();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            const int error = errno;
+            ::close(fd);
+            return CFileError::FromErrno(error, path).ToResult();
+        }
+        if (got == 0)
+            break;
+        bytes.append(buffer, got);
+    }
+    ::close(fd);
+    return {};
+}
+
+// Whether the bytes read as a whole RTF document; the text is read into a
+// scratch document so a refused file changes nothing.
+QString RtfProblem(const QByteArray &bytes, const QString &path)
+{
+    QTextDocument scratch;
+    CRtfReader reader;
+    const QString name = QDir::toNativeSeparators(path);
+    if (!reader.Read(bytes, scratch))
+        return QStringLiteral("文件“%1”不是 RTF 格式的听写文本，无法打开。").arg(name);
+    if (reader.IsDamaged())
+        return QStringLiteral("文件“%1”已损坏（内容不完整），无法打开。").arg(name);
+    return {};
+}
+
+} // namespace
+
+CQuillmereDoc::CQuillmereDoc() : m_pTextDocument(std::make_unique<QTextDocument>()), m_strTitle(g_strUntitled)
+{
+    QObject::connect(m_pTextDocument.get(), &QTextDocument::modificationChanged, m_pTextDocument.get(),
+                     [this](bool) { NotifyStateChanged(); });
+}
+
+CQuillmereDoc::~CQuillmereDoc() = default;
+
+bool CQuillmereDoc::OnNewDocument()
+{
+    m_pTextDocument->clear();
+    m_pTextDocument->clearUndoRedoStacks();
+    m_pTextDocument->setModified(false);
+    m_strPathName.clear();
+    m_strTitle = g_strUntitled;
+    NotifyStateChanged();
+    return true;
+}
+
+bool CQuillmereDoc::OnOpenDocument(const QString &path)
+{
+    QByteArray bytes;
+    if (const CResult read = ReadWholeFile(path, bytes); !read) {
+        ReportOpenFailure(read.Message());
+        return false;
+    }
+    if (const QString problem = RtfProblem(bytes, path); !problem.isEmpty()) {
+        ReportOpenFailure(problem);
+        return false;
+    }
+    // Same bytes, same outcome as the check above; leaves nothing to undo.
+    CRtfReader().Read(bytes, *m_pTextDocument);
+    m_pTextDocument->setModified(false);
+    SetPathName(path);
+    return true;
+}
+
+CResult CQuillmereDoc::OnSaveDocument(const QString &path)
+{
+    const QByteArray rtf = CRtfWriter().Write(*m_pTextDocument);
+    CAtomicFile file(path);
+    if (CResult result = file.Open(); !result)
+        return result;
+    if (CResult result = file.Write(rtf); !result)
+        return result;
+    if (CResult result = file.Commit(); !result)
+        return result;
+    m_pTextDocument->setModified(false);
+    return {};
+}
+
+bool CQuillmereDoc::DoFileSave()
+{
+    if (IsWritablePathName())
+        return SaveAndReport(m_strPathName);
+    return SaveThroughDialog();
+}
+
+void CQuillmereDoc::OnFileSave()
+{
+    if (IsModified()) {
+        const QString mediaPath = CurrentMediaPath();
+        if (mediaPath.isEmpty())
+            DoFileSave();
+        else
+            SaveToMediaTranscript(mediaPath);
+    }
+    m_bAutoSaving = false;
+}
+
+bool CQuillmereDoc::OnFileSaveAs()
+{
+    return SaveThroughDialog();
+}
+
+bool CQuillmereDoc::SaveModified()
+{
+    if (!IsModified())
+        return true;
+    switch (AskToSaveChanges()) {
+    case CPrompt::IDCANCEL: return false;
+    case CPrompt::IDYES: return SaveForQuestion();
+    default: return true; // No: the replacement discards the changes
+    }
+}
+
+bool CQuillmereDoc::CanCloseFrame()
+{
+    // The question is asked here once; after No nothing asks again.
+    return SaveModified();
+}
+
+bool CQuillmereDoc::IsModified() const
+{
+    return m_pTextDocument->isModified();
+}
+
+void CQuillmereDoc::SetModifiedFlag(bool modified)
+{
+    m_pTextDocument->setModified(modified);
+}
+
+QString CQuillmereDoc::CurrentMediaPath() const
+{
+    return m_currentPath ? m_currentPath() : QString();
+}
+
+QString CQuillmereDoc::ProposedSavePath() const
+{
+    if (!m_strPathName.isEmpty())
+        return m_strPathName;
+    return MediaRtfPath(CurrentMediaPath());
+}
+
+int CQuillmereDoc::AskToSaveChanges() const
+{
+    const QString proposed = ProposedSavePath();
+    const QString name = proposed.isEmpty() ? g_strUntitled : QDir::toNativeSeparators(proposed);
+    return Prompt().MessageBox(QStringLiteral("是否保存对“%1”的更改？").arg(name),
+                               CPrompt::MB_YESNOCANCEL | CPrompt::MB_ICONEXCLAMATION);
+}
+
+// Yes in the save question. A save that failed or whose dialog was cancelled
+// keeps the text: the learner asked for it to be kept.
+bool CQuillmereDoc::SaveForQuestion()
+{
+    const QString proposed = ProposedSavePath();
+    if (proposed.isEmpty())
+        return DoFileSave();
+    return SaveAndReport(proposed);
+}
+
+bool CQuillmereDoc::SaveToMediaTranscript(const QString &mediaPath)
+{
+    // The path name is not used here, even when it names another file: the
+    // transcript belongs beside the media being played.
+    if (!SaveAndReport(MediaRtfPath(mediaPath)))
+        return false;
+    if (!m_bAutoSaving)
+        Prompt().MessageBox(QStringLiteral("文件保存成功"), CPrompt::MB_OK | CPrompt::MB_ICONINFORMATION);
+    return true;
+}
+
+bool CQuillmereDoc::SaveAndReport(const QString &path)
+{
+    const CResult result = OnSaveDocument(path);
+    if (!result)
+        Prompt().MessageBox(result.Message(), CPrompt::MB_OK | CPrompt::MB_ICONEXCLAMATION);
+    return result.Succeeded();
+}
+
+bool CQuillmereDoc::SaveThroughDialog()
+{
+    const QString proposed = m_strPathName.isEmpty() ? m_strTitle + g_strExtension : m_strPathName;
+    const QString path = Prompt().GetSaveFileName(QStringLiteral("另存为"), proposed, g_strFilter, g_strExtension);
+    if (path.isEmpty())
+        return false; // cancelled: nothing written, nothing said
+    if (!SaveAndReport(path))
+        return false;
+    SetPathName(path);
+    return true;
+}
+
+bool CQuillmereDoc::IsWritablePathName() const
+{
+    if (m_strPathName.isEmpty())
+        return false;
+    const QFileInfo info(m_strPathName);
+    return !info.exists() || info.isWritable();
+}
+
+void CQuillmereDoc::SetPathName(const QString &path)
+{
+    m_strPathName = path;
+    m_strTitle = QFileInfo(path).fileName();
+    NotifyStateChanged();
+}
+
+void CQuillmereDoc::ReportOpenFailure(const QString &message) const
+{
+    Prompt().MessageBox(message, CPrompt::MB_OK | CPrompt::MB_ICONEXCLAMATION);
+}
+
+void CQuillmereDoc::NotifyStateChanged() const
+{
+    if (m_onStateChanged)
+        m_onStateChanged();
+}

@@ -1,0 +1,85 @@
+// The dictation document: what the learner types while listening, kept as a
+// QTextDocument and stored as RTF beside the media file being played. It
+// decides where a save goes and asks before its text is replaced or the
+// window closes. The editor view shows and edits its QTextDocument.
+#pragma once
+
+#include "base/CResult.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QTextDocument;
+
+class CQuillmereDoc
+{
+public:
+    CQuillmereDoc();
+    ~CQuillmereDoc();
+    CQuillmereDoc(const CQuillmereDoc &) = delete;
+    CQuillmereDoc &operator=(const CQuillmereDoc &) = delete;
+
+    QTextDocument &GetTextDocument() const { return *m_pTextDocument; }
+
+    // Where the media path loaded in the control bar comes from; the function
+    // returns an empty path while nothing is loaded.
+    void SetCurrentPathSource(std::function<QString()> source) { m_currentPath = std::move(source); }
+    // Called after the title or the modified flag changed.
+    void SetStateChangedHandler(std::function<void()> handler) { m_onStateChanged = std::move(handler); }
+
+    // Empties the text: title "Untitled", no path name, not modified.
+    bool OnNewDocument();
+    // Reads an RTF transcript. A file that cannot be read, is no RTF or is
+    // damaged is reported to the learner and leaves this document as it was.
+    bool OnOpenDocument(const QString &path);
+    // Writes the text as RTF to the path, whole or not at all, without asking
+    // or telling; clears the modified flag on success. The path name and the
+    // title stay as they are.
+    CResult OnSaveDocument(const QString &path);
+    // To the path name when there is one that may be written, otherwise
+    // through the save dialog. A failure has been reported when it returns false.
+    bool DoFileSave();
+
+    // ID_FILE_SAVE: a modified text goes beside the loaded media file; with no
+    // media it is an ordinary save. "文件保存成功" unless m_bAutoSaving.
+    void OnFileSave();
+    // ID_FILE_SAVE_AS: always asks for the name.
+    bool OnFileSaveAs();
+
+    // Before the text is replaced by a new or opened document: asks whether to
+    // save a modified text. False (Cancel, or a save that did not happen) means
+    // the replacement must not go ahead; that is the playlist pane's proceed flag.
+    bool SaveModified();
+    // Before the main window closes: the same question, asked once.
+    bool CanCloseFrame();
+
+    bool IsModified() const;
+    void SetModifiedFlag(bool modified = true);
+    const QString &GetPathName() const { return m_strPathName; }
+    const QString &GetTitle() const { return m_strTitle; }
+
+    // True while a save raised by the auto-save timer runs.
+    bool m_bAutoSaving = false;
+
+private:
+    QString CurrentMediaPath() const;
+    // The name the save question offers: the path name, else the transcript
+    // beside the loaded media, else empty ("Untitled").
+    QString ProposedSavePath() const;
+    int AskToSaveChanges() const;
+    bool SaveForQuestion();
+    bool SaveToMediaTranscript(const QString &mediaPath);
+    bool SaveAndReport(const QString &path);
+    bool SaveThroughDialog();
+    bool IsWritablePathName() const;
+    void SetPathName(const QString &path);
+    void ReportOpenFailure(const QString &message) const;
+    void NotifyStateChanged() const;
+
+    std::unique_ptr<QTextDocument> m_pTextDocument;
+    QString m_strPathName;
+    QString m_strTitle;
+    std::function<QString()> m_currentPath;
+    std::function<void()> m_onStateChanged;
+};

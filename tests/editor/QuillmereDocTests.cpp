@@ -1,0 +1,354 @@
+// The dictation document: where saves go, what the learner is told, the save
+// question's answers, and that the file on disk is never left half written.
+#include "editor/CQuillmereDoc.h"
+
+#include "base/CPrompt.h"
+#include "editor/CRtfReader.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <chrono>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <random>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace
+{
+
+const QString g_strSaved = QStringLiteral("文件保存成功");
+
+class QuillmereDocTest : public testing::Test
+{
+protected:
+    QuillmereDocTest()
+    {
+        m_doc.SetCurrentPathSource([this] { return m_strMediaPath; });
+        m_doc.SetStateChangedHandler([this] { ++m_nStateChanges; });
+    }
+
+    QString Path(const QString &name) const { return m_dir.filePath(name); }
+    QString Text() const { return m_doc.GetTextDocument().toPlainText(); }
+
+    // Types at the end of the text, as the learner would.
+    void Type(const QString &text)
+    {
+        QTextCursor cursor(&m_doc.GetTextDocument());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(text);
+    }
+
+    // The plain text of an RTF file, or "<not RTF>".
+    static QString TextOfFile(const QString &path)
+    {
+        QTextDocument document;
+        CRtfReader reader;
+        if (!reader.Read(ReadAllBytes(path), document) || reader.IsDamaged())
+            return QStringLiteral("<not RTF>");
+        return document.toPlainText();
+    }
+
+    void WriteTranscript(const QString &path, const QString &text)
+    {
+        CQuillmereDoc other;
+        QTextCursor(&other.GetTextDocument()).insertText(text);
+        ASSERT_TRUE(other.OnSaveDocument(path).Succeeded());
+    }
+
+    QTemporaryDir m_dir;
+    CRecordingPrompt m_prompt;
+    CQuillmereDoc m_doc;
+    QString m_strMediaPath;
+    int m_nStateChanges = 0;
+};
+
+TEST_F(QuillmereDocTest, SaveOfAnUnmodifiedDocumentWritesAndShowsNothing)
+{
+    m_strMediaPath = Path(QStringLiteral("talk.mp3"));
+    m_doc.OnFileSave();
+    m_strMediaPath.clear();
+    m_doc.OnFileSave();
+
+    EXPECT_TRUE(m_prompt.m_messages.isEmpty());
+    EXPECT_EQ(m_prompt.m_nFileDialogs, 0);
+    EXPECT_TRUE(QDir(m_dir.path()).isEmpty());
+}
+
+TEST_F(QuillmereDocTest, SaveWithMediaWritesBesideItAndKeepsPathNameAndTitle)
+{
+    m_strMediaPath = Path(QStringLiteral("talk.mp3"));
+    Type(QStringLiteral("I heard it"));
+    m_doc.OnFileSave();
+
+    EXPECT_EQ(TextOfFile(Path(QStringLiteral("talk.rtf"))), QStringLiteral("I heard it"));
+    EXPECT_EQ(m_prompt.m_messages, QStringList{g_strSaved});
+    EXPECT_FALSE(m_doc.IsModified());
+    EXPECT_EQ(m_doc.GetPathName(), QString());
+    EXPECT_EQ(m_doc.GetTitle(), QStringLiteral("Untitled"));
+
+    // An auto-save says nothing and the flag is spent; the next save speaks again.
+    Type(QStringLiteral(" twice"));
+    m_doc.m_bAutoSaving = true;
+    m_doc.OnFileSave();
+    EXPECT_FALSE(m_doc.m_bAutoSaving);
+    EXPECT_EQ(TextOfFile(Path(QStringLiteral("talk.rtf"))), QStringLiteral("I heard it twice"));
+    EXPECT_EQ(m_prompt.m_messages.size(), 1);
+    Type(QStringLiteral("!"));
+    m_doc.OnFileSave();
+    EXPECT_EQ(m_prompt.m_messages, (QStringList{g_strSaved, g_strSaved}));
+}
+
+TEST_F(QuillmereDocTest, OpenedTranscriptIsSavedBesideTheCurrentMediaNotOverItself)
+{
+    const QString oldPath = Path(QStringLiteral("old.rtf"));
+    WriteTranscript(oldPath, QStringLiteral("old text"));
+    const QByteArray oldBytes = ReadAllBytes(oldPath);
+    ASSERT_TRUE(m_doc.OnOpenDocument(oldPath));
+    EXPECT_EQ(m_doc.GetTitle(), QStringLiteral("old.rtf"));
+    EXPECT_FALSE(m_doc.IsModified());
+
+    m_strMediaPath = Path(QStringLiteral("new.wma"));
+    Type(QStringLiteral(" and more"));
+    m_doc.OnFileSave();
+
+    EXPECT_EQ(TextOfFile(Path(QStringLiteral("new.rtf"))), QStringLiteral("old text and more"));
+    EXPECT_EQ(ReadAllBytes(oldPath), oldBytes);
+    EXPECT_EQ(m_doc.GetPathName(), oldPath);
+}
+
+TEST_F(QuillmereDocTest, SaveWithoutMediaOrPathNameAsksForAName)
+{
+    Type(QStringLiteral("draft"));
+    m_doc.OnFileSave(); // dialog cancelled
+    EXPECT_EQ(m_prompt.m_proposedPaths, QStringList{QStringLiteral("Untitled.rtf")});
+    EXPECT_TRUE(m_prompt.m_messages.isEmpty());
+    EXPECT_TRUE(m_doc.IsModified());
+    EXPECT_TRUE(QDir(m_dir.path()).isEmpty());
+
+    const QString chosen = Path(QStringLiteral("draft.rtf"));
+    m_prompt.m_saveAnswer = chosen;
+    const int changesBefore = m_nStateChanges;
+    m_doc.OnFileSave();
+    EXPECT_EQ(TextOfFile(chosen), QStringLiteral("draft"));
+    EXPECT_EQ(m_doc.GetPathName(), chosen);
+    EXPECT_EQ(m_doc.GetTitle(), QStringLiteral("draft.rtf"));
+    EXPECT_FALSE(m_doc.IsModified());
+    EXPECT_GT(m_nStateChanges, changesBefore); // the frame hears of the new title
+
+    // With a path name the ordinary save asks nothing more.
+    Type(QStringLiteral("!"));
+    m_doc.OnFileSave();
+    EXPECT_EQ(m_prompt.m_nFileDialogs, 2);
+    EXPECT_EQ(TextOfFile(chosen), QStringLiteral("draft!"));
+}
+
+TEST_F(QuillmereDocTest, SaveQuestionAnswers)
+{
+    m_strMediaPath = Path(QStringLiteral("unit3.mp3"));
+    const QString transcript = Path(QStringLiteral("unit3.rtf"));
+    Type(QStringLiteral("typed"));
+
+    m_prompt.m_queuedAnswers = {CPrompt::IDCANCEL};
+    EXPECT_FALSE(m_doc.SaveModified());
+    EXPECT_EQ(m_prompt.m_messages, QStringList{QStringLiteral("是否保存对“%1”的更改？").arg(transcript)});
+    EXPECT_EQ(Text(), QStringLiteral("typed"));
+    EXPECT_TRUE(m_doc.IsModified());
+    EXPECT_FALSE(QFile::exists(transcript));
+
+    m_prompt.m_queuedAnswers = {CPrompt::IDNO};
+    EXPECT_TRUE(m_doc.SaveModified());
+    EXPECT_FALSE(QFile::exists(transcript));
+
+    m_prompt.m_queuedAnswers = {CPrompt::IDYES};
+    EXPECT_TRUE(m_doc.SaveModified());
+    EXPECT_EQ(TextOfFile(transcript), QStringLiteral("typed"));
+    EXPECT_FALSE(m_doc.IsModified());
+
+    // Not modified: no question, the replacement goes ahead.
+    m_prompt.m_messages.clear();
+    EXPECT_TRUE(m_doc.SaveModified());
+    EXPECT_TRUE(m_prompt.m_messages.isEmpty());
+}
+
+TEST_F(QuillmereDocTest, SaveQuestionPrefersThePathNameAndOffersUntitledLast)
+{
+    Type(QStringLiteral("typed"));
+    m_prompt.m_queuedAnswers = {CPrompt::IDYES};
+    EXPECT_FALSE(m_doc.SaveModified()); // Yes, then the dialog cancelled: the text stays
+    EXPECT_EQ(m_prompt.m_messages.first(), QStringLiteral("是否保存对“Untitled”的更改？"));
+    EXPECT_EQ(m_prompt.m_nFileDialogs, 1);
+    EXPECT_TRUE(m_doc.IsModified());
+
+    const QString opened = Path(QStringLiteral("mine.rtf"));
+    WriteTranscript(opened, QStringLiteral("mine"));
+    ASSERT_TRUE(m_doc.OnOpenDocument(opened));
+    m_strMediaPath = Path(QStringLiteral("other.mp3"));
+    Type(QStringLiteral(" edited"));
+    m_prompt.m_queuedAnswers = {CPrompt::IDYES};
+    EXPECT_TRUE(m_doc.SaveModified());
+    EXPECT_EQ(TextOfFile(opened), QStringLiteral("mine edited"));
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("other.rtf"))));
+}
+
+TEST_F(QuillmereDocTest, CloseAsksOnce)
+{
+    EXPECT_TRUE(m_doc.CanCloseFrame());
+    EXPECT_TRUE(m_prompt.m_messages.isEmpty());
+
+    m_strMediaPath = Path(QStringLiteral("talk.mp3"));
+    Type(QStringLiteral("typed"));
+    m_prompt.m_queuedAnswers = {CPrompt::IDCANCEL};
+    EXPECT_FALSE(m_doc.CanCloseFrame());
+    m_prompt.m_queuedAnswers = {CPrompt::IDNO};
+    EXPECT_TRUE(m_doc.CanCloseFrame());
+    EXPECT_EQ(m_prompt.m_messages.size(), 2);
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("talk.rtf"))));
+
+    m_prompt.m_queuedAnswers = {CPrompt::IDYES};
+    EXPECT_TRUE(m_doc.CanCloseFrame());
+    EXPECT_EQ(TextOfFile(Path(QStringLiteral("talk.rtf"))), QStringLiteral("typed"));
+}
+
+TEST_F(QuillmereDocTest, FailedWriteNamesTheFileKeepsTheTextAndTheOldFile)
+{
+    m_strMediaPath = Path(QStringLiteral("talk.mp3"));
+    const QString transcript = Path(QStringLiteral("talk.rtf"));
+    WriteTranscript(transcript, QStringLiteral("old"));
+    const QByteArray oldBytes = ReadAllBytes(transcript);
+    Type(QString(20000, QLatin1Char('x')));
+    {
+        const CFileSizeLimit limit(4096);
+        m_doc.OnFileSave();
+        m_prompt.m_queuedAnswers = {CPrompt::IDYES};
+        EXPECT_FALSE(m_doc.SaveModified()); // the failed save keeps the text
+    }
+    ASSERT_EQ(m_prompt.m_messages.size(), 3);
+    EXPECT_TRUE(m_prompt.m_messages[0].contains(transcript)) << m_prompt.m_messages[0].toStdString();
+    EXPECT_FALSE(m_prompt.m_messages.contains(g_strSaved));
+    EXPECT_TRUE(m_doc.IsModified());
+    EXPECT_EQ(Text().size(), 20000);
+    EXPECT_EQ(ReadAllBytes(transcript), oldBytes);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("talk.rtf")});
+}
+
+TEST_F(QuillmereDocTest, TranscriptThatCannotBeOpenedIsReportedAndLeftAlone)
+{
+    const QString current = Path(QStringLiteral("current.rtf"));
+    WriteTranscript(current, QStringLiteral("current"));
+    ASSERT_TRUE(m_doc.OnOpenDocument(current));
+    Type(QStringLiteral(" typed"));
+
+    const QString notRtf = Path(QStringLiteral("notes.rtf"));
+    WriteAllBytes(notRtf, "just some text");
+    const QString damaged = Path(QStringLiteral("cut.rtf"));
+    WriteAllBytes(damaged, R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}\f0 half a para)");
+    const QString folder = Path(QStringLiteral("folder.rtf"));
+    QDir(m_dir.path()).mkdir(QStringLiteral("folder.rtf"));
+    const QString missing = Path(QStringLiteral("missing.rtf"));
+
+    for (const QString &path : {notRtf, damaged, folder, missing}) {
+        const QByteArray before = ReadAllBytes(path);
+        m_prompt.m_messages.clear();
+        EXPECT_FALSE(m_doc.OnOpenDocument(path)) << path.toStdString();
+        ASSERT_EQ(m_prompt.m_messages.size(), 1) << path.toStdString();
+        EXPECT_TRUE(m_prompt.m_messages[0].contains(path)) << m_prompt.m_messages[0].toStdString();
+        EXPECT_EQ(ReadAllBytes(path), before);
+        EXPECT_EQ(Text(), QStringLiteral("current typed"));
+        EXPECT_TRUE(m_doc.IsModified());
+        EXPECT_EQ(m_doc.GetPathName(), current);
+    }
+    EXPECT_FALSE(QFile::exists(missing));
+}
+
+TEST_F(QuillmereDocTest, NewDocumentIsEmptyUntitledAndUnmodified)
+{
+    const QString opened = Path(QStringLiteral("a.rtf"));
+    WriteTranscript(opened, QStringLiteral("a"));
+    ASSERT_TRUE(m_doc.OnOpenDocument(opened));
+    Type(QStringLiteral("b"));
+    ASSERT_TRUE(m_doc.OnNewDocument());
+    EXPECT_EQ(Text(), QString());
+    EXPECT_EQ(m_doc.GetTitle(), QStringLiteral("Untitled"));
+    EXPECT_EQ(m_doc.GetPathName(), QString());
+    EXPECT_FALSE(m_doc.IsModified());
+    EXPECT_FALSE(m_doc.GetTextDocument().isUndoAvailable());
+}
+
+// Identity of the file at the path: a write or a rename shows in one of these.
+struct SFileStamp {
+    ino_t inode = 0;
+    off_t size = -1;
+    timespec modified{};
+    bool operator==(const SFileStamp &other) const
+    {
+        return inode == other.inode && size == other.size && modified.tv_sec == other.modified.tv_sec &&
+               modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
+SFileStamp StampOf(const QString &path)
+{
+    struct stat info {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return {info.st_ino, info.st_size, info.st_mtim};
+}
+
+// Waits up to the given time, or only until the target first changes on disk
+// when watchTarget is set: the moment a careless save would have it half written.
+void WaitBeforeKill(const QString &target, std::chrono::microseconds limit, bool watchTarget)
+{
+    const SFileStamp before = StampOf(target);
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        if (watchTarget && !(StampOf(target) == before))
+            return;
+    }
+}
+
+// A save killed at any moment leaves the previous transcript whole: the target
+// is always the old or the new document, never a mixture or a stump.
+TEST_F(QuillmereDocTest, KilledSaveLeavesTheTargetWhole)
+{
+    const QString target = Path(QStringLiteral("talk.rtf"));
+    const QString oldText = QStringLiteral("old transcript");
+    WriteTranscript(target, oldText);
+    QString newText;
+    for (int line = 0; line < 20000; ++line)
+        newText += QStringLiteral("第%1行 the learner typed this line.\n").arg(line);
+    newText.chop(1);
+    Type(newText);
+
+    std::mt19937 random(12345);
+    // One save of this document takes about a tenth of a second here.
+    std::uniform_int_distribution<int> delayMicroseconds(0, 400000);
+    for (int round = 0; round < 16; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;)
+                (void)m_doc.OnSaveDocument(target);
+        }
+        const bool watchTarget = round % 2 == 1;
+        const auto limit =
+            watchTarget ? std::chrono::microseconds(3000000) : std::chrono::microseconds(delayMicroseconds(random));
+        WaitBeforeKill(target, limit, watchTarget);
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        const QString text = TextOfFile(target);
+        ASSERT_TRUE(text == oldText || text == newText) << "round " << round << ": " << text.left(40).toStdString();
+    }
+    // The temporary files the killed children left do not stop the next save.
+    ASSERT_TRUE(m_doc.OnSaveDocument(target).Succeeded());
+    EXPECT_EQ(TextOfFile(target), newText);
+}
+
+} // namespace
