@@ -1,0 +1,14 @@
+// Pane tests need a QApplication for the whole run; without a display (test
+// discovery runs outside the tests' environment) they draw off screen.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
