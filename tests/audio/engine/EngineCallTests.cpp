@@ -128,56 +128,30 @@ TEST_F(EngineCallTest, ConstructionOpensTheDeviceAndLoadsPluginsBesideTheRuntime
     ExpectOneMessage("Can't initialize device");
 }
 
-TEST_F(EngineCallTest, OpenWrapsTheStreamAndAppliesTheStoredEffects)
-{
-    m_pEngine = std::make_unique<CPlaybackEngine>();
-    m_pEngine->SetEffect(CPlaybackEngine::EFFECT_EQ_125, 0); // no channel yet: kept for the next file
-    TakeCalls();
-    ASSERT_TRUE(m_pEngine->Open(QStringLiteral("/media/a.mp3")));
-    // The reverb is at its default value 20: mix -96 dB.
-    EXPECT_EQ(
-        TakeCalls(),
-        (Calls{"BASS_StreamCreateFile(0,/media/a.mp3,0,0,2149580928)", "BASS_FX_TempoCreate(1,65536)",
-               "BASS_ChannelGetAttributes(1001,ptr,null,null)", "BASS_ChannelSetFX(1001,7,0)",
-               "BASS_ChannelSetFX(1001,7,0)", "BASS_ChannelSetFX(1001,7,0)", "BASS_ChannelSetFX(1001,8,0)",
-               "BASS_FXSetParameters(901,125,18,0)", "BASS_FXSetParameters(902,1000,18,0)",
-               "BASS_FXSetParameters(903,8000,18,0)", "BASS_FXGetParameters(901)",
-               "BASS_FXSetParameters(901,901,18,10)", "BASS_FXGetParameters(902)", "BASS_FXSetParameters(902,902,18,0)",
-               "BASS_FXGetParameters(903)", "BASS_FXSetParameters(903,903,18,0)", "BASS_FXGetParameters(904)",
-               "BASS_FXSetParameters(904,0,-96,1000,0.00100000005)"}));
-    EXPECT_EQ(m_pEngine->Channel(), 1001u);
-    EXPECT_EQ(m_pEngine->SampleRate(), 22050u);
-}
-
 TEST_F(EngineCallTest, OpenFreesTheLastChannelThenFallsBackToAModuleThenReports)
 {
-    // Answers of stream, module and tempo wrapper; the calls after the last
-    // channel is freed as either kind and a stream is tried; the channel.
-    using SCase = std::tuple<double, double, double, Calls, DWORD>;
-    const std::string music = "BASS_MusicLoad(0,/media/b.mp3,0,0,2147648640,0)";
-    const SCase cases[] = {
-        {2, 0, 1002, {"BASS_FX_TempoCreate(2,65536)"}, 1002},
-        {0, 502, 0, {music, "BASS_FX_TempoCreate(502,65536)"}, 502}, // a module stays unwrapped
-        {0, 0, 0, {music}, 0},
+    // Answers of stream, module and tempo wrapper; the channel that results.
+    const std::tuple<double, double, double, DWORD> cases[] = {
+        {2, 0, 1002, 1002}, // the stream in its tempo wrapper
+        {0, 502, 0, 502},   // the runtime wraps no module
+        {0, 0, 0, 0},
     };
-    for (const auto &[stream, module, tempo, tail, channel] : cases) {
+    for (const auto &[stream, module, tempo, channel] : cases) {
         SCOPED_TRACE(channel);
         MakeEngineWithFile();
         m_pState->answers["BASS_StreamCreateFile"] = stream;
         m_pState->answers["BASS_MusicLoad"] = module;
         m_pState->answers["BASS_FX_TempoCreate"] = tempo;
         EXPECT_EQ(m_pEngine->Open(QStringLiteral("/media/b.mp3")), channel != 0);
-        Calls expected{"BASS_MusicFree(1001)", "BASS_StreamFree(1001)",
-                       "BASS_StreamCreateFile(0,/media/b.mp3,0,0,2149580928)"};
-        expected.insert(expected.end(), tail.begin(), tail.end());
-        Calls calls = TakeCalls();
-        if (channel != 0 && calls.size() > expected.size())
-            calls.resize(expected.size());
-        EXPECT_EQ(calls, expected);
+        // The last channel is freed as either kind, since either it may be.
+        const Calls calls = TakeCalls();
+        ASSERT_GE(calls.size(), 2u);
+        EXPECT_EQ(Calls(calls.begin(), calls.begin() + 2), (Calls{"BASS_MusicFree(1001)", "BASS_StreamFree(1001)"}));
         EXPECT_EQ(m_pEngine->Channel(), channel);
-        if (channel == 0) {
+        if (channel != 0)
+            EXPECT_EQ(m_pEngine->SampleRate(), 22050u); // read from the channel in its wrapper
+        else
             ExpectOneMessage("载入文件失败！");
-        }
         EXPECT_TRUE(m_prompt.m_messages.empty());
     }
     // With no channel, stop succeeds and free fails, both without a library call.
@@ -206,7 +180,7 @@ TEST_F(EngineCallTest, PlayRewindsOnlyAtTheEndAndRegistersOneEndSyncPerChannel)
     ExpectOneMessage("播放失败! Error code: 5");
 }
 
-TEST_F(EngineCallTest, PositionsVolumeMuteEffectsAndTempo)
+TEST_F(EngineCallTest, PositionsVolumeAndMute)
 {
     MakeEngineWithFile();
     EXPECT_EQ(m_pEngine->GetPosition(), 6998u); // 6.9987 s, truncated
@@ -223,14 +197,10 @@ TEST_F(EngineCallTest, PositionsVolumeMuteEffectsAndTempo)
     m_pEngine->SetMute(true);
     m_pEngine->SetAttributes(-1, 80, -101);
     m_pEngine->SetMute(false);
-    m_pEngine->SetEffect(4, 0); // no such effect
-    m_pEngine->SetEffect(CPlaybackEngine::EFFECT_REVERB, 10);
-    EXPECT_TRUE(m_pEngine->SetTempo(-30.0f, 44100.0f, 2.0f));
+    m_pEngine->SetEffect(4, 0); // no such effect: nothing happens
     EXPECT_EQ(TakeCalls(),
               (Calls{"BASS_ChannelSetAttributes(1001,-1,50,-101)", "BASS_ChannelSetAttributes(1001,-1,0,-101)",
-                     "BASS_ChannelSetAttributes(1001,-1,80,-101)", "BASS_ChannelSetAttributes(1001,-1,50,-101)",
-                     "BASS_FXGetParameters(904)", "BASS_FXSetParameters(904,0,-12,1000,0.00100000005)",
-                     "BASS_FX_TempoSet(1001,-30,44100,2)"}));
+                     "BASS_ChannelSetAttributes(1001,-1,80,-101)", "BASS_ChannelSetAttributes(1001,-1,50,-101)"}));
 }
 
 TEST_F(EngineCallTest, EndIsDecidedOnTheInterfaceThreadForTheCurrentChannel)
@@ -269,7 +239,7 @@ TEST_F(EngineCallTest, ClosingWhileNoticesArePendingNeitherHangsNorCallsTheHandl
         FireEnd();
     m_pEngine.reset(); // the fake's device free waits for its sync threads
     EXPECT_FALSE(m_pState->bFreeTimedOut);
-    PumpUntil([] { return true; });
+    PumpFor(300);
     EXPECT_EQ(notices, 0);
 }
 

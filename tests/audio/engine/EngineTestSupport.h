@@ -1,5 +1,5 @@
 // Helpers of the audio engine tests: a prompt that records what it was asked
-// and turns the process exit into an exception, and an event loop to pump.
+// and turns the process exit into an exception, and event loops to pump.
 #pragma once
 
 #include "base/CPrompt.h"
@@ -65,4 +65,15 @@ inline bool PumpUntil(const std::function<bool()> &condition)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
+}
+
+// Runs the event loop for the whole interval, so a notice that is on its way
+// reaches its handler before the test looks.
+inline void PumpFor(int milliseconds)
+{
+    const QDeadlineTimer until(milliseconds);
+    while (!until.hasExpired()) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }

@@ -84,32 +84,9 @@ FAKE(BOOL, BASS_ChannelSetPosition, (DWORD handle, QWORD pos), handle, pos)
 FAKE(QWORD, BASS_ChannelSeconds2Bytes, (DWORD handle, float pos), handle, pos)
 FAKE(BOOL, BASS_ChannelSetAttributes, (DWORD handle, int freq, int volume, int pan), handle, freq, volume, pan)
 FAKE(HPLUGIN, BASS_PluginLoad, (const char16_t *file, DWORD flags), file, flags)
-
-// Four effects per channel, 901..904 in the order they are set: the reverb last.
-HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority)
-{
-    static DWORD next = 0;
-    Answer<HFX>("BASS_ChannelSetFX", handle, type, priority);
-    return 901 + next++ % 4;
-}
-
-BOOL BASS_FXGetParameters(HFX handle, void *par)
-{
-    // A fixed centre, not the one set last: shows the engine writes back what it read.
-    if (handle == 904)
-        *static_cast<BASS_FXREVERB *>(par) = BASS_FXREVERB{0.0f, 0.0f, 1000.0f, 0.001f};
-    else
-        *static_cast<BASS_FXPARAMEQ *>(par) = BASS_FXPARAMEQ{static_cast<float>(handle), 18.0f, 0.0f};
-    return Answer<BOOL>("BASS_FXGetParameters", handle);
-}
-
-BOOL BASS_FXSetParameters(HFX handle, const void *par)
-{
-    const float *v = static_cast<const float *>(par);
-    if (handle == 904)
-        return Answer<BOOL>("BASS_FXSetParameters", handle, v[0], v[1], v[2], v[3]);
-    return Answer<BOOL>("BASS_FXSetParameters", handle, v[0], v[1], v[2]);
-}
+FAKE(HFX, BASS_ChannelSetFX, (DWORD handle, DWORD type, int priority), handle, type, priority)
+FAKE(BOOL, BASS_FXGetParameters, (HFX handle, void *par), handle, par)
+FAKE(BOOL, BASS_FXSetParameters, (HFX handle, const void *par), handle, par)
 
 BOOL BASS_GetInfo(BASS_INFO *info)
 {
