@@ -1,0 +1,57 @@
+// The position slider of the control bar: a click moves the thumb straight to
+// the clicked point and dragging keeps it under the mouse, with a notice while
+// the thumb follows the mouse and one at release; it also shows the A-B
+// selection as a highlighted stretch of its groove.
+#pragma once
+
+#include <QSlider>
+#include <cstdint>
+
+class CNiceSliderCtrl : public QSlider
+{
+    Q_OBJECT
+
+public:
+    // Scroll codes of the notices: the thumb follows the mouse, the mouse let
+    // go after moving it, the keyboard or the wheel moved it.
+    static constexpr int TB_THUMBPOSITION = 4, TB_THUMBTRACK = 5, TB_ENDTRACK = 8;
+
+    explicit CNiceSliderCtrl(QWidget *parent = nullptr);
+
+    // The position nearest to a point that lies a fraction d of the way along
+    // the thumb's travel (d may lie outside 0..1). Wider than int so a point
+    // beyond an end still differs from the end position.
+    static std::int64_t PositionAt(double coordinate, double startEdge, double endEdge, int minimum, int maximum);
+
+    // True from a left-button press on the slider until its release.
+    bool IsDragging() const { return m_bDragging; }
+
+    void SetSelection(bool shown, int start, int end);
+    bool IsSelectionShown() const { return m_bSelectionShown; }
+    int SelectionStart() const { return m_nSelStart; }
+    int SelectionEnd() const { return m_nSelEnd; }
+
+signals:
+    void Scrolled(int code, int position);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    // Moves the thumb to the point; true when the computed position differs
+    // from the one before.
+    bool SetPositionFromPoint(const QPoint &point);
+    void TrackTo(const QPoint &point);
+    // The pixel span along which the thumb's centre travels.
+    std::pair<int, int> ThumbTravel() const;
+    void DrawSelection(QPainter &painter) const;
+
+    bool m_bDragMoved = false;
+    bool m_bDragging = false;
+    bool m_bSelectionShown = false;
+    int m_nSelStart = 0;
+    int m_nSelEnd = 0;
+};
