@@ -81,13 +81,6 @@ TEST_F(NiceSliderTest, DragFollowsTheMouseAndStopsAtTheEnds)
     EXPECT_EQ(m_notices.back(), SNotice(CNiceSliderCtrl::TB_THUMBPOSITION, 1000));
 }
 
-TEST_F(NiceSliderTest, KeysNotifyToo)
-{
-    m_slider.setFocus();
-    QTest::keyClick(&m_slider, Qt::Key_End);
-    EXPECT_EQ(m_notices, (std::vector<SNotice>{{CNiceSliderCtrl::TB_ENDTRACK, 1000}}));
-}
-
 TEST_F(NiceSliderTest, SelectionShownAndRemoved)
 {
     m_slider.SetSelection(true, 700, 200); // a start past the end is kept as given

@@ -66,11 +66,4 @@ TEST(CommandIconsTest, NoTwoIconsAlike)
             EXPECT_NE(Render(icons[i], 24), Render(icons[j], 24)) << "icons " << i << " and " << j;
 }
 
-TEST(CommandIconsTest, CommandsWithoutIconGetNone)
-{
-    EXPECT_TRUE(CommandIconPath(ID_PLAY_PAUSE).isEmpty());
-    EXPECT_TRUE(CommandIcon(ID_PLAY_PAUSE).isNull());
-    EXPECT_EQ(CommandIconPath(IDC_PLAY_BUTTON), QStringLiteral(":/icons/play.svg"));
-}
-
 } // namespace

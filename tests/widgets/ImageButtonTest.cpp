@@ -48,15 +48,6 @@ TEST_F(ImageButtonTest, CheckModeFlipsBeforeTheCommandArrives)
     EXPECT_FALSE(m_raised[1].checkedWhenRaised);
 }
 
-TEST_F(ImageButtonTest, SetCheckOnlyInCheckMode)
-{
-    m_button.SetCheck(true);
-    EXPECT_FALSE(m_button.GetCheck());
-    m_button.SetCheckMode(true);
-    m_button.SetCheck(true);
-    EXPECT_TRUE(m_button.GetCheck());
-}
-
 TEST_F(ImageButtonTest, FollowsTheUpdateHandler)
 {
     m_button.SetCheckMode(true);
@@ -72,13 +63,6 @@ TEST_F(ImageButtonTest, FollowsTheUpdateHandler)
     EXPECT_FALSE(m_button.GetCheck());
     QTest::mouseClick(&m_button, Qt::LeftButton);
     EXPECT_TRUE(m_raised.empty()) << "a disabled button raises nothing";
-}
-
-TEST_F(ImageButtonTest, TooltipIsItsAccessibleName)
-{
-    m_button.SetTooltipText(QStringLiteral("播放 F1"));
-    EXPECT_EQ(m_button.toolTip(), QStringLiteral("播放 F1"));
-    EXPECT_EQ(m_button.accessibleName(), QStringLiteral("播放 F1"));
 }
 
 } // namespace
