@@ -21,6 +21,21 @@ constexpr double kPrerollSeconds = 0.1;
 // MPEG's bit reservoir reaches 511 bytes back: at low bit rates that is a quarter second.
 constexpr double kMpegPrerollSeconds = 0.25;
 constexpr int64_t kReservoirBytes = 2048;
+// A seek that lands past its target, or in the last Ogg page (no page start follows to
+// place the frames by), lands again further back, twice as far each time; after this
+// many attempts it decodes from the start.
+constexpr int kLandingAttempts = 6;
+// Ogg pages rarely span more than a second or two: a landing that finds no page start
+// within this many seconds of audio gives up on it.
+constexpr double kPageSearchSeconds = 10.0;
+// Places further than this from the first frame are damaged timestamps, not audio (it
+// is years at any rate).
+constexpr int64_t kFarthestFrame = int64_t{1} << 48;
+// m_framePage before the stream's first frame, which is placed by its timestamp like a
+// frame opening a page, and right after a seek, when the first frame may come from the
+// page's second packet, whose timestamp is interpolated.
+constexpr int64_t kBeforeFirstPage = -1;
+constexpr int64_t kAfterFlush = INT64_MIN;
 
 bool IsMpegAudio(AVCodecID id)
 {
@@ -81,6 +96,46 @@ CFfmpegSource::~CFfmpegSource()
 
 int CFfmpegSource::OpenFile(const std::string &path)
 {
+    const int error = OpenDecoder(path);
+    if (error != BASS_OK)
+        return error;
+    m_packet = av_packet_alloc();
+    m_frame = av_frame_alloc();
+    if (m_packet == nullptr || m_frame == nullptr)
+        return BASS_ERROR_MEM;
+    m_seekByDecoding = SeeksInexactly(m_codec->codec_id);
+    m_oggPages = std::strcmp(m_format->iformat->name, "ogg") == 0;
+    if (!IsPcm(m_codec->codec_id))
+        m_prerollFrames =
+            static_cast<int64_t>((IsMpegAudio(m_codec->codec_id) ? kMpegPrerollSeconds : kPrerollSeconds) * m_rate);
+    m_length = MeasureLength();
+    // A file whose first frame cannot be decoded is not media.
+    if (!DecodeNext())
+        return BASS_ERROR_FILEFORM;
+    m_firstPts = m_frame->best_effort_timestamp;
+    if (EndsAtLastGranule())
+        m_length = LengthFromEnd();
+    return BASS_OK;
+}
+
+int64_t CFfmpegSource::MeasureLength()
+{
+    const AVStream *stream = m_format->streams[m_stream];
+    // Containers of compressed audio may count padding or only estimate from the bit
+    // rate: add up the packets instead. A guessed duration also means guessed
+    // timestamps after a seek, so such files keep an index of their own.
+    const bool guessed = m_format->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
+    if (m_seekByDecoding)
+        return CountByDecoding(); // packets carry several frames and loose durations
+    if (EndsAtLastGranule())
+        return 0; // known once the first frame's timestamp is
+    if (!IsPcm(m_codec->codec_id) || stream->duration == AV_NOPTS_VALUE)
+        return ScanLength(guessed);
+    return av_rescale_q(stream->duration, stream->time_base, AVRational{1, m_rate});
+}
+
+int CFfmpegSource::OpenDecoder(const std::string &path)
+{
     if (avformat_open_input(&m_format, path.c_str(), nullptr, nullptr) < 0)
         return BASS_ERROR_FILEOPEN;
     // Tracker modules go to the module loader, which renders at any rate and seeks exactly.
@@ -106,30 +161,26 @@ int CFfmpegSource::OpenFile(const std::string &path)
     for (unsigned i = 0; i < m_format->nb_streams; ++i)
         if (static_cast<int>(i) != m_stream)
             m_format->streams[i]->discard = AVDISCARD_ALL;
-    m_packet = av_packet_alloc();
-    m_frame = av_frame_alloc();
-    if (m_packet == nullptr || m_frame == nullptr)
-        return BASS_ERROR_MEM;
-    m_seekByDecoding = SeeksInexactly(m_codec->codec_id);
-    const bool pcm = IsPcm(m_codec->codec_id);
-    if (!pcm)
-        m_prerollFrames =
-            static_cast<int64_t>((IsMpegAudio(m_codec->codec_id) ? kMpegPrerollSeconds : kPrerollSeconds) * m_rate);
-    // Containers of compressed audio may count padding or only estimate from the bit
-    // rate: add up the packets instead. A guessed duration also means guessed
-    // timestamps after a seek, so such files keep an index of their own.
-    const bool guessed = m_format->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
-    if (m_seekByDecoding)
-        m_length = CountByDecoding(); // packets carry several frames and loose durations
-    else if (!pcm || stream->duration == AV_NOPTS_VALUE)
-        m_length = ScanLength(guessed);
-    else
-        m_length = av_rescale_q(stream->duration, stream->time_base, AVRational{1, m_rate});
-    // A file whose first frame cannot be decoded is not media.
-    if (!DecodeNext())
-        return BASS_ERROR_FILEFORM;
-    m_firstPts = m_frame->best_effort_timestamp;
     return BASS_OK;
+}
+
+bool CFfmpegSource::EndsAtLastGranule() const
+{
+    const AVStream *stream = m_format->streams[m_stream];
+    return m_oggPages && m_codec->codec_id == AV_CODEC_ID_VORBIS && stream->start_time != AV_NOPTS_VALUE &&
+           stream->duration != AV_NOPTS_VALUE && stream->duration > 0;
+}
+
+int64_t CFfmpegSource::LengthFromEnd() const
+{
+    // The demuxer gives the granule as a duration from the stream's start time. Adding
+    // up packet durations instead loses 448 frames at every short block that follows a
+    // long one, which speech is full of (silent or steady sound never switches blocks).
+    const AVStream *stream = m_format->streams[m_stream];
+    int64_t end = 0;
+    if (__builtin_add_overflow(stream->start_time, stream->duration, &end))
+        return 0;
+    return std::max<int64_t>(0, FramesSinceFirst(end).value_or(0));
 }
 
 int64_t CFfmpegSource::ScanLength(bool keepIndex)
@@ -138,19 +189,13 @@ int64_t CFfmpegSource::ScanLength(bool keepIndex)
     const AVRational frames{1, m_rate};
     int64_t total = 0;
     int64_t longest = 0;
-    int64_t lastPosition = -1;
     int64_t skip = 0;
     const bool byteSeekable = (m_format->iformat->flags & AVFMT_NO_BYTE_SEEK) == 0;
     while (av_read_frame(m_format, m_packet) >= 0) {
         if (m_packet->stream_index == m_stream) {
-            if (m_startPts == AV_NOPTS_VALUE)
-                m_startPts = m_packet->pts;
+            NoteFirstPacket();
             if (keepIndex && byteSeekable && m_packet->pos >= 0)
                 m_index.push_back(SIndexEntry{m_packet->pos, total});
-            if (m_packet->pos != lastPosition) {
-                lastPosition = m_packet->pos;
-                m_lastPageFrame = total;
-            }
             int64_t duration = av_rescale_q(m_packet->duration, stream->time_base, frames);
             // The MP4 reader shortens the last AAC packet by the edit list; the decoder
             // still gives the whole frame.
@@ -162,8 +207,14 @@ int64_t CFfmpegSource::ScanLength(bool keepIndex)
         av_packet_unref(m_packet);
     }
     SeekToFirstPacket();
-    avcodec_flush_buffers(m_codec);
+    FlushDecoder();
     return total;
+}
+
+void CFfmpegSource::NoteFirstPacket()
+{
+    if (!m_startPts)
+        m_startPts = m_packet->pts;
 }
 
 bool CFfmpegSource::ConvertFrame()
@@ -210,6 +261,8 @@ bool CFfmpegSource::DecodeNext()
     while (!m_atEnd) {
         const int received = avcodec_receive_frame(m_codec, m_frame);
         if (received == 0) {
+            m_frameOpensPage = m_framePage != kAfterFlush && m_frame->pkt_pos != m_framePage;
+            m_framePage = m_frame->pkt_pos;
             if (!ConvertFrame())
                 continue;
             return true;
@@ -228,8 +281,10 @@ bool CFfmpegSource::DecodeNext()
             avcodec_send_packet(m_codec, nullptr);
             continue;
         }
-        if (m_packet->stream_index == m_stream)
+        if (m_packet->stream_index == m_stream) {
+            NoteFirstPacket();
             avcodec_send_packet(m_codec, m_packet); // a damaged packet is skipped
+        }
         av_packet_unref(m_packet);
     }
     m_pending.clear();
@@ -259,10 +314,48 @@ int CFfmpegSource::Read(float *out, int frames)
     return done;
 }
 
-int64_t CFfmpegSource::FrameStartOf(const AVFrame *frame) const
+std::optional<int64_t> CFfmpegSource::FramesBetween(int64_t first, int64_t timestamp, const AVRational &timeBase,
+                                                    int rate)
 {
-    const AVStream *stream = m_format->streams[m_stream];
-    return av_rescale_q(frame->best_effort_timestamp - m_firstPts, stream->time_base, AVRational{1, m_rate});
+    int64_t distance = 0;
+    if (first == AV_NOPTS_VALUE || timestamp == AV_NOPTS_VALUE || __builtin_sub_overflow(timestamp, first, &distance))
+        return std::nullopt;
+    const int64_t frames = av_rescale_q(distance, timeBase, AVRational{1, rate});
+    if (frames < -kFarthestFrame || frames > kFarthestFrame)
+        return std::nullopt;
+    return frames;
+}
+
+std::optional<int64_t> CFfmpegSource::FramesSinceFirst(int64_t timestamp) const
+{
+    return FramesBetween(m_firstPts, timestamp, m_format->streams[m_stream]->time_base, m_rate);
+}
+
+std::optional<int64_t> CFfmpegSource::TimestampOf(int64_t frame) const
+{
+    int64_t timestamp = 0;
+    if (m_firstPts == AV_NOPTS_VALUE ||
+        __builtin_add_overflow(
+            m_firstPts, av_rescale_q(frame, AVRational{1, m_rate}, m_format->streams[m_stream]->time_base), &timestamp))
+        return std::nullopt;
+    return timestamp;
+}
+
+std::optional<int64_t> CFfmpegSource::PlaceOfFrame() const
+{
+    if (!m_index.empty() || m_seekByDecoding || (m_oggPages && !m_frameOpensPage))
+        return std::nullopt;
+    return FramesSinceFirst(m_frame->best_effort_timestamp);
+}
+
+void CFfmpegSource::FlushDecoder()
+{
+    avcodec_flush_buffers(m_codec);
+    m_framePage = kAfterFlush;
+    m_atEnd = false;
+    m_draining = false;
+    m_pending.clear();
+    m_pendingOffset = 0;
 }
 
 void CFfmpegSource::SeekToFirstPacket()
@@ -271,19 +364,16 @@ void CFfmpegSource::SeekToFirstPacket()
     // packet (MP3 at 22.05 kHz), that lies in the second packet, and landing there loses
     // the first packet's note of how much to skip.
     const AVStream *stream = m_format->streams[m_stream];
-    const int64_t first = m_startPts != AV_NOPTS_VALUE ? m_startPts : stream->start_time;
+    const int64_t first = m_startPts.value_or(AV_NOPTS_VALUE) != AV_NOPTS_VALUE ? *m_startPts : stream->start_time;
     av_seek_frame(m_format, m_stream, first == AV_NOPTS_VALUE ? 0 : first, AVSEEK_FLAG_BACKWARD);
 }
 
 void CFfmpegSource::Restart()
 {
     SeekToFirstPacket();
-    avcodec_flush_buffers(m_codec);
+    FlushDecoder();
+    m_framePage = kBeforeFirstPage;
     swr_free(&m_swr);
-    m_atEnd = false;
-    m_draining = false;
-    m_pending.clear();
-    m_pendingOffset = 0;
     m_pendingStart = 0;
 }
 
@@ -295,8 +385,7 @@ bool CFfmpegSource::SeekFromStart(int64_t frame)
     Restart();
     if (!DecodeNext())
         return true;
-    if (TrustsTimestamps() && m_frame->best_effort_timestamp != AV_NOPTS_VALUE)
-        m_pendingStart = FrameStartOf(m_frame);
+    m_pendingStart = PlaceOfFrame().value_or(0);
     DiscardUntil(frame);
     return true;
 }
@@ -320,9 +409,7 @@ bool CFfmpegSource::SeekByIndex(int64_t frame, int64_t target)
         --start;
     if (av_seek_frame(m_format, m_stream, start->position, AVSEEK_FLAG_BYTE) < 0)
         return false;
-    avcodec_flush_buffers(m_codec);
-    m_atEnd = false;
-    m_draining = false;
+    FlushDecoder();
     if (!DecodeNext())
         return false;
     // The packet that gave the first frame tells where we are.
@@ -345,28 +432,42 @@ bool CFfmpegSource::Seek(int64_t frame)
         return SeekFromStart(frame);
     if (!m_index.empty())
         return SeekByIndex(frame, target) || SeekFromStart(frame);
-    const AVStream *stream = m_format->streams[m_stream];
-    // A seek into the last Ogg page of a Vorbis file decodes wrongly (its timestamps
-    // come from the trimmed end): land before it and decode forward instead.
-    const int64_t landing =
-        m_codec->codec_id == AV_CODEC_ID_VORBIS ? std::min(target, m_lastPageFrame - m_prerollFrames) : target;
-    if (landing <= 0)
-        return SeekFromStart(frame);
-    const int64_t timestamp = m_firstPts + av_rescale_q(landing, AVRational{1, m_rate}, stream->time_base);
-    if (av_seek_frame(m_format, m_stream, timestamp, AVSEEK_FLAG_BACKWARD) < 0)
-        return SeekFromStart(frame);
-    avcodec_flush_buffers(m_codec);
-    m_atEnd = false;
-    m_draining = false;
-    m_pending.clear();
-    m_pendingOffset = 0;
-    if (!DecodeNext() || m_frame->best_effort_timestamp == AV_NOPTS_VALUE)
-        return SeekFromStart(frame);
-    m_pendingStart = FrameStartOf(m_frame);
-    if (m_pendingStart > frame) // the container's index overshot
-        return SeekFromStart(frame);
-    DiscardUntil(frame);
-    return true;
+    return SeekByTimestamp(frame);
+}
+
+bool CFfmpegSource::SeekByTimestamp(int64_t frame)
+{
+    int64_t landing = frame - m_prerollFrames;
+    auto step = static_cast<int64_t>(kPrerollSeconds * m_rate);
+    for (int attempt = 0; attempt < kLandingAttempts && landing > 0; ++attempt) {
+        const std::optional<int64_t> place = LandAt(landing);
+        if (place && *place <= frame) {
+            m_pendingStart = *place;
+            DiscardUntil(frame);
+            return true;
+        }
+        // The container's index overshot, or the first page start came too late (or not
+        // at all: the last page of an Ogg stream, whose end trimming goes wrong when it
+        // is entered by a seek).
+        step = std::max(step * 2, place ? *place - frame : 0);
+        landing -= step;
+    }
+    return SeekFromStart(frame);
+}
+
+std::optional<int64_t> CFfmpegSource::LandAt(int64_t landing)
+{
+    const std::optional<int64_t> timestamp = TimestampOf(landing);
+    if (!timestamp || av_seek_frame(m_format, m_stream, *timestamp, AVSEEK_FLAG_BACKWARD) < 0)
+        return std::nullopt;
+    FlushDecoder();
+    const auto searchLimit = static_cast<int64_t>(kPageSearchSeconds * m_rate);
+    for (int64_t searched = 0; searched < searchLimit && DecodeNext();
+         searched += static_cast<int64_t>(m_pending.size() / 2)) {
+        if (const std::optional<int64_t> place = PlaceOfFrame())
+            return place;
+    }
+    return std::nullopt;
 }
 
 void CFfmpegSource::DiscardUntil(int64_t frame)
@@ -381,8 +482,8 @@ void CFfmpegSource::DiscardUntil(int64_t frame)
         m_pendingStart = pendingEnd;
         if (!DecodeNext())
             return;
-        // Right after a flush a decoder may drop or shorten frames: trust timestamps.
-        if (TrustsTimestamps() && m_frame->best_effort_timestamp != AV_NOPTS_VALUE)
-            m_pendingStart = FrameStartOf(m_frame);
+        // Right after a flush a decoder may drop or shorten frames: where a timestamp
+        // places a frame exactly, follow it rather than the count.
+        m_pendingStart = PlaceOfFrame().value_or(m_pendingStart);
     }
 }

@@ -5,6 +5,7 @@
 #include "CSource.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@ struct AVFormatContext;
 struct AVCodecContext;
 struct AVPacket;
 struct AVFrame;
+struct AVRational;
 struct SwrContext;
 
 class CFfmpegSource : public CSource
@@ -27,22 +29,43 @@ public:
     int Rate() const override { return m_rate; }
     int FileChannels() const override { return m_fileChannels; }
 
+    // Frames at rate from the timestamp first to timestamp, both counted in timeBase;
+    // nothing when either is missing (AV_NOPTS_VALUE: a frame without a timestamp) or the
+    // distance lies beyond any real file.
+    static std::optional<int64_t> FramesBetween(int64_t first, int64_t timestamp, const AVRational &timeBase, int rate);
+
 private:
     CFfmpegSource() = default;
     int OpenFile(const std::string &path);
+    int OpenDecoder(const std::string &path);
+    // The length in frames as far as it is known before the first frame is decoded.
+    int64_t MeasureLength();
+    // Vorbis in Ogg: the demuxer reads the last page's granule at open, which is where
+    // the stream ends; its packets' durations fall short of it (see LengthFromEnd).
+    bool EndsAtLastGranule() const;
+    int64_t LengthFromEnd() const;
     int64_t ScanLength(bool keepIndex);
+    void NoteFirstPacket();
     // Decodes the next frame into m_pending; false at the end of the file.
     bool DecodeNext();
-    int64_t FrameStartOf(const AVFrame *frame) const;
     bool ConvertFrame();
     int64_t CountByDecoding();
-    // Frame timestamps place decoded audio exactly, except in indexed files (guessed
-    // timestamps) and files decoded forward (several frames share one timestamp).
-    bool TrustsTimestamps() const { return m_index.empty() && !m_seekByDecoding; }
+    // FramesBetween the first frame and timestamp; without either timestamp seeks decode
+    // from the start and count.
+    std::optional<int64_t> FramesSinceFirst(int64_t timestamp) const;
+    std::optional<int64_t> TimestampOf(int64_t frame) const;
+    // Where the frame just decoded starts, when its timestamp places it exactly: not in
+    // indexed files (guessed timestamps) nor files decoded forward (several frames share
+    // one timestamp), and in Ogg only for a frame opening a page (the others are
+    // interpolated from durations that can be wrong).
+    std::optional<int64_t> PlaceOfFrame() const;
+    void FlushDecoder();
     void SeekToFirstPacket();
     void Restart();
     bool SeekFromStart(int64_t frame);
     bool SeekByIndex(int64_t frame, int64_t target);
+    bool SeekByTimestamp(int64_t frame);
+    std::optional<int64_t> LandAt(int64_t landing);
     void DiscardUntil(int64_t frame);
 
     AVFormatContext *m_format = nullptr;
@@ -63,10 +86,12 @@ private:
     int m_fileChannels = 0;
     int64_t m_length = 0;
     int64_t m_prerollFrames = 0;
-    int64_t m_lastPageFrame = 0;    // first frame read from the last container page
-    int64_t m_firstPts = 0;         // timestamp of the first decoded frame: source frame 0
-    int64_t m_startPts = INT64_MIN; // of the first packet, once the length scan has seen it
+    int64_t m_firstPts = 0;            // timestamp of the first decoded frame (source frame 0), if any
+    std::optional<int64_t> m_startPts; // of the first packet, once one has been read
     bool m_seekByDecoding = false;
+    bool m_oggPages = false;       // only a frame opening an Ogg page has an exact timestamp
+    int64_t m_framePage = -1;      // container position of the last frame's packet (-1 before any)
+    bool m_frameOpensPage = false; // it came from another page than the frame before
     bool m_draining = false;
     bool m_atEnd = false;
     struct SIndexEntry {

@@ -1,11 +1,24 @@
 #include "CFfmpegSource.h"
+#include "CMixer.h"
 #include "CTestMedia.h"
+#include "SignalMeasure.h"
 
 #include "AudioApi.h"
 
 #include <gtest/gtest.h>
 
+extern "C" {
+#include <libavutil/avutil.h>
+}
+
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -27,8 +40,54 @@ std::vector<float> ReadAll(CSource &source)
     return all;
 }
 
+double Seconds(size_t frames, int rate)
+{
+    return static_cast<double>(frames) / rate;
+}
+
+// How far the 1000 frames read after a seek to frame lie from a straight decode there
+// (the worst sample); 1 when the seek fails or the read comes out short.
+float SeekError(CSource &source, const std::vector<float> &reference, int64_t frame)
+{
+    std::vector<float> got(1000 * 2);
+    const auto left = static_cast<int64_t>(reference.size() / 2) - frame;
+    if (!source.Seek(frame) || source.Read(got.data(), 1000) != std::min<int64_t>(1000, left))
+        return 1.0f;
+    float worst = 0;
+    for (size_t i = 0; i < static_cast<size_t>(std::min<int64_t>(1000, left)) * 2; ++i)
+        worst = std::max(worst, std::fabs(got[i] - reference[static_cast<size_t>(frame) * 2 + i]));
+    return worst;
+}
+
+// Plays name through a channel at the file's own rate until it stops.
+std::vector<float> PlayThroughChannel(const std::string &name, int rate)
+{
+    CMixer mixer(rate);
+    const DWORD channel =
+        mixer.AddChannel(std::make_unique<CChannel>(OpenSource(name), CChannel::EKind::Stream, 0, rate));
+    mixer.Play(channel, false);
+    std::vector<float> played;
+    std::vector<float> block(1024 * 2);
+    while (mixer.IsActive(channel) == BASS_ACTIVE_PLAYING && played.size() < static_cast<size_t>(60 * rate)) {
+        CMixer::SEndEvent events[1];
+        mixer.DecodeAll();
+        mixer.Process(block.data(), 1024, 0, events, 1);
+        played.insert(played.end(), block.begin(), block.end());
+    }
+    EXPECT_EQ(mixer.GetPosition(channel), mixer.GetLength(channel)) << name;
+    return played;
+}
+
 class CFfmpegFormats : public testing::TestWithParam<const char *>
 {
+};
+
+// (sound, then the encoding as a name ending: ".ogg" by FFmpeg, "-ref.ogg" by oggenc).
+class CEncodedFiles : public testing::TestWithParam<std::tuple<const char *, const char *>>
+{
+protected:
+    std::string Name() const { return std::string(std::get<0>(GetParam())) + std::get<1>(GetParam()); }
+    std::string Recording() const { return std::string(std::get<0>(GetParam())) + ".wav"; }
 };
 } // namespace
 
@@ -59,25 +118,84 @@ TEST_P(CFfmpegFormats, SeekIsSampleExact)
     ASSERT_NE(source, nullptr);
     const std::vector<float> reference = ReadAll(*source);
     const int64_t total = static_cast<int64_t>(reference.size() / 2);
-    for (const int64_t target : {int64_t{0}, int64_t{1}, int64_t{4410}, total / 2 + 37, total - 2000, int64_t{700}}) {
-        ASSERT_TRUE(source->Seek(target)) << target;
-        std::vector<float> got(1000 * 2);
-        const int read = source->Read(got.data(), 1000);
-        ASSERT_GT(read, 0);
-        float worst = 0;
-        for (int i = 0; i < read * 2; ++i)
-            worst = std::max(worst,
-                             std::fabs(got[static_cast<size_t>(i)] - reference[static_cast<size_t>(target * 2 + i)]));
-        // Lossy decoders start a little differently after a flush (AAC's noise
-        // substitution, for one); one frame of shift on the sweep is off by 0.1 or more.
-        EXPECT_LT(worst, 1e-2f) << GetParam() << " at frame " << target;
-    }
+    // Lossy decoders start a little differently after a flush (AAC's noise substitution,
+    // for one); one frame of shift on the sweep is off by 0.1 or more.
+    for (const int64_t target : {int64_t{0}, int64_t{1}, int64_t{4410}, total / 2 + 37, total - 2000, int64_t{700}})
+        EXPECT_LT(SeekError(*source, reference, target), 1e-2f) << GetParam() << " at frame " << target;
     EXPECT_FALSE(source->Seek(total + 100000));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, CFfmpegFormats,
                          testing::Values("sweep.wav", "sweep.mp3", "vbr.mp3", "sweep.ogg", "sweep.flac", "sweep.m4a",
                                          "sweep.aiff", "sweep.opus", "sweep.wma", "sweep.mp2", "sweep22k.mp3"));
+
+// The length at open is what decoding yields, and that is the whole recording, up to
+// its loud last frames; a channel plays every one of them. Speech shows what a sweep
+// does not: its Vorbis blocks switch between long and short.
+TEST_P(CEncodedFiles, LengthIsTheWholeRecordingAndAChannelPlaysItToTheEnd)
+{
+    std::unique_ptr<CSource> source = OpenSource(Name());
+    ASSERT_NE(source, nullptr);
+    const int rate = source->Rate();
+    const double announced = Seconds(static_cast<size_t>(source->LengthFrames()), rate);
+    const std::vector<float> decoded = ReadAll(*source);
+    const size_t frames = decoded.size() / 2;
+    std::unique_ptr<CSource> recording = OpenSource(Recording());
+    const double recorded = Seconds(static_cast<size_t>(recording->LengthFrames()), recording->Rate());
+    EXPECT_NEAR(announced, Seconds(frames, rate), 0.010) << Name();
+    EXPECT_NEAR(Seconds(frames, rate), recorded, 0.010) << Name();
+    const auto tail = static_cast<size_t>(0.03 * rate);
+    EXPECT_GT(Rms(decoded, frames - tail, frames), 0.1) << Name() << ": the end is heard";
+
+    std::vector<float> played = PlayThroughChannel(Name(), rate);
+    played.resize(std::max(played.size(), decoded.size()));
+    const auto differs = std::mismatch(decoded.begin(), decoded.end(), played.begin()).first;
+    EXPECT_EQ((differs - decoded.begin()) / 2, static_cast<std::ptrdiff_t>(frames))
+        << Name() << ": first frame played otherwise";
+}
+
+// A seek to any time plays the sound that stands there in a straight decode: every
+// 0.3 s or so, at odd places within blocks, and as far from the end.
+TEST_P(CEncodedFiles, SeekAnywherePlaysWhatStandsThere)
+{
+    std::unique_ptr<CSource> source = OpenSource(Name());
+    ASSERT_NE(source, nullptr);
+    const std::vector<float> reference = ReadAll(*source);
+    const auto total = static_cast<int64_t>(reference.size() / 2);
+    for (int64_t target = 101; target < total; target += source->Rate() / 3 + 37)
+        for (const int64_t at : {target, std::max<int64_t>(0, total - target)})
+            EXPECT_LT(SeekError(*source, reference, at), 1e-2f) << Name() << " at frame " << at;
+}
+
+INSTANTIATE_TEST_SUITE_P(Encoders, CEncodedFiles,
+                         testing::Combine(testing::Values("speech", "sweep"),
+                                          testing::Values(".ogg", "-ref.ogg", ".opus", "-ref.opus", ".flac",
+                                                          "-ref.flac", ".mp3", "-ref.mp3")),
+                         [](const auto &instance) {
+                             std::string name = std::string(std::get<0>(instance.param)) + std::get<1>(instance.param);
+                             std::replace_if(
+                                 name.begin(), name.end(), [](char c) { return std::isalnum(c) == 0; }, '_');
+                             return name;
+                         });
+
+// Timestamps in milliseconds to frames at 44.1 kHz: a frame without a timestamp, or a
+// stream whose first frame had none, places nothing instead of overflowing.
+TEST(CFfmpegSource, FramesBetweenTimestampsSurvivesMissingAndDamagedOnes)
+{
+    const struct {
+        int64_t first;
+        int64_t timestamp;
+        std::optional<int64_t> frames;
+    } cases[] = {{0, 1000, 44100},
+                 {500, 250, -11025},
+                 {AV_NOPTS_VALUE, 1000, std::nullopt},
+                 {0, AV_NOPTS_VALUE, std::nullopt},
+                 {-1000, INT64_MAX, std::nullopt},
+                 {0, INT64_MAX / 2, std::nullopt}};
+    for (const auto &row : cases)
+        EXPECT_EQ(CFfmpegSource::FramesBetween(row.first, row.timestamp, AVRational{1, 1000}, 44100), row.frames)
+            << row.first << " to " << row.timestamp;
+}
 
 TEST(CFfmpegSource, StereoFileKeepsItsSidesAndReportsTwoChannels)
 {

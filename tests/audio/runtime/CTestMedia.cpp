@@ -33,6 +33,20 @@ const std::map<std::string, std::string> &Encoders()
     return encoders;
 }
 
+// Each format's own reference encoder, for "<base>-ref.<extension>" (input, then output).
+std::string ReferenceEncoding(const std::string &extension, const std::string &in, const std::string &out)
+{
+    if (extension == "ogg")
+        return "oggenc -Q -o '" + out + "' '" + in + "'";
+    if (extension == "opus")
+        return "opusenc --quiet '" + in + "' '" + out + "'";
+    if (extension == "flac")
+        return "flac -s -f -o '" + out + "' '" + in + "'";
+    if (extension == "mp3")
+        return "lame --quiet '" + in + "' '" + out + "'";
+    throw std::runtime_error("no reference encoder for " + extension);
+}
+
 // sox runs without dither (-D): every run makes the same samples, so a lossy encoding
 // that trips a test once trips it every time.
 void Generate(const std::string &name, const std::string &path)
@@ -41,10 +55,21 @@ void Generate(const std::string &name, const std::string &path)
     const size_t dot = name.rfind('.');
     const std::string base = name.substr(0, dot);
     const std::string extension = name.substr(dot + 1);
-    const bool derived = (base == "tone" || base == "sweep" || base == "sweep22k") && Encoders().count(extension) != 0;
+    const bool derived = (base == "tone" || base == "sweep" || base == "sweep22k" || base == "speech") &&
+                         Encoders().count(extension) != 0;
+    const bool reference = base.size() > 4 && base.ends_with("-ref");
     if (derived)
         Run(ffmpeg + CTestMedia::Path(base + ".wav") + " " + Encoders().at(extension) + " '" + path + "'");
-    else if (name == "tone.wav")
+    else if (reference)
+        Run(ReferenceEncoding(extension, CTestMedia::Path(base.substr(0, base.size() - 4) + ".wav"), path));
+    else if (name == "speech.wav") {
+        // A spoken sentence (its blocks switch between long and short, which steady sound
+        // never does), stereo at 44.1 kHz, ending on a beep so that its last frames are loud.
+        Run("espeak-ng -w '" + path + ".voice.wav' 'Listen carefully, and write down every word you hear.'");
+        Run("sox -D -n -r 44100 -c 2 -b 16 '" + path + ".beep.wav' synth 0.2 sine 880 vol 0.5");
+        Run("sox -D '" + path + ".voice.wav' -r 44100 -c 2 -b 16 '" + path + ".voice44.wav'");
+        Run("sox -D '" + path + ".voice44.wav' '" + path + ".beep.wav' '" + path + "'");
+    } else if (name == "tone.wav")
         Run("sox -D -n -r 44100 -c 1 -b 16 '" + path + "' synth 3 sine 440 vol 0.5");
     else if (name == "tone22k.wav")
         Run("sox -D -n -r 22050 -c 1 -b 16 '" + path + "' synth 3 sine 440 vol 0.5");

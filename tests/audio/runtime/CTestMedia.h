@@ -1,5 +1,6 @@
-// Test media made on the fly with sox and ffmpeg in a temporary folder, once per
-// test program, plus a small tracker module written byte by byte.
+// Test media made on the fly with sox, espeak-ng, ffmpeg and the formats' reference
+// encoders in a temporary folder, once per test program, plus a small tracker module
+// written byte by byte.
 #pragma once
 
 #include <string>
@@ -11,11 +12,12 @@ public:
     // The folder holding every generated file (made on first use).
     static const std::string &Folder();
     // Path of name inside Folder(), generating it on first use. Names:
-    // tone.wav (3 s, 440 Hz, mono 44.1 kHz), sweep.wav (3 s, 100 Hz to 4 kHz), and
-    // either as .mp3 .ogg .opus .flac .m4a .aiff .wma .mp2; vbr.mp3 (the sweep in VBR
-    // without a Xing header), long.wav
-    // (10 s, 440 Hz), tone22k.wav (tone.wav at 22.05 kHz), short.wav (0.3 s), stereo.wav, song.mod, damaged.mp3,
-    // text.mp3.
+    // tone.wav (3 s, 440 Hz, mono 44.1 kHz), sweep.wav (3 s, 100 Hz to 4 kHz), speech.wav
+    // (3 s of espeak-ng, stereo, ending on a beep), and any of them as .mp3 .ogg .opus
+    // .flac .m4a .aiff .wma .mp2 by FFmpeg, or as "-ref" .ogg .opus .flac .mp3 by oggenc,
+    // opusenc, flac and lame (speech-ref.ogg); vbr.mp3 (the sweep in VBR without a Xing
+    // header), long.wav (10 s, 440 Hz), tone22k.wav (tone.wav at 22.05 kHz), short.wav
+    // (0.3 s), stereo.wav, song.mod, damaged.mp3, text.mp3.
     static std::string Path(const std::string &name);
     // Writes a four-channel module playing one looped note for one pattern.
     static void WriteModule(const std::string &path);
