@@ -9,8 +9,9 @@ target_compile_definitions(quillmere_options INTERFACE
   QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII)
 
 if(QUILLMERE_SANITIZE)
-  add_compile_options(-fsanitize=${QUILLMERE_SANITIZE} -fno-omit-frame-pointer)
-  add_link_options(-fsanitize=${QUILLMERE_SANITIZE})
+  # Stop at the first report: a run that carried on would end as if nothing was found.
+  add_compile_options(-fsanitize=${QUILLMERE_SANITIZE} -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=${QUILLMERE_SANITIZE} -fno-sanitize-recover=all)
 endif()
 
 if(QUILLMERE_FUZZ)
