@@ -13,17 +13,7 @@ TEST(AppSettings, FirstRunUsesDefaultsAndWritesAllTenKeys)
     CIniProfile profile(path);
     CAppSettings settings;
     settings.Load(profile);
-    EXPECT_FALSE(settings.AlwaysTop);
-    EXPECT_EQ(settings.MoveStep, 100);
-    EXPECT_EQ(settings.USplitterHigh, 10);
-    EXPECT_EQ(settings.LSplitterWidth, 10);
-    EXPECT_EQ(settings.AutoSave, 0);
-    EXPECT_FALSE(settings.MinimizeToTray);
-    EXPECT_EQ(settings.Volume, 50);
-    EXPECT_FALSE(settings.Mute);
-    EXPECT_EQ(settings.Order, 0);
-    EXPECT_EQ(settings.PlaylistIndex, 0);
-
+    // Saving writes what was loaded, so the file shows every default.
     ASSERT_TRUE(settings.Save(profile));
     EXPECT_EQ(ReadAllBytes(path), QByteArray("[Settings]\nAlwaysTop=0\nMoveStep=100\nUSplitterHigh=10\n"
                                              "LSplitterWidth=10\nAutoSave=0\nMinimizeToTray=0\n"

@@ -327,26 +327,6 @@ TEST_F(CMixerTest, FreeingATempoChannelFreesItsSource)
     EXPECT_FALSE(m_mixer.Free(source, CChannel::EKind::Stream)) << "gone with the tempo channel";
 }
 
-TEST_F(CMixerTest, EqualiserBandRaisesItsCentreThroughTheChannel)
-{
-    const DWORD channel = Open("tone.wav");
-    const HFX band = m_mixer.SetEffect(channel, BASS_FX_PARAMEQ, 0);
-    ASSERT_NE(band, 0u);
-    const BASS_FXPARAMEQ raised{440.0f, 18.0f, 10.0f};
-    ASSERT_TRUE(m_mixer.SetEffectParameters(band, &raised));
-    BASS_FXPARAMEQ read{};
-    ASSERT_TRUE(m_mixer.GetEffectParameters(band, &read));
-    EXPECT_EQ(read.fCenter, 440.0f);
-    EXPECT_EQ(read.fGain, 10.0f);
-    m_mixer.Play(channel, false);
-    const std::vector<float> played = Render(40 * kBlock);
-    const std::vector<float> file = Decode("tone.wav");
-    EXPECT_NEAR(Decibels(Rms(played, 10000, 40000) / Rms(file, 10000, 40000)), 10.0, 0.5);
-    EXPECT_EQ(m_mixer.SetEffect(channel, 99, 0), 0u);
-    EXPECT_EQ(RuntimeError(), BASS_ERROR_ILLTYPE);
-    EXPECT_FALSE(m_mixer.GetEffectParameters(band + 1000, &read));
-}
-
 namespace
 {
 int64_t g_fakeNow = 0;
