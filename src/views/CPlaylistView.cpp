@@ -1,0 +1,360 @@
+#include "views/CPlaylistView.h"
+
+#include "app/CAppSettings.h"
+#include "app/CCommandTable.h"
+#include "app/CStringTable.h"
+#include "app/Resource.h"
+#include "audio/CPlaybackEngine.h"
+#include "base/CPrompt.h"
+#include "base/MediaPaths.h"
+#include "transport/CTransportControl.h"
+#include "views/IPlaylistHost.h"
+
+#include <QContextMenuEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPainter>
+#include <QTreeWidget>
+#include <algorithm>
+#include <memory>
+
+namespace
+{
+
+const QLatin1String kMarker(" <--");
+
+QString FileNameOf(const QString &path)
+{
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+// "%d KB" of the file's length; empty for a file that is gone (deleted since
+// it was listed) or is no file at all.
+QString SizeTextOf(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return QString();
+    return QStringLiteral("%1 KB").arg(info.size() / 1024);
+}
+
+// The file dialog's filter; the add dialog lists no separate Wma and Mod entries.
+QString MediaFilter(bool withWmaAndMod)
+{
+    QStringList filters{
+        QStringLiteral("Media files (all types) (*.mp1 *.mp2 *.mp3 *.mp4 *.ogg *.wav *.aif *.wma *.mod)"),
+        QStringLiteral("Mp4 File (*.mp4)"),
+        QStringLiteral("Mp3 File (*.mp3)"),
+        QStringLiteral("Mp2 File (*.mp2)"),
+        QStringLiteral("Mp1 File (*.mp1)"),
+        QStringLiteral("Wave File (*.wav)"),
+        QStringLiteral("Ogg File (*.ogg)"),
+        QStringLiteral("Aif File (*.aif)")};
+    if (withWmaAndMod)
+        filters << QStringLiteral("Wma File (*.wma)") << QStringLiteral("Mod File (*.mod)");
+    filters << QStringLiteral("All Files (*.*)");
+    return filters.join(QStringLiteral(";;"));
+}
+
+QStringList AskForMediaFiles(bool withWmaAndMod)
+{
+    return Prompt().GetOpenFileNames(QStringLiteral("打开"), MediaFilter(withWmaAndMod), true);
+}
+
+// Lines at the top and left in one colour, at the bottom and right in another.
+void DrawFrame(QPainter &painter, const QRect &rect, const QColor &topLeft, const QColor &bottomRight)
+{
+    painter.setPen(topLeft);
+    painter.drawLine(rect.topLeft(), rect.topRight());
+    painter.drawLine(rect.topLeft(), rect.bottomLeft());
+    painter.setPen(bottomRight);
+    painter.drawLine(rect.bottomLeft(), rect.bottomRight());
+    painter.drawLine(rect.topRight(), rect.bottomRight());
+}
+
+} // namespace
+
+CPlaylistView::CPlaylistView(CAppSettings &settings, CTransportControl &control, IPlaylistHost &host,
+                             const QString &playlistFile, QWidget *parent)
+    : QWidget(parent), m_settings(settings), m_control(control), m_host(host), m_strPlaylistFile(playlistFile),
+      m_pList(new QTreeWidget(this))
+{
+    const QString name = LoadResString(IDS_PLAYLIST_CAPTION).trimmed().remove(u'：');
+    setAccessibleName(name);
+    m_pList->setObjectName(QStringLiteral("PlaylistList"));
+    m_pList->setAccessibleName(name);
+    m_pList->setHeaderLabels({LoadResString(IDS_COLUMN_FILE_NAME), LoadResString(IDS_COLUMN_FILE_SIZE)});
+    m_pList->setRootIsDecorated(false);
+    m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_pList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pList->setAllColumnsShowFocus(true);
+    m_pList->setColumnWidth(0, 200);
+    m_pList->setColumnWidth(1, 100);
+    connect(m_pList, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) { OnDoubleClick(item); });
+    RegisterCommands();
+    // The control bar reads the playlist from the start, so that items added
+    // to an empty list play before any list was filled.
+    m_control.PlaylistReady(&m_playlist.Paths());
+}
+
+CPlaylistView::~CPlaylistView()
+{
+    if (const CResult result = SavePlaylist(); !result)
+        Prompt().MessageBox(result.Message(), CPrompt::MB_OK | CPrompt::MB_ICONERROR);
+}
+
+CResult CPlaylistView::LoadPlaylist()
+{
+    return m_playlist.Load(m_strPlaylistFile);
+}
+
+CResult CPlaylistView::SavePlaylist() const
+{
+    return m_playlist.Save(m_strPlaylistFile);
+}
+
+// ---------------------------------------------------------------- rows
+
+bool CPlaylistView::ListRows()
+{
+    m_pList->clear();
+    for (const QString &path : m_playlist.Paths()) {
+        if (path.isEmpty())
+            return false;
+        m_pList->addTopLevelItem(new QTreeWidgetItem(QStringList{FileNameOf(path), SizeTextOf(path)}));
+    }
+    return true;
+}
+
+void CPlaylistView::RemoveRow(int row)
+{
+    std::unique_ptr<QTreeWidgetItem> item(m_pList->takeTopLevelItem(row));
+    m_playlist.RemoveAt(row);
+}
+
+int CPlaylistView::SelectedRow() const
+{
+    const QList<QTreeWidgetItem *> selected = m_pList->selectedItems();
+    return selected.isEmpty() ? -1 : m_pList->indexOfTopLevelItem(selected.first());
+}
+
+QString CPlaylistView::SizeText(int row) const
+{
+    const QTreeWidgetItem *item = m_pList->topLevelItem(row);
+    return item != nullptr ? item->text(1) : QString();
+}
+
+void CPlaylistView::SetSizeText(int row, const QString &text)
+{
+    if (QTreeWidgetItem *item = m_pList->topLevelItem(row))
+        item->setText(1, text);
+}
+
+bool CPlaylistView::FillList()
+{
+    if (!ListRows())
+        return false;
+    // A remembered item that is no longer in the list gives way to item 0, as
+    // in the control bar, so the document, the marker and the playing item agree.
+    const int index = StartupPlaylistIndex(m_settings.PlaylistIndex, m_playlist.GetCount());
+    if (index < 0 || !OpenDictationText(index))
+        return false;
+    SetCurrentItem(index);
+    return m_control.PlaylistReady(&m_playlist.Paths());
+}
+
+bool CPlaylistView::SetCurrentItem(int index)
+{
+    QTreeWidgetItem *item = m_pList->topLevelItem(index);
+    if (item == nullptr)
+        return false;
+    m_pList->setCurrentItem(item);
+    if (m_nMarkedRow != -1) {
+        QString marked = SizeText(m_nMarkedRow);
+        if (const qsizetype at = marked.indexOf(kMarker); at >= 0)
+            SetSizeText(m_nMarkedRow, marked.remove(at, kMarker.size()));
+    }
+    if (const QString text = item->text(1); !text.contains(kMarker)) {
+        item->setText(1, text + kMarker);
+        m_nMarkedRow = index;
+    }
+    ShowMediaInformation(m_playlist.GetAt(index));
+    m_pList->setFocus();
+    return true;
+}
+
+void CPlaylistView::ShowMediaInformation(const QString &path)
+{
+    m_host.SetWindowTitle(FileNameOf(path) + QStringLiteral(" - ") + ResStringField(IDR_MAINFRAME, 0));
+    // The bit rate comes with the media information; until then the pane
+    // shows none rather than the previous item's.
+    m_host.SetPaneText(IPlaylistHost::PANE_BITRATE, QString());
+}
+
+bool CPlaylistView::OpenDictationText(int index)
+{
+    if (index < 0 || index >= m_playlist.GetCount())
+        return false;
+    const QString rtfPath = MediaRtfPath(m_playlist.GetAt(index));
+    return m_host.SwitchDocument(QFileInfo(rtfPath).isFile() ? rtfPath : QString());
+}
+
+// ---------------------------------------------------------------- commands
+
+void CPlaylistView::RegisterCommands()
+{
+    OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
+    OnCommand(ID_PLAYLIST_ADD, [this] { OnPlaylistAdd(); });
+    OnCommand(ID_PLAYLIST_PLAY, [this] { m_control.PlayItem(SelectedRow()); });
+    OnCommand(ID_PLAYLIST_REMOVE, [this] { OnPlaylistRemove(); });
+    OnCommand(ID_PLAYLIST_REMOVE_ALL, [this] { OnPlaylistRemoveAll(); });
+    OnCommand(ID_MEDIA_PROPERTIES, [this] { ShowProperties(m_control.CurrentIndex()); });
+    OnCommand(ID_PLAYLIST_PROPERTIES, [this] { ShowProperties(SelectedRow()); });
+}
+
+void CPlaylistView::OnFileOpen()
+{
+    const QStringList paths = AskForMediaFiles(true);
+    if (paths.isEmpty())
+        return;
+    m_host.SendFrameCommand(ID_FILE_NEW);
+    // Nothing may go on playing or pointing into the old list, even when the
+    // learner cancels the document switch below and no new item opens.
+    m_control.ExecuteIfEnabled(IDC_STOP);
+    m_control.SetCurrentIndex(-1);
+    m_playlist.RemoveAll();
+    for (const QString &path : paths)
+        m_playlist.Add(path);
+    m_settings.PlaylistIndex = 0;
+    FillList();
+}
+
+void CPlaylistView::OnPlaylistAdd()
+{
+    const QStringList paths = AskForMediaFiles(false);
+    if (paths.isEmpty())
+        return;
+    for (const QString &path : paths)
+        m_playlist.Add(path);
+    ListRows();
+}
+
+void CPlaylistView::OnPlaylistRemove()
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    const int current = m_control.CurrentIndex();
+    if (row == current) {
+        RemoveCurrentItem(row);
+        return;
+    }
+    m_control.SetCurrentIndex(CurrentIndexAfterRemoving(current, row));
+    if (row < m_nMarkedRow)
+        --m_nMarkedRow;
+    RemoveRow(row);
+}
+
+void CPlaylistView::RemoveCurrentItem(int row)
+{
+    // The item's text goes with it: a new empty document, after the save question.
+    if (!m_host.SwitchDocument(QString()))
+        return;
+    RemoveRow(row);
+    if (m_playlist.GetCount() == 0) {
+        m_control.ExecuteIfEnabled(IDC_STOP);
+        m_control.ResetTransport();
+        m_control.SetCurrentIndex(-1);
+        m_nMarkedRow = -1;
+        m_host.ResetSelectionList();
+        return;
+    }
+    const bool wasPlaying = m_control.Engine().IsPlaying();
+    m_control.ResetTransport();
+    m_control.SetCurrentIndex(0);
+    SetCurrentItem(0);
+    if (m_control.OpenCurrentItem() && wasPlaying)
+        m_control.ExecuteIfEnabled(IDC_PLAY_BUTTON);
+}
+
+void CPlaylistView::OnPlaylistRemoveAll()
+{
+    if (Prompt().MessageBox(QStringLiteral("是否清除播放列表中的所有项？"), CPrompt::MB_YESNO) != CPrompt::IDYES)
+        return;
+    m_control.ExecuteIfEnabled(IDC_STOP);
+    m_control.ResetTransport();
+    m_control.SetCurrentIndex(-1);
+    m_pList->clear();
+    m_playlist.RemoveAll();
+    m_nMarkedRow = -1;
+    m_control.Engine().FreeChannel();
+    m_host.ResetSelectionList();
+    m_host.SendFrameCommand(ID_FILE_NEW);
+    m_host.DisableEffects();
+}
+
+void CPlaylistView::ShowProperties(int index)
+{
+    if (index < 0 || index >= m_playlist.GetCount())
+        return;
+    const QString &path = m_playlist.GetAt(index);
+    Prompt().MessageBox(path + u'\n' + LoadResString(IDS_COLUMN_FILE_SIZE) + u'：' + SizeTextOf(path),
+                        CPrompt::MB_OK | CPrompt::MB_ICONINFORMATION, QStringLiteral("媒体属性"));
+}
+
+void CPlaylistView::OnDoubleClick(QTreeWidgetItem *item)
+{
+    const int row = m_pList->indexOfTopLevelItem(item);
+    if (row < 0)
+        return;
+    if (!OpenDictationText(row)) {
+        SetCurrentItem(m_control.CurrentIndex());
+        return;
+    }
+    m_control.PlayItem(row);
+}
+
+// ---------------------------------------------------------------- window
+
+void CPlaylistView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QRect band(0, 0, width(), CAPTION_HEIGHT);
+    painter.fillRect(band, palette().button());
+    DrawFrame(painter, band, palette().color(QPalette::Light), palette().color(QPalette::Dark));
+    QFont font(QStringLiteral("宋体"));
+    font.setPointSize(9);
+    painter.setFont(font);
+    painter.setPen(palette().color(QPalette::ButtonText));
+    painter.drawText(band, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, LoadResString(IDS_PLAYLIST_CAPTION));
+    DrawFrame(painter, rect().adjusted(0, CAPTION_HEIGHT, 0, 0), palette().color(QPalette::Shadow),
+              palette().color(QPalette::Button));
+}
+
+void CPlaylistView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The list lies under the caption band, inside the frame; the file name
+    // column takes the width the size column leaves.
+    m_pList->setGeometry(0, CAPTION_HEIGHT + 1, std::max(0, width() - 2), std::max(0, height() - 24));
+    m_pList->setColumnWidth(0, std::max(0, width() - 105));
+}
+
+void CPlaylistView::contextMenuEvent(QContextMenuEvent *event)
+{
+    // Only over the rows (not the header), and only with a row selected.
+    QWidget *rows = m_pList->viewport();
+    QPoint point = event->globalPos();
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        point = rows->mapToGlobal(QPoint(5, 5));
+    else if (!rows->rect().contains(rows->mapFromGlobal(point)))
+        return;
+    if (SelectedRow() < 0)
+        return;
+    event->accept();
+    QMenu menu(this);
+    for (const SMenuEntry &entry : CommandTable::PopupMenu(IDR_PLAYLIST_POPUP))
+        menu.addAction(entry.m_strText, this, [this, id = entry.m_nID] { ExecuteIfEnabled(id); });
+    menu.exec(point);
+}

@@ -1,0 +1,84 @@
+// The playlist pane: the caption band "播放列表：" over a list of the playlist's
+// items (file name, size in KB, " <--" after the current item's size), and the
+// commands that open, add, play, remove and describe items. It owns the
+// playlist and writes it to the playlist file when it is destroyed.
+#pragma once
+
+#include "app/CCmdTarget.h"
+#include "base/CResult.h"
+#include "lists/CPlaylist.h"
+
+#include <QWidget>
+
+class CAppSettings;
+class CTransportControl;
+class IPlaylistHost;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class CPlaylistView : public QWidget, public CCmdTarget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int CAPTION_HEIGHT = 22;
+
+    // The control and the host must outlive the pane. The playlist is kept in
+    // playlistFile.
+    CPlaylistView(CAppSettings &settings, CTransportControl &control, IPlaylistHost &host,
+                  const QString &playlistFile = PlaylistFilePath(), QWidget *parent = nullptr);
+    // Writes the playlist file; a failure is told through Prompt().
+    ~CPlaylistView() override;
+
+    CPlaylist &Playlist() { return m_playlist; }
+    // Reads the playlist file into the playlist, or writes the playlist to it;
+    // the caller tells the learner of a failure.
+    CResult LoadPlaylist();
+    CResult SavePlaylist() const;
+
+    // Lists every item, switches the document to the remembered item, marks it
+    // and hands the playlist to the control bar. True when the remembered item
+    // was opened and plays.
+    bool FillList();
+    // Selects the row, moves the marker to it and shows the item in the title
+    // bar. False, changing nothing, for a row outside the list.
+    bool SetCurrentItem(int index);
+    // Switches the dictation document to the item's ".rtf" (a new empty
+    // document when there is none). False when the learner cancelled.
+    bool OpenDictationText(int index);
+
+    QTreeWidget *ListCtrl() const { return m_pList; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    void RegisterCommands();
+    void OnFileOpen();
+    void OnPlaylistAdd();
+    void OnPlaylistPlay();
+    void OnPlaylistRemove();
+    void RemoveCurrentItem(int row);
+    void OnPlaylistRemoveAll();
+    void ShowProperties(int index);
+    void OnDoubleClick(QTreeWidgetItem *item);
+
+    // Rebuilds the rows; false when an empty path cut the listing short.
+    bool ListRows();
+    void RemoveRow(int row);
+    int SelectedRow() const;
+    QString SizeText(int row) const;
+    void SetSizeText(int row, const QString &text);
+    void ShowMediaInformation(const QString &path);
+
+    CAppSettings &m_settings;
+    CTransportControl &m_control;
+    IPlaylistHost &m_host;
+    QString m_strPlaylistFile;
+    CPlaylist m_playlist;
+    QTreeWidget *m_pList = nullptr;
+    // The row whose size carries the marker; -1 for none.
+    int m_nMarkedRow = -1;
+};
