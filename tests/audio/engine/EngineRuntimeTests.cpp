@@ -92,9 +92,9 @@ TEST_F(EngineRuntimeTest, ItemsSwitchWhileChannelsEnd)
     // playlist wraps round; meanwhile this thread switches items, some before
     // the end, some after it, and some while it was busy as the end came.
     m_answer = [this](int notice) { return notice % 2 == 0 ? int(PlayShortItem()) : 1; };
-    for (int round = 0; round < 30; ++round) {
+    for (int round = 0; round < 20; ++round) {
         ASSERT_TRUE(PlayShortItem());
-        PumpFor(round * 5);
+        PumpFor(round * 10);
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     EXPECT_GT(m_nNotices, 0);
