@@ -1,10 +1,17 @@
-#include <QCoreApplication>
-#include <QTextStream>
+#include "frame/CQuillmereApp.h"
+#include "widgets/CommandIcons.h"
+
+#include <QApplication>
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    QTextStream(stdout) << QStringLiteral("Quillmere: the core, audio and RTF libraries are built; the main "
-                                          "window is not there yet, so there is nothing to show.\n");
-    return 0;
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillmere"));
+    QApplication::setWindowIcon(ProgramIcon());
+    CQuillmereApp app;
+    if (!app.InitInstance(QApplication::arguments()))
+        return 0;
+    const int result = QApplication::exec();
+    app.ExitInstance();
+    return result;
 }

@@ -6,15 +6,20 @@
 #include "app/CStringTable.h"
 #include "app/CWindowPlacement.h"
 #include "app/Resource.h"
+#include "widgets/CommandIcons.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDockWidget>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
@@ -27,6 +32,7 @@ constexpr unsigned kPaneIndicators[] = {ID_INDICATOR_LINE,    ID_INDICATOR_CAPS,
                                         ID_INDICATOR_SCRL,    ID_INDICATOR_SEL_START, ID_INDICATOR_SEL_END,
                                         ID_INDICATOR_BITRATE, ID_INDICATOR_TIME};
 constexpr int kFormatBarHeight = 25;
+constexpr QSize kFirstRunSize(960, 680);
 const QString kSettingsSection = QStringLiteral("Settings");
 const QString kWindowPosKey = QStringLiteral("WindowPos");
 const QString kDockStateSection = QStringLiteral("DockState");
@@ -51,6 +57,7 @@ CMainFrame::CMainFrame(CAppSettings &settings, CIniProfile &profile, QWidget *pa
 {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(ResStringField(IDR_MAINFRAME, 0));
+    setWindowIcon(ProgramIcon());
     BuildMenus();
     BuildAccelerators();
     BuildToolBar();
@@ -106,6 +113,30 @@ void CMainFrame::SetMediaPropertiesTarget(CCmdTarget *playlistPane, std::functio
 void CMainFrame::SetCloseCheck(std::function<bool()> canClose)
 {
     m_canClose = std::move(canClose);
+}
+
+void CMainFrame::SetDropHandler(std::function<void(const QStringList &)> handler)
+{
+    m_onDrop = std::move(handler);
+    setAcceptDrops(static_cast<bool>(m_onDrop));
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent *event)
+{
+    QStringList paths;
+    for (const QUrl &url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    if (!paths.isEmpty() && m_onDrop) {
+        event->acceptProposedAction();
+        m_onDrop(paths);
+    }
 }
 
 void CMainFrame::RegisterFrameCommands()
@@ -171,8 +202,12 @@ void CMainFrame::SetAlwaysOnTop(bool onTop)
 void CMainFrame::ShowAsLeft()
 {
     RestoreBarLayout();
-    if (!RestoreWindowPlacement())
-        show();
+    if (RestoreWindowPlacement())
+        return;
+    // A first start: a window the learner can work in, in the middle of the screen.
+    resize(kFirstRunSize.boundedTo(screen()->availableSize()));
+    move(screen()->availableGeometry().center() - rect().center());
+    show();
 }
 
 bool CMainFrame::RestoreWindowPlacement()
@@ -274,6 +309,24 @@ void CMainFrame::RestoreFromTray()
     RemoveTrayIcon();
 }
 
+void CMainFrame::SetRecentFiles(const QStringList &paths)
+{
+    QMenu *menu = qobject_cast<QMenu *>(m_pRecentPlaceholder->parent());
+    for (QAction *item : m_recentItems)
+        menu->removeAction(item);
+    qDeleteAll(m_recentItems);
+    m_recentItems.clear();
+    for (int i = 0; i < paths.size(); ++i) {
+        auto *item = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(paths.at(i)), menu);
+        const unsigned id = ID_FILE_MRU_FILE1 + static_cast<unsigned>(i);
+        item->setProperty("commandId", id);
+        connect(item, &QAction::triggered, this, [this, id] { RaiseCommand(id); });
+        menu->insertAction(m_pRecentPlaceholder, item);
+        m_recentItems.push_back(item);
+    }
+    m_pRecentPlaceholder->setVisible(paths.isEmpty());
+}
+
 void CMainFrame::RemoveTrayIcon()
 {
     if (m_pTrayIcon != nullptr)
@@ -352,7 +405,10 @@ QMenu *CMainFrame::BuildMenu(QMenu *menu, const std::vector<SMenuEntry> &entries
         case SMenuEntry::submenu: BuildMenu(menu->addMenu(entry.m_strText), entry.m_items); break;
         case SMenuEntry::command:
             if (entry.m_bPlaceholder) {
-                menu->addAction(entry.m_strText)->setEnabled(false);
+                QAction *placeholder = menu->addAction(entry.m_strText);
+                placeholder->setEnabled(false);
+                if (entry.m_nID == ID_FILE_MRU_FILE1)
+                    m_pRecentPlaceholder = placeholder;
                 break;
             }
             // The menu shows the shortcut text after the tab; the keys
@@ -430,6 +486,7 @@ void CMainFrame::BuildToolBar()
         }
         QAction *button = ActionFor(id);
         button->setText(CommandTable::Tooltip(id));
+        button->setIcon(CommandIcon(id));
         m_pToolBar->addAction(button);
     }
     addToolBar(Qt::RightToolBarArea, m_pToolBar);
@@ -497,8 +554,15 @@ void CMainFrame::SetPanes(QWidget *selectionPane, QWidget *playlistPane, QWidget
     m_pUpperSplitter->setSizes({width, std::max(1, this->width() - width)});
 }
 
+void CMainFrame::AddStateUpdater(std::function<void()> updater)
+{
+    m_stateUpdaters.push_back(std::move(updater));
+}
+
 void CMainFrame::UpdateCommandStates()
 {
+    for (const auto &updater : m_stateUpdaters)
+        updater();
     for (const auto &[id, action] : m_actions) {
         const CCmdUI state = QueryState(id);
         action->setEnabled(state.m_bEnabled);

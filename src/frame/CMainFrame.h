@@ -61,6 +61,9 @@ public:
     // Where ID_MEDIA_PROPERTIES goes, and whether an item is loaded (the
     // command is enabled only then).
     void SetMediaPropertiesTarget(CCmdTarget *playlistPane, std::function<bool()> hasCurrentItem);
+    // Files dropped on the window, in the order they came.
+    void SetDropHandler(std::function<void(const QStringList &)> handler);
+
     // Asked before the window closes (the dictation document's save question).
     void SetCloseCheck(std::function<bool()> canClose);
 
@@ -69,9 +72,17 @@ public:
     void ShowAsLeft();
     // Keeps the window above all others, or lets it go.
     void SetAlwaysOnTop(bool onTop);
+    // The recent-file entries of the File menu, newest first; they raise
+    // ID_FILE_MRU_FILE1 and the following numbers. With none, the menu shows
+    // its disabled placeholder.
+    void SetRecentFiles(const QStringList &paths);
+
     // Removes the notification-area icon (when minimising to it is switched off).
     void RemoveTrayIcon();
     bool IsInTray() const { return m_bInTray; }
+
+    // Runs with every update of the command states (the control bar's buttons).
+    void AddStateUpdater(std::function<void()> updater);
 
     // Brings every toolbar button's state up to date from the update handlers;
     // runs when the program goes idle and when a command has run.
@@ -85,6 +96,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     QAction *ActionFor(unsigned id);
@@ -116,8 +129,12 @@ private:
     QSystemTrayIcon *m_pTrayIcon = nullptr;
     bool m_bInTray = false;
     CCmdTarget *m_pMediaPropertiesTarget = nullptr;
+    QAction *m_pRecentPlaceholder = nullptr;
+    std::vector<QAction *> m_recentItems;
     std::function<bool()> m_hasCurrentItem;
     std::function<bool()> m_canClose;
+    std::function<void(const QStringList &)> m_onDrop;
+    std::vector<std::function<void()>> m_stateUpdaters;
     CCmdTarget *m_routes[kSlotCount] = {};
     std::map<unsigned, QAction *> m_actions;
     std::vector<std::pair<QKeySequence, unsigned>> m_accelerators;

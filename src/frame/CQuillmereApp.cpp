@@ -1,0 +1,270 @@
+#include "frame/CQuillmereApp.h"
+
+#include "app/CStringTable.h"
+#include "app/Resource.h"
+#include "base/CFileError.h"
+#include "base/CPrompt.h"
+#include "base/ModulePath.h"
+#include "editor/CQuillmereDoc.h"
+#include "frame/CAboutDlg.h"
+#include "frame/CMainFrame.h"
+#include "frame/CSingleInstance.h"
+#include "frame/CWidgetPrompt.h"
+#include "lists/CPlaylist.h"
+#include "transport/CPlayerBar.h"
+#include "transport/CTransportControl.h"
+#include "views/CPlaylistView.h"
+#include "views/CQuillmereView.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QUrl>
+
+namespace
+{
+
+QString DefaultProfilePath()
+{
+    return ProfilePathForProgram(ModuleFilePath());
+}
+
+void ShowFailure(const CResult &result)
+{
+    if (!result)
+        Prompt().MessageBox(result.Message(), CPrompt::MB_OK | CPrompt::MB_ICONEXCLAMATION);
+}
+
+} // namespace
+
+CQuillmereApp::CQuillmereApp(const QString &profilePath, const QString &playlistPath)
+    : m_strPlaylistPath(playlistPath.isEmpty() ? PlaylistFilePath() : playlistPath),
+      m_profile(profilePath.isEmpty() ? DefaultProfilePath() : profilePath),
+      m_pPrompt(std::make_unique<CWidgetPrompt>())
+{
+    RegisterCommands();
+}
+
+CQuillmereApp::~CQuillmereApp()
+{
+    m_pFrame.reset();
+    if (&Prompt() == m_pPrompt.get())
+        SetPrompt(nullptr);
+}
+
+bool CQuillmereApp::InitInstance(const QStringList &arguments, bool singleInstance)
+{
+    const QString documentPath = arguments.size() > 1 ? arguments.at(1) : QString();
+    if (singleInstance) {
+        m_pSingleInstance = std::make_unique<CSingleInstance>();
+        if (!m_pSingleInstance->Claim(documentPath))
+            return false;
+        m_pSingleInstance->SetActivationHandler([this](const QString &path) { BringToFront(path); });
+    }
+    // Real dialogs, unless a prompt (a test's) is already in force.
+    if (CPrompt *previous = SetPrompt(m_pPrompt.get()); previous != nullptr)
+        SetPrompt(previous);
+    m_recentFiles.ReadList(m_profile);
+    m_settings.Load(m_profile);
+    CreateMainFrame();
+    // A file on the command line is opened as a dictation document, whatever it is.
+    m_bFromRecentList = false;
+    if (documentPath.isEmpty() || !OpenDocumentFile(documentPath))
+        m_pDocument->OnNewDocument();
+    m_pFrame->ShowAsLeft();
+    RestorePlaylist();
+    return true;
+}
+
+void CQuillmereApp::CreateMainFrame()
+{
+    m_pDocument = std::make_unique<CQuillmereDoc>();
+    m_pFrame = std::make_unique<CMainFrame>(m_settings, m_profile);
+    m_pPrompt->SetOwner(m_pFrame.get());
+    m_pPlayerBar = new CPlayerBar(m_settings, *this);
+    m_pFrame->SetControlBar(m_pPlayerBar);
+    CTransportControl &control = m_pPlayerBar->Control();
+    m_pPlaylistView = new CPlaylistView(m_settings, control, *this, m_strPlaylistPath);
+    m_pEditorView = new CQuillmereView(*m_pDocument);
+    m_pFrame->SetPanes(new QWidget, m_pPlaylistView, new QWidget, m_pEditorView);
+
+    m_pFrame->SetRouteTarget(CMainFrame::ControlBar, &control);
+    m_pFrame->SetRouteTarget(CMainFrame::ActiveView, m_pEditorView);
+    m_pFrame->SetRouteTarget(CMainFrame::Application, this);
+    m_pPlayerBar->SetCommandRouting([this](unsigned id) { m_pFrame->RaiseCommand(id); },
+                                    [this](unsigned id) { return m_pFrame->QueryState(id); });
+    m_pFrame->AddStateUpdater([this] {
+        if (m_pPlayerBar != nullptr)
+            m_pPlayerBar->UpdateButtonStates();
+    });
+    m_pFrame->SetMediaPropertiesTarget(m_pPlaylistView, [&control] { return control.CurrentIndex() != -1; });
+    m_pFrame->SetCloseCheck([this] { return m_pDocument->CanCloseFrame(); });
+    m_pFrame->SetRecentFiles(m_recentFiles.Paths());
+
+    m_pDocument->SetCurrentPathSource([&control] { return control.GetCurrentPath(); });
+    m_pDocument->SetStateChangedHandler([this] { UpdateWindowTitle(); });
+    // Dropped files are opened one by one as dictation documents.
+    m_pFrame->SetDropHandler([this](const QStringList &paths) {
+        for (const QString &path : paths) {
+            m_bFromRecentList = false;
+            OpenDocumentFile(path);
+        }
+    });
+}
+
+void CQuillmereApp::RestorePlaylist()
+{
+    ShowFailure(m_pPlaylistView->LoadPlaylist());
+    if (m_pPlaylistView->Playlist().GetCount() == 0)
+        return;
+    // The remembered item is loaded and stopped, not played.
+    if (m_pPlaylistView->FillList())
+        m_pPlayerBar->Control().ExecuteIfEnabled(IDC_STOP);
+}
+
+void CQuillmereApp::ExitInstance()
+{
+    // The panes go first (the playlist pane writes the playlist file), then
+    // the bars (the control bar remembers the current item and releases the
+    // audio runtime); only then are the settings complete.
+    m_pPlayerBar = nullptr;
+    m_pPlaylistView = nullptr;
+    m_pEditorView = nullptr;
+    m_pFrame.reset();
+    m_recentFiles.WriteList(m_profile);
+    ShowFailure(m_settings.Save(m_profile));
+}
+
+void CQuillmereApp::RegisterCommands()
+{
+    OnCommand(ID_FILE_NEW, [this] { OnFileNew(); });
+    OnCommand(ID_FILE_OPEN, [this] { m_pPlaylistView->OnCmdMsg(ID_FILE_OPEN, nullptr); });
+    for (int i = 0; i < CRecentFileList::kMaxEntries; ++i)
+        OnCommand(
+            ID_FILE_MRU_FILE1 + static_cast<unsigned>(i), [this, i] { OnOpenRecentFile(i); },
+            [this, i](CCmdUI &ui) { ui.Enable(i < m_recentFiles.Paths().size()); });
+    OnCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
+    OnCommand(ID_HELP_WEBSITE, [] { QDesktopServices::openUrl(QUrl(QStringLiteral(QUILLMERE_WEBSITE))); });
+    OnCommand(ID_HELP_MAIL, [] { QDesktopServices::openUrl(QUrl(QStringLiteral(QUILLMERE_MAIL))); });
+    OnCommand(ID_FILE_PRINT_SETUP, [this] { OnPrintSetup(); });
+}
+
+void CQuillmereApp::OnFileNew()
+{
+    if (m_pDocument->SaveModified())
+        m_pDocument->OnNewDocument();
+}
+
+bool CQuillmereApp::OpenDocumentFile(const QString &path)
+{
+    if (m_bFromRecentList && QFileInfo::exists(path)) {
+        m_bFromRecentList = false;
+        const QString media = FindRelatedMediaFile(path);
+        if (media.isEmpty()) {
+            Prompt().MessageBox(QStringLiteral("没有相关的媒体文件!"), CPrompt::MB_OK | CPrompt::MB_ICONEXCLAMATION);
+            return false;
+        }
+        CPlaylist &playlist = m_pPlaylistView->Playlist();
+        playlist.RemoveAll();
+        playlist.Add(media);
+        m_settings.PlaylistIndex = 0;
+        m_pPlaylistView->FillList();
+    }
+    m_bFromRecentList = false;
+    if (!m_pDocument->SaveModified())
+        return false;
+    if (!m_pDocument->OnOpenDocument(path))
+        return false;
+    AddToRecentFiles(path);
+    return true;
+}
+
+void CQuillmereApp::OnOpenRecentFile(int index)
+{
+    const QString path = m_recentFiles.Paths().value(index);
+    m_bFromRecentList = true;
+    if (!OpenDocumentFile(path)) {
+        m_recentFiles.Remove(index);
+        m_pFrame->SetRecentFiles(m_recentFiles.Paths());
+    }
+}
+
+void CQuillmereApp::AddToRecentFiles(const QString &path)
+{
+    m_recentFiles.Add(QFileInfo(path).absoluteFilePath());
+    m_pFrame->SetRecentFiles(m_recentFiles.Paths());
+}
+
+void CQuillmereApp::OnAppAbout()
+{
+    CAboutDlg about(m_pFrame.get());
+    about.exec();
+}
+
+void CQuillmereApp::OnPrintSetup()
+{
+    if (!m_pPrinter)
+        m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    QPageSetupDialog dialog(m_pPrinter.get(), m_pFrame.get());
+    dialog.exec();
+}
+
+void CQuillmereApp::UpdateWindowTitle()
+{
+    m_pFrame->setWindowTitle(m_pDocument->GetTitle() + QStringLiteral(" - ") + ResStringField(IDR_MAINFRAME, 0));
+}
+
+void CQuillmereApp::BringToFront(const QString &documentPath)
+{
+    if (m_pFrame->IsInTray() || m_pFrame->isMinimized())
+        m_pFrame->showNormal();
+    m_pFrame->raise();
+    m_pFrame->activateWindow();
+    if (!documentPath.isEmpty())
+        OpenDocumentFile(documentPath);
+}
+
+void CQuillmereApp::SetPaneText(int pane, const QString &text)
+{
+    m_pFrame->SetPaneText(pane, text);
+}
+
+// The selection list pane and the effects bar are not part of the window yet:
+// the rows and the rate have nowhere to go.
+void CQuillmereApp::FillSelectionList(const std::vector<CSelectionSpan> &) {}
+void CQuillmereApp::AddSelection(std::uint32_t, std::uint32_t) {}
+void CQuillmereApp::EnableEffectsForRate(std::uint32_t) {}
+void CQuillmereApp::ResetSelectionList() {}
+void CQuillmereApp::DisableEffects() {}
+
+bool CQuillmereApp::OpenDictationText(int index)
+{
+    return m_pPlaylistView->OpenDictationText(index);
+}
+
+bool CQuillmereApp::SetCurrentItem(int index)
+{
+    return m_pPlaylistView->SetCurrentItem(index);
+}
+
+bool CQuillmereApp::SwitchDocument(const QString &rtfPath)
+{
+    if (!m_pDocument->SaveModified())
+        return false;
+    if (rtfPath.isEmpty() || !m_pDocument->OnOpenDocument(rtfPath))
+        m_pDocument->OnNewDocument();
+    else
+        AddToRecentFiles(rtfPath);
+    return true;
+}
+
+void CQuillmereApp::SendFrameCommand(unsigned id)
+{
+    m_pFrame->RaiseCommand(id);
+}
+
+void CQuillmereApp::SetWindowTitle(const QString &title)
+{
+    m_pFrame->setWindowTitle(title);
+}

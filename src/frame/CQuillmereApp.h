@@ -1,0 +1,107 @@
+// The application: one running copy per user, the profile beside the
+// program, the settings, the recent-file list, the main window with its bars
+// and panes, the dictation document, and the start-up and shutdown orders
+// that tie them together. It also handles the application's own commands
+// (new document, open media, recent files, about, web page, mail, printer
+// set-up).
+#pragma once
+
+#include "app/CAppSettings.h"
+#include "app/CCmdTarget.h"
+#include "app/CIniProfile.h"
+#include "app/CRecentFileList.h"
+#include "transport/ITransportView.h"
+#include "views/IPlaylistHost.h"
+
+#include <QObject>
+#include <QStringList>
+#include <memory>
+
+class CMainFrame;
+class CPlayerBar;
+class CPlaylistView;
+class CQuillmereDoc;
+class CQuillmereView;
+class CSingleInstance;
+class CWidgetPrompt;
+class QPrinter;
+
+class CQuillmereApp : public QObject, public CCmdTarget, private ITransportView, private IPlaylistHost
+{
+public:
+    // profilePath empty: the program's own path with ".ini" (the profile lies
+    // beside the program). playlistPath empty: "Playlist.Qpl" beside the program.
+    explicit CQuillmereApp(const QString &profilePath = QString(), const QString &playlistPath = QString());
+    ~CQuillmereApp() override;
+
+    // Start-up: false when another copy runs (it has been handed the
+    // document path) and the process should end.
+    bool InitInstance(const QStringList &arguments, bool singleInstance = true);
+    // Shutdown after the main window closed: the window goes, then the
+    // recent-file list and the settings go to the profile; a failure is told
+    // to the learner.
+    void ExitInstance();
+
+    // Opens a dictation document; from the recent-file list it also loads the
+    // media file beside it. False when nothing was opened.
+    bool OpenDocumentFile(const QString &path);
+
+    CAppSettings &Settings() { return m_settings; }
+    CIniProfile &Profile() { return m_profile; }
+    CMainFrame &MainFrame() { return *m_pFrame; }
+    CPlayerBar &PlayerBar() { return *m_pPlayerBar; }
+    CPlaylistView &PlaylistPane() { return *m_pPlaylistView; }
+    CQuillmereDoc &Document() { return *m_pDocument; }
+    CQuillmereView &EditorView() { return *m_pEditorView; }
+    const CRecentFileList &RecentFiles() const { return m_recentFiles; }
+
+    bool m_bFromRecentList = false;
+
+private:
+    void CreateMainFrame();
+    void RegisterCommands();
+    void RestorePlaylist();
+    void OnFileNew();
+    void OnOpenRecentFile(int index);
+    void OnAppAbout();
+    void OnPrintSetup();
+    void AddToRecentFiles(const QString &path);
+    void UpdateWindowTitle();
+    void BringToFront(const QString &documentPath);
+
+    // ITransportView: what the control bar shows outside itself.
+    void SetPaneText(int pane, const QString &text) override;
+    void SetSliderRange(std::uint32_t) override {}
+    void SetSliderPos(std::uint32_t) override {}
+    void SetSliderSelection(bool, std::uint32_t, std::uint32_t) override {}
+    bool IsSliderDragging() const override { return false; }
+    void SetButtonCheck(unsigned, bool) override {}
+    void SetMuteImage(bool) override {}
+    void SetVolumePos(int) override {}
+    void FillSelectionList(const std::vector<CSelectionSpan> &rows) override;
+    void AddSelection(std::uint32_t start, std::uint32_t end) override;
+    void EnableEffectsForRate(std::uint32_t sampleRate) override;
+    bool OpenDictationText(int index) override;
+    bool SetCurrentItem(int index) override;
+
+    // IPlaylistHost: what the playlist pane asks of the windows around it.
+    bool SwitchDocument(const QString &rtfPath) override;
+    void SendFrameCommand(unsigned id) override;
+    void ResetSelectionList() override;
+    void DisableEffects() override;
+    void SetWindowTitle(const QString &title) override;
+
+    QString m_strPlaylistPath;
+    CIniProfile m_profile;
+    CAppSettings m_settings;
+    CRecentFileList m_recentFiles;
+    std::unique_ptr<CWidgetPrompt> m_pPrompt;
+    std::unique_ptr<CSingleInstance> m_pSingleInstance;
+    std::unique_ptr<CQuillmereDoc> m_pDocument;
+    std::unique_ptr<QPrinter> m_pPrinter;
+    std::unique_ptr<CMainFrame> m_pFrame;
+    // Owned by the frame's widgets.
+    CPlayerBar *m_pPlayerBar = nullptr;
+    CPlaylistView *m_pPlaylistView = nullptr;
+    CQuillmereView *m_pEditorView = nullptr;
+};

@@ -1,0 +1,109 @@
+#include "app/Resource.h"
+#include "audio/CPlaybackEngine.h"
+#include "editor/CQuillmereDoc.h"
+#include "frame/CMainFrame.h"
+#include "frame/CQuillmereApp.h"
+#include "support/TestSupport.h"
+#include "transport/CPlayerBar.h"
+#include "transport/CTransportControl.h"
+#include "views/CPlaylistView.h"
+#include "views/CQuillmereView.h"
+
+#include "CTestMedia.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace
+{
+
+// The whole program on a profile and a playlist of its own, started the way
+// a learner starts it, answering every question through a recording prompt.
+class QuillmereAppTest : public testing::Test
+{
+protected:
+    QuillmereAppTest()
+    {
+        m_strMedia = m_dir.filePath(QStringLiteral("第一课.wav"));
+        QFile::copy(QString::fromStdString(CTestMedia::Path("long.wav")), m_strMedia);
+        WriteAllBytes(m_dir.filePath(QStringLiteral("Playlist.Qpl")), (m_strMedia + QStringLiteral("\r\n")).toUtf8());
+    }
+
+    void Start()
+    {
+        m_pApp = std::make_unique<CQuillmereApp>(m_dir.filePath(QStringLiteral("q.ini")),
+                                                 m_dir.filePath(QStringLiteral("Playlist.Qpl")));
+        ASSERT_TRUE(m_pApp->InitInstance({QStringLiteral("quillmere")}, false));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_pApp->MainFrame()));
+        m_pApp->EditorView().setFocus();
+    }
+
+    void Stop()
+    {
+        m_pApp->MainFrame().close();
+        m_pApp->ExitInstance();
+        m_pApp.reset();
+    }
+
+    void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(&m_pApp->EditorView(), key, modifiers);
+    }
+
+    CTransportControl &Control() { return m_pApp->PlayerBar().Control(); }
+    QString Pane(int index) { return m_pApp->MainFrame().PaneText(index); }
+
+    QTemporaryDir m_dir;
+    QString m_strMedia;
+    CRecordingPrompt m_prompt{CPrompt::IDYES};
+    std::unique_ptr<CQuillmereApp> m_pApp;
+};
+
+} // namespace
+
+TEST_F(QuillmereAppTest, StartsWithTheRememberedItemLoadedStoppedAndPlaysAndLoopsFromTheKeyboard)
+{
+    Start();
+    EXPECT_EQ(m_pApp->PlaylistPane().ListCtrl()->topLevelItemCount(), 1);
+    EXPECT_EQ(Control().CurrentIndex(), 0);
+    EXPECT_FALSE(Control().Engine().IsPlaying());
+    EXPECT_TRUE(m_pApp->MainFrame().windowTitle().startsWith(QStringLiteral("第一课.wav - ")));
+
+    Press(Qt::Key_F1); // play, typed into nothing
+    EXPECT_TRUE(Control().Engine().IsPlaying());
+    EXPECT_TRUE(m_pApp->EditorView().toPlainText().isEmpty());
+
+    Control().OnPositionScroll(5000);
+    Press(Qt::Key_F6);
+    Control().OnPositionScroll(9000);
+    Press(Qt::Key_F7);
+    EXPECT_EQ(Pane(5), QStringLiteral("00:05"));
+    EXPECT_EQ(Pane(6), QStringLiteral("00:09"));
+    QTest::qWait(300);
+    EXPECT_GE(Control().Engine().GetPosition(), 5000u);
+
+    Press(Qt::Key_Escape);
+    EXPECT_TRUE(Control().Engine().IsPlaying());
+    EXPECT_TRUE(m_pApp->EditorView().toPlainText().isEmpty());
+    Stop();
+}
+
+TEST_F(QuillmereAppTest, TheTranscriptIsSavedBesideTheMediaAndTheSettingsSurviveARestart)
+{
+    Start();
+    QTest::keyClicks(&m_pApp->EditorView(), QStringLiteral("Listen"));
+    Press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(m_prompt.m_messages.contains(QStringLiteral("文件保存成功")));
+    EXPECT_TRUE(ReadAllBytes(m_dir.filePath(QStringLiteral("第一课.rtf"))).contains("Listen"));
+
+    EXPECT_TRUE(m_pApp->MainFrame().RaiseCommand(ID_ORDER_REPEAT_ONE));
+    Stop();
+
+    Start();
+    EXPECT_EQ(m_pApp->Settings().Order, 1);
+    EXPECT_TRUE(m_pApp->EditorView().toPlainText().contains(QStringLiteral("Listen"))); // the item's transcript
+    Stop();
+}
