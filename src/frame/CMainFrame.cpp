@@ -33,6 +33,8 @@ constexpr unsigned kPaneIndicators[] = {ID_INDICATOR_LINE,    ID_INDICATOR_CAPS,
                                         ID_INDICATOR_BITRATE, ID_INDICATOR_TIME};
 constexpr int kFormatBarHeight = 25;
 constexpr QSize kFirstRunSize(960, 680);
+constexpr int kMinUpperRowHeight = 140;
+constexpr int kMinSelectionWidth = 150;
 const QString kSettingsSection = QStringLiteral("Settings");
 const QString kWindowPosKey = QStringLiteral("WindowPos");
 const QString kDockStateSection = QStringLiteral("DockState");
@@ -547,9 +549,12 @@ void CMainFrame::SetPanes(QWidget *selectionPane, QWidget *playlistPane, QWidget
     m_pLowerSplitter->addWidget(formatBar);
     m_pLowerSplitter->addWidget(editor);
     formatBar->setFixedHeight(kFormatBarHeight);
-    // The remembered sizes: the upper row's height and the selection list's width.
-    const int height = std::max(0, m_settings.USplitterHigh);
-    const int width = std::max(0, m_settings.LSplitterWidth);
+    // The remembered sizes: the upper row's height and the selection list's
+    // width. The stored defaults (10 pixels) would hide both lists behind a
+    // sliver, so a row or column is never laid out smaller than it takes to
+    // show a caption and a few rows; what the learner drags is stored as it is.
+    const int height = std::max(kMinUpperRowHeight, m_settings.USplitterHigh);
+    const int width = std::max(kMinSelectionWidth, m_settings.LSplitterWidth);
     m_pOuterSplitter->setSizes({height, std::max(1, this->height() - height)});
     m_pUpperSplitter->setSizes({width, std::max(1, this->width() - width)});
 }
