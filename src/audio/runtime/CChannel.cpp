@@ -6,9 +6,9 @@
 
 CChannel::CChannel(std::unique_ptr<CSource> source, EKind kind, DWORD flags, int outputRate)
     : m_kind(kind), m_flags(flags), m_outputRate(outputRate), m_ring(static_cast<size_t>(kRingFrames) * 2),
-      m_ringPosition(static_cast<size_t>(kRingFrames)), m_mixBuffer(static_cast<size_t>(4096) * 2),
-      m_source(std::move(source)), m_resampleBuffer(static_cast<size_t>(kChunk + 2) * 2),
-      m_scratch(static_cast<size_t>(kChunk) * 2), m_decodeBuffer(static_cast<size_t>(kChunk) * 2)
+      m_ringPosition(static_cast<size_t>(kRingFrames)), m_source(std::move(source)),
+      m_resampleBuffer(static_cast<size_t>(kChunk + 2) * 2), m_scratch(static_cast<size_t>(kChunk) * 2),
+      m_decodeBuffer(static_cast<size_t>(kChunk) * 2)
 {
     m_freq = m_source->Rate();
     m_length = m_source->LengthFrames();
@@ -147,14 +147,22 @@ void CChannel::RestartDecoding(const SDecodeJob &job)
     m_sourceDone = false;
     m_resampleFrames = 0;
     m_resamplePoint = 0;
-    m_position = static_cast<double>(job.start);
+    m_decodeStart = job.start;
+    m_framesOut = 0;
     m_decodeGeneration = job.generation;
+}
+
+double CChannel::StagePosition() const
+{
+    // One product, not a running sum: no rounding piles up over a long file.
+    return static_cast<double>(m_decodeStart) +
+           static_cast<double>(m_framesOut) * (StretchActive() ? m_decodeTempo : 1.0);
 }
 
 double CChannel::DecodedPosition() const
 {
     const double queued = m_resampleFrames - std::floor(m_resamplePoint);
-    const double position = m_position - queued * (StretchActive() ? m_decodeTempo : 1.0);
+    const double position = StagePosition() - queued * (StretchActive() ? m_decodeTempo : 1.0);
     return std::clamp(position, 0.0, static_cast<double>(m_source->LengthFrames()));
 }
 
@@ -177,13 +185,17 @@ void CChannel::Commit(const SDecodeJob &job, const SDecoded &decoded)
     if (job.generation != m_generation)
         return;
     const double step = decoded.frames > 0 ? (decoded.positionEnd - decoded.positionStart) / decoded.frames : 0.0;
-    for (int i = 0; i < decoded.frames; ++i) {
-        const auto slot = static_cast<size_t>((m_ringRead + m_ringCount) % kRingFrames);
-        m_ring[slot * 2] = m_decodeBuffer[static_cast<size_t>(i) * 2];
-        m_ring[slot * 2 + 1] = m_decodeBuffer[static_cast<size_t>(i) * 2 + 1];
-        m_ringPosition[slot] = decoded.positionStart + step * i;
-        ++m_ringCount;
+    const int first = (m_ringRead + m_ringCount) % kRingFrames;
+    for (int done = 0; done < decoded.frames;) {
+        const int slot = (first + done) % kRingFrames;
+        const int run = std::min(decoded.frames - done, kRingFrames - slot);
+        std::memcpy(&m_ring[static_cast<size_t>(slot) * 2], &m_decodeBuffer[static_cast<size_t>(done) * 2],
+                    static_cast<size_t>(run) * 2 * sizeof(float));
+        for (int i = 0; i < run; ++i)
+            m_ringPosition[static_cast<size_t>(slot + i)] = decoded.positionStart + step * (done + i);
+        done += run;
     }
+    m_ringCount += decoded.frames;
     m_writePosition = decoded.positionEnd;
     if (decoded.ended) {
         m_ringEnded = true;
@@ -195,7 +207,7 @@ int CChannel::PullStretched(float *out, int count)
 {
     if (!StretchActive()) {
         const int read = m_source->Read(out, count);
-        m_position += read;
+        m_framesOut += read;
         return read;
     }
     int done = 0;
@@ -204,14 +216,14 @@ int CChannel::PullStretched(float *out, int count)
         int wanted = count - done;
         if (m_flushed) {
             // The flush pads with silence: stop where the source ended.
-            const double left = std::ceil((length - m_position) / m_decodeTempo);
+            const double left = std::ceil((length - StagePosition()) / m_decodeTempo);
             wanted = std::min<int>(wanted, static_cast<int>(std::max(0.0, left)));
             if (wanted == 0)
                 break;
         }
         const int got = m_stretch->Receive(out + static_cast<size_t>(done) * 2, wanted);
         done += got;
-        m_position += got * m_decodeTempo;
+        m_framesOut += got;
         if (got > 0)
             continue;
         if (m_flushed)
@@ -244,10 +256,25 @@ bool CChannel::FillResampler()
     return pulled > 0;
 }
 
+int CChannel::PassThrough(float *out, int count)
+{
+    int done = 0;
+    while (done < count) {
+        const int pulled = PullStretched(out + static_cast<size_t>(done) * 2, count - done);
+        if (pulled == 0)
+            break;
+        done += pulled;
+    }
+    return done;
+}
+
 int CChannel::Resample(float *out, int count)
 {
-    // Four-point cubic (Catmull-Rom) interpolation: at a whole-frame read point it gives
-    // the frame itself, so an unchanged rate passes the samples through untouched.
+    // At an unchanged rate every read point is a whole frame, where the interpolation
+    // gives the frame itself: the frames go straight through.
+    if (m_decodeFreq == m_outputRate)
+        return PassThrough(out, count);
+    // Four-point cubic (Catmull-Rom) interpolation.
     const double step = m_decodeFreq / m_outputRate;
     int done = 0;
     while (done < count) {
@@ -287,6 +314,8 @@ void CChannel::ApplyEffectsAndGain(float *frames, int count)
     const float volume = static_cast<float>(m_volume) / 100.0f;
     const float left = volume * (m_pan > 0 ? static_cast<float>(100 - m_pan) / 100.0f : 1.0f);
     const float right = volume * (m_pan < 0 ? static_cast<float>(100 + m_pan) / 100.0f : 1.0f);
+    if (left == 1.0f && right == 1.0f)
+        return; // full volume, centred
     for (int i = 0; i < count; ++i) {
         frames[i * 2] *= left;
         frames[i * 2 + 1] *= right;
@@ -297,21 +326,20 @@ int64_t CChannel::MixInto(float *mix, int count, int64_t outputStart)
 {
     if (m_state != EState::Playing || m_source == nullptr)
         return -1;
-    std::vector<float> &block = m_mixBuffer;
-    if (block.size() < static_cast<size_t>(count) * 2)
-        block.resize(static_cast<size_t>(count) * 2); // only when a larger device block appears
     const double start = Position();
     const int taken = std::min(count, m_ringCount);
-    for (int i = 0; i < taken; ++i) {
-        const auto slot = static_cast<size_t>((m_ringRead + i) % kRingFrames);
-        block[static_cast<size_t>(i) * 2] = m_ring[slot * 2];
-        block[static_cast<size_t>(i) * 2 + 1] = m_ring[slot * 2 + 1];
+    // The effects run on the ring itself, one stretch up to its wrap at a time.
+    for (int done = 0; done < taken;) {
+        const int run = std::min(taken - done, kRingFrames - m_ringRead);
+        float *frames = &m_ring[static_cast<size_t>(m_ringRead) * 2];
+        ApplyEffectsAndGain(frames, run);
+        float *into = mix + static_cast<size_t>(done) * 2;
+        for (int i = 0; i < run * 2; ++i)
+            into[i] += frames[i];
+        m_ringRead = (m_ringRead + run) % kRingFrames;
+        m_ringCount -= run;
+        done += run;
     }
-    m_ringRead = (m_ringRead + taken) % kRingFrames;
-    m_ringCount -= taken;
-    ApplyEffectsAndGain(block.data(), taken);
-    for (int i = 0; i < taken * 2; ++i)
-        mix[i] += block[i];
     Remember(outputStart, taken, start, Position());
     if (taken == count || !m_ringEnded || m_ringCount > 0)
         return -1; // a ring that ran dry before the end leaves silence: the sound resumes

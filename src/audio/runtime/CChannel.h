@@ -99,9 +99,8 @@ public:
     std::vector<SSync> &Syncs() { return m_syncs; }
 
     // Adds up to count frames of the ring into mix starting at output frame outputStart;
-    // an empty ring (decoding fell behind) is silence. Never decodes, never allocates
-    // for blocks up to 4096 frames. Returns the output frame at which the channel
-    // ended, or -1.
+    // an empty ring (decoding fell behind) is silence. Never decodes, never allocates.
+    // Returns the output frame at which the channel ended, or -1.
     int64_t MixInto(float *mix, int count, int64_t outputStart);
 
 private:
@@ -124,12 +123,16 @@ private:
     void Reposition(int64_t frame);
     // Decoding side: starts over at job.start with the job's rate, tempo and pitch.
     void RestartDecoding(const SDecodeJob &job);
+    // The source frame of the next frame leaving the tempo stage.
+    double StagePosition() const;
     double DecodedPosition() const;
     bool StretchActive() const { return m_stretch != nullptr && !m_stretchBypass; }
     // Frames after the tempo stage, at the source rate; 0 at the end.
     int PullStretched(float *out, int count);
     bool FillResampler();
     int Resample(float *out, int count);
+    // Resample when the source's rate is the output rate: the frames themselves.
+    int PassThrough(float *out, int count);
     void ApplyEffectsAndGain(float *frames, int count);
     void Remember(int64_t outputStart, int frames, double start, double end);
 
@@ -151,9 +154,8 @@ private:
     std::vector<double> m_ringPosition; // the source frame of each
     int m_ringRead = 0;
     int m_ringCount = 0;
-    bool m_ringEnded = false;       // the ring holds the last frame of the source
-    double m_writePosition = 0;     // source frame after the last one in the ring
-    std::vector<float> m_mixBuffer; // this channel's share of one output block
+    bool m_ringEnded = false;   // the ring holds the last frame of the source
+    double m_writePosition = 0; // source frame after the last one in the ring
 
     // Under m_decodeMutex: the decoding side.
     std::mutex m_decodeMutex;
@@ -165,7 +167,8 @@ private:
     bool m_stretchBypass = true;
     bool m_flushed = false;
     bool m_sourceDone = false;
-    double m_position = 0; // source frame of the next frame leaving the tempo stage
+    int64_t m_decodeStart = 0; // the source frame decoding started from
+    int64_t m_framesOut = 0;   // frames that left the tempo stage since
     // Frames between the tempo stage and the rate change, with the read point in them.
     std::vector<float> m_resampleBuffer;
     int m_resampleFrames = 0;

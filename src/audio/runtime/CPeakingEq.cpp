@@ -30,11 +30,25 @@ void CPeakingEq::ComputeCoefficients()
     const double octaves = m_parameters.fBandwidth / 12.0;
     const double alpha = std::sin(w0) * std::sinh(std::numbers::ln2 / 2.0 * octaves * w0 / std::sin(w0));
     const double a0 = 1.0 + alpha / a;
-    m_b0 = (1.0 + alpha * a) / a0;
-    m_b1 = -2.0 * std::cos(w0) / a0;
-    m_b2 = (1.0 - alpha * a) / a0;
-    m_a1 = m_b1;
-    m_a2 = (1.0 - alpha / a) / a0;
+    const double b0 = (1.0 + alpha * a) / a0;
+    const double b1 = -2.0 * std::cos(w0) / a0;
+    const double b2 = (1.0 - alpha * a) / a0;
+    const double a2 = (1.0 - alpha / a) / a0;
+    m_filter.b0 = Pair{b0, b0};
+    m_filter.b1 = Pair{b1, b1};
+    m_filter.b2 = Pair{b2, b2};
+    m_filter.a1 = m_filter.b1;
+    m_filter.a2 = Pair{a2, a2};
+}
+
+CPeakingEq::Pair CPeakingEq::SBiquad::Step(Pair x)
+{
+    const Pair y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    return y;
 }
 
 void CPeakingEq::Process(float *frames, int count)
@@ -43,21 +57,16 @@ void CPeakingEq::Process(float *frames, int count)
         Reset();
         return;
     }
+    SBiquad filter = m_filter; // a local copy keeps the history in registers
     for (int i = 0; i < count; ++i) {
-        for (int c = 0; c < 2; ++c) {
-            const double x = frames[i * 2 + c];
-            const double y = m_b0 * x + m_b1 * m_x1[c] + m_b2 * m_x2[c] - m_a1 * m_y1[c] - m_a2 * m_y2[c];
-            m_x2[c] = m_x1[c];
-            m_x1[c] = x;
-            m_y2[c] = m_y1[c];
-            m_y1[c] = y;
-            frames[i * 2 + c] = static_cast<float>(y);
-        }
+        const Pair y = filter.Step(Pair{frames[i * 2], frames[i * 2 + 1]});
+        frames[i * 2] = static_cast<float>(y[0]);
+        frames[i * 2 + 1] = static_cast<float>(y[1]);
     }
+    m_filter = filter;
 }
 
 void CPeakingEq::Reset()
 {
-    for (int c = 0; c < 2; ++c)
-        m_x1[c] = m_x2[c] = m_y1[c] = m_y2[c] = 0.0;
+    m_filter.x1 = m_filter.x2 = m_filter.y1 = m_filter.y2 = Pair{};
 }

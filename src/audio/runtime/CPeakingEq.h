@@ -16,11 +16,20 @@ public:
     void Reset();
 
 private:
+    // Both sides at once in the compiler's vector extension: left in lane 0, right in 1.
+    using Pair = double __attribute__((vector_size(2 * sizeof(double))));
+    // The filter: coefficients (the same in both lanes) and the last two inputs and outputs.
+    struct SBiquad {
+        Pair b0{}, b1{}, b2{}, a1{}, a2{};
+        Pair x1{}, x2{}, y1{}, y2{};
+
+        Pair Step(Pair x);
+    };
+
     void ComputeCoefficients();
 
     int m_rate;
     BASS_FXPARAMEQ m_parameters{};
     bool m_flat = true;
-    double m_b0 = 1, m_b1 = 0, m_b2 = 0, m_a1 = 0, m_a2 = 0;
-    double m_x1[2]{}, m_x2[2]{}, m_y1[2]{}, m_y2[2]{};
+    SBiquad m_filter;
 };

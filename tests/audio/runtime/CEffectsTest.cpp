@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <numbers>
 
 namespace
@@ -81,6 +83,30 @@ TEST(CReverb, FullMixLeavesATailThatDecaysWithTheReverbTime)
     EXPECT_GT(early, 0.001) << "a tail follows the sound";
     // 500 ms after the sound the tail is about 60 dB down.
     EXPECT_LT(Decibels(late / early), -40.0);
+}
+
+// A frame at a time or in blocks of any length across the delay lines' wraps, the
+// reverb gives the same samples.
+TEST(CReverb, BlockSizesLeaveTheSamplesAlone)
+{
+    std::vector<float> signal = Sine(440, kRate);
+    for (size_t i = 1; i < signal.size(); i += 2)
+        signal[i] *= -0.5f; // the right side differs from the left
+    const BASS_FXREVERB values{0.0f, -6.0f, 1500.0f, 0.3f};
+    CReverb whole(kRate);
+    ASSERT_TRUE(whole.SetParameters(values));
+    std::vector<float> atOnce = signal;
+    whole.Process(atOnce.data(), kRate);
+    CReverb pieces(kRate);
+    ASSERT_TRUE(pieces.SetParameters(values));
+    std::vector<float> inPieces = signal;
+    constexpr int kSizes[] = {1, 3, 4, 7, 300, 2};
+    for (int done = 0, piece = 0; done < kRate; ++piece) {
+        const int size = std::min(kSizes[piece % std::size(kSizes)], kRate - done);
+        pieces.Process(inPieces.data() + static_cast<size_t>(done) * 2, size);
+        done += size;
+    }
+    EXPECT_EQ(inPieces, atOnce);
 }
 
 TEST(CModuleSource, RendersAModuleAndSeeksInIt)
