@@ -6,6 +6,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#if defined(__SSE__)
+#include <pmmintrin.h>
+#endif
 
 namespace
 {
@@ -18,6 +21,29 @@ int64_t NowNs()
 constexpr int kNoVolume = -1;
 constexpr int kNoFreq = -1;
 constexpr int kNoPan = -101;
+
+// While alive, floats too small to be normal are taken as zero. An equaliser or reverb
+// tail fading through a long silence reaches that range, where a processor may take many
+// times longer per sample. The caller's mode comes back afterwards.
+class CFlushDenormals
+{
+public:
+#if defined(__SSE__)
+    CFlushDenormals() : m_saved(_mm_getcsr())
+    {
+        _mm_setcsr(m_saved | _MM_FLUSH_ZERO_ON | _MM_DENORMALS_ZERO_ON);
+    }
+    ~CFlushDenormals()
+    {
+        _mm_setcsr(m_saved);
+    }
+    CFlushDenormals(const CFlushDenormals &) = delete;
+    CFlushDenormals &operator=(const CFlushDenormals &) = delete;
+
+private:
+    unsigned m_saved;
+#endif
+};
 } // namespace
 
 CMixer::CMixer(int outputRate) : m_outputRate(outputRate), m_clock(&NowNs) {}
@@ -369,6 +395,7 @@ void CMixer::Wake()
 
 int CMixer::Process(float *out, int frames, int64_t nowNs, SEndEvent *events, int maxEvents)
 {
+    [[maybe_unused]] const CFlushDenormals flush;
     std::lock_guard lock(m_mutex);
     std::memset(out, 0, static_cast<size_t>(frames) * 2 * sizeof(float));
     m_blockStart = m_outputFrames;

@@ -7,10 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <condition_variable>
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
+#if defined(__SSE__)
+#include <pmmintrin.h>
+#endif
 
 namespace
 {
@@ -462,3 +467,52 @@ TEST_F(CMixerTest, AHangingReadStallsNeitherTheOutputNorTheCallers)
     EXPECT_EQ(played[0], CStallingSource::Sample(8000));
     EXPECT_EQ(played[2 * 100], CStallingSource::Sample(8100));
 }
+
+#if defined(__SSE__)
+namespace
+{
+// Half a second of a loud tone, then silence to a minute.
+class CToneThenSilence : public CSource
+{
+public:
+    int Read(float *out, int frames) override
+    {
+        const int count = static_cast<int>(std::min<int64_t>(frames, LengthFrames() - m_next));
+        for (int i = 0; i < count; ++i, ++m_next)
+            out[i * 2] = out[i * 2 + 1] =
+                m_next < kRate / 2 ? 0.5f * std::sin(0.06f * static_cast<float>(m_next)) : 0.0f;
+        return count;
+    }
+    bool Seek(int64_t frame) override
+    {
+        m_next = frame;
+        return true;
+    }
+    int64_t LengthFrames() const override { return 60 * kRate; }
+    int Rate() const override { return kRate; }
+    int FileChannels() const override { return 2; }
+
+private:
+    int64_t m_next = 0;
+};
+} // namespace
+
+// The longest reverb fades out over the silence without passing through denormal
+// samples (slow on many processors), even on a thread that keeps them otherwise.
+TEST_F(CMixerTest, ALongTailFadesOutWithoutDenormals)
+{
+    const unsigned mode = _mm_getcsr();
+    _mm_setcsr(mode & ~(_MM_FLUSH_ZERO_ON | _MM_DENORMALS_ZERO_ON)); // loading SoundTouch may have set them
+    const DWORD channel = m_mixer.AddChannel(std::make_unique<CChannel>(
+        std::make_unique<CToneThenSilence>(), CChannel::EKind::Stream, BASS_SAMPLE_FX, kRate));
+    const BASS_FXREVERB longest{0.0f, 0.0f, 3000.0f, 0.999f};
+    EXPECT_TRUE(m_mixer.SetEffectParameters(m_mixer.SetEffect(channel, BASS_FX_REVERB, 0), &longest));
+    m_mixer.Play(channel, false);
+    const std::vector<float> played = RenderToEnd(channel);
+    EXPECT_TRUE(std::none_of(played.begin(), played.end(),
+                             [](float sample) { return std::fpclassify(sample) == FP_SUBNORMAL; }));
+    volatile float smallest = std::numeric_limits<float>::min();
+    EXPECT_GT(smallest / 2.0f, 0.0f) << "the thread's own mode is back";
+    _mm_setcsr(mode);
+}
+#endif
