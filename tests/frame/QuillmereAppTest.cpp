@@ -107,3 +107,32 @@ TEST_F(QuillmereAppTest, TheTranscriptIsSavedBesideTheMediaAndTheSettingsSurvive
     EXPECT_TRUE(m_pApp->EditorView().toPlainText().contains(QStringLiteral("Listen"))); // the item's transcript
     Stop();
 }
+
+TEST_F(QuillmereAppTest, TheSaveQuestionOnASwitchCancelsDiscardsOrSaves)
+{
+    const QString second = m_dir.filePath(QStringLiteral("第二课.wav"));
+    QFile::copy(m_strMedia, second);
+    WriteAllBytes(m_dir.filePath(QStringLiteral("Playlist.Qpl")),
+                  (m_strMedia + QStringLiteral("\r\n") + second + QStringLiteral("\r\n")).toUtf8());
+    Start();
+    const QString firstTranscript = m_dir.filePath(QStringLiteral("第一课.rtf"));
+
+    QTest::keyClicks(&m_pApp->EditorView(), QStringLiteral("one"));
+    m_prompt.m_queuedAnswers = {CPrompt::IDCANCEL};
+    Press(Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(Control().CurrentIndex(), 0); // cancelled: nothing moved, the text stays
+    EXPECT_EQ(m_pApp->EditorView().toPlainText(), QStringLiteral("one"));
+
+    m_prompt.m_queuedAnswers = {CPrompt::IDNO};
+    Press(Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(Control().CurrentIndex(), 1);
+    EXPECT_TRUE(m_pApp->EditorView().toPlainText().isEmpty());
+    EXPECT_FALSE(QFile::exists(firstTranscript));
+
+    QTest::keyClicks(&m_pApp->EditorView(), QStringLiteral("two"));
+    m_prompt.m_queuedAnswers = {CPrompt::IDYES};
+    Press(Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(Control().CurrentIndex(), 0);
+    EXPECT_TRUE(ReadAllBytes(m_dir.filePath(QStringLiteral("第二课.rtf"))).contains("two"));
+    Stop();
+}
