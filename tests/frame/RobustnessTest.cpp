@@ -1,0 +1,246 @@
+// The whole program under stress: a storm of item switches while short items
+// end under it, and the window closed while an end notice waits for the
+// interface thread. A watchdog ends the run when the program hangs.
+#include "app/CAppSettings.h"
+#include "app/CIniProfile.h"
+#include "app/Resource.h"
+#include "audio/CPlaybackEngine.h"
+#include "audio/CSyncHandOver.h"
+#include "frame/CMainFrame.h"
+#include "frame/CQuillmereApp.h"
+#include "lists/CPlaylist.h"
+#include "support/TestSupport.h"
+#include "transport/CPlayerBar.h"
+#include "transport/CTransportControl.h"
+#include "views/CPlaylistView.h"
+#include "views/CQuillmereView.h"
+
+#include "CTestMedia.h"
+
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <random>
+#include <thread>
+
+namespace
+{
+
+// Aborts the process when it is still alive after the given time: a hang ends
+// the test instead of the test run.
+class CHangGuard
+{
+public:
+    explicit CHangGuard(int seconds)
+        : m_thread([this, seconds] {
+              std::unique_lock lock(m_mutex);
+              if (!m_cv.wait_for(lock, std::chrono::seconds(seconds), [this] { return m_bDone; })) {
+                  std::fputs("the program hung\n", stderr);
+                  std::abort();
+              }
+          })
+    {
+    }
+    ~CHangGuard()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_bDone = true;
+        }
+        m_cv.notify_all();
+        m_thread.join();
+    }
+    CHangGuard(const CHangGuard &) = delete;
+    CHangGuard &operator=(const CHangGuard &) = delete;
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_bDone = false;
+    std::thread m_thread;
+};
+
+// Answers Yes to every question, after running a hook: the interface thread
+// stays inside the handler that asked for as long as the hook runs.
+class CBusyPrompt final : public CPrompt
+{
+public:
+    CBusyPrompt() : m_previous(SetPrompt(this)) {}
+    ~CBusyPrompt() override { SetPrompt(m_previous); }
+    CBusyPrompt(const CBusyPrompt &) = delete;
+    CBusyPrompt &operator=(const CBusyPrompt &) = delete;
+
+    int MessageBox(const QString &text, unsigned, const QString &) override
+    {
+        m_messages.append(text);
+        if (m_whileAsked)
+            m_whileAsked();
+        return IDYES;
+    }
+    [[noreturn]] void ExitProcess(int exitCode) override
+    {
+        throw std::runtime_error("exit " + std::to_string(exitCode));
+    }
+
+    QStringList m_messages;
+    std::function<void()> m_whileAsked;
+
+private:
+    CPrompt *m_previous;
+};
+
+// Waits without running the event loop until an end notice waits for this thread.
+bool WaitForPendingNotice()
+{
+    for (int i = 0; i < 2000 && CSyncHandOver::Instance().Pending() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return CSyncHandOver::Instance().Pending() == 1;
+}
+
+class RobustnessTest : public testing::Test
+{
+protected:
+    // Items "第1课.wav"…, each with its transcript "lesson N" beside it; the
+    // media files are copies of the generated ones named in media.
+    void Start(const std::vector<std::string> &media)
+    {
+        QByteArray playlist;
+        for (size_t i = 0; i < media.size(); ++i) {
+            const QString name = QStringLiteral("第%1课").arg(i + 1);
+            const QString path = m_dir.filePath(name + QStringLiteral(".wav"));
+            QFile::copy(QString::fromStdString(CTestMedia::Path(media[i])), path);
+            WriteAllBytes(m_dir.filePath(name + QStringLiteral(".rtf")),
+                          QStringLiteral("{\\rtf1 lesson %1}").arg(i + 1).toUtf8());
+            m_items.append(path);
+            playlist += (path + QStringLiteral("\r\n")).toUtf8();
+        }
+        WriteAllBytes(PlaylistPath(), playlist);
+        m_pApp = std::make_unique<CQuillmereApp>(ProfilePath(), PlaylistPath());
+        ASSERT_TRUE(m_pApp->InitInstance({QStringLiteral("quillmere")}, false));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_pApp->MainFrame()));
+        // Whatever is on disk after the exit was written by it.
+        QFile::remove(PlaylistPath());
+        ASSERT_TRUE(m_pApp->MainFrame().RaiseCommand(ID_ORDER_REPEAT_LIST));
+        ASSERT_TRUE(m_pApp->MainFrame().RaiseCommand(IDC_PLAY_BUTTON));
+    }
+
+    // What the learner sees of the current item: its row marked alone, its
+    // name in the title, its transcript in the editor.
+    void ExpectShowsCurrentItem()
+    {
+        const int index = Control().CurrentIndex();
+        ASSERT_GE(index, 0);
+        ASSERT_LT(index, m_items.size());
+        const QTreeWidget &list = *m_pApp->PlaylistPane().ListCtrl();
+        for (int row = 0; row < list.topLevelItemCount(); ++row)
+            EXPECT_EQ(list.topLevelItem(row)->text(1).contains(QStringLiteral("<--")), row == index) << "row " << row;
+        EXPECT_TRUE(
+            m_pApp->MainFrame().windowTitle().startsWith(QFileInfo(m_items[index]).fileName() + QStringLiteral(" - ")));
+        EXPECT_EQ(m_pApp->EditorView().toPlainText(), QStringLiteral("lesson %1").arg(index + 1));
+    }
+
+    // The window closes and the program shuts down; then the files it leaves.
+    void ExpectFilesWrittenAtExit(int rememberedIndex)
+    {
+        CPlaylist written;
+        EXPECT_TRUE(written.Load(PlaylistPath()));
+        EXPECT_EQ(written.Paths(), m_items);
+        CAppSettings settings;
+        settings.Load(CIniProfile(ProfilePath()));
+        EXPECT_EQ(settings.Order, 2);
+        EXPECT_EQ(settings.PlaylistIndex, rememberedIndex);
+    }
+
+    QString PlaylistPath() const { return m_dir.filePath(QStringLiteral("Playlist.Qpl")); }
+    QString ProfilePath() const { return m_dir.filePath(QStringLiteral("q.ini")); }
+    CTransportControl &Control() { return m_pApp->PlayerBar().Control(); }
+
+    QTemporaryDir m_dir;
+    QStringList m_items;
+    CBusyPrompt m_prompt;
+    std::unique_ptr<CQuillmereApp> m_pApp;
+};
+
+} // namespace
+
+TEST_F(RobustnessTest, AThousandItemSwitchesWhileItemsEndLeaveTheListPlayingAndShown)
+{
+    CHangGuard guard(600);
+    Start({"short.wav", "short.wav", "short.wav", "short.wav", "long.wav"});
+    CMainFrame &frame = m_pApp->MainFrame();
+    std::mt19937 random(7);
+    const auto between = [&random](int low, int high) { return std::uniform_int_distribution(low, high)(random); };
+    // Pauses either well before an item's end or around it (0.3 s), spent in
+    // the event loop, or busy elsewhere while ends wait for us.
+    int endsMet = 0; // ends taken by the list or waiting when the next command came
+    for (int raised = 0; raised < 1000;) {
+        for (int burst = between(1, 24); burst > 0 && raised < 1000; --burst, ++raised)
+            frame.RaiseCommand(between(0, 1) == 0 ? IDC_NEXT_ITEM : IDC_PREV_ITEM);
+        const int index = Control().CurrentIndex();
+        const int pause = between(0, 1) == 0 ? between(0, 50) : between(300, 450);
+        if (between(0, 1) == 0)
+            QTest::qWait(pause);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+        endsMet += Control().CurrentIndex() != index || CSyncHandOver::Instance().Pending() > 0 ? 1 : 0;
+    }
+    EXPECT_GT(endsMet, 0);
+    ExpectShowsCurrentItem();
+
+    // The list goes on by itself to the long item, which is heard and shown.
+    ASSERT_TRUE(
+        QTest::qWaitFor([this] { return Control().CurrentIndex() == 4 && Control().Engine().IsPlaying(); }, 10000));
+    ExpectShowsCurrentItem();
+    const std::uint32_t position = Control().Engine().GetPosition();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Control().Engine().GetPosition() >= position + 500; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.PaneText(8).endsWith(QStringLiteral(" / 00:10")); }, 5000));
+    EXPECT_TRUE(m_prompt.m_messages.isEmpty()) << m_prompt.m_messages.join(u'\n').toStdString();
+
+    frame.close();
+    m_pApp->ExitInstance();
+    m_pApp.reset();
+    ExpectFilesWrittenAtExit(4);
+}
+
+TEST_F(RobustnessTest, ClosingWhileTheSaveQuestionHoldsAnEndNoticeBackSavesEverything)
+{
+    CHangGuard guard(60);
+    Start({"short.wav"});
+    QTest::keyClicks(&m_pApp->EditorView(), QStringLiteral(" typed"));
+    bool pendingWhileAsked = false;
+    m_prompt.m_whileAsked = [&pendingWhileAsked] { pendingWhileAsked = WaitForPendingNotice(); };
+
+    m_pApp->MainFrame().close(); // asks whether to save; the item ends meanwhile
+    m_pApp->ExitInstance();
+    m_pApp.reset();
+    QTest::qWait(300); // nothing of the closed program may run now
+    EXPECT_TRUE(pendingWhileAsked);
+    EXPECT_EQ(m_prompt.m_messages.size(), 1); // the save question; nothing failed
+    EXPECT_TRUE(ReadAllBytes(m_dir.filePath(QStringLiteral("第1课.rtf"))).contains("lesson 1 typed"));
+    ExpectFilesWrittenAtExit(0);
+}
+
+TEST_F(RobustnessTest, AnEndNoticeWaitingAsTheWindowClosesIsTakenOrDroppedCleanly)
+{
+    CHangGuard guard(60);
+    Start({"short.wav", "short.wav"});
+    ASSERT_TRUE(WaitForPendingNotice()); // busy elsewhere while the first item ends
+
+    m_pApp->MainFrame().close();
+    QTest::qWait(300); // the event loop winds down: the notice reaches a closed window
+    const int index = Control().CurrentIndex();
+    m_pApp->ExitInstance();
+    m_pApp.reset();
+    QTest::qWait(300);
+    EXPECT_TRUE(m_prompt.m_messages.isEmpty()) << m_prompt.m_messages.join(u'\n').toStdString();
+    ExpectFilesWrittenAtExit(index);
+}
