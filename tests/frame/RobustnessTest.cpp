@@ -148,7 +148,7 @@ protected:
         EXPECT_EQ(m_pApp->EditorView().toPlainText(), QStringLiteral("lesson %1").arg(index + 1));
     }
 
-    // The window closes and the program shuts down; then the files it leaves.
+    // After the shutdown: the playlist file and the profile it wrote.
     void ExpectFilesWrittenAtExit(int rememberedIndex)
     {
         CPlaylist written;
