@@ -6,6 +6,7 @@
 #include "app/CStringTable.h"
 #include "app/CWindowPlacement.h"
 #include "app/Resource.h"
+#include "frame/CLockKeys.h"
 #include "widgets/CommandIcons.h"
 
 #include <QAbstractEventDispatcher>
@@ -34,6 +35,7 @@ constexpr unsigned kPaneIndicators[] = {ID_INDICATOR_LINE,    ID_INDICATOR_CAPS,
 constexpr int kFormatBarHeight = 25;
 constexpr QSize kFirstRunSize(960, 680);
 constexpr int kMinUpperRowHeight = 140;
+constexpr int kCapsPane = 2, kNumPane = 3, kScrollPane = 4;
 constexpr int kMinSelectionWidth = 150;
 const QString kSettingsSection = QStringLiteral("Settings");
 const QString kWindowPosKey = QStringLiteral("WindowPos");
@@ -564,8 +566,21 @@ void CMainFrame::AddStateUpdater(std::function<void()> updater)
     m_stateUpdaters.push_back(std::move(updater));
 }
 
+void CMainFrame::UpdateLockPanes()
+{
+    // Like a lamp: a lock pane's text is lit while its lock is on. When the
+    // state cannot be read the panes stay lit.
+    const std::optional<SLockKeys> locks = QueryLockKeys();
+    if (!locks)
+        return;
+    m_panes[kCapsPane - 1]->setEnabled(locks->caps);
+    m_panes[kNumPane - 1]->setEnabled(locks->num);
+    m_panes[kScrollPane - 1]->setEnabled(locks->scroll);
+}
+
 void CMainFrame::UpdateCommandStates()
 {
+    UpdateLockPanes();
     for (const auto &updater : m_stateUpdaters)
         updater();
     for (const auto &[id, action] : m_actions) {

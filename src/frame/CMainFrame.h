@@ -109,6 +109,7 @@ private:
     void BuildStatusBar();
     void BuildSplitters();
     void ShowPrompt(unsigned id);
+    void UpdateLockPanes();
     QDockWidget *CreateDock(const QString &title, const QString &name, Qt::DockWidgetAreas allowed,
                             Qt::DockWidgetArea area);
     void RegisterFrameCommands();
