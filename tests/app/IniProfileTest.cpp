@@ -7,25 +7,17 @@
 
 namespace
 {
-
-QString Section()
-{
-    return QStringLiteral("Settings");
-}
-
+const QString g_section = QStringLiteral("Settings");
 } // namespace
 
 TEST(IniProfile, ReadsIntegersLikeTheProfileFunctions)
 {
     CIniProfile profile;
     profile.Parse("[Settings]\r\nA=7\r\nB = -12 \r\nC=7abc\r\nD=abc\r\nE=\r\nF=4294967295\r\n");
-    EXPECT_EQ(profile.GetProfileInt(Section(), QStringLiteral("A"), 1), 7);
-    EXPECT_EQ(profile.GetProfileInt(Section(), QStringLiteral("B"), 1), -12);
-    EXPECT_EQ(profile.GetProfileInt(Section(), QStringLiteral("C"), 1), 7);
-    EXPECT_EQ(profile.GetProfileInt(Section(), QStringLiteral("D"), 1), 0);
-    EXPECT_EQ(profile.GetProfileInt(Section(), QStringLiteral("E"), 1), 0);
-    EXPECT_EQ(profile.GetProfileInt(Section(), QStringLiteral("F"), 1), -1);
-    EXPECT_EQ(profile.GetProfileInt(Section(), QStringLiteral("Missing"), 42), 42);
+    const std::pair<const char *, int> cases[] = {{"A", 7}, {"B", -12}, {"C", 7},      {"D", 0},
+                                                  {"E", 0}, {"F", -1},  {"Missing", 1}};
+    for (const auto &[key, value] : cases)
+        EXPECT_EQ(profile.GetProfileInt(g_section, QLatin1String(key), 1), value) << key;
     EXPECT_EQ(profile.GetProfileInt(QStringLiteral("Other"), QStringLiteral("A"), 42), 42);
     // Sections and keys match whatever their letter case.
     EXPECT_EQ(profile.GetProfileInt(QStringLiteral("settings"), QStringLiteral("a"), 1), 7);
@@ -38,8 +30,8 @@ TEST(IniProfile, WritingKeepsEverythingElseOfTheFile)
     WriteAllBytes(path, "; made by hand\n[DockState-Bar0]\nVisible=1\n\n[Settings]\nWindowPos=1,2,3\nMoveStep=300\n"
                         "Unknown=keep me\n\n[Recent File List]\nFile1=/home/学生/课文.rtf\n");
     CIniProfile profile(path);
-    profile.WriteProfileInt(Section(), QStringLiteral("movestep"), 1000);
-    profile.WriteProfileInt(Section(), QStringLiteral("AutoSave"), 5);
+    profile.WriteProfileInt(g_section, QStringLiteral("movestep"), 1000);
+    profile.WriteProfileInt(g_section, QStringLiteral("AutoSave"), 5);
     profile.WriteProfileInt(QStringLiteral("State"), QStringLiteral("Volume"), 80);
     ASSERT_TRUE(profile.Flush());
 
@@ -59,7 +51,7 @@ TEST(IniProfile, FailedFlushLeavesTheOldFileWhole)
     const QByteArray old = "[Settings]\nMoveStep=300\n";
     WriteAllBytes(path, old);
     CIniProfile profile(path);
-    profile.WriteProfileString(Section(), QStringLiteral("Long"), QString(4096, QLatin1Char('x')));
+    profile.WriteProfileString(g_section, QStringLiteral("Long"), QString(4096, QLatin1Char('x')));
 
     CResult flushed;
     {
@@ -77,8 +69,8 @@ TEST(IniProfile, MissingFileIsAnEmptyProfileAndFlushCreatesIt)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("new.ini"));
     CIniProfile profile(path);
-    EXPECT_EQ(profile.GetProfileInt(Section(), QStringLiteral("MoveStep"), 100), 100);
-    profile.WriteProfileInt(Section(), QStringLiteral("MoveStep"), 100);
+    EXPECT_EQ(profile.GetProfileInt(g_section, QStringLiteral("MoveStep"), 100), 100);
+    profile.WriteProfileInt(g_section, QStringLiteral("MoveStep"), 100);
     ASSERT_TRUE(profile.Flush());
     EXPECT_EQ(ReadAllBytes(path), QByteArray("[Settings]\nMoveStep=100\n"));
 }
@@ -87,7 +79,7 @@ TEST(IniProfile, WrittenBackWithItsOwnLineEndsAndHeaders)
 {
     CIniProfile profile;
     profile.Parse("[ Settings ] ; note\r\nA=1\r\n[]\r\nodd\r\n");
-    profile.WriteProfileInt(Section(), QStringLiteral("B"), 2);
+    profile.WriteProfileInt(g_section, QStringLiteral("B"), 2);
     // "[]" names no section: it is a line of [Settings], which ends after "odd".
     EXPECT_EQ(profile.Serialize(), QByteArray("[ Settings ] ; note\r\nA=1\r\n[]\r\nodd\r\nB=2\r\n"));
 
