@@ -110,15 +110,6 @@ TEST_F(MainFrameTest, CommandsGoToTheFirstTargetInRoutingOrderAndUnhandledOnesAr
     EXPECT_FALSE(m_frame.CommandAction(ID_FILE_OPEN)->isEnabled()); // toolbar button with no handler yet
 }
 
-TEST_F(MainFrameTest, StatusPanesStartWithTheirIndicatorTexts)
-{
-    EXPECT_EQ(m_frame.PaneText(5), QStringLiteral("选择起点"));
-    EXPECT_EQ(m_frame.PaneText(6), QStringLiteral("选择终点"));
-    m_frame.SetPaneText(8, QStringLiteral("00:05 / 01:00"));
-    EXPECT_EQ(m_frame.PaneText(8), QStringLiteral("00:05 / 01:00"));
-    EXPECT_EQ(m_frame.windowTitle(), QStringLiteral("Quillmere [Beta 2]"));
-}
-
 TEST_F(MainFrameTest, PlayOrderAndBarCommandsCarryTheirCheckMarks)
 {
     EXPECT_EQ(m_frame.QueryState(ID_ORDER_DEFAULT).m_nCheck, 1);

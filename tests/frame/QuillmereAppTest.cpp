@@ -64,7 +64,7 @@ protected:
 
 } // namespace
 
-TEST_F(QuillmereAppTest, StartsWithTheRememberedItemLoadedStoppedAndPlaysAndLoopsFromTheKeyboard)
+TEST_F(QuillmereAppTest, StartsWithTheRememberedItemLoadedStoppedAndPlaysAndSelectsFromTheKeyboard)
 {
     Start();
     EXPECT_EQ(m_pApp->PlaylistPane().ListCtrl()->topLevelItemCount(), 1);
@@ -82,12 +82,6 @@ TEST_F(QuillmereAppTest, StartsWithTheRememberedItemLoadedStoppedAndPlaysAndLoop
     Press(Qt::Key_F7);
     EXPECT_EQ(Pane(5), QStringLiteral("00:05"));
     EXPECT_EQ(Pane(6), QStringLiteral("00:09"));
-    QTest::qWait(300);
-    EXPECT_GE(Control().Engine().GetPosition(), 5000u);
-
-    Press(Qt::Key_Escape);
-    EXPECT_TRUE(Control().Engine().IsPlaying());
-    EXPECT_TRUE(m_pApp->EditorView().toPlainText().isEmpty());
     Stop();
 }
 
@@ -98,6 +92,8 @@ TEST_F(QuillmereAppTest, TheTranscriptIsSavedBesideTheMediaAndTheSettingsSurvive
     Press(Qt::Key_S, Qt::ControlModifier);
     EXPECT_TRUE(m_prompt.m_messages.contains(QStringLiteral("文件保存成功")));
     EXPECT_TRUE(ReadAllBytes(m_dir.filePath(QStringLiteral("第一课.rtf"))).contains("Listen"));
+    EXPECT_TRUE(m_pApp->MainFrame().RaiseCommand(ID_FILE_SAVE_AS)); // the dialog is cancelled
+    EXPECT_EQ(m_prompt.m_nFileDialogs, 1);
 
     EXPECT_TRUE(m_pApp->MainFrame().RaiseCommand(ID_ORDER_REPEAT_ONE));
     Stop();

@@ -69,35 +69,6 @@ private:
     std::thread m_thread;
 };
 
-// Answers Yes to every question, after running a hook: the interface thread
-// stays inside the handler that asked for as long as the hook runs.
-class CBusyPrompt final : public CPrompt
-{
-public:
-    CBusyPrompt() : m_previous(SetPrompt(this)) {}
-    ~CBusyPrompt() override { SetPrompt(m_previous); }
-    CBusyPrompt(const CBusyPrompt &) = delete;
-    CBusyPrompt &operator=(const CBusyPrompt &) = delete;
-
-    int MessageBox(const QString &text, unsigned, const QString &) override
-    {
-        m_messages.append(text);
-        if (m_whileAsked)
-            m_whileAsked();
-        return IDYES;
-    }
-    [[noreturn]] void ExitProcess(int exitCode) override
-    {
-        throw std::runtime_error("exit " + std::to_string(exitCode));
-    }
-
-    QStringList m_messages;
-    std::function<void()> m_whileAsked;
-
-private:
-    CPrompt *m_previous;
-};
-
 // Waits without running the event loop until an end notice waits for this thread.
 bool WaitForPendingNotice()
 {
@@ -166,7 +137,7 @@ protected:
 
     QTemporaryDir m_dir;
     QStringList m_items;
-    CBusyPrompt m_prompt;
+    CRecordingPrompt m_prompt{CPrompt::IDYES}; // the interface thread stays inside a box while m_whileAsked runs
     std::unique_ptr<CQuillmereApp> m_pApp;
 };
 

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <csignal>
+#include <functional>
 #include <stdexcept>
 #include <sys/resource.h>
 #include <utility>
@@ -26,6 +27,8 @@ public:
     int MessageBox(const QString &text, unsigned, const QString &) override
     {
         m_messages.append(text);
+        if (m_whileAsked)
+            m_whileAsked();
         if (m_queuedAnswers.isEmpty())
             return m_answer;
         return m_queuedAnswers.takeFirst();
@@ -52,6 +55,7 @@ public:
     QString m_saveAnswer;       // the next save dialog's choice (then cancel)
     QStringList m_proposedPaths;
     int m_nFileDialogs = 0;
+    std::function<void()> m_whileAsked; // runs inside every box, before it is answered
 
 private:
     int m_answer;

@@ -2,83 +2,28 @@
 // made by the runtime tests): commands raised as a key press would, timers
 // run by the event loop, and a view that records what the learner would see.
 #include "CTestMedia.h"
-#include "EngineTestSupport.h"
 #include "app/CAppSettings.h"
-#include "app/Resource.h"
 #include "audio/CPlaybackEngine.h"
+#include "support/FakeTransportView.h"
 #include "support/TestSupport.h"
 #include "transport/CTransportControl.h"
-#include "transport/ITransportView.h"
 
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
-#include <map>
 
 namespace
 {
-
-class CFakeTransportView final : public ITransportView
-{
-public:
-    void SetPaneText(int pane, const QString &text) override { m_panes[pane] = text; }
-    void SetSliderRange(std::uint32_t) override {}
-    void SetSliderPos(std::uint32_t position) override { m_dwSliderPos = position; }
-    void SetSliderSelection(bool shown, std::uint32_t start, std::uint32_t end) override
-    {
-        m_bSelectionShown = shown;
-        m_selection = {start, end};
-    }
-    bool IsSliderDragging() const override { return false; }
-    void SetButtonCheck(unsigned id, bool pressed) override { m_nPlayReleases += id == IDC_PLAY_BUTTON && !pressed; }
-    void SetMuteImage(bool muted) override { m_bMuteImage = muted; }
-    void SetVolumePos(int volume) override { m_nVolume = volume; }
-    void FillSelectionList(const std::vector<CSelectionSpan> &rows) override { m_rows = rows; }
-    void AddSelection(std::uint32_t start, std::uint32_t end) override { m_rows.push_back({start, end}); }
-    void EnableEffectsForRate(std::uint32_t) override {}
-    bool OpenDictationText(int index) override
-    {
-        m_documents.push_back(index);
-        return m_bAcceptDocument;
-    }
-    bool SetCurrentItem(int index) override { return index >= 0 && index < m_nRows; }
-
-    std::map<int, QString> m_panes;
-    std::uint32_t m_dwSliderPos = 0;
-    bool m_bSelectionShown = false, m_bMuteImage = false, m_bAcceptDocument = true;
-    CSelectionSpan m_selection{0, 0};
-    int m_nPlayReleases = 0, m_nVolume = -1, m_nRows = 0;
-    std::vector<CSelectionSpan> m_rows;
-    std::vector<int> m_documents;
-};
-
-// Runs the event loop for a bounded real time, at least once; true as soon as the condition holds.
-bool WaitFor(const std::function<bool()> &condition, int milliseconds)
-{
-    QDeadlineTimer deadline(milliseconds);
-    do {
-        QCoreApplication::processEvents();
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    } while (!deadline.hasExpired());
-    return false;
-}
-
-void PumpFor(int milliseconds)
-{
-    WaitFor([] { return false; }, milliseconds);
-}
 
 class TransportControlTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        EnsureCoreApplication();
         m_pControl = std::make_unique<CTransportControl>(m_settings, m_view);
         m_pControl->InitDialog();
     }
-    void TearDown() override { EXPECT_TRUE(m_prompt.m_messages.empty()); }
+    void TearDown() override { EXPECT_EQ(m_prompt.m_messages, QStringList()); }
 
     // Lists the playlist and plays the remembered item, as at start-up.
     void StartPlaylist(const std::vector<const char *> &names, int remembered = 0)
@@ -94,7 +39,7 @@ protected:
     CPlaybackEngine &Engine() { return m_pControl->Engine(); }
     QString Pane(int pane) { return m_view.m_panes[pane]; }
 
-    CTestPrompt m_prompt;
+    CRecordingPrompt m_prompt;
     CAppSettings m_settings;
     CFakeTransportView m_view;
     QStringList m_paths;
@@ -109,7 +54,6 @@ TEST_F(TransportControlTest, WithNoItemOnlyMuteAndVolumeAreEnabled)
         EXPECT_FALSE(Enabled(id)) << id;
     for (unsigned id : {ID_MUTE, IDC_MUTE_BUTTON, ID_VOLUME_UP, ID_VOLUME_DOWN})
         EXPECT_TRUE(Enabled(id)) << id;
-    EXPECT_EQ(m_pControl->GetCurrentPath(), QString());
 }
 
 TEST_F(TransportControlTest, SetStartAndEndLoopTheSelection)
@@ -128,7 +72,7 @@ TEST_F(TransportControlTest, SetStartAndEndLoopTheSelection)
     // by a tick and the seek at most, and never reaches the item's end.
     m_pControl->OnPositionScroll(8500);
     std::uint32_t lowest = 10000, highest = 0;
-    WaitFor(
+    (void)QTest::qWaitFor(
         [&] {
             lowest = std::min(lowest, Engine().GetPosition());
             highest = std::max(highest, Engine().GetPosition());
@@ -185,7 +129,7 @@ TEST_F(TransportControlTest, AStartPastTheEndNeverLoopsATick)
         EXPECT_EQ(m_view.m_selection, (CSelectionSpan{c.m_dwEnd, 2000})) << c.m_dwStart;
     }
     // A start set in the tick the position overshoots the end runs to the end of the item.
-    ASSERT_TRUE(WaitFor([&] { return Engine().GetPosition() > 2000; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Engine().GetPosition() > 2000; }, 5000));
     ASSERT_TRUE(Raise(IDC_SET_START));
     EXPECT_GT(m_view.m_selection.m_dwStart, 2000u);
     EXPECT_EQ(m_view.m_selection.m_dwEnd, Engine().GetLength());
@@ -212,8 +156,8 @@ TEST_F(TransportControlTest, EndOfItemFollowsThePlayOrder)
         m_pControl->PlayItem(c.item);
         m_view.m_nPlayReleases = 0;
         m_view.m_documents.clear();
-        ASSERT_TRUE(WaitFor([&] { return m_view.m_nPlayReleases > 0; }, 3000));
-        PumpFor(50); // the command posted at the end
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_view.m_nPlayReleases > 0; }, 3000));
+        QTest::qWait(50); // the command posted at the end
         EXPECT_EQ(m_pControl->CurrentIndex(), c.expectedItem);
         EXPECT_EQ(Engine().IsPlaying(), c.playing);
         EXPECT_EQ(m_view.m_documents, c.documents);
@@ -230,11 +174,11 @@ TEST_F(TransportControlTest, EndOfItemWithASelectionReplaysItInEveryOrder)
     m_view.m_nPlayReleases = 0;
     for (int order : {0, 1, 2}) {
         m_settings.Order = order;
-        PumpFor(700); // two ends at least
+        QTest::qWait(700); // two ends at least
         EXPECT_EQ(m_view.m_nPlayReleases, 0);
         EXPECT_EQ(m_pControl->CurrentIndex(), 0);
         // Between an end and the play command the channel rests for a moment.
-        EXPECT_TRUE(WaitFor([&] { return Engine().IsPlaying(); }, 300));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Engine().IsPlaying(); }, 300));
         EXPECT_TRUE(m_view.m_bSelectionShown);
     }
 }

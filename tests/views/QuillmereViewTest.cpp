@@ -1,5 +1,5 @@
-// The editor pane: the Edit commands and when they are enabled, RTF through
-// the clipboard, and the document's commands reached through the pane.
+// The editor pane: the Edit commands and when they are enabled, and RTF
+// through the clipboard.
 #include "views/CQuillmereView.h"
 
 #include "app/Resource.h"
@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -22,11 +21,7 @@ namespace
 class QuillmereViewTest : public testing::Test
 {
 protected:
-    QuillmereViewTest() : m_view(m_doc)
-    {
-        m_doc.SetCurrentPathSource([this] { return m_strMediaPath; });
-        QApplication::clipboard()->clear();
-    }
+    QuillmereViewTest() : m_view(m_doc) { QApplication::clipboard()->clear(); }
 
     bool Enabled(unsigned id) { return m_view.QueryState(id).m_bEnabled; }
     QString Text() const { return m_doc.GetTextDocument().toPlainText(); }
@@ -34,7 +29,6 @@ protected:
     CRecordingPrompt m_prompt;
     CQuillmereDoc m_doc;
     CQuillmereView m_view;
-    QString m_strMediaPath;
 };
 
 TEST_F(QuillmereViewTest, EditCommandsFollowTheTextTheSelectionAndTheClipboard)
@@ -84,23 +78,6 @@ TEST_F(QuillmereViewTest, RtfOnTheClipboardKeepsItsFormats)
     m_view.selectAll();
     ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_EDIT_COPY));
     EXPECT_TRUE(QApplication::clipboard()->mimeData()->data(QStringLiteral("text/rtf")).startsWith("{\\rtf1"));
-}
-
-TEST_F(QuillmereViewTest, DocumentCommandsReachTheDocument)
-{
-    QTemporaryDir dir;
-    m_strMediaPath = dir.filePath(QStringLiteral("talk.mp3"));
-    EXPECT_TRUE(Enabled(ID_FILE_SAVE));
-    EXPECT_FALSE(Enabled(ID_OLE_EDIT_LINKS));
-    EXPECT_FALSE(m_view.ExecuteIfEnabled(ID_OLE_EDIT_LINKS));
-
-    QTest::keyClicks(&m_view, QStringLiteral("typed"));
-    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_FILE_SAVE));
-    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("talk.rtf"))));
-    EXPECT_EQ(m_prompt.m_messages, QStringList{QStringLiteral("文件保存成功")});
-
-    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_FILE_SAVE_AS)); // the dialog is cancelled
-    EXPECT_EQ(m_prompt.m_nFileDialogs, 1);
 }
 
 } // namespace

@@ -1,8 +1,10 @@
-// The bar's tests need a QApplication for the whole run, no display (test
-// discovery runs outside ctest's environment too) and no sound card.
+// The main of every test program with widgets: a QApplication for the whole
+// run, no display and no sound card. Test discovery runs the programs outside
+// ctest's environment, so the defaults are set here too.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <cstdlib>
 
 int main(int argc, char **argv)
 {
