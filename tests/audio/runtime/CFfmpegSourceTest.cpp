@@ -40,11 +40,6 @@ std::vector<float> ReadAll(CSource &source)
     return all;
 }
 
-double Seconds(size_t frames, int rate)
-{
-    return static_cast<double>(frames) / rate;
-}
-
 // How far the 1000 frames read after a seek to frame lie from a straight decode there
 // (the worst sample); 1 when the seek fails or the read comes out short.
 float SeekError(CSource &source, const std::vector<float> &reference, int64_t frame)
@@ -92,36 +87,29 @@ protected:
 } // namespace
 
 // The length known at open time matches what decoding really yields, within 10 ms,
-// also for a VBR MP3 whose container only estimates its duration.
-TEST_P(CFfmpegFormats, LengthMatchesDecodedFrames)
+// also for a VBR MP3 whose container only estimates its duration; after a seek the
+// next frame read is the frame a straight decode has at that place (a sweep, so that
+// no shift can look like a match).
+TEST_P(CFfmpegFormats, LengthMatchesDecodedFramesAndSeekIsSampleExact)
 {
-    std::unique_ptr<CSource> source = OpenSource(GetParam());
+    const std::string name = GetParam();
+    std::unique_ptr<CSource> source = OpenSource(name);
     ASSERT_NE(source, nullptr);
     const int64_t announced = source->LengthFrames();
-    const auto decoded = static_cast<int64_t>(ReadAll(*source).size() / 2);
-    EXPECT_NEAR(static_cast<double>(announced), static_cast<double>(decoded), 0.010 * source->Rate()) << GetParam();
-    EXPECT_EQ(source->LengthFrames(), decoded) << "the length is exact once the end is met";
+    const std::vector<float> reference = ReadAll(*source);
+    const auto total = static_cast<int64_t>(reference.size() / 2);
+    EXPECT_NEAR(static_cast<double>(announced), static_cast<double>(total), 0.010 * source->Rate()) << name;
+    EXPECT_EQ(source->LengthFrames(), total) << "the length is exact once the end is met";
     // An MP3 with an encoder tag plays exactly what was encoded: the container's
     // duration (whole MPEG frames, 1.045 s for 1 s) counts the encoder's delay and
     // padding too. At 22.05 kHz the delay to skip spans two frames.
-    const std::string name = GetParam();
     if (name == "sweep.mp3" || name == "sweep22k.mp3") {
-        EXPECT_EQ(decoded, source->Rate() * 3) << name;
+        EXPECT_EQ(total, source->Rate() * 3) << name;
     }
-}
-
-// After a seek the next frame read is the frame a straight decode has at that place
-// (a sweep, so that no shift can look like a match).
-TEST_P(CFfmpegFormats, SeekIsSampleExact)
-{
-    std::unique_ptr<CSource> source = OpenSource(GetParam());
-    ASSERT_NE(source, nullptr);
-    const std::vector<float> reference = ReadAll(*source);
-    const int64_t total = static_cast<int64_t>(reference.size() / 2);
     // Lossy decoders start a little differently after a flush (AAC's noise substitution,
     // for one); one frame of shift on the sweep is off by 0.1 or more.
     for (const int64_t target : {int64_t{0}, int64_t{1}, int64_t{4410}, total / 2 + 37, total - 2000, int64_t{700}})
-        EXPECT_LT(SeekError(*source, reference, target), 1e-2f) << GetParam() << " at frame " << target;
+        EXPECT_LT(SeekError(*source, reference, target), 1e-2f) << name << " at frame " << target;
     EXPECT_FALSE(source->Seek(total + 100000));
 }
 
@@ -137,13 +125,13 @@ TEST_P(CEncodedFiles, LengthIsTheWholeRecordingAndAChannelPlaysItToTheEnd)
     std::unique_ptr<CSource> source = OpenSource(Name());
     ASSERT_NE(source, nullptr);
     const int rate = source->Rate();
-    const double announced = Seconds(static_cast<size_t>(source->LengthFrames()), rate);
+    const double announced = static_cast<double>(source->LengthFrames()) / rate;
     const std::vector<float> decoded = ReadAll(*source);
     const size_t frames = decoded.size() / 2;
     std::unique_ptr<CSource> recording = OpenSource(Recording());
-    const double recorded = Seconds(static_cast<size_t>(recording->LengthFrames()), recording->Rate());
-    EXPECT_NEAR(announced, Seconds(frames, rate), 0.010) << Name();
-    EXPECT_NEAR(Seconds(frames, rate), recorded, 0.010) << Name();
+    const double recorded = static_cast<double>(recording->LengthFrames()) / recording->Rate();
+    EXPECT_NEAR(announced, static_cast<double>(frames) / rate, 0.010) << Name();
+    EXPECT_NEAR(static_cast<double>(frames) / rate, recorded, 0.010) << Name();
     const auto tail = static_cast<size_t>(0.03 * rate);
     EXPECT_GT(Rms(decoded, frames - tail, frames), 0.1) << Name() << ": the end is heard";
 
@@ -197,21 +185,17 @@ TEST(CFfmpegSource, FramesBetweenTimestampsSurvivesMissingAndDamagedOnes)
             << row.first << " to " << row.timestamp;
 }
 
-TEST(CFfmpegSource, StereoFileKeepsItsSidesAndReportsTwoChannels)
+// A mono file is heard on both sides; what is no media, is missing or is a module
+// does not open here.
+TEST(CFfmpegSource, ChannelsAndWhatDoesNotOpen)
 {
-    std::unique_ptr<CSource> source = OpenSource("stereo.wav");
-    ASSERT_NE(source, nullptr);
-    EXPECT_EQ(source->FileChannels(), 2);
+    EXPECT_EQ(OpenSource("stereo.wav")->FileChannels(), 2);
     std::unique_ptr<CSource> mono = OpenSource("tone.wav");
-    ASSERT_NE(mono, nullptr);
     EXPECT_EQ(mono->FileChannels(), 1);
     std::vector<float> block(2048 * 2);
     ASSERT_EQ(mono->Read(block.data(), 2048), 2048);
-    EXPECT_EQ(block[1000], block[1001]) << "mono is heard on both sides";
-}
+    EXPECT_EQ(block[1000], block[1001]);
 
-TEST(CFfmpegSource, RejectsWhatIsNotMediaAndLeavesModulesToTheModuleLoader)
-{
     int error = BASS_OK;
     EXPECT_EQ(CFfmpegSource::Open(CTestMedia::Path("text.mp3"), error), nullptr);
     EXPECT_NE(error, BASS_OK);
