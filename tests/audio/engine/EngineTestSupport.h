@@ -72,8 +72,5 @@ inline bool PumpUntil(const std::function<bool()> &condition)
 inline void PumpFor(int milliseconds)
 {
     const QDeadlineTimer until(milliseconds);
-    while (!until.hasExpired()) {
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    PumpUntil([&until] { return until.hasExpired(); });
 }
