@@ -1,6 +1,6 @@
 // LibreOffice reads what our writer wrote: the document is converted to ODT
-// by a headless office and its content.xml is checked, and LibreOffice's own
-// RTF of it reads back with the same text and effects.
+// by a headless office and its content.xml is checked. (Our reader on
+// LibreOffice's own RTF is the reader tests' libreoffice-formats.rtf.)
 #include "RtfTestSupport.h"
 #include "editor/CRtfWriter.h"
 
@@ -83,14 +83,7 @@ TEST(LibreOfficeInterop, ReadsWhatWeWrite)
         const QString style = StyleOf(xml, QString::fromUtf8(text), paragraph);
         EXPECT_TRUE(style.contains(QLatin1String(property))) << text << ": " << style.toStdString();
     }
-
-    // LibreOffice's own RTF of our file reads back with the text and effects.
-    QFile saved(Convert(folder, rtf, QStringLiteral("rtf")));
-    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    const auto copy = ReadRtf(saved.readAll());
-    EXPECT_EQ(copy->toPlainText(), document.toPlainText());
-    for (const QString &text : {u"Boldword"_qs, u"Ünïcödé"_qs})
-        EXPECT_EQ(FormatOf(*copy, text), FormatOf(document, text));
-    // LibreOffice names the Chinese face oddly; its size and bold come through.
-    EXPECT_NE(FormatOf(*copy, u"粗体"_qs).find("size=14 bold"), std::string::npos) << FormatOf(*copy, u"粗体"_qs);
+    // Text beyond Latin-1, a tab and a character outside the BMP come through as written.
+    for (const char *text : {"Ünïcödé tab<text:tab/>here \U0001F600", "我们明天见面，café"})
+        EXPECT_TRUE(xml.contains(QString::fromUtf8(text))) << text << "\n" << xml.toStdString();
 }
