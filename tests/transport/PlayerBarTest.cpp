@@ -126,10 +126,13 @@ TEST_F(PlayerBarTest, MuteButtonAndVolumeClickReachTheSettings)
     EXPECT_TRUE(m_settings.Mute);
     EXPECT_TRUE(Button(IDC_MUTE_BUTTON).GetCheck());
 
+    m_pBar->activateWindow(); // a click may take the focus only in an active window
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_pBar.get()));
     CVolumeCtrl &volume = *m_pBar->VolumeSlider();
     EXPECT_EQ(volume.value(), 40) << "from the settings";
     QTest::mouseClick(&volume, Qt::LeftButton, {}, {volume.width() - 1, volume.height() / 2});
     EXPECT_EQ(m_settings.Volume, 100);
+    EXPECT_FALSE(volume.hasFocus()) << "the focus stays with the editor";
     EXPECT_FALSE(Button(IDC_MUTE_BUTTON).GetCheck());
     m_pBar->Control().ExecuteIfEnabled(ID_VOLUME_DOWN);
     EXPECT_EQ(volume.value(), 95) << "the shortcut moves the slider";
@@ -149,12 +152,10 @@ TEST_F(PlayerBarTest, SliderClickSeeksAndSelectionShows)
     EXPECT_TRUE(slider.IsSelectionShown());
     EXPECT_EQ(slider.SelectionStart(), 1000);
     EXPECT_EQ(slider.SelectionEnd(), 2000);
-    EXPECT_EQ(m_outer.m_panes[ITransportView::PANE_SEL_START], QStringLiteral("00:01"));
 
     Click(IDC_STOP);
     EXPECT_FALSE(slider.IsSelectionShown());
     EXPECT_EQ(slider.value(), 0);
-    EXPECT_EQ(m_outer.m_panes[ITransportView::PANE_SEL_START], QStringLiteral("选择起点"));
 }
 
 } // namespace

@@ -94,14 +94,4 @@ TEST(VolumeCtrlTest, ValueNearestTheClick)
     EXPECT_EQ(CVolumeCtrl::ValueAt(106, 10, 110, 0, 100), 100);
 }
 
-TEST(VolumeCtrlTest, ClickJumpsAndNeverKeepsTheFocus)
-{
-    CVolumeCtrl volume;
-    volume.resize(85, 25);
-    volume.show();
-    QTest::mouseClick(&volume, Qt::LeftButton, {}, {1, 12});
-    EXPECT_EQ(volume.value(), 0);
-    EXPECT_FALSE(volume.hasFocus());
-}
-
 } // namespace
