@@ -95,7 +95,7 @@ void Generate(const std::string &name, const std::string &path)
             out << std::ifstream(piece, std::ios::binary).rdbuf();
         }
     } else if (name == "song.mod")
-        CTestMedia::WriteModule(path);
+        std::filesystem::copy_file(QUILLMERE_TEST_DATA "/audio/song.mod", path);
     else if (name == "damaged.mp3") {
         // The first kilobyte of an MP3 and then noise: opens, decodes a little, ends.
         std::ifstream in(CTestMedia::Path("tone.mp3"), std::ios::binary);
@@ -145,37 +145,4 @@ std::string CTestMedia::Path(const std::string &name)
     std::lock_guard guard(g_mutex);
     made[name] = true;
     return path;
-}
-
-void CTestMedia::WriteModule(const std::string &path)
-{
-    std::string data(20, '\0'); // title
-    data.replace(0, 4, "test");
-    // 31 sample headers of 30 bytes; sample 1 is a 64-byte looped square wave.
-    for (int i = 0; i < 31; ++i) {
-        std::string header(30, '\0');
-        if (i == 0) {
-            header[22] = 0; // length in words, big-endian: 32 words
-            header[23] = 32;
-            header[25] = 64; // volume
-            header[28] = 0;  // loop length 32 words
-            header[29] = 32;
-        }
-        data += header;
-    }
-    data += static_cast<char>(1);   // song length
-    data += static_cast<char>(127); // restart
-    data += std::string(128, '\0'); // order list: pattern 0
-    data += "M.K.";
-    std::string pattern(64 * 4 * 4, '\0');
-    // Row 0, channel 0: sample 1, period 428 (C-2); row 63: pattern break ends the song.
-    pattern[0] = static_cast<char>((1 & 0xF0) | (428 >> 8));
-    pattern[1] = static_cast<char>(428 & 0xFF);
-    pattern[2] = static_cast<char>((1 & 0x0F) << 4);
-    data += pattern;
-    std::string sample(64, '\0');
-    for (int i = 0; i < 64; ++i)
-        sample[static_cast<size_t>(i)] = static_cast<char>(i < 32 ? 100 : -100);
-    data += sample;
-    std::ofstream(path, std::ios::binary) << data;
 }

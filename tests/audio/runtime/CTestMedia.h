@@ -1,6 +1,6 @@
 // Test media made on the fly with sox, espeak-ng, ffmpeg and the formats' reference
 // encoders in a temporary folder, once per test program, plus a small tracker module
-// written byte by byte.
+// from tests/data/audio (four channels, one looped square-wave note for one pattern).
 #pragma once
 
 #include <string>
@@ -19,6 +19,4 @@ public:
     // header), long.wav (10 s, 440 Hz), tone22k.wav (tone.wav at 22.05 kHz), short.wav
     // (0.3 s), stereo.wav, song.mod, damaged.mp3, text.mp3.
     static std::string Path(const std::string &name);
-    // Writes a four-channel module playing one looped note for one pattern.
-    static void WriteModule(const std::string &path);
 };
