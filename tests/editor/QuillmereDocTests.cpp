@@ -68,18 +68,6 @@ protected:
     int m_nStateChanges = 0;
 };
 
-TEST_F(QuillmereDocTest, SaveOfAnUnmodifiedDocumentWritesAndShowsNothing)
-{
-    m_strMediaPath = Path(QStringLiteral("talk.mp3"));
-    m_doc.OnFileSave();
-    m_strMediaPath.clear();
-    m_doc.OnFileSave();
-
-    EXPECT_TRUE(m_prompt.m_messages.isEmpty());
-    EXPECT_EQ(m_prompt.m_nFileDialogs, 0);
-    EXPECT_TRUE(QDir(m_dir.path()).isEmpty());
-}
-
 TEST_F(QuillmereDocTest, SaveWithMediaWritesBesideItAndKeepsPathNameAndTitle)
 {
     m_strMediaPath = Path(QStringLiteral("talk.mp3"));
@@ -170,10 +158,18 @@ TEST_F(QuillmereDocTest, SaveQuestionAnswers)
     EXPECT_EQ(TextOfFile(transcript), QStringLiteral("typed"));
     EXPECT_FALSE(m_doc.IsModified());
 
-    // Not modified: no question, the replacement goes ahead.
+    // Not modified: no question, the replacement goes ahead, and a save, with media or
+    // without, writes and shows nothing.
     m_prompt.m_messages.clear();
+    const QByteArray saved = ReadAllBytes(transcript);
     EXPECT_TRUE(m_doc.SaveModified());
+    m_doc.OnFileSave();
+    m_strMediaPath.clear();
+    m_doc.OnFileSave();
     EXPECT_TRUE(m_prompt.m_messages.isEmpty());
+    EXPECT_EQ(m_prompt.m_nFileDialogs, 0);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("unit3.rtf")});
+    EXPECT_EQ(ReadAllBytes(transcript), saved);
 }
 
 TEST_F(QuillmereDocTest, SaveQuestionPrefersThePathNameAndOffersUntitledLast)
