@@ -65,4 +65,5 @@ TEST(AppSettings, FailedSaveSaysSoAndKeepsTheOldProfile)
     EXPECT_FALSE(saved);
     EXPECT_TRUE(saved.Message().contains(QStringLiteral("quillmere.ini")));
     EXPECT_EQ(ReadAllBytes(path), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("quillmere.ini")}); // no leftovers
 }
