@@ -144,6 +144,7 @@ struct SHeard {
 };
 
 using Setting = std::function<void(CPlaybackEngine &)>;
+const Setting none = [](CPlaybackEngine &) {};
 
 // SDL's disk driver writes every sample played into a file, as fast as it can.
 class EngineSoundTest : public ::testing::Test
@@ -205,7 +206,6 @@ Setting Effect(unsigned kind, int value)
 
 TEST_F(EngineSoundTest, EffectsVolumeAndTempoAsHeard)
 {
-    const Setting none = [](CPlaybackEngine &) {};
     const struct {
         const char *name;
         Setting beforeOpening, afterOpening;
@@ -236,7 +236,6 @@ TEST_F(EngineSoundTest, EffectsVolumeAndTempoAsHeard)
 // Paths in any script, modules beside streams, and a file that is no media.
 TEST_F(EngineSoundTest, WhatOpensAndPlays)
 {
-    const Setting none = [](CPlaybackEngine &) {};
     const std::filesystem::path chinese = std::filesystem::path(CTestMedia::Folder()) / "听写练习.wav";
     std::filesystem::copy_file(CTestMedia::Path("tone.wav"), chinese,
                                std::filesystem::copy_options::overwrite_existing);
@@ -250,9 +249,7 @@ TEST_F(EngineSoundTest, WhatOpensAndPlays)
     EXPECT_FALSE(bTempo) << "a module has no tempo control";
 
     EXPECT_FALSE(Play(Media("text.mp3"), none).bOpened);
-    ASSERT_EQ(m_prompt.m_messages.size(), 1u);
-    EXPECT_EQ(m_prompt.m_messages[0].text, QStringLiteral("载入文件失败！"));
-    m_prompt.m_messages.clear();
+    m_prompt.ExpectOneError("载入文件失败！");
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <gtest/gtest.h>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -29,6 +31,16 @@ public:
         return IDOK;
     }
     [[noreturn]] void ExitProcess(int exitCode) override { throw SExitCalled{exitCode}; }
+
+    // Exactly one error box was shown, with this text and caption; it is forgotten.
+    void ExpectOneError(const std::string &text, const QString &caption = QString())
+    {
+        ASSERT_EQ(m_messages.size(), 1u);
+        EXPECT_EQ(m_messages[0].text.toStdString(), text);
+        EXPECT_EQ(m_messages[0].flags, unsigned(MB_OK | MB_ICONERROR));
+        EXPECT_EQ(m_messages[0].caption, caption);
+        m_messages.clear();
+    }
 
     struct SMessage {
         QString text;
