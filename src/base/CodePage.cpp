@@ -72,14 +72,6 @@ QString FromUtf16Bytes(const std::vector<char> &bytes)
     return QString(reinterpret_cast<const QChar *>(bytes.data()), static_cast<qsizetype>(bytes.size() / 2));
 }
 
-int Utf16Length(const char16_t *text)
-{
-    int length = 0;
-    while (text[length] != 0)
-        ++length;
-    return length;
-}
-
 } // namespace
 
 QByteArray CodePageName(int codePage)
@@ -185,35 +177,4 @@ QString DecodeLearnerText(QByteArrayView bytes)
     if (IsValidUtf8(bytes))
         return QString::fromUtf8(bytes);
     return DecodeCodePage(bytes, 54936);
-}
-
-int WideFromCodePage(const char *source, char16_t *destination, int capacity, int codePage)
-{
-    if (!source || !destination || capacity <= 0)
-        return 0;
-    std::memset(destination, 0, static_cast<size_t>(capacity) * sizeof(char16_t));
-    const QString text = DecodeCodePage(QByteArrayView(source, static_cast<qsizetype>(std::strlen(source))), codePage);
-    if (text.size() + 1 > capacity)
-        return 0; // the terminator must fit, as with the system conversion
-    std::memcpy(destination, text.utf16(), static_cast<size_t>(text.size()) * sizeof(char16_t));
-    return static_cast<int>(text.size());
-}
-
-int CodePageFromWide(const char16_t *source, char *destination, int size, int codePage)
-{
-    if (!source || !destination || size <= 0)
-        return 0;
-    std::memset(destination, 0, static_cast<size_t>(size));
-    const QByteArray bytes = EncodeCodePage(QStringView(source, Utf16Length(source)), codePage);
-    if (bytes.size() + 1 > size)
-        return 0;
-    std::memcpy(destination, bytes.constData(), static_cast<size_t>(bytes.size()));
-    return static_cast<int>(bytes.size());
-}
-
-int CodePageLength(const char16_t *source, int codePage)
-{
-    if (!source)
-        return 0;
-    return static_cast<int>(EncodeCodePage(QStringView(source, Utf16Length(source)), codePage).size()) + 1;
 }

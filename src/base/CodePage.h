@@ -30,15 +30,3 @@ bool IsValidUtf8(QByteArrayView bytes);
 // Text a learner brings (an .lrc file): UTF-8 when the bytes are valid UTF-8
 // (a byte-order mark skipped), else GB18030, which covers GBK and GB2312.
 QString DecodeLearnerText(QByteArrayView bytes);
-
-// The buffer-oriented conversions. All three treat their input as
-// zero-terminated and count the terminator as part of the conversion.
-// Clears the destination; returns the characters written without the
-// terminator (0 on failure, for empty input or a null pointer).
-int WideFromCodePage(const char *source, char16_t *destination, int capacity, int codePage);
-// Returns 0 without touching anything when the size is not positive or a
-// pointer is null; otherwise clears the destination and returns the bytes
-// written without the terminator.
-int CodePageFromWide(const char16_t *source, char *destination, int size, int codePage);
-// Bytes the conversion of the text needs, terminator included.
-int CodePageLength(const char16_t *source, int codePage);
