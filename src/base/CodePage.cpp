@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <clocale>
-#include <cstring>
 #include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
