@@ -25,5 +25,7 @@ public:
     void Clear() override;
 
 private:
+    void UseAntiAliasFilterFor(double semitones);
+
     std::unique_ptr<soundtouch::SoundTouch> m_touch;
 };
