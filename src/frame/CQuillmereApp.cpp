@@ -15,6 +15,7 @@
 #include "transport/CTransportControl.h"
 #include "views/CPlaylistView.h"
 #include "views/CQuillmereView.h"
+#include "views/CSelectionView.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -86,10 +87,12 @@ void CQuillmereApp::CreateMainFrame()
     m_pFrame->SetControlBar(m_pPlayerBar);
     CTransportControl &control = m_pPlayerBar->Control();
     m_pPlaylistView = new CPlaylistView(m_settings, control, *this, m_strPlaylistPath);
+    m_pSelectionView = new CSelectionView(m_settings, control);
     m_pEditorView = new CQuillmereView(*m_pDocument);
-    m_pFrame->SetPanes(new QWidget, m_pPlaylistView, new QWidget, m_pEditorView);
+    m_pFrame->SetPanes(m_pSelectionView, m_pPlaylistView, new QWidget, m_pEditorView);
 
     m_pFrame->SetRouteTarget(CMainFrame::ControlBar, &control);
+    m_pFrame->SetRouteTarget(CMainFrame::SelectionPane, m_pSelectionView);
     m_pFrame->SetRouteTarget(CMainFrame::ActiveView, m_pEditorView);
     m_pFrame->SetRouteTarget(CMainFrame::Application, this);
     m_pPlayerBar->SetCommandRouting([this](unsigned id) { m_pFrame->RaiseCommand(id); },
@@ -130,6 +133,7 @@ void CQuillmereApp::ExitInstance()
     // audio runtime); only then are the settings complete.
     m_pPlayerBar = nullptr;
     m_pPlaylistView = nullptr;
+    m_pSelectionView = nullptr;
     m_pEditorView = nullptr;
     m_pFrame.reset();
     m_recentFiles.WriteList(m_profile);
@@ -230,12 +234,25 @@ void CQuillmereApp::SetPaneText(int pane, const QString &text)
     m_pFrame->SetPaneText(pane, text);
 }
 
-// The selection list pane and the effects bar are not part of the window yet:
-// the rows and the rate have nowhere to go.
-void CQuillmereApp::FillSelectionList(const std::vector<CSelectionSpan> &) {}
-void CQuillmereApp::AddSelection(std::uint32_t, std::uint32_t) {}
+void CQuillmereApp::FillSelectionList(const std::vector<CSelectionSpan> &rows)
+{
+    m_pSelectionView->ResetList();
+    for (const CSelectionSpan &row : rows)
+        m_pSelectionView->AddSelection(row.m_dwStart, row.m_dwEnd);
+}
+
+void CQuillmereApp::AddSelection(std::uint32_t start, std::uint32_t end)
+{
+    m_pSelectionView->AddSelection(start, end);
+}
+
+void CQuillmereApp::ResetSelectionList()
+{
+    m_pSelectionView->ResetList();
+}
+
+// The effects bar is not part of the window yet: the rate has nowhere to go.
 void CQuillmereApp::EnableEffectsForRate(std::uint32_t) {}
-void CQuillmereApp::ResetSelectionList() {}
 void CQuillmereApp::DisableEffects() {}
 
 bool CQuillmereApp::OpenDictationText(int index)

@@ -22,6 +22,7 @@ class CPlayerBar;
 class CPlaylistView;
 class CQuillmereDoc;
 class CQuillmereView;
+class CSelectionView;
 class CSingleInstance;
 class CWidgetPrompt;
 class QPrinter;
@@ -51,6 +52,7 @@ public:
     CMainFrame &MainFrame() { return *m_pFrame; }
     CPlayerBar &PlayerBar() { return *m_pPlayerBar; }
     CPlaylistView &PlaylistPane() { return *m_pPlaylistView; }
+    CSelectionView &SelectionPane() { return *m_pSelectionView; }
     CQuillmereDoc &Document() { return *m_pDocument; }
     CQuillmereView &EditorView() { return *m_pEditorView; }
     const CRecentFileList &RecentFiles() const { return m_recentFiles; }
@@ -103,5 +105,6 @@ private:
     // Owned by the frame's widgets.
     CPlayerBar *m_pPlayerBar = nullptr;
     CPlaylistView *m_pPlaylistView = nullptr;
+    CSelectionView *m_pSelectionView = nullptr;
     CQuillmereView *m_pEditorView = nullptr;
 };

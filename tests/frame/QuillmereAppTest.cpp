@@ -8,6 +8,7 @@
 #include "transport/CTransportControl.h"
 #include "views/CPlaylistView.h"
 #include "views/CQuillmereView.h"
+#include "views/CSelectionView.h"
 
 #include "CTestMedia.h"
 
@@ -82,6 +83,22 @@ TEST_F(QuillmereAppTest, StartsWithTheRememberedItemLoadedStoppedAndPlaysAndSele
     Press(Qt::Key_F7);
     EXPECT_EQ(Pane(5), QStringLiteral("00:05"));
     EXPECT_EQ(Pane(6), QStringLiteral("00:09"));
+    Stop();
+}
+
+TEST_F(QuillmereAppTest, TheTimingFileBesideTheMediaListsSelectionsAndCtrlDPlaysTheNext)
+{
+    WriteAllBytes(m_dir.filePath(QStringLiteral("第一课.lrc")), "[00:01.00]a\r\n[00:03.50]b\r\n[00:06.00]c\r\n");
+    Start();
+    const QTreeWidget &list = *m_pApp->SelectionPane().ListCtrl();
+    ASSERT_EQ(list.topLevelItemCount(), 3);
+    EXPECT_EQ(list.topLevelItem(0)->text(0), QStringLiteral("00:01"));
+
+    Press(Qt::Key_D, Qt::ControlModifier); // typed into the editor, taken by the pane
+    EXPECT_TRUE(Control().Engine().IsPlaying());
+    EXPECT_EQ(Pane(5), QStringLiteral("00:03"));
+    EXPECT_EQ(Pane(6), QStringLiteral("00:06"));
+    EXPECT_TRUE(m_pApp->EditorView().toPlainText().isEmpty());
     Stop();
 }
 

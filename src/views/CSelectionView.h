@@ -1,0 +1,63 @@
+// The selection list pane: the caption band "选择列表：" over the saved
+// selections of the current item, one row of start and end time each, and the
+// commands that replay a row, step to the previous or next one and remove rows.
+#pragma once
+
+#include "app/CCmdTarget.h"
+#include "lists/CLrcFile.h"
+
+#include <QWidget>
+#include <cstdint>
+#include <vector>
+
+class CAppSettings;
+class CTransportControl;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class CSelectionView : public QWidget, public CCmdTarget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int CAPTION_HEIGHT = 22;
+
+    // The control must outlive the pane.
+    CSelectionView(CAppSettings &settings, CTransportControl &control, QWidget *parent = nullptr);
+
+    // Appends a row, start and end in milliseconds; row 0 becomes the selected
+    // row and the current index stays.
+    void AddSelection(std::uint32_t start, std::uint32_t end);
+    // Empties the list; the current index goes back to 0.
+    void ResetList();
+
+    // The row the previous and next selection commands step from. Removing
+    // rows may leave it at the end of the list.
+    int CurrentIndex() const { return m_nCurrentIndex; }
+    QTreeWidget *ListCtrl() const { return m_pList; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    void RegisterCommands();
+    void OnSelectionPlay();
+    void OnSelectionRemove();
+    void OnDoubleClick(QTreeWidgetItem *item);
+    // Selects the row, makes it current and plays its selection.
+    void StepTo(int row);
+    void PlayRow(int row);
+
+    // Selected state only: the list's focus row stays where it is.
+    void SelectRow(int row);
+    int SelectedRow() const;
+
+    CAppSettings &m_settings;
+    CTransportControl &m_control;
+    QTreeWidget *m_pList = nullptr;
+    // Pair i belongs to row i.
+    std::vector<CSelectionSpan> m_selections;
+    int m_nCurrentIndex = 0;
+};

@@ -1,0 +1,100 @@
+// The selection list pane on the real control bar: commands raised as the
+// frame would raise them, and the selection the control bar was asked to play.
+#include "app/CAppSettings.h"
+#include "app/Resource.h"
+#include "support/FakeTransportView.h"
+#include "transport/CTransportControl.h"
+#include "views/CSelectionView.h"
+
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+class SelectionViewTest : public ::testing::Test
+{
+protected:
+    SelectionViewTest() : m_control(m_settings, m_view), m_pane(m_settings, m_control)
+    {
+        m_pane.show();
+        for (std::uint32_t start : {61000U, 65500U, 70000U, 80000U})
+            m_pane.AddSelection(start, start + 4500);
+    }
+
+    bool Raise(unsigned id) { return m_pane.ExecuteIfEnabled(id); }
+    QTreeWidget &List() { return *m_pane.ListCtrl(); }
+    QString Cell(int row, int column) { return List().topLevelItem(row)->text(column); }
+    bool Selected(int row) { return List().selectedItems() == QList{List().topLevelItem(row)}; }
+    void Remove(int row)
+    {
+        List().setCurrentItem(List().topLevelItem(row));
+        ASSERT_TRUE(Raise(ID_SELECTION_REMOVE));
+    }
+    void ExpectSteps(bool prev, bool next)
+    {
+        EXPECT_EQ(m_pane.QueryState(IDC_PREV_SELECTION).m_bEnabled, prev);
+        EXPECT_EQ(m_pane.QueryState(IDC_NEXT_SELECTION).m_bEnabled, next);
+    }
+
+    CAppSettings m_settings;
+    CFakeTransportView m_view;
+    CTransportControl m_control;
+    CSelectionView m_pane;
+};
+
+} // namespace
+
+TEST_F(SelectionViewTest, RowsShowWholeSecondsAndStepFromTheCurrentIndex)
+{
+    EXPECT_EQ(Cell(0, 0), QStringLiteral("01:01"));
+    EXPECT_EQ(Cell(0, 1), QStringLiteral("01:05"));
+    EXPECT_TRUE(Selected(0));
+    ExpectSteps(false, true);
+
+    ASSERT_TRUE(Raise(IDC_NEXT_SELECTION));
+    EXPECT_EQ(m_view.m_selection, (CSelectionSpan{65500, 70000}));
+    EXPECT_TRUE(Selected(1));
+    ExpectSteps(true, true);
+
+    // A saved selection goes last, selects row 0 and leaves the current row.
+    m_pane.AddSelection(90000, 91000);
+    EXPECT_EQ(Cell(4, 0), QStringLiteral("01:30"));
+    EXPECT_TRUE(Selected(0));
+    EXPECT_EQ(m_pane.CurrentIndex(), 1);
+}
+
+TEST_F(SelectionViewTest, RemovingRowsKeepsTheCurrentSelectionOrTheOneAfterIt)
+{
+    Raise(IDC_NEXT_SELECTION);
+    Raise(IDC_NEXT_SELECTION); // 70 s
+    Remove(0);
+    EXPECT_EQ(Cell(m_pane.CurrentIndex(), 0), QStringLiteral("01:10"));
+    Remove(1); // the current row: 80 s follows it
+    EXPECT_EQ(Cell(m_pane.CurrentIndex(), 0), QStringLiteral("01:20"));
+    ExpectSteps(true, false);
+    Remove(1); // the last row while current
+    ExpectSteps(true, false);
+    ASSERT_TRUE(Raise(IDC_PREV_SELECTION));
+    EXPECT_EQ(m_view.m_selection.m_dwStart, 65500U);
+
+    // With nothing selected, play and remove leave the list alone.
+    List().clearSelection();
+    Raise(ID_SELECTION_REMOVE);
+    Raise(ID_SELECTION_PLAY);
+    EXPECT_EQ(List().topLevelItemCount(), 1);
+
+    ASSERT_TRUE(Raise(ID_SELECTION_REMOVE_ALL));
+    EXPECT_EQ(List().topLevelItemCount(), 0);
+    ExpectSteps(false, false);
+}
+
+TEST_F(SelectionViewTest, ResizingSplitsTheWidthAndRemembersTheSize)
+{
+    m_pane.resize(300, 200);
+    EXPECT_EQ(List().columnWidth(0), 147);
+    EXPECT_EQ(List().columnWidth(1), 147);
+    EXPECT_EQ(List().geometry(), QRect(0, 23, 298, 176));
+    EXPECT_EQ(m_settings.LSplitterWidth, 300);
+    EXPECT_EQ(m_settings.USplitterHigh, 200);
+}
