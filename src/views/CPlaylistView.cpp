@@ -9,12 +9,12 @@
 #include "base/MediaPaths.h"
 #include "transport/CTransportControl.h"
 #include "views/IPlaylistHost.h"
+#include "views/PaneCaption.h"
 
 #include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
-#include <QPainter>
 #include <QTreeWidget>
 #include <algorithm>
 #include <memory>
@@ -60,17 +60,6 @@ QString MediaFilter(bool withWmaAndMod)
 QStringList AskForMediaFiles(bool withWmaAndMod)
 {
     return Prompt().GetOpenFileNames(QStringLiteral("打开"), MediaFilter(withWmaAndMod), true);
-}
-
-// Lines at the top and left in one colour, at the bottom and right in another.
-void DrawFrame(QPainter &painter, const QRect &rect, const QColor &topLeft, const QColor &bottomRight)
-{
-    painter.setPen(topLeft);
-    painter.drawLine(rect.topLeft(), rect.topRight());
-    painter.drawLine(rect.topLeft(), rect.bottomLeft());
-    painter.setPen(bottomRight);
-    painter.drawLine(rect.bottomLeft(), rect.bottomRight());
-    painter.drawLine(rect.topRight(), rect.bottomRight());
 }
 
 } // namespace
@@ -319,17 +308,7 @@ void CPlaylistView::OnDoubleClick(QTreeWidgetItem *item)
 
 void CPlaylistView::paintEvent(QPaintEvent *)
 {
-    QPainter painter(this);
-    const QRect band(0, 0, width(), CAPTION_HEIGHT);
-    painter.fillRect(band, palette().button());
-    DrawFrame(painter, band, palette().color(QPalette::Light), palette().color(QPalette::Dark));
-    QFont font(QStringLiteral("宋体"));
-    font.setPointSize(9);
-    painter.setFont(font);
-    painter.setPen(palette().color(QPalette::ButtonText));
-    painter.drawText(band, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, LoadResString(IDS_PLAYLIST_CAPTION));
-    DrawFrame(painter, rect().adjusted(0, CAPTION_HEIGHT, 0, 0), palette().color(QPalette::Shadow),
-              palette().color(QPalette::Button));
+    PaintPaneCaption(*this, LoadResString(IDS_PLAYLIST_CAPTION));
 }
 
 void CPlaylistView::resizeEvent(QResizeEvent *event)
@@ -337,7 +316,7 @@ void CPlaylistView::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     // The list lies under the caption band, inside the frame; the file name
     // column takes the width the size column leaves.
-    m_pList->setGeometry(0, CAPTION_HEIGHT + 1, std::max(0, width() - 2), std::max(0, height() - 24));
+    m_pList->setGeometry(0, kPaneCaptionHeight + 1, std::max(0, width() - 2), std::max(0, height() - 24));
     m_pList->setColumnWidth(0, std::max(0, width() - 105));
 }
 

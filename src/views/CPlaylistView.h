@@ -21,8 +21,6 @@ class CPlaylistView : public QWidget, public CCmdTarget
     Q_OBJECT
 
 public:
-    static constexpr int CAPTION_HEIGHT = 22;
-
     // The control and the host must outlive the pane. The playlist is kept in
     // playlistFile.
     CPlaylistView(CAppSettings &settings, CTransportControl &control, IPlaylistHost &host,

@@ -6,11 +6,11 @@
 #include "app/Resource.h"
 #include "base/TimeUtils.h"
 #include "transport/CTransportControl.h"
+#include "views/PaneCaption.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
-#include <QPainter>
 #include <QTreeWidget>
 #include <algorithm>
 #include <memory>
@@ -24,17 +24,6 @@ constexpr int kInitialColumnWidth = 70;
 QString MinSecOfMs(std::uint32_t milliseconds)
 {
     return FormatMinSec(milliseconds / 1000);
-}
-
-// Lines at the top and left in one colour, at the bottom and right in another.
-void DrawFrame(QPainter &painter, const QRect &rect, const QColor &topLeft, const QColor &bottomRight)
-{
-    painter.setPen(topLeft);
-    painter.drawLine(rect.topLeft(), rect.topRight());
-    painter.drawLine(rect.topLeft(), rect.bottomLeft());
-    painter.setPen(bottomRight);
-    painter.drawLine(rect.bottomLeft(), rect.bottomRight());
-    painter.drawLine(rect.topRight(), rect.bottomRight());
 }
 
 } // namespace
@@ -148,17 +137,7 @@ void CSelectionView::OnDoubleClick(QTreeWidgetItem *item)
 
 void CSelectionView::paintEvent(QPaintEvent *)
 {
-    QPainter painter(this);
-    const QRect band(0, 0, width(), CAPTION_HEIGHT);
-    painter.fillRect(band, palette().button());
-    DrawFrame(painter, band, palette().color(QPalette::Light), palette().color(QPalette::Dark));
-    QFont font(QStringLiteral("宋体"));
-    font.setPointSize(9);
-    painter.setFont(font);
-    painter.setPen(palette().color(QPalette::ButtonText));
-    painter.drawText(band, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, LoadResString(IDS_SELECTION_CAPTION));
-    DrawFrame(painter, rect().adjusted(0, CAPTION_HEIGHT, 0, 0), palette().color(QPalette::Shadow),
-              palette().color(QPalette::Button));
+    PaintPaneCaption(*this, LoadResString(IDS_SELECTION_CAPTION));
 }
 
 void CSelectionView::resizeEvent(QResizeEvent *event)
@@ -166,7 +145,7 @@ void CSelectionView::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     const int cx = width();
     const int cy = height();
-    m_pList->setGeometry(0, CAPTION_HEIGHT + 1, std::max(0, cx - 2), std::max(0, cy - 24));
+    m_pList->setGeometry(0, kPaneCaptionHeight + 1, std::max(0, cx - 2), std::max(0, cy - 24));
     // Each column takes 49 % of the pane.
     const int columnWidth = cx * 49 / 100;
     m_pList->setColumnWidth(0, columnWidth);

@@ -20,8 +20,6 @@ class CSelectionView : public QWidget, public CCmdTarget
     Q_OBJECT
 
 public:
-    static constexpr int CAPTION_HEIGHT = 22;
-
     // The control must outlive the pane.
     CSelectionView(CAppSettings &settings, CTransportControl &control, QWidget *parent = nullptr);
 
