@@ -1,7 +1,6 @@
 #include "views/CPlaylistView.h"
 
 #include "app/CAppSettings.h"
-#include "app/CCommandTable.h"
 #include "app/CStringTable.h"
 #include "app/Resource.h"
 #include "audio/CPlaybackEngine.h"
@@ -9,12 +8,9 @@
 #include "base/MediaPaths.h"
 #include "transport/CTransportControl.h"
 #include "views/IPlaylistHost.h"
-#include "views/PaneCaption.h"
 
-#include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QMenu>
 #include <QTreeWidget>
 #include <algorithm>
 #include <memory>
@@ -66,18 +62,10 @@ QStringList AskForMediaFiles(bool withWmaAndMod)
 
 CPlaylistView::CPlaylistView(CAppSettings &settings, CTransportControl &control, IPlaylistHost &host,
                              const QString &playlistFile, QWidget *parent)
-    : QWidget(parent), m_settings(settings), m_control(control), m_host(host), m_strPlaylistFile(playlistFile),
-      m_pList(new QTreeWidget(this))
+    : CListPane(IDS_PLAYLIST_CAPTION, IDS_COLUMN_FILE_NAME, IDS_COLUMN_FILE_SIZE, IDR_PLAYLIST_POPUP, parent),
+      m_settings(settings), m_control(control), m_host(host), m_strPlaylistFile(playlistFile)
 {
-    const QString name = LoadResString(IDS_PLAYLIST_CAPTION).trimmed().remove(u'：');
-    setAccessibleName(name);
     m_pList->setObjectName(QStringLiteral("PlaylistList"));
-    m_pList->setAccessibleName(name);
-    m_pList->setHeaderLabels({LoadResString(IDS_COLUMN_FILE_NAME), LoadResString(IDS_COLUMN_FILE_SIZE)});
-    m_pList->setRootIsDecorated(false);
-    m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_pList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_pList->setAllColumnsShowFocus(true);
     m_pList->setColumnWidth(0, 200);
     m_pList->setColumnWidth(1, 100);
     connect(m_pList, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) { OnDoubleClick(item); });
@@ -120,12 +108,6 @@ void CPlaylistView::RemoveRow(int row)
 {
     std::unique_ptr<QTreeWidgetItem> item(m_pList->takeTopLevelItem(row));
     m_playlist.RemoveAt(row);
-}
-
-int CPlaylistView::SelectedRow() const
-{
-    const QList<QTreeWidgetItem *> selected = m_pList->selectedItems();
-    return selected.isEmpty() ? -1 : m_pList->indexOfTopLevelItem(selected.first());
 }
 
 QString CPlaylistView::SizeText(int row) const
@@ -306,34 +288,9 @@ void CPlaylistView::OnDoubleClick(QTreeWidgetItem *item)
 
 // ---------------------------------------------------------------- window
 
-void CPlaylistView::paintEvent(QPaintEvent *)
-{
-    PaintPaneCaption(*this, LoadResString(IDS_PLAYLIST_CAPTION));
-}
-
 void CPlaylistView::resizeEvent(QResizeEvent *event)
 {
-    QWidget::resizeEvent(event);
-    // The list lies under the caption band, inside the frame; the file name
-    // column takes the width the size column leaves.
-    m_pList->setGeometry(0, kPaneCaptionHeight + 1, std::max(0, width() - 2), std::max(0, height() - 24));
+    CListPane::resizeEvent(event);
+    // The file name column takes the width the size column leaves.
     m_pList->setColumnWidth(0, std::max(0, width() - 105));
-}
-
-void CPlaylistView::contextMenuEvent(QContextMenuEvent *event)
-{
-    // Only over the rows (not the header), and only with a row selected.
-    QWidget *rows = m_pList->viewport();
-    QPoint point = event->globalPos();
-    if (event->reason() == QContextMenuEvent::Keyboard)
-        point = rows->mapToGlobal(QPoint(5, 5));
-    else if (!rows->rect().contains(rows->mapFromGlobal(point)))
-        return;
-    if (SelectedRow() < 0)
-        return;
-    event->accept();
-    QMenu menu(this);
-    for (const SMenuEntry &entry : CommandTable::PopupMenu(IDR_PLAYLIST_POPUP))
-        menu.addAction(entry.m_strText, this, [this, id = entry.m_nID] { ExecuteIfEnabled(id); });
-    menu.exec(point);
 }

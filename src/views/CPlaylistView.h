@@ -4,9 +4,9 @@
 // playlist and writes it to the playlist file when it is destroyed.
 #pragma once
 
-#include "app/CCmdTarget.h"
 #include "base/CResult.h"
 #include "lists/CPlaylist.h"
+#include "views/CListPane.h"
 
 #include <QWidget>
 
@@ -16,7 +16,7 @@ class IPlaylistHost;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-class CPlaylistView : public QWidget, public CCmdTarget
+class CPlaylistView : public CListPane
 {
     Q_OBJECT
 
@@ -45,12 +45,8 @@ public:
     // document when there is none). False when the learner cancelled.
     bool OpenDictationText(int index);
 
-    QTreeWidget *ListCtrl() const { return m_pList; }
-
 protected:
-    void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     void RegisterCommands();
@@ -66,7 +62,6 @@ private:
     // Rebuilds the rows; false when an empty path cut the listing short.
     bool ListRows();
     void RemoveRow(int row);
-    int SelectedRow() const;
     QString SizeText(int row) const;
     void SetSizeText(int row, const QString &text);
     void ShowMediaInformation(const QString &path);
@@ -76,7 +71,6 @@ private:
     IPlaylistHost &m_host;
     QString m_strPlaylistFile;
     CPlaylist m_playlist;
-    QTreeWidget *m_pList = nullptr;
     // The row whose size carries the marker; -1 for none.
     int m_nMarkedRow = -1;
 };

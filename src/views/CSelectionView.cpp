@@ -1,16 +1,12 @@
 #include "views/CSelectionView.h"
 
 #include "app/CAppSettings.h"
-#include "app/CCommandTable.h"
 #include "app/CStringTable.h"
 #include "app/Resource.h"
 #include "base/TimeUtils.h"
 #include "transport/CTransportControl.h"
-#include "views/PaneCaption.h"
 
-#include <QContextMenuEvent>
 #include <QHeaderView>
-#include <QMenu>
 #include <QTreeWidget>
 #include <algorithm>
 #include <memory>
@@ -29,17 +25,10 @@ QString MinSecOfMs(std::uint32_t milliseconds)
 } // namespace
 
 CSelectionView::CSelectionView(CAppSettings &settings, CTransportControl &control, QWidget *parent)
-    : QWidget(parent), m_settings(settings), m_control(control), m_pList(new QTreeWidget(this))
+    : CListPane(IDS_SELECTION_CAPTION, IDS_COLUMN_START, IDS_COLUMN_END, IDR_SELECTION_POPUP, parent),
+      m_settings(settings), m_control(control)
 {
-    const QString name = LoadResString(IDS_SELECTION_CAPTION).trimmed().remove(u'：');
-    setAccessibleName(name);
     m_pList->setObjectName(QStringLiteral("SelectionList"));
-    m_pList->setAccessibleName(name);
-    m_pList->setHeaderLabels({LoadResString(IDS_COLUMN_START), LoadResString(IDS_COLUMN_END)});
-    m_pList->setRootIsDecorated(false);
-    m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_pList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_pList->setAllColumnsShowFocus(true);
     // Both columns keep the width they are given; the end column does not fill the rest.
     m_pList->header()->setStretchLastSection(false);
     m_pList->setColumnWidth(0, kInitialColumnWidth);
@@ -70,12 +59,6 @@ void CSelectionView::SelectRow(int row)
         return;
     m_pList->selectionModel()->select(m_pList->model()->index(row, 0),
                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
-int CSelectionView::SelectedRow() const
-{
-    const QList<QTreeWidgetItem *> selected = m_pList->selectedItems();
-    return selected.isEmpty() ? -1 : m_pList->indexOfTopLevelItem(selected.first());
 }
 
 void CSelectionView::PlayRow(int row)
@@ -135,17 +118,11 @@ void CSelectionView::OnDoubleClick(QTreeWidgetItem *item)
 
 // ---------------------------------------------------------------- window
 
-void CSelectionView::paintEvent(QPaintEvent *)
-{
-    PaintPaneCaption(*this, LoadResString(IDS_SELECTION_CAPTION));
-}
-
 void CSelectionView::resizeEvent(QResizeEvent *event)
 {
-    QWidget::resizeEvent(event);
+    CListPane::resizeEvent(event);
     const int cx = width();
     const int cy = height();
-    m_pList->setGeometry(0, kPaneCaptionHeight + 1, std::max(0, cx - 2), std::max(0, cy - 24));
     // Each column takes 49 % of the pane.
     const int columnWidth = cx * 49 / 100;
     m_pList->setColumnWidth(0, columnWidth);
@@ -155,22 +132,4 @@ void CSelectionView::resizeEvent(QResizeEvent *event)
         m_settings.LSplitterWidth = cx;
         m_settings.USplitterHigh = cy;
     }
-}
-
-void CSelectionView::contextMenuEvent(QContextMenuEvent *event)
-{
-    // Only over the rows (not the header), and only with a row selected.
-    QWidget *rows = m_pList->viewport();
-    QPoint point = event->globalPos();
-    if (event->reason() == QContextMenuEvent::Keyboard)
-        point = rows->mapToGlobal(QPoint(5, 5));
-    else if (!rows->rect().contains(rows->mapFromGlobal(point)))
-        return;
-    if (SelectedRow() < 0)
-        return;
-    event->accept();
-    QMenu menu(this);
-    for (const SMenuEntry &entry : CommandTable::PopupMenu(IDR_SELECTION_POPUP))
-        menu.addAction(entry.m_strText, this, [this, id = entry.m_nID] { ExecuteIfEnabled(id); });
-    menu.exec(point);
 }

@@ -3,8 +3,8 @@
 // commands that replay a row, step to the previous or next one and remove rows.
 #pragma once
 
-#include "app/CCmdTarget.h"
 #include "lists/CLrcFile.h"
+#include "views/CListPane.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -15,7 +15,7 @@ class CTransportControl;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-class CSelectionView : public QWidget, public CCmdTarget
+class CSelectionView : public CListPane
 {
     Q_OBJECT
 
@@ -32,12 +32,9 @@ public:
     // The row the previous and next selection commands step from. Removing
     // rows may leave it at the end of the list.
     int CurrentIndex() const { return m_nCurrentIndex; }
-    QTreeWidget *ListCtrl() const { return m_pList; }
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     void RegisterCommands();
@@ -50,11 +47,9 @@ private:
 
     // Selected state only: the list's focus row stays where it is.
     void SelectRow(int row);
-    int SelectedRow() const;
 
     CAppSettings &m_settings;
     CTransportControl &m_control;
-    QTreeWidget *m_pList = nullptr;
     // Pair i belongs to row i.
     std::vector<CSelectionSpan> m_selections;
     int m_nCurrentIndex = 0;
