@@ -467,6 +467,8 @@ bool CMainFrame::eventFilter(QObject *watched, QEvent *event)
 {
     // A focused editor would take F1, Ctrl+D, Esc … for itself; accepting the
     // override hands the key to the frame's shortcut instead.
+    if (ChangesLockState(*event))
+        m_bLockStateStale = true;
     if (event->type() == QEvent::ShortcutOverride) {
         auto *widget = qobject_cast<QWidget *>(watched);
         if (widget != nullptr && widget->window() == this && ClaimsShortcut(*static_cast<QKeyEvent *>(event))) {
@@ -566,8 +568,24 @@ void CMainFrame::AddStateUpdater(std::function<void()> updater)
     m_stateUpdaters.push_back(std::move(updater));
 }
 
+bool CMainFrame::ChangesLockState(const QEvent &event)
+{
+    // A lock key released here, or the window coming back after the learner
+    // may have pressed one elsewhere.
+    if (event.type() == QEvent::ApplicationStateChange)
+        return true;
+    if (event.type() != QEvent::KeyRelease)
+        return false;
+    const int key = static_cast<const QKeyEvent &>(event).key();
+    return key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock;
+}
+
 void CMainFrame::UpdateLockPanes()
 {
+    // The keyboard is asked only when a lock may have changed, not at every idle moment.
+    if (!m_bLockStateStale)
+        return;
+    m_bLockStateStale = false;
     // Like a lamp: a lock pane's text is lit while its lock is on. When the
     // state cannot be read the panes stay lit.
     const std::optional<SLockKeys> locks = QueryLockKeys();

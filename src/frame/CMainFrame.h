@@ -110,6 +110,7 @@ private:
     void BuildSplitters();
     void ShowPrompt(unsigned id);
     void UpdateLockPanes();
+    static bool ChangesLockState(const QEvent &event);
     QDockWidget *CreateDock(const QString &title, const QString &name, Qt::DockWidgetAreas allowed,
                             Qt::DockWidgetArea area);
     void RegisterFrameCommands();
@@ -129,6 +130,7 @@ private:
     QDockWidget *m_pEffectsDock = nullptr;
     QSystemTrayIcon *m_pTrayIcon = nullptr;
     bool m_bInTray = false;
+    bool m_bLockStateStale = true; // the lock panes are read at the first idle moment
     CCmdTarget *m_pMediaPropertiesTarget = nullptr;
     QAction *m_pRecentPlaceholder = nullptr;
     std::vector<QAction *> m_recentItems;
