@@ -1,3 +1,4 @@
+#include "app/CIniProfile.h"
 #include "app/Resource.h"
 #include "audio/CPlaybackEngine.h"
 #include "editor/CQuillmereDoc.h"
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -147,5 +149,37 @@ TEST_F(QuillmereAppTest, TheSaveQuestionOnASwitchCancelsDiscardsOrSaves)
     Press(Qt::Key_Up, Qt::AltModifier);
     EXPECT_EQ(Control().CurrentIndex(), 0);
     EXPECT_TRUE(ReadAllBytes(m_dir.filePath(QStringLiteral("第二课.rtf"))).contains("two"));
+    Stop();
+}
+
+TEST_F(QuillmereAppTest, ARecentTranscriptBringsItsMediaOrSaysThereIsNone)
+{
+    QDir(m_dir.path()).mkdir(QStringLiteral("alone"));
+    QDir(m_dir.path()).mkdir(QStringLiteral("lesson"));
+    const QString alone = m_dir.filePath(QStringLiteral("alone/课.rtf"));
+    const QString withMedia = m_dir.filePath(QStringLiteral("lesson/课.rtf"));
+    const QString media = m_dir.filePath(QStringLiteral("lesson/课.wav"));
+    WriteAllBytes(alone, "{\\rtf1 alone\\par}");
+    WriteAllBytes(withMedia, "{\\rtf1 beside the media\\par}");
+    QFile::copy(m_strMedia, media);
+    {
+        CIniProfile profile(m_dir.filePath(QStringLiteral("q.ini")));
+        profile.WriteProfileString(QStringLiteral("Recent File List"), QStringLiteral("File1"), alone);
+        profile.WriteProfileString(QStringLiteral("Recent File List"), QStringLiteral("File2"), withMedia);
+        ASSERT_TRUE(profile.Flush());
+    }
+    Start();
+
+    // No media beside it: the learner is told, nothing changes, the entry goes.
+    EXPECT_TRUE(m_pApp->MainFrame().RaiseCommand(ID_FILE_MRU_FILE1));
+    EXPECT_EQ(m_prompt.m_messages.value(0), QStringLiteral("没有相关的媒体文件!"));
+    EXPECT_EQ(m_pApp->RecentFiles().Paths(), QStringList{withMedia});
+    EXPECT_EQ(m_pApp->PlaylistPane().Playlist().Paths(), QStringList{m_strMedia});
+
+    // With media beside it: the playlist becomes that media and the transcript opens.
+    EXPECT_TRUE(m_pApp->MainFrame().RaiseCommand(ID_FILE_MRU_FILE1));
+    EXPECT_EQ(m_pApp->PlaylistPane().Playlist().Paths(), QStringList{media});
+    EXPECT_EQ(Control().GetCurrentPath(), media);
+    EXPECT_EQ(m_pApp->EditorView().toPlainText(), QStringLiteral("beside the media"));
     Stop();
 }
