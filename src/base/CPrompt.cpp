@@ -34,6 +34,13 @@ QString CPrompt::GetSaveFileName(const QString &, const QString &, const QString
     return {};
 }
 
+bool ReportFailure(const CResult &result)
+{
+    if (!result)
+        Prompt().MessageBox(result.Message(), CPrompt::MB_OK | CPrompt::MB_ICONEXCLAMATION);
+    return result.Succeeded();
+}
+
 CPrompt &Prompt()
 {
     return *g_prompt;

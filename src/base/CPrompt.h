@@ -4,6 +4,8 @@
 // answers by itself and records what was asked.
 #pragma once
 
+#include "base/CResult.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -39,6 +41,10 @@ public:
     // in the program. A test prompt may throw instead so the test goes on.
     [[noreturn]] virtual void ExitProcess(int exitCode) = 0;
 };
+
+// Tells the learner what failed, when the result is a failure; returns
+// whether it succeeded.
+bool ReportFailure(const CResult &result);
 
 // The prompt in force. Until something is installed it is a prompt that
 // writes the text to the standard error stream and answers OK.

@@ -208,10 +208,7 @@ bool CQuillmereDoc::SaveToMediaTranscript(const QString &mediaPath)
 
 bool CQuillmereDoc::SaveAndReport(const QString &path)
 {
-    const CResult result = OnSaveDocument(path);
-    if (!result)
-        Prompt().MessageBox(result.Message(), CPrompt::MB_OK | CPrompt::MB_ICONEXCLAMATION);
-    return result.Succeeded();
+    return ReportFailure(OnSaveDocument(path));
 }
 
 bool CQuillmereDoc::SaveThroughDialog()

@@ -31,12 +31,6 @@ QString DefaultProfilePath()
     return ProfilePathForProgram(ModuleFilePath());
 }
 
-void ShowFailure(const CResult &result)
-{
-    if (!result)
-        Prompt().MessageBox(result.Message(), CPrompt::MB_OK | CPrompt::MB_ICONEXCLAMATION);
-}
-
 } // namespace
 
 CQuillmereApp::CQuillmereApp(const QString &profilePath, const QString &playlistPath)
@@ -118,7 +112,7 @@ void CQuillmereApp::CreateMainFrame()
 
 void CQuillmereApp::RestorePlaylist()
 {
-    ShowFailure(m_pPlaylistView->LoadPlaylist());
+    ReportFailure(m_pPlaylistView->LoadPlaylist());
     if (m_pPlaylistView->Playlist().GetCount() == 0)
         return;
     // The remembered item is loaded and stopped, not played.
@@ -137,7 +131,7 @@ void CQuillmereApp::ExitInstance()
     m_pEditorView = nullptr;
     m_pFrame.reset();
     m_recentFiles.WriteList(m_profile);
-    ShowFailure(m_settings.Save(m_profile));
+    ReportFailure(m_settings.Save(m_profile));
 }
 
 void CQuillmereApp::RegisterCommands()

@@ -13,16 +13,6 @@
 #include <QTimerEvent>
 #include <algorithm>
 
-namespace
-{
-
-QString MinSecOfMs(std::uint32_t milliseconds)
-{
-    return FormatMinSec(milliseconds / 1000);
-}
-
-} // namespace
-
 CTransportControl::CTransportControl(CAppSettings &settings, ITransportView &view, QObject *parent)
     : QObject(parent), m_settings(settings), m_view(view), m_pEngine(std::make_unique<CPlaybackEngine>()),
       m_pSelectionStore(std::make_unique<CLrcFile>())
@@ -355,8 +345,8 @@ void CTransportControl::PlaySelection(std::uint32_t start, std::uint32_t end)
 void CTransportControl::ShowSelection()
 {
     m_view.SetSliderSelection(true, m_dwSelection[0], m_dwSelection[1]);
-    m_view.SetPaneText(ITransportView::PANE_SEL_START, MinSecOfMs(m_dwSelection[0]));
-    m_view.SetPaneText(ITransportView::PANE_SEL_END, MinSecOfMs(m_dwSelection[1]));
+    m_view.SetPaneText(ITransportView::PANE_SEL_START, FormatMinSecOfMs(m_dwSelection[0]));
+    m_view.SetPaneText(ITransportView::PANE_SEL_END, FormatMinSecOfMs(m_dwSelection[1]));
 }
 
 void CTransportControl::ShowNoSelection()
@@ -510,6 +500,6 @@ void CTransportControl::OnPositionTimer()
 
 void CTransportControl::OnClockTimer()
 {
-    m_view.SetPaneText(ITransportView::PANE_TIME, MinSecOfMs(m_pEngine->GetPosition()) + QStringLiteral(" / ") +
-                                                      MinSecOfMs(m_pEngine->GetLength()));
+    m_view.SetPaneText(ITransportView::PANE_TIME, FormatMinSecOfMs(m_pEngine->GetPosition()) + QStringLiteral(" / ") +
+                                                      FormatMinSecOfMs(m_pEngine->GetLength()));
 }

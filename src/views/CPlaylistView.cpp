@@ -77,8 +77,7 @@ CPlaylistView::CPlaylistView(CAppSettings &settings, CTransportControl &control,
 
 CPlaylistView::~CPlaylistView()
 {
-    if (const CResult result = SavePlaylist(); !result)
-        Prompt().MessageBox(result.Message(), CPrompt::MB_OK | CPrompt::MB_ICONERROR);
+    ReportFailure(SavePlaylist());
 }
 
 CResult CPlaylistView::LoadPlaylist()

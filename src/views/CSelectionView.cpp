@@ -16,12 +16,6 @@ namespace
 
 constexpr int kInitialColumnWidth = 70;
 
-// Rows show whole seconds.
-QString MinSecOfMs(std::uint32_t milliseconds)
-{
-    return FormatMinSec(milliseconds / 1000);
-}
-
 } // namespace
 
 CSelectionView::CSelectionView(CAppSettings &settings, CTransportControl &control, QWidget *parent)
@@ -42,7 +36,7 @@ CSelectionView::CSelectionView(CAppSettings &settings, CTransportControl &contro
 void CSelectionView::AddSelection(std::uint32_t start, std::uint32_t end)
 {
     SelectRow(0);
-    m_pList->addTopLevelItem(new QTreeWidgetItem(QStringList{MinSecOfMs(start), MinSecOfMs(end)}));
+    m_pList->addTopLevelItem(new QTreeWidgetItem(QStringList{FormatMinSecOfMs(start), FormatMinSecOfMs(end)}));
     m_selections.push_back({start, end});
 }
 
