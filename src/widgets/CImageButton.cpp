@@ -1,6 +1,7 @@
 #include "widgets/CImageButton.h"
 
 #include "app/CCmdUI.h"
+#include "widgets/CThemeHelper.h"
 
 CImageButton::CImageButton(unsigned id, QWidget *parent) : QToolButton(parent), m_nID(id)
 {
@@ -25,6 +26,24 @@ void CImageButton::UpdateFromCmdUI(const CCmdUI &state)
 {
     setEnabled(state.m_bEnabled);
     SetCheck(state.m_nCheck != 0);
+}
+
+void CImageButton::SetThemeHelper(const CThemeHelper *pHelper)
+{
+    m_pThemeHelper = pHelper;
+    ApplyLook();
+}
+
+void CImageButton::SetToolbarLook(bool toolbarLook)
+{
+    m_bToolbarLook = toolbarLook;
+    ApplyLook();
+}
+
+void CImageButton::ApplyLook()
+{
+    const bool themed = m_pThemeHelper != nullptr && m_pThemeHelper->IsAppThemed();
+    setAutoRaise(!themed || m_bToolbarLook);
 }
 
 void CImageButton::OnClicked()

@@ -9,6 +9,7 @@
 #include <functional>
 
 class CCmdUI;
+class CThemeHelper;
 
 class CImageButton : public QToolButton
 {
@@ -36,9 +37,19 @@ public:
     // Enabled and pressed as the command's update handler says.
     void UpdateFromCmdUI(const CCmdUI &state);
 
+    // How the button is drawn: under a themed style with the toolbar look, or
+    // without a themed style, flat until hovered; under a themed style without
+    // the toolbar look, always on the style's button surface. The helper
+    // belongs to the bar and must outlive the button.
+    void SetThemeHelper(const CThemeHelper *pHelper);
+    void SetToolbarLook(bool toolbarLook);
+
 private:
     void OnClicked();
+    void ApplyLook();
 
     unsigned m_nID;
     CommandRaiser m_raise;
+    const CThemeHelper *m_pThemeHelper = nullptr;
+    bool m_bToolbarLook = false;
 };
