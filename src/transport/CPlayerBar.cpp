@@ -175,3 +175,13 @@ void CPlayerBar::SetVolumePos(int volume)
     const QSignalBlocker blocker(m_pVolumeSlider);
     m_pVolumeSlider->setValue(volume);
 }
+
+bool CPlayerBar::SetTempo(const STempoChange &change)
+{
+    return m_pControl->SetTempo(change);
+}
+
+void CPlayerBar::SetEffect(unsigned kind, int value)
+{
+    m_pControl->SetEffect(kind, value);
+}

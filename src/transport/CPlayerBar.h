@@ -7,6 +7,7 @@
 #pragma once
 
 #include "app/CCmdUI.h"
+#include "transport/IEffectsTarget.h"
 #include "transport/ITransportView.h"
 
 #include <QWidget>
@@ -21,7 +22,7 @@ class CTransportControl;
 class CVolumeCtrl;
 class QFrame;
 
-class CPlayerBar : public QWidget, public ITransportView
+class CPlayerBar : public QWidget, public ITransportView, public IEffectsTarget
 {
     Q_OBJECT
 
@@ -69,6 +70,10 @@ public:
     void EnableEffectsForRate(std::uint32_t sampleRate) override { m_outer.EnableEffectsForRate(sampleRate); }
     bool OpenDictationText(int index) override { return m_outer.OpenDictationText(index); }
     bool SetCurrentItem(int index) override { return m_outer.SetCurrentItem(index); }
+
+    // IEffectsTarget: the effects panel's values, passed to the control.
+    bool SetTempo(const STempoChange &change) override;
+    void SetEffect(unsigned kind, int value) override;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

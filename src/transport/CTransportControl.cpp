@@ -13,6 +13,14 @@
 #include <QTimerEvent>
 #include <algorithm>
 
+namespace
+{
+
+// The effects panel's band and reverb sliders run from 0 to this.
+constexpr int kMaxEffectPos = 20;
+
+} // namespace
+
 CTransportControl::CTransportControl(CAppSettings &settings, ITransportView &view, QObject *parent)
     : QObject(parent), m_settings(settings), m_view(view), m_pEngine(std::make_unique<CPlaybackEngine>()),
       m_pSelectionStore(std::make_unique<CLrcFile>())
@@ -136,6 +144,8 @@ void CTransportControl::OnPlay()
     m_pEngine->Play(false);
     StartTimers();
     SetPlayButtons(true, false);
+    if (IsPlaying())
+        emit PlaybackStarted();
 }
 
 void CTransportControl::OnPause()
@@ -395,12 +405,17 @@ void CTransportControl::OnVolumeScroll(int volume)
 
 void CTransportControl::SetEffect(unsigned kind, int value)
 {
+    // The slider turns the reverb up; the engine's value turns its mix down.
+    if (kind == CPlaybackEngine::EFFECT_REVERB)
+        value = kMaxEffectPos - value;
     m_pEngine->SetEffect(kind, value);
 }
 
-void CTransportControl::SetTempo(float tempo, float rate, float pitch)
+bool CTransportControl::SetTempo(const STempoChange &change)
 {
-    m_pEngine->SetTempo(tempo, rate, pitch);
+    if (!IsItemOpen() || !IsPlaying())
+        return false;
+    return m_pEngine->SetTempo(float(change.nTempo), float(change.nRate), float(change.nPitch));
 }
 
 // ---------------------------------------------------------------- end of item

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/CCmdTarget.h"
+#include "transport/IEffectsTarget.h"
 
 #include <QObject>
 #include <QStringList>
@@ -50,12 +51,19 @@ public:
     void OnPositionScroll(std::uint32_t position);
     void OnVolumeScroll(int volume);
 
+    // The effects panel's values (IEffectsTarget): a reverb slider position s
+    // reaches the engine as 20 - s; tempo, rate and pitch are applied only
+    // while the item plays.
     void SetEffect(unsigned kind, int value);
-    void SetTempo(float tempo, float rate, float pitch);
+    bool SetTempo(const STempoChange &change);
 
     CPlaybackEngine &Engine() { return *m_pEngine; }
     int CurrentIndex() const { return m_nCurrentIndex; }
     void SetCurrentIndex(int index) { m_nCurrentIndex = index; }
+
+signals:
+    // The current item has started or resumed playing.
+    void PlaybackStarted();
 
 protected:
     void timerEvent(QTimerEvent *event) override;
