@@ -79,6 +79,7 @@ bool CQuillmereDoc::OnNewDocument()
     m_strPathName.clear();
     m_strTitle = g_strUntitled;
     NotifyStateChanged();
+    NotifyContentsReplaced();
     return true;
 }
 
@@ -97,6 +98,7 @@ bool CQuillmereDoc::OnOpenDocument(const QString &path)
     CRtfReader().Read(bytes, *m_pTextDocument);
     m_pTextDocument->setModified(false);
     SetPathName(path);
+    NotifyContentsReplaced();
     return true;
 }
 
@@ -247,4 +249,10 @@ void CQuillmereDoc::NotifyStateChanged() const
 {
     if (m_onStateChanged)
         m_onStateChanged();
+}
+
+void CQuillmereDoc::NotifyContentsReplaced() const
+{
+    if (m_onContentsReplaced)
+        m_onContentsReplaced();
 }

@@ -27,6 +27,9 @@ public:
     void SetCurrentPathSource(std::function<QString()> source) { m_currentPath = std::move(source); }
     // Called after the title or the modified flag changed.
     void SetStateChangedHandler(std::function<void()> handler) { m_onStateChanged = std::move(handler); }
+    // Called after a new document or an opened transcript replaced the text
+    // (the view's initial update).
+    void SetContentsReplacedHandler(std::function<void()> handler) { m_onContentsReplaced = std::move(handler); }
 
     // Empties the text: title "Untitled", no path name, not modified.
     bool OnNewDocument();
@@ -76,10 +79,12 @@ private:
     void SetPathName(const QString &path);
     void ReportOpenFailure(const QString &message) const;
     void NotifyStateChanged() const;
+    void NotifyContentsReplaced() const;
 
     std::unique_ptr<QTextDocument> m_pTextDocument;
     QString m_strPathName;
     QString m_strTitle;
     std::function<QString()> m_currentPath;
     std::function<void()> m_onStateChanged;
+    std::function<void()> m_onContentsReplaced;
 };

@@ -83,6 +83,7 @@ void CQuillmereApp::CreateMainFrame()
     m_pPlaylistView = new CPlaylistView(m_settings, control, *this, m_strPlaylistPath);
     m_pSelectionView = new CSelectionView(m_settings, control);
     m_pEditorView = new CQuillmereView(*m_pDocument);
+    m_pEditorView->SetAutoSaveMinutesSource([this] { return m_settings.AutoSave; });
     m_pFrame->SetPanes(m_pSelectionView, m_pPlaylistView, new QWidget, m_pEditorView);
 
     m_pFrame->SetRouteTarget(CMainFrame::ControlBar, &control);

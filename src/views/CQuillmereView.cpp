@@ -8,11 +8,16 @@
 #include <QMimeData>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTimerEvent>
+#include <algorithm>
+#include <limits>
 
 namespace
 {
 
 const QString g_strRtfMime = QStringLiteral("text/rtf");
+const QString g_strStartingFace = QStringLiteral("Arial");
+constexpr qreal kStartingPointSize = 12.0;
 
 } // namespace
 
@@ -22,6 +27,13 @@ CQuillmereView::CQuillmereView(CQuillmereDoc &document, QWidget *parent) : QText
     setAccessibleName(QStringLiteral("听写文本"));
     AddEditCommands();
     AddDocumentCommands();
+    m_document.SetContentsReplacedHandler([this] { OnInitialUpdate(); });
+}
+
+CQuillmereView::~CQuillmereView()
+{
+    StopAutoSave();
+    m_document.SetContentsReplacedHandler({}); // the document outlives the window
 }
 
 void CQuillmereView::AddEditCommands()
@@ -81,4 +93,61 @@ QMimeData *CQuillmereView::createMimeDataFromSelection() const
     QTextCursor(&selected).insertFragment(textCursor().selection());
     mime->setData(g_strRtfMime, CRtfWriter().Write(selected));
     return mime;
+}
+
+void CQuillmereView::OnInitialUpdate()
+{
+    ApplyStartingFormat();
+    RestartAutoSave();
+}
+
+// Arial 12 points with no bold, italic, underline or strike-out, for what is
+// typed at the very start; the loaded text keeps its own formats, and the
+// colour and other attributes at the start stay as they are.
+void CQuillmereView::ApplyStartingFormat()
+{
+    QTextCursor start(document());
+    QTextCharFormat format = start.charFormat();
+    format.setFontFamilies(QStringList{g_strStartingFace});
+    format.setFontPointSize(kStartingPointSize);
+    format.setFontWeight(QFont::Normal);
+    format.setFontItalic(false);
+    format.setFontUnderline(false);
+    format.setFontStrikeOut(false);
+    start.setCharFormat(format); // no selection: only the cursor's typing format
+    setTextCursor(start);
+}
+
+void CQuillmereView::StopAutoSave()
+{
+    if (m_nAutoSaveTimer == 0)
+        return;
+    killTimer(m_nAutoSaveTimer);
+    m_nAutoSaveTimer = 0;
+}
+
+void CQuillmereView::RestartAutoSave()
+{
+    StopAutoSave();
+    const int minutes = m_autoSaveMinutes ? m_autoSaveMinutes() : 0;
+    if (minutes <= 0)
+        return;
+    // A profile may hold any number; a timer period cannot exceed an int of milliseconds.
+    const qint64 period = qint64(minutes) * m_nMinuteLength;
+    m_nAutoSavePeriod = int(std::min<qint64>(period, std::numeric_limits<int>::max()));
+    m_nAutoSaveTimer = startTimer(m_nAutoSavePeriod);
+}
+
+void CQuillmereView::timerEvent(QTimerEvent *event)
+{
+    if (m_nAutoSaveTimer != 0 && event->timerId() == m_nAutoSaveTimer)
+        OnAutoSaveTick();
+    QTextEdit::timerEvent(event);
+}
+
+// The same save command as the menu's, without its success message.
+void CQuillmereView::OnAutoSaveTick()
+{
+    m_document.m_bAutoSaving = true;
+    OnCmdMsg(ID_FILE_SAVE, nullptr);
 }

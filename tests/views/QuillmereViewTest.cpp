@@ -9,11 +9,14 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QMimeData>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace
 {
@@ -78,6 +81,54 @@ TEST_F(QuillmereViewTest, RtfOnTheClipboardKeepsItsFormats)
     m_view.selectAll();
     ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_EDIT_COPY));
     EXPECT_TRUE(QApplication::clipboard()->mimeData()->data(QStringLiteral("text/rtf")).startsWith("{\\rtf1"));
+}
+
+TEST_F(QuillmereViewTest, AutoSaveTimerRunsForTheSettingsMinutes)
+{
+    int minutes = 0;
+    m_view.SetAutoSaveMinutesSource([&minutes] { return minutes; });
+    m_view.RestartAutoSave();
+    EXPECT_EQ(m_view.GetAutoSavePeriod(), 0);
+
+    minutes = 2;
+    m_view.RestartAutoSave();
+    EXPECT_EQ(m_view.GetAutoSavePeriod(), 120000);
+    m_view.StopAutoSave();
+    EXPECT_EQ(m_view.GetAutoSavePeriod(), 0);
+
+    // A hand-edited profile: no overflow into a negative or tiny period, no timer for a negative one.
+    minutes = std::numeric_limits<int>::max();
+    m_view.RestartAutoSave();
+    EXPECT_EQ(m_view.GetAutoSavePeriod(), std::numeric_limits<int>::max());
+    minutes = -5;
+    m_view.RestartAutoSave();
+    EXPECT_EQ(m_view.GetAutoSavePeriod(), 0);
+}
+
+TEST_F(QuillmereViewTest, OpeningAnotherTranscriptStartsTheAutoSavePeriodAfresh)
+{
+    QTemporaryDir folder;
+    const QString media = folder.filePath(QStringLiteral("talk.mp3"));
+    const QString other = folder.filePath(QStringLiteral("other.rtf"));
+    WriteAllBytes(other, "{\\rtf1 other}");
+    m_doc.SetCurrentPathSource([&media] { return media; });
+    m_view.SetAutoSaveMinutesSource([] { return 2; });
+    m_view.SetAutoSaveMinuteLength(100); // a period of 200 ms
+    m_doc.OnNewDocument();
+    ASSERT_EQ(m_view.GetAutoSavePeriod(), 200);
+
+    QTest::qWait(120);
+    ASSERT_TRUE(m_doc.OnOpenDocument(other));
+    QElapsedTimer sinceOpen;
+    sinceOpen.start();
+    QTest::keyClicks(&m_view, QStringLiteral("typed"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_doc.IsModified(); }, 2000));
+    // The old period would have ended 80 ms after the open; Qt's coarse
+    // timers may fire up to 5 % early.
+    EXPECT_GE(sinceOpen.elapsed(), 190);
+    EXPECT_TRUE(ReadAllBytes(folder.filePath(QStringLiteral("talk.rtf"))).contains("typed"));
+    EXPECT_TRUE(m_prompt.m_messages.isEmpty()); // no "file saved" box from the timer
+    EXPECT_FALSE(m_doc.m_bAutoSaving);
 }
 
 } // namespace
