@@ -202,6 +202,11 @@ BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos)
     return Mixer().SetPosition(handle, pos);
 }
 
+BOOL BASS_ChannelSetLoop(DWORD handle, QWORD start, QWORD end)
+{
+    return Mixer().SetLoop(handle, start, end);
+}
+
 BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD *freq, DWORD *volume, int *pan)
 {
     return Mixer().GetAttributes(handle, freq, volume, pan);

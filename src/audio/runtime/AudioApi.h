@@ -166,6 +166,12 @@ QUILLMERE_AUDIO_EXPORT HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD
 QUILLMERE_AUDIO_EXPORT BOOL BASS_ChannelPause(DWORD handle);
 QUILLMERE_AUDIO_EXPORT BOOL BASS_ChannelStop(DWORD handle);
 QUILLMERE_AUDIO_EXPORT BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos);
+/* Holds the channel inside [start, end), in bytes: reaching end it goes on from start,
+   crossfaded over at most 4 ms, every frame from inside the loop. end <= start lets the
+   channel run on. Takes effect from the next frame not yet decided on (within one
+   output buffer), outlives seeks, tempo and rate changes, and goes with the channel.
+   A start at or past the channel's length fails with BASS_ERROR_POSITION. */
+QUILLMERE_AUDIO_EXPORT BOOL BASS_ChannelSetLoop(DWORD handle, QWORD start, QWORD end);
 QUILLMERE_AUDIO_EXPORT BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD *freq, DWORD *volume, int *pan);
 QUILLMERE_AUDIO_EXPORT QWORD BASS_ChannelSeconds2Bytes(DWORD handle, float pos);
 QUILLMERE_AUDIO_EXPORT HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority);
@@ -206,6 +212,7 @@ typedef HSYNC (*PFN_BASS_ChannelSetSync)(DWORD handle, DWORD type, QWORD param, 
 typedef BOOL (*PFN_BASS_ChannelPause)(DWORD handle);
 typedef BOOL (*PFN_BASS_ChannelStop)(DWORD handle);
 typedef BOOL (*PFN_BASS_ChannelSetPosition)(DWORD handle, QWORD pos);
+typedef BOOL (*PFN_BASS_ChannelSetLoop)(DWORD handle, QWORD start, QWORD end);
 typedef BOOL (*PFN_BASS_ChannelGetAttributes)(DWORD handle, DWORD *freq, DWORD *volume, int *pan);
 typedef QWORD (*PFN_BASS_ChannelSeconds2Bytes)(DWORD handle, float pos);
 typedef HFX (*PFN_BASS_ChannelSetFX)(DWORD handle, DWORD type, int priority);

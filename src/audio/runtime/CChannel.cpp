@@ -6,9 +6,10 @@
 
 CChannel::CChannel(std::unique_ptr<CSource> source, EKind kind, DWORD flags, int outputRate)
     : m_kind(kind), m_flags(flags), m_outputRate(outputRate), m_ring(static_cast<size_t>(kRingFrames) * 2),
-      m_ringPosition(static_cast<size_t>(kRingFrames)), m_source(std::move(source)),
-      m_resampleBuffer(static_cast<size_t>(kChunk + 2) * 2), m_scratch(static_cast<size_t>(kChunk) * 2),
-      m_decodeBuffer(static_cast<size_t>(kChunk) * 2)
+      m_ringPosition(static_cast<size_t>(kRingFrames)),
+      m_splice(static_cast<size_t>(CLoopReader::SeamFrames(outputRate, INT64_MAX)) * 2), m_source(std::move(source)),
+      m_loop(m_source->Rate()), m_resampleBuffer(static_cast<size_t>(kChunk + 2) * 2),
+      m_scratch(static_cast<size_t>(kChunk) * 2), m_decodeBuffer(static_cast<size_t>(kChunk) * 2)
 {
     m_freq = m_source->Rate();
     m_length = m_source->LengthFrames();
@@ -69,6 +70,7 @@ void CChannel::Reposition(int64_t frame)
     m_ended = false;
     ++m_generation;
     m_history.fill(SHistory{});
+    m_spliceFrames = 0;
 }
 
 bool CChannel::Seek(int64_t frame)
@@ -77,6 +79,73 @@ bool CChannel::Seek(int64_t frame)
         return false;
     Reposition(frame);
     return true;
+}
+
+void CChannel::SetLoop(int64_t start, int64_t end)
+{
+    end = std::min(end, m_length);
+    if (start < 0 || end <= start)
+        start = end = 0;
+    if (start == m_loopStart && end == m_loopEnd)
+        return;
+    m_loopStart = start;
+    m_loopEnd = end;
+    if (m_source != nullptr && !m_ended)
+        RedoFrom(FirstFrameToRedo());
+}
+
+double CChannel::RingPosition(int index) const
+{
+    return m_ringPosition[static_cast<size_t>((m_ringRead + index) % kRingFrames)];
+}
+
+int CChannel::FirstFrameToRedo() const
+{
+    // Frames after a jump back belong to a seam of the loop before; frames from the new
+    // loop's crossfade on would now be faded into its start.
+    const bool looping = m_loopEnd > m_loopStart;
+    const int64_t seamFrom =
+        looping ? m_loopEnd - CLoopReader::SeamFrames(SourceRate(), m_loopEnd - m_loopStart) : INT64_MAX;
+    int first = 0;
+    while (first < m_ringCount) {
+        const double position = RingPosition(first);
+        if (first > 0 && position < RingPosition(first - 1))
+            break;
+        if (position >= static_cast<double>(seamFrom) && position < static_cast<double>(m_loopEnd))
+            break;
+        ++first;
+    }
+    // A stretched frame's position is its place on average: the sound in it may come
+    // from a few tens of milliseconds either side.
+    const bool stretched = m_stretch != nullptr && (m_tempo != 1.0 || m_pitch != 0.0);
+    const int reach = stretched ? static_cast<int>(m_outputRate * kStretchReachSeconds) : 0;
+    return std::max(first - reach, 0);
+}
+
+void CChannel::RedoFrom(int index)
+{
+    // The decoding side has read on past the ring with the old loop, so it always starts
+    // over; a run of frames before the change is kept aside to crossfade from.
+    const int spliceRoom = static_cast<int>(m_splice.size() / 2);
+    const int keep = std::clamp(m_ringCount - spliceRoom, 0, index);
+    double next = m_writePosition;
+    if (keep < m_ringCount) {
+        const bool jumpsBack = keep > 0 && RingPosition(keep) < RingPosition(keep - 1);
+        const double step = (m_stretch != nullptr ? m_tempo : 1.0) * m_freq / m_outputRate;
+        next = jumpsBack ? RingPosition(keep - 1) + step : RingPosition(keep);
+    }
+    m_spliceFrames = std::min(spliceRoom, m_ringCount - keep);
+    m_spliceDone = 0;
+    for (int i = 0; i < m_spliceFrames; ++i) {
+        const size_t slot = static_cast<size_t>((m_ringRead + keep + i) % kRingFrames);
+        m_splice[static_cast<size_t>(i) * 2] = m_ring[slot * 2];
+        m_splice[static_cast<size_t>(i) * 2 + 1] = m_ring[slot * 2 + 1];
+    }
+    m_ringCount = keep;
+    m_ringEnded = false;
+    m_start = std::clamp<int64_t>(std::llround(next), 0, m_length);
+    m_writePosition = static_cast<double>(m_start);
+    ++m_generation;
 }
 
 void CChannel::Play(bool restart)
@@ -128,13 +197,16 @@ bool CChannel::WantsDecoding(SDecodeJob &job) const
                      m_freq,
                      m_stretch != nullptr ? m_tempo : 1.0,
                      m_stretch != nullptr ? m_pitch : 0.0,
-                     kRingFrames - m_ringCount};
+                     kRingFrames - m_ringCount,
+                     m_loopStart,
+                     m_loopEnd};
     return true;
 }
 
 void CChannel::RestartDecoding(const SDecodeJob &job)
 {
     m_source->Seek(job.start);
+    m_loop.Restart(*m_source, job.start, job.loopStart, job.loopEnd);
     m_stretchBypass = job.tempo == 1.0 && job.pitch == 0.0;
     if (m_stretch != nullptr) {
         m_stretch->Clear();
@@ -161,9 +233,15 @@ double CChannel::StagePosition() const
 
 double CChannel::DecodedPosition() const
 {
+    // Virtual: a looping run counts on past the loop's end (see RealPosition).
     const double queued = m_resampleFrames - std::floor(m_resamplePoint);
     const double position = StagePosition() - queued * (StretchActive() ? m_decodeTempo : 1.0);
-    return std::clamp(position, 0.0, static_cast<double>(m_source->LengthFrames()));
+    return std::max(position, 0.0);
+}
+
+double CChannel::RealPosition(double virtualPosition) const
+{
+    return std::clamp(m_loop.RealPosition(virtualPosition), 0.0, static_cast<double>(m_length));
 }
 
 CChannel::SDecoded CChannel::DecodeChunk(const SDecodeJob &job)
@@ -184,6 +262,7 @@ void CChannel::Commit(const SDecodeJob &job, const SDecoded &decoded)
     m_length = m_source->LengthFrames(); // exact once decoding met the end
     if (job.generation != m_generation)
         return;
+    BlendSplice(decoded.frames);
     const double step = decoded.frames > 0 ? (decoded.positionEnd - decoded.positionStart) / decoded.frames : 0.0;
     const int first = (m_ringRead + m_ringCount) % kRingFrames;
     for (int done = 0; done < decoded.frames;) {
@@ -192,21 +271,35 @@ void CChannel::Commit(const SDecodeJob &job, const SDecoded &decoded)
         std::memcpy(&m_ring[static_cast<size_t>(slot) * 2], &m_decodeBuffer[static_cast<size_t>(done) * 2],
                     static_cast<size_t>(run) * 2 * sizeof(float));
         for (int i = 0; i < run; ++i)
-            m_ringPosition[static_cast<size_t>(slot + i)] = decoded.positionStart + step * (done + i);
+            m_ringPosition[static_cast<size_t>(slot + i)] = RealPosition(decoded.positionStart + step * (done + i));
         done += run;
     }
     m_ringCount += decoded.frames;
-    m_writePosition = decoded.positionEnd;
+    m_writePosition = RealPosition(decoded.positionEnd);
     if (decoded.ended) {
         m_ringEnded = true;
         m_writePosition = static_cast<double>(m_length);
     }
 }
 
+void CChannel::BlendSplice(int frames)
+{
+    const int blended = std::min(frames, m_spliceFrames - m_spliceDone);
+    for (int i = 0; i < blended; ++i) {
+        const int index = m_spliceDone + i;
+        const float in = CLoopReader::FadeIn(index, m_spliceFrames);
+        for (int side = 0; side < 2; ++side) {
+            float &sample = m_decodeBuffer[static_cast<size_t>(i * 2 + side)];
+            sample = sample * in + m_splice[static_cast<size_t>(index * 2 + side)] * (1.0f - in);
+        }
+    }
+    m_spliceDone += std::max(blended, 0);
+}
+
 int CChannel::PullStretched(float *out, int count)
 {
     if (!StretchActive()) {
-        const int read = m_source->Read(out, count);
+        const int read = m_loop.Read(*m_source, out, count);
         m_framesOut += read;
         return read;
     }
@@ -228,7 +321,7 @@ int CChannel::PullStretched(float *out, int count)
             continue;
         if (m_flushed)
             break;
-        const int read = m_source->Read(m_scratch.data(), kChunk);
+        const int read = m_loop.Read(*m_source, m_scratch.data(), kChunk);
         if (read > 0) {
             m_stretch->Put(m_scratch.data(), read);
         } else {
@@ -328,6 +421,12 @@ int64_t CChannel::MixInto(float *mix, int count, int64_t outputStart)
         return -1;
     const double start = Position();
     const int taken = std::min(count, m_ringCount);
+    // A loop's seam in the block makes two stretches of heard positions.
+    int seam = 1;
+    while (seam < taken && RingPosition(seam) >= RingPosition(seam - 1))
+        ++seam;
+    const double seamStart = seam < taken ? RingPosition(seam) : 0.0;
+    const double beforeSeam = RingPosition(std::max(seam - 1, 0));
     // The effects run on the ring itself, one stretch up to its wrap at a time.
     for (int done = 0; done < taken;) {
         const int run = std::min(taken - done, kRingFrames - m_ringRead);
@@ -340,7 +439,12 @@ int64_t CChannel::MixInto(float *mix, int count, int64_t outputStart)
         m_ringCount -= run;
         done += run;
     }
-    Remember(outputStart, taken, start, Position());
+    if (seam < taken) {
+        Remember(outputStart, seam, start, beforeSeam);
+        Remember(outputStart + seam, taken - seam, seamStart, Position());
+    } else {
+        Remember(outputStart, taken, start, Position());
+    }
     if (taken == count || !m_ringEnded || m_ringCount > 0)
         return -1; // a ring that ran dry before the end leaves silence: the sound resumes
     m_state = EState::Stopped;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "AudioApi.h"
+#include "CLoopReader.h"
 #include "CPeakingEq.h"
 #include "CReverb.h"
 #include "CSource.h"
@@ -53,6 +54,11 @@ public:
     // The frame heard when the output has played up to outputFrame.
     double HeardPosition(int64_t outputFrame) const;
     bool Seek(int64_t frame);
+    // From the next frame not yet decided on, playback is held inside [start, end): at
+    // end it goes on from start, crossfaded. end <= start lets it run on. The loop
+    // outlives seeks, tempo and rate changes. Frames already decoded ahead that the
+    // change affects are made again, crossfaded into those they replace.
+    void SetLoop(int64_t start, int64_t end);
 
     // What the decoding side must do next, read under CMixer's lock.
     struct SDecodeJob {
@@ -62,6 +68,8 @@ public:
         double tempo = 1.0;
         double pitch = 0;
         int room = 0; // free frames in the ring
+        int64_t loopStart = 0;
+        int64_t loopEnd = 0; // no loop unless above loopStart
     };
     // Frames decoded for one job, handed back under CMixer's lock.
     struct SDecoded {
@@ -119,8 +127,19 @@ private:
     };
     static constexpr int kChunk = 1024;
     static constexpr int kRingFrames = 16384; // about 0.37 s ahead at 44.1 kHz
+    // How far the time stretcher may take a frame's sound from its nominal place.
+    static constexpr double kStretchReachSeconds = 0.08;
 
     void Reposition(int64_t frame);
+    double RingPosition(int index) const;
+    // The first frame in the ring that the current loop would decide otherwise.
+    int FirstFrameToRedo() const;
+    // Drops the ring from about index on and decodes again from there.
+    void RedoFrom(int index);
+    // Crossfades the first frames of a redone run into those they replace.
+    void BlendSplice(int frames);
+    // The source frame of a frame leaving the decoding side at virtualPosition.
+    double RealPosition(double virtualPosition) const;
     // Decoding side: starts over at job.start with the job's rate, tempo and pitch.
     void RestartDecoding(const SDecodeJob &job);
     // The source frame of the next frame leaving the tempo stage.
@@ -156,11 +175,18 @@ private:
     int m_ringCount = 0;
     bool m_ringEnded = false;   // the ring holds the last frame of the source
     double m_writePosition = 0; // source frame after the last one in the ring
+    int64_t m_loopStart = 0;
+    int64_t m_loopEnd = 0;
+    // Frames dropped from the ring by a loop change, faded out under their replacements.
+    std::vector<float> m_splice;
+    int m_spliceFrames = 0;
+    int m_spliceDone = 0;
 
     // Under m_decodeMutex: the decoding side.
     std::mutex m_decodeMutex;
     std::unique_ptr<CSource> m_source; // the pointer itself changes only before decoding
     std::unique_ptr<CTimeStretch> m_stretch;
+    CLoopReader m_loop; // between the source and the tempo stage
     uint32_t m_decodeGeneration = UINT32_MAX;
     double m_decodeFreq = 0;
     double m_decodeTempo = 1.0;

@@ -226,6 +226,21 @@ bool CMixer::SetPosition(DWORD handle, QWORD bytes)
     });
 }
 
+bool CMixer::SetLoop(DWORD handle, QWORD start, QWORD end)
+{
+    return WithChannel<bool>(handle, false, [&](CChannel &channel) {
+        const auto bytesPerFrame = static_cast<QWORD>(channel.BytesPerFrame());
+        const auto length = static_cast<QWORD>(channel.LengthFrames());
+        if (end > start && start / bytesPerFrame >= length)
+            return Fail(BASS_ERROR_POSITION, false);
+        const QWORD startFrame = start / bytesPerFrame;
+        const QWORD endFrame = std::min(end / bytesPerFrame, length);
+        channel.SetLoop(static_cast<int64_t>(startFrame), static_cast<int64_t>(endFrame));
+        m_work.notify_one();
+        return Succeed<bool>(true);
+    });
+}
+
 float CMixer::BytesToSeconds(DWORD handle, QWORD bytes)
 {
     return WithChannel<float>(handle, -1.0f, [&](CChannel &channel) {

@@ -77,6 +77,18 @@ void Generate(const std::string &name, const std::string &path)
         Run("sox -D -n -r 44100 -c 1 -b 16 '" + path + "' synth 3 sine 100-4000 vol 0.5");
     else if (name == "sweep22k.wav")
         Run("sox -D -n -r 22050 -c 1 -b 16 '" + path + "' synth 3 sine 100-4000 vol 0.5");
+    else if (name == "noise.wav") {
+        // Outside 2.000-3.000 s the noise is 1.8 times as loud: sound from there shows even
+        // faded into other sound.
+        const std::string quiet = path + ".quiet.wav", loud = path + ".loud.wav";
+        Run("sox -D -R -n -r 44100 -c 1 -b 16 '" + quiet + "' synth 5 whitenoise vol 0.5");
+        Run("sox -D '" + quiet + "' '" + loud + "' vol 1.8");
+        Run("sox -D '" + loud + "' '" + path + ".1.wav' trim 0 2");
+        Run("sox -D '" + quiet + "' '" + path + ".2.wav' trim 2 1");
+        Run("sox -D '" + loud + "' '" + path + ".3.wav' trim 3 2");
+        Run("sox -D '" + path + ".1.wav' '" + path + ".2.wav' '" + path + ".3.wav' '" + path + "'");
+    } else if (name == "halftone.wav") // half a cycle more or less in every whole second
+        Run("sox -D -n -r 44100 -c 1 -b 16 '" + path + "' synth 5 sine 440.5 vol 0.5");
     else if (name == "long.wav")
         Run("sox -D -n -r 44100 -c 1 -b 16 '" + path + "' synth 10 sine 440 vol 0.5");
     else if (name == "short.wav")
