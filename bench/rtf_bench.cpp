@@ -1,9 +1,12 @@
 // Reading and writing a 1 MB transcript: Chinese and Latin mixed, several
-// character formats in every paragraph.
+// character formats in every paragraph; and the learner's open of a 10 MB one.
+#include "editor/CQuillmereDoc.h"
 #include "editor/CRtfReader.h"
 #include "editor/CRtfWriter.h"
 
+#include <QFile>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <benchmark/benchmark.h>
@@ -38,16 +41,16 @@ void BuildTranscript(QTextDocument &document, int paragraphs)
     }
 }
 
-// About 1 MB of RTF: the paragraph count is scaled from a small sample.
-QByteArray MakeRtf()
+// About the given size of RTF (1 MB unless told): the paragraph count is
+// scaled from a small sample.
+QByteArray MakeRtf(qsizetype target = 1024 * 1024)
 {
-    constexpr qsizetype kTarget = 1024 * 1024;
     constexpr int kSample = 100;
     QTextDocument sample;
     BuildTranscript(sample, kSample);
     const qsizetype sampleBytes = CRtfWriter().Write(sample).size();
     QTextDocument document;
-    BuildTranscript(document, static_cast<int>(kSample * kTarget / sampleBytes) + 1);
+    BuildTranscript(document, static_cast<int>(kSample * target / sampleBytes) + 1);
     return CRtfWriter().Write(document);
 }
 
@@ -78,10 +81,31 @@ void BM_WriteTranscript(benchmark::State &state)
     state.counters["rtf_bytes"] = double(bytes);
 }
 
+// The whole open of a 10 MB transcript file: read, check, load.
+void BM_OpenHugeTranscript(benchmark::State &state)
+{
+    const QTemporaryDir directory;
+    const QString path = directory.filePath(QStringLiteral("huge.rtf"));
+    QFile file(path);
+    const QByteArray rtf = MakeRtf(10 * 1024 * 1024);
+    if (!file.open(QIODevice::WriteOnly) || file.write(rtf) != rtf.size()) {
+        state.SkipWithError("cannot write the transcript");
+        return;
+    }
+    file.close();
+    for (auto _ : state) {
+        CQuillmereDoc document;
+        benchmark::DoNotOptimize(document.OnOpenDocument(path));
+    }
+    state.SetBytesProcessed(state.iterations() * rtf.size());
+    state.counters["rtf_bytes"] = double(rtf.size());
+}
+
 } // namespace
 
 BENCHMARK(BM_ReadTranscript)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteTranscript)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenHugeTranscript)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char **argv)
 {

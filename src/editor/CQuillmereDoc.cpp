@@ -47,16 +47,13 @@ CResult ReadWholeFile(const QString &path, QByteArray &bytes)
     return {};
 }
 
-// Whether the bytes read as a whole RTF document; the text is read into a
-// scratch document so a refused file changes nothing.
+// What is wrong with the bytes as a transcript; empty when they read whole.
 QString RtfProblem(const QByteArray &bytes, const QString &path)
 {
-    QTextDocument scratch;
-    CRtfReader reader;
     const QString name = QDir::toNativeSeparators(path);
-    if (!reader.Read(bytes, scratch))
+    if (!CRtfReader::IsRtf(bytes))
         return QStringLiteral("文件“%1”不是 RTF 格式的听写文本，无法打开。").arg(name);
-    if (reader.IsDamaged())
+    if (!CRtfReader::IsWhole(bytes))
         return QStringLiteral("文件“%1”已损坏（内容不完整），无法打开。").arg(name);
     return {};
 }
@@ -85,6 +82,32 @@ bool CQuillmereDoc::OnNewDocument()
 
 bool CQuillmereDoc::OnOpenDocument(const QString &path)
 {
+    if (!ReadTranscript(path))
+        return false;
+    SetPathName(path);
+    NotifyContentsReplaced();
+    return true;
+}
+
+bool CQuillmereDoc::OnRecoverDocument(const QString &copyPath, const QString &transcriptPath)
+{
+    if (!ReadTranscript(copyPath))
+        return false;
+    if (transcriptPath.isEmpty()) {
+        m_strPathName.clear();
+        m_strTitle = g_strUntitled;
+    } else {
+        SetPathName(transcriptPath);
+    }
+    m_pTextDocument->setModified(true); // tells the window through modificationChanged
+    NotifyContentsReplaced();
+    return true;
+}
+
+// The text of an RTF file replaces the contents, unmodified and with nothing
+// to undo; a file that cannot be read leaves them as they were.
+bool CQuillmereDoc::ReadTranscript(const QString &path)
+{
     QByteArray bytes;
     if (const CResult read = ReadWholeFile(path, bytes); !read) {
         ReportOpenFailure(read.Message());
@@ -94,11 +117,16 @@ bool CQuillmereDoc::OnOpenDocument(const QString &path)
         ReportOpenFailure(problem);
         return false;
     }
-    // Same bytes, same outcome as the check above; leaves nothing to undo.
-    CRtfReader().Read(bytes, *m_pTextDocument);
+    // The check above and the reader agree on what reads whole; the load
+    // leaves nothing to undo.
+    CRtfReader reader;
+    reader.Read(bytes, *m_pTextDocument);
     m_pTextDocument->setModified(false);
-    SetPathName(path);
-    NotifyContentsReplaced();
+    if (const int dropped = reader.DroppedPictures(); dropped > 0)
+        ReportOpenFailure(QStringLiteral("文件“%1”中有 %2 幅图片无法显示（只能显示 PNG 和 JPEG 图片）。\n"
+                                         "文件本身没有改动；保存后这些图片将不再保留。")
+                              .arg(QDir::toNativeSeparators(path))
+                              .arg(dropped));
     return true;
 }
 
@@ -167,6 +195,12 @@ void CQuillmereDoc::SetModifiedFlag(bool modified)
     m_pTextDocument->setModified(modified);
 }
 
+QString CQuillmereDoc::GetSaveTargetPath() const
+{
+    const QString mediaPath = CurrentMediaPath();
+    return mediaPath.isEmpty() ? m_strPathName : MediaRtfPath(mediaPath);
+}
+
 QString CQuillmereDoc::CurrentMediaPath() const
 {
     return m_currentPath ? m_currentPath() : QString();
@@ -229,8 +263,9 @@ bool CQuillmereDoc::IsWritablePathName() const
 {
     if (m_strPathName.isEmpty())
         return false;
+    // A recovered text may name a transcript whose folder has gone since.
     const QFileInfo info(m_strPathName);
-    return !info.exists() || info.isWritable();
+    return info.exists() ? info.isWritable() : QFileInfo(info.absolutePath()).isDir();
 }
 
 void CQuillmereDoc::SetPathName(const QString &path)

@@ -36,6 +36,11 @@ public:
     // Reads an RTF transcript. A file that cannot be read, is no RTF or is
     // damaged is reported to the learner and leaves this document as it was.
     bool OnOpenDocument(const QString &path);
+    // Brings back the text of a recovery copy as the modified document of the
+    // transcript path (empty: an untitled text). The transcript on disk is
+    // not touched until the learner saves. False, after telling the learner,
+    // when the copy cannot be read.
+    bool OnRecoverDocument(const QString &copyPath, const QString &transcriptPath);
     // Writes the text as RTF to the path, whole or not at all, without asking
     // or telling; clears the modified flag on success. The path name and the
     // title stay as they are.
@@ -58,6 +63,9 @@ public:
     bool CanCloseFrame();
 
     bool IsModified() const;
+    // Where the save command would write the text now: beside the loaded
+    // media, else the path name; empty for an untitled text with no media.
+    QString GetSaveTargetPath() const;
     void SetModifiedFlag(bool modified = true);
     const QString &GetPathName() const { return m_strPathName; }
     const QString &GetTitle() const { return m_strTitle; }
@@ -77,6 +85,7 @@ private:
     bool SaveThroughDialog();
     bool IsWritablePathName() const;
     void SetPathName(const QString &path);
+    bool ReadTranscript(const QString &path);
     void ReportOpenFailure(const QString &message) const;
     void NotifyStateChanged() const;
     void NotifyContentsReplaced() const;

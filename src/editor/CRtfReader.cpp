@@ -120,16 +120,57 @@ bool Flag(bool hasParam, int param)
     return !hasParam || param != 0;
 }
 
+// Where the RTF's outermost group starts, after leading white space; -1 when
+// the bytes are no RTF.
+qsizetype RtfStart(QByteArrayView rtf)
+{
+    qsizetype start = 0;
+    while (start < rtf.size() && (rtf[start] == ' ' || rtf[start] == '\t' || rtf[start] == '\r' || rtf[start] == '\n'))
+        ++start;
+    return rtf.sliced(start).startsWith("{\\rtf") ? start : -1;
+}
+
 } // namespace
+
+bool CRtfReader::IsRtf(QByteArrayView rtf)
+{
+    return RtfStart(rtf) >= 0;
+}
+
+// The same rules as Parse() with PushGroup() and PopGroup(), on the tokens alone.
+bool CRtfReader::IsWhole(QByteArrayView rtf)
+{
+    const qsizetype start = RtfStart(rtf);
+    if (start < 0)
+        return false;
+    CRtfTokenizer tokenizer(rtf.sliced(start));
+    std::size_t depth = 0;
+    for (;;) {
+        switch (tokenizer.Next()) {
+        case ERtfToken::End:
+        case ERtfToken::Truncated: return false;
+        case ERtfToken::GroupStart:
+            if (depth >= kMaxDepth)
+                return false;
+            ++depth;
+            break;
+        case ERtfToken::GroupEnd:
+            if (depth <= 1)
+                return true;
+            --depth;
+            break;
+        default: break;
+        }
+    }
+}
 
 bool CRtfReader::Read(QByteArrayView rtf, QTextDocument &document)
 {
     m_bDamaged = false;
+    m_nDroppedPictures = 0;
     m_error.clear();
-    qsizetype start = 0;
-    while (start < rtf.size() && (rtf[start] == ' ' || rtf[start] == '\t' || rtf[start] == '\r' || rtf[start] == '\n'))
-        ++start;
-    if (!rtf.sliced(start).startsWith("{\\rtf")) {
+    const qsizetype start = RtfStart(rtf);
+    if (start < 0) {
         m_error = QStringLiteral("文件不是 RTF 格式");
         return false;
     }
@@ -587,11 +628,12 @@ void CRtfReader::AppendPictureHex(QByteArrayView text)
 void CRtfReader::FinishPicture()
 {
     const SPicture picture = std::exchange(m_picture, SPicture());
-    if (picture.format.isEmpty() || picture.bTooLarge || picture.data.isEmpty())
-        return;
     QImage image;
-    if (!image.loadFromData(picture.data, picture.format.constData()) || image.isNull())
+    if (picture.format.isEmpty() || picture.bTooLarge || picture.data.isEmpty() ||
+        !image.loadFromData(picture.data, picture.format.constData()) || image.isNull()) {
+        ++m_nDroppedPictures;
         return;
+    }
     const auto shown = [](int goal, int scale, int natural) {
         const double percent = scale > 0 ? std::min(scale, 10000) : 100;
         const double pixels = goal > 0 ? double(std::min(goal, kMaxTwips)) / kTwipsPerPixel : natural;

@@ -29,7 +29,17 @@ public:
     // has nothing to undo.
     bool Read(QByteArrayView rtf, QTextDocument &document);
 
+    // Whether the bytes start as RTF.
+    static bool IsRtf(QByteArrayView rtf);
+    // Whether Read would load the bytes whole (RTF, not damaged). Looks at the
+    // groups alone, far quicker than a Read, so a refused file costs little
+    // and a good one is read once.
+    static bool IsWhole(QByteArrayView rtf);
+
     bool IsDamaged() const { return m_bDamaged; }
+    // Pictures of the last Read that are not shown: kinds other than PNG and
+    // JPEG, or data that does not decode. A save does not keep them.
+    int DroppedPictures() const { return m_nDroppedPictures; }
     // Why the last Read failed or what was damaged; empty after a clean read.
     const QString &ErrorString() const { return m_error; }
 
@@ -147,6 +157,7 @@ private:
     bool m_bColorGiven = false;
     SPicture m_picture;
     int m_nImages = 0;
+    int m_nDroppedPictures = 0;
 
     QByteArray m_pendingBytes; // a run of \'hh and plain bytes, decoded as one
     int m_nPendingCodePage = 0;

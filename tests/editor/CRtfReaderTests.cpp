@@ -25,6 +25,7 @@ void ExpectTexts(std::initializer_list<SText> cases, bool damaged = false)
         EXPECT_TRUE(reader.Read(test.rtf, document));
         EXPECT_EQ(reader.IsDamaged(), damaged);
         EXPECT_EQ(reader.ErrorString().isEmpty(), !damaged);
+        EXPECT_EQ(CRtfReader::IsWhole(test.rtf), !damaged); // the quick look agrees with the reader
         EXPECT_EQ(document.toRawText().replace(QChar::ParagraphSeparator, u'\n'), test.text);
     }
 }
@@ -205,6 +206,7 @@ TEST(RtfReader, ReplacesTheDocumentOnlyWithRtfAndLeavesNothingToUndo)
     CRtfReader reader;
     for (const char *notRtf : {"plain text, not rtf", "", "{\\rt"}) {
         EXPECT_FALSE(reader.Read(notRtf, document)) << notRtf;
+        EXPECT_FALSE(CRtfReader::IsRtf(notRtf));
         EXPECT_FALSE(reader.ErrorString().isEmpty());
         EXPECT_EQ(document.toPlainText(), QStringLiteral("typed old"));
     }
@@ -221,6 +223,9 @@ TEST(RtfReader, DamagedInputLoadsUpToTheDamage)
                  {"{\\rtf1 text\\bin999999 short", QStringLiteral("text")},
                  {"{\\rtf1 end\\'4", QStringLiteral("end")},
                  {"{\\rtf1 deep" + QByteArray(100000, '{') + "x", QStringLiteral("deep")},
-                 {"{\\rtf1 \\u20013", QStringLiteral("中")}},
+                 {"{\\rtf1 \\u20013", QStringLiteral("中")},
+                 {"{\\rtf1 a" + QByteArray(1000, '{') + "b" + QByteArray(1001, '}'), QStringLiteral("a")}},
                 true);
+    // The deepest nesting the reader takes.
+    ExpectTexts({{"{\\rtf1 a" + QByteArray(999, '{') + "b" + QByteArray(1000, '}'), QStringLiteral("ab")}});
 }

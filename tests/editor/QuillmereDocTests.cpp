@@ -6,7 +6,9 @@
 #include "editor/CRtfReader.h"
 #include "support/TestSupport.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -241,6 +243,44 @@ TEST_F(QuillmereDocTest, TranscriptThatCannotBeOpenedIsReportedAndLeftAlone)
         EXPECT_EQ(m_doc.GetPathName(), current);
     }
     EXPECT_FALSE(QFile::exists(missing));
+}
+
+// Pictures the editor cannot show open with the text, and the learner hears
+// that a save would not keep them; the file stays as it was.
+TEST_F(QuillmereDocTest, TranscriptWithPicturesItCannotShowOpensAndSaysSo)
+{
+    QImage image(4, 2, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    image.save(&buffer, "PNG");
+    const QByteArray metafile = "{\\pict\\wmetafile8\\picw4\\pich2 0102030405}";
+    const QByteArray broken = "{\\pict\\pngblip 89504e470d0a1a0a00}";
+    const struct {
+        QByteArray rtf;
+        int dropped;
+    } cases[] = {{"{\\rtf1 a{\\pict\\pngblip " + png.toHex() + "}b}", 0},
+                 {"{\\rtf1 a" + metafile + "b" + broken + "c}", 2},
+                 // The metafile a writer adds for older readers is not the picture itself.
+                 {"{\\rtf1 a{\\*\\shppict{\\pict\\pngblip " + png.toHex() + "}}{\\nonshppict" + metafile + "}b}", 0}};
+    const QString path = Path(QStringLiteral("pictures.rtf"));
+    for (const auto &test : cases) {
+        SCOPED_TRACE(test.rtf.left(40).toStdString());
+        WriteAllBytes(path, test.rtf);
+        m_prompt.m_messages.clear();
+        ASSERT_TRUE(m_doc.OnOpenDocument(path));
+        EXPECT_TRUE(Text().startsWith(u'a'));
+        EXPECT_FALSE(m_doc.IsModified());
+        EXPECT_EQ(ReadAllBytes(path), test.rtf);
+        if (test.dropped == 0) {
+            EXPECT_TRUE(m_prompt.m_messages.isEmpty());
+            continue;
+        }
+        ASSERT_EQ(m_prompt.m_messages.size(), 1);
+        EXPECT_TRUE(m_prompt.m_messages[0].contains(path));
+        EXPECT_TRUE(m_prompt.m_messages[0].contains(QStringLiteral("%1 幅图片").arg(test.dropped)))
+            << m_prompt.m_messages[0].toStdString();
+    }
 }
 
 TEST_F(QuillmereDocTest, NewDocumentIsEmptyUntitledAndUnmodified)
