@@ -57,7 +57,8 @@ QKeySequence KeysOf(const QKeyEvent &event)
 } // namespace
 
 CMainFrame::CMainFrame(CAppSettings &settings, CIniProfile &profile, QWidget *parent)
-    : QMainWindow(parent), m_settings(settings), m_profile(profile)
+    : QMainWindow(parent), m_settings(settings), m_profile(profile),
+      m_trayAvailable(&QSystemTrayIcon::isSystemTrayAvailable)
 {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(ResStringField(IDR_MAINFRAME, 0));
@@ -278,7 +279,7 @@ void CMainFrame::changeEvent(QEvent *event)
     // Without a notification area the window is minimised normally: hiding it
     // would leave no way back.
     if (event->type() == QEvent::WindowStateChange && isMinimized() && m_settings.MinimizeToTray &&
-        QSystemTrayIcon::isSystemTrayAvailable())
+        m_trayAvailable())
         MinimiseToTray();
 }
 
@@ -335,6 +336,11 @@ void CMainFrame::RemoveTrayIcon()
 {
     if (m_pTrayIcon != nullptr)
         m_pTrayIcon->hide();
+}
+
+bool CMainFrame::IsTrayIconShown() const
+{
+    return m_pTrayIcon != nullptr && m_pTrayIcon->isVisible();
 }
 
 void CMainFrame::OnTrayMenu(unsigned id)

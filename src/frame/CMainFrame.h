@@ -80,6 +80,10 @@ public:
     // Removes the notification-area icon (when minimising to it is switched off).
     void RemoveTrayIcon();
     bool IsInTray() const { return m_bInTray; }
+    bool IsTrayIconShown() const;
+    // Whether the desktop has a notification area: the platform's answer,
+    // unless replaced (a test on a display without one).
+    void SetTrayAvailability(std::function<bool()> available) { m_trayAvailable = std::move(available); }
 
     // Runs with every update of the command states (the control bar's buttons).
     void AddStateUpdater(std::function<void()> updater);
@@ -136,6 +140,7 @@ private:
     std::vector<QAction *> m_recentItems;
     std::function<bool()> m_hasCurrentItem;
     std::function<bool()> m_canClose;
+    std::function<bool()> m_trayAvailable;
     std::function<void(const QStringList &)> m_onDrop;
     std::vector<std::function<void()>> m_stateUpdaters;
     CCmdTarget *m_routes[kSlotCount] = {};

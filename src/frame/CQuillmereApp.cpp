@@ -8,14 +8,18 @@
 #include "editor/CQuillmereDoc.h"
 #include "frame/CAboutDlg.h"
 #include "frame/CMainFrame.h"
+#include "frame/CSettingsDlg.h"
 #include "frame/CSingleInstance.h"
 #include "frame/CWidgetPrompt.h"
 #include "lists/CPlaylist.h"
 #include "transport/CPlayerBar.h"
 #include "transport/CTransportControl.h"
+#include "views/CFormatBar.h"
 #include "views/CPlaylistView.h"
 #include "views/CQuillmereView.h"
 #include "views/CSelectionView.h"
+#include "widgets/CToolBarFormView.h"
+#include "widgets/FontFaces.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -62,6 +66,8 @@ bool CQuillmereApp::InitInstance(const QStringList &arguments, bool singleInstan
         SetPrompt(previous);
     m_recentFiles.ReadList(m_profile);
     m_settings.Load(m_profile);
+    // Transcripts name Windows faces ("Arial", "宋体"); installed families draw them.
+    RegisterFaceSubstitutes();
     CreateMainFrame();
     // A file on the command line is opened as a dictation document, whatever it is.
     m_bFromRecentList = false;
@@ -84,7 +90,7 @@ void CQuillmereApp::CreateMainFrame()
     m_pSelectionView = new CSelectionView(m_settings, control);
     m_pEditorView = new CQuillmereView(*m_pDocument);
     m_pEditorView->SetAutoSaveMinutesSource([this] { return m_settings.AutoSave; });
-    m_pFrame->SetPanes(m_pSelectionView, m_pPlaylistView, new QWidget, m_pEditorView);
+    m_pFrame->SetPanes(m_pSelectionView, m_pPlaylistView, CreateFormatBar(), m_pEditorView);
 
     m_pFrame->SetRouteTarget(CMainFrame::ControlBar, &control);
     m_pFrame->SetRouteTarget(CMainFrame::SelectionPane, m_pSelectionView);
@@ -111,6 +117,26 @@ void CQuillmereApp::CreateMainFrame()
     });
 }
 
+// The format bar in its form above the editor: its buttons' commands and
+// their states go to the editor first, and its lists follow the editor's
+// selection whenever the program goes idle.
+QWidget *CQuillmereApp::CreateFormatBar()
+{
+    auto *form = new CToolBarFormView;
+    form->SetViewTarget(m_pEditorView);
+    form->SetOuterRoute(m_pFrame.get());
+    m_pFormatBar = new CFormatBar;
+    m_pFormatBar->SetEditor(m_pEditorView);
+    m_pFormatBar->SetCommandRouting([form](unsigned id) { form->ExecuteIfEnabled(id); },
+                                    [form](unsigned id) { return form->QueryState(id); });
+    form->SetToolBar(m_pFormatBar);
+    m_pFrame->AddStateUpdater([this] {
+        if (m_pFormatBar != nullptr)
+            m_pFormatBar->OnUpdateCmdUI();
+    });
+    return form;
+}
+
 void CQuillmereApp::RestorePlaylist()
 {
     ReportFailure(m_pPlaylistView->LoadPlaylist());
@@ -130,6 +156,7 @@ void CQuillmereApp::ExitInstance()
     m_pPlaylistView = nullptr;
     m_pSelectionView = nullptr;
     m_pEditorView = nullptr;
+    m_pFormatBar = nullptr;
     m_pFrame.reset();
     m_recentFiles.WriteList(m_profile);
     ReportFailure(m_settings.Save(m_profile));
@@ -147,6 +174,7 @@ void CQuillmereApp::RegisterCommands()
     OnCommand(ID_HELP_WEBSITE, [] { QDesktopServices::openUrl(QUrl(QStringLiteral(QUILLMERE_WEBSITE))); });
     OnCommand(ID_HELP_MAIL, [] { QDesktopServices::openUrl(QUrl(QStringLiteral(QUILLMERE_MAIL))); });
     OnCommand(ID_FILE_PRINT_SETUP, [this] { OnPrintSetup(); });
+    OnCommand(ID_SETTINGS, [this] { OnSettings(); });
 }
 
 void CQuillmereApp::OnFileNew()
@@ -207,6 +235,24 @@ void CQuillmereApp::OnPrintSetup()
         m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
     QPageSetupDialog dialog(m_pPrinter.get(), m_pFrame.get());
     dialog.exec();
+}
+
+// The four values of the dialog take effect at once after OK: the window's
+// layer, the editor's auto-save period (counted afresh from now) and the
+// notification-area icon; the move step is read at the next nudge.
+void CQuillmereApp::OnSettings()
+{
+    CSettingsDlg dialog(m_settings, m_pFrame.get());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.StoreInto(m_settings);
+    m_pFrame->SetAlwaysOnTop(m_settings.AlwaysTop);
+    if (m_settings.AutoSave != 0)
+        m_pEditorView->RestartAutoSave();
+    else
+        m_pEditorView->StopAutoSave();
+    if (!m_settings.MinimizeToTray)
+        m_pFrame->RemoveTrayIcon();
 }
 
 void CQuillmereApp::UpdateWindowTitle()

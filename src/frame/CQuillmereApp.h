@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <memory>
 
+class CFormatBar;
 class CMainFrame;
 class CPlayerBar;
 class CPlaylistView;
@@ -26,6 +27,7 @@ class CSelectionView;
 class CSingleInstance;
 class CWidgetPrompt;
 class QPrinter;
+class QWidget;
 
 class CQuillmereApp : public QObject, public CCmdTarget, private ITransportView, private IPlaylistHost
 {
@@ -61,12 +63,14 @@ public:
 
 private:
     void CreateMainFrame();
+    QWidget *CreateFormatBar();
     void RegisterCommands();
     void RestorePlaylist();
     void OnFileNew();
     void OnOpenRecentFile(int index);
     void OnAppAbout();
     void OnPrintSetup();
+    void OnSettings();
     void AddToRecentFiles(const QString &path);
     void UpdateWindowTitle();
     void BringToFront(const QString &documentPath);
@@ -107,4 +111,5 @@ private:
     CPlaylistView *m_pPlaylistView = nullptr;
     CSelectionView *m_pSelectionView = nullptr;
     CQuillmereView *m_pEditorView = nullptr;
+    CFormatBar *m_pFormatBar = nullptr;
 };

@@ -52,6 +52,13 @@ QString CommandIconPath(unsigned id)
         {ID_FILE_PRINT, "print"},
         {ID_APP_ABOUT, "about"},
         {ID_SETTINGS, "settings"},
+        {ID_CHAR_BOLD, "bold"},
+        {ID_CHAR_ITALIC, "italic"},
+        {ID_CHAR_UNDERLINE, "underline"},
+        {ID_PARA_LEFT, "align-left"},
+        {ID_PARA_CENTER, "align-center"},
+        {ID_PARA_RIGHT, "align-right"},
+        {ID_FORMAT_COLOR, "text-colour"},
     };
     const auto found = names.find(id);
     if (found == names.end())

@@ -37,9 +37,10 @@ TEST(CommandIconsTest, EveryIconDrawsAtBothSizesAndNoTwoAreAlike)
     std::vector<QIcon> icons;
     for (unsigned id : BAR_BUTTONS)
         icons.push_back(CommandIcon(id));
-    for (unsigned id : CommandTable::ToolbarButtons(IDR_MAINFRAME))
-        if (id != 0)
-            icons.push_back(CommandIcon(id));
+    for (unsigned resource : {IDR_MAINFRAME, IDR_FORMATBAR})
+        for (unsigned id : CommandTable::ToolbarButtons(resource))
+            if (id != 0 && id != ID_FONT_NAME_SLOT && id != ID_FONT_SIZE_SLOT) // the slots hold the two lists
+                icons.push_back(CommandIcon(id));
     icons.push_back(MuteIcon(true));
     for (size_t i = 0; i < icons.size(); ++i) {
         for (int size : {16, 24}) {

@@ -1,0 +1,186 @@
+// The settings dialog: what a typed auto-save interval and the arrows give,
+// the move-step list, and, through the running program, what OK applies at
+// once (the window's layer, the editor's auto-save timer, the tray icon) and
+// what Cancel leaves alone.
+#include "frame/CSettingsDlg.h"
+
+#include "app/CAppSettings.h"
+#include "app/Resource.h"
+#include "frame/CMainFrame.h"
+#include "frame/CQuillmereApp.h"
+#include "support/TestSupport.h"
+#include "views/CQuillmereView.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+TEST(SettingsDlgTest, TypedMinutesAreTakenAsTheyAreAndTheArrowsKeepToTheRange)
+{
+    struct SCase {
+        const char *typed;
+        bool accepted;
+        int minutes; // after OK
+        int afterUp; // the box after one click of the up arrow on the typed text
+    };
+    const SCase cases[] = {
+        {"5", true, 5, 6},   {"45", true, 45, 30}, {"-3", true, -3, 1},
+        {" 7 ", true, 7, 8}, {"30", true, 30, 30}, {"abc", false, 2, 1},
+        {"", false, 2, 1},   {"1.5", false, 2, 1}, {"99999999999", false, 2, 1},
+    };
+    for (const SCase &c : cases) {
+        CRecordingPrompt prompt;
+        CAppSettings settings;
+        settings.AutoSave = 2;
+        CSettingsDlg dialog(settings);
+        dialog.AutoSaveEdit()->setText(QString::fromUtf8(c.typed));
+        dialog.accept();
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, c.accepted) << c.typed;
+        EXPECT_EQ(dialog.m_nAutoSave, c.minutes) << c.typed;
+        EXPECT_EQ(prompt.m_messages, c.accepted ? QStringList() : QStringList{QStringLiteral("请输入一个整数。")})
+            << c.typed;
+        dialog.StepAutoSave(+1);
+        EXPECT_EQ(dialog.AutoSaveEdit()->text().toInt(), c.afterUp) << c.typed;
+    }
+    CAppSettings settings;
+    CSettingsDlg dialog(settings);
+    dialog.AutoSaveEdit()->setText(QStringLiteral("1"));
+    dialog.StepAutoSave(-1);
+    dialog.StepAutoSave(-1);
+    EXPECT_EQ(dialog.AutoSaveEdit()->text(), QStringLiteral("0"));
+}
+
+TEST(SettingsDlgTest, TheMoveStepListShowsAndSetsOnlyItsFourSteps)
+{
+    CAppSettings settings;
+    settings.MoveStep = 300; // stored by hand: no item
+    CSettingsDlg dialog(settings);
+    EXPECT_EQ(dialog.MoveStepCombo()->currentIndex(), -1);
+    dialog.accept();
+    EXPECT_EQ(dialog.m_nMoveStep, 300);
+
+    settings.MoveStep = 1000;
+    CSettingsDlg chosen(settings);
+    EXPECT_EQ(chosen.MoveStepCombo()->currentText(), QStringLiteral("1s"));
+    chosen.MoveStepCombo()->setCurrentIndex(2);
+    chosen.accept();
+    EXPECT_EQ(chosen.m_nMoveStep, 2000);
+
+    CSettingsDlg typed(settings);
+    typed.MoveStepCombo()->setEditText(QStringLiteral("3s")); // typed over "1s": nothing chosen
+    typed.accept();
+    EXPECT_EQ(typed.m_nMoveStep, 1000);
+}
+
+// The program itself, with the dialog answered the way a learner fills it in.
+class SettingsCommandTest : public testing::Test
+{
+protected:
+    SettingsCommandTest()
+    {
+        m_pApp = std::make_unique<CQuillmereApp>(m_dir.filePath(QStringLiteral("q.ini")),
+                                                 m_dir.filePath(QStringLiteral("Playlist.Qpl")));
+    }
+    ~SettingsCommandTest() override
+    {
+        m_pApp->MainFrame().close();
+        m_pApp->ExitInstance();
+    }
+
+    void Start()
+    {
+        ASSERT_TRUE(m_pApp->InitInstance({QStringLiteral("quillmere")}, false));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&Frame()));
+    }
+
+    // Opens the dialog from its command; fill runs on the shown dialog, then
+    // OK or Cancel is pressed.
+    void RunSettings(const std::function<void(CSettingsDlg &)> &fill, bool ok = true)
+    {
+        bool answered = false;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = dynamic_cast<CSettingsDlg *>(QApplication::activeModalWidget());
+            if (dialog == nullptr)
+                return;
+            answered = true;
+            fill(*dialog);
+            if (ok)
+                dialog->accept();
+            else
+                dialog->reject();
+        });
+        ASSERT_TRUE(Frame().RaiseCommand(ID_SETTINGS));
+        EXPECT_TRUE(answered);
+    }
+
+    CMainFrame &Frame() { return m_pApp->MainFrame(); }
+    bool OnTop() { return Frame().windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+    QTemporaryDir m_dir;
+    CRecordingPrompt m_prompt{CPrompt::IDNO};
+    std::unique_ptr<CQuillmereApp> m_pApp;
+};
+
+TEST_F(SettingsCommandTest, OkAppliesTheWindowLayerAndTheAutoSaveAtOnceAndCancelNothing)
+{
+    Start();
+    CQuillmereView &editor = m_pApp->EditorView();
+    EXPECT_EQ(editor.GetAutoSavePeriod(), 0);
+    EXPECT_FALSE(OnTop());
+
+    RunSettings(
+        [](CSettingsDlg &dialog) {
+            dialog.AlwaysTopCheck()->setChecked(true);
+            dialog.AutoSaveEdit()->setText(QStringLiteral("5"));
+            dialog.MoveStepCombo()->setCurrentIndex(2);
+        },
+        false);
+    EXPECT_FALSE(OnTop());
+    EXPECT_EQ(editor.GetAutoSavePeriod(), 0);
+    EXPECT_EQ(m_pApp->Settings().MoveStep, 100);
+
+    RunSettings([](CSettingsDlg &dialog) {
+        dialog.AlwaysTopCheck()->setChecked(true);
+        dialog.AutoSaveEdit()->setText(QStringLiteral("5"));
+        dialog.MoveStepCombo()->setCurrentIndex(2);
+    });
+    EXPECT_TRUE(OnTop());
+    EXPECT_TRUE(Frame().isVisible());
+    EXPECT_EQ(editor.GetAutoSavePeriod(), 5 * 60000);
+    EXPECT_EQ(m_pApp->Settings().AutoSave, 5);
+    EXPECT_EQ(m_pApp->Settings().MoveStep, 2000);
+
+    RunSettings([](CSettingsDlg &dialog) {
+        dialog.AlwaysTopCheck()->setChecked(false);
+        dialog.AutoSaveEdit()->setText(QStringLiteral("0"));
+    });
+    EXPECT_FALSE(OnTop());
+    EXPECT_EQ(editor.GetAutoSavePeriod(), 0);
+}
+
+TEST_F(SettingsCommandTest, SwitchingTheTrayOffRemovesItsIcon)
+{
+    m_pApp->Settings().MinimizeToTray = true;
+    Start();
+    Frame().SetTrayAvailability([] { return true; });
+    m_pApp->Settings().MinimizeToTray = true;
+    Frame().showMinimized();
+    ASSERT_TRUE(Frame().IsTrayIconShown());
+
+    RunSettings([](CSettingsDlg &dialog) { EXPECT_TRUE(dialog.MinimizeToTrayCheck()->isChecked()); });
+    EXPECT_TRUE(Frame().IsTrayIconShown()); // still on: the icon stays
+
+    RunSettings([](CSettingsDlg &dialog) { dialog.MinimizeToTrayCheck()->setChecked(false); });
+    EXPECT_FALSE(Frame().IsTrayIconShown());
+    EXPECT_FALSE(m_pApp->Settings().MinimizeToTray);
+}
+
+} // namespace

@@ -1,0 +1,192 @@
+// The format bar over an editor: the lists follow the selection when the
+// program is idle, a choice changes only the selection's face or size and
+// hands the caret back, and the buttons show the editor's check marks.
+#include "views/CFormatBar.h"
+
+#include "app/Resource.h"
+#include "editor/CQuillmereDoc.h"
+#include "editor/CRtfWriter.h"
+#include "support/TestSupport.h"
+#include "views/CQuillmereView.h"
+#include "views/SelectionFont.h"
+#include "widgets/CToolBarFormView.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+class FormatBarTest : public testing::Test
+{
+protected:
+    FormatBarTest()
+    {
+        auto *layout = new QVBoxLayout(&m_window);
+        m_pForm = new CToolBarFormView;
+        m_pView = new CQuillmereView(m_doc);
+        m_pBar = new CFormatBar;
+        m_pForm->SetViewTarget(m_pView);
+        m_pForm->SetToolBar(m_pBar);
+        m_pBar->SetEditor(m_pView);
+        m_pBar->SetCommandRouting([this](unsigned id) { m_pForm->ExecuteIfEnabled(id); },
+                                  [this](unsigned id) { return m_pForm->QueryState(id); });
+        layout->addWidget(m_pForm);
+        layout->addWidget(m_pView);
+        m_doc.GetTextDocument().clear();
+    }
+
+    // Text appended in one face and size.
+    void Append(const QString &text, const QString &face, qreal points)
+    {
+        QTextCharFormat format;
+        format.setFontFamilies(QStringList{face});
+        format.setFontPointSize(points);
+        QTextCursor cursor(&m_doc.GetTextDocument());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(text, format);
+    }
+
+    void Select(int from, int to)
+    {
+        QTextCursor cursor(&m_doc.GetTextDocument());
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        m_pView->setTextCursor(cursor);
+    }
+
+    // Opens the list, goes to the entry and presses Enter, as the learner would.
+    void Choose(QComboBox *box, const QString &entry)
+    {
+        box->showPopup();
+        const int index = box->findText(entry, Qt::MatchExactly);
+        ASSERT_GE(index, 0) << entry.toStdString();
+        box->view()->setCurrentIndex(box->model()->index(index, 0));
+        QTest::keyClick(box->view(), Qt::Key_Return);
+    }
+
+    QTextCharFormat FormatAt(int position)
+    {
+        QTextCursor cursor(&m_doc.GetTextDocument());
+        cursor.setPosition(position);
+        return cursor.charFormat(); // the character before the position
+    }
+
+    void ShowActive()
+    {
+        m_window.show();
+        m_window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&m_window));
+        m_pView->setFocus();
+    }
+
+    QString Face() const { return m_pBar->FontNameBox()->currentText(); }
+    QString Size() const { return m_pBar->FontSizeBox()->currentText(); }
+
+    CRecordingPrompt m_prompt;
+    CQuillmereDoc m_doc;
+    QWidget m_window;
+    CToolBarFormView *m_pForm;
+    CQuillmereView *m_pView;
+    CFormatBar *m_pBar;
+};
+
+TEST_F(FormatBarTest, TheListsShowTheSelectionsFaceAndSizeAndStayEmptyOverMixedOnes)
+{
+    Append(QStringLiteral("一二三"), QStringLiteral("Arial"), 12);    // 0-3
+    Append(QStringLiteral("abc"), QStringLiteral("Arial"), 10.5);     // 3-6
+    Append(QStringLiteral("def"), QStringLiteral("Courier New"), 7);  // 6-9
+    Append(QStringLiteral("ghi"), QStringLiteral("Courier New"), 12); // 9-12
+    struct SCase {
+        int from, to;
+        const char *face, *size;
+    };
+    const SCase cases[] = {
+        {2, 2, "Arial", "12"},       // the caret in 12-point Arial
+        {0, 3, "Arial", "12"},       // one face, one size
+        {1, 5, "Arial", ""},         // two sizes
+        {10, 4, "", ""},             // two faces and three sizes, selected backwards
+        {4, 6, "Arial", "10"},       // 10.5 points show as 10
+        {7, 9, "Courier New", "72"}, // 7 points: the first entry that begins with 7
+        {9, 12, "Courier New", "12"},
+    };
+    for (const SCase &c : cases) {
+        Select(c.from, c.to);
+        m_pBar->OnUpdateCmdUI();
+        EXPECT_EQ(Face(), QString::fromUtf8(c.face)) << c.from << "-" << c.to;
+        EXPECT_EQ(Size(), QString::fromUtf8(c.size)) << c.from << "-" << c.to;
+    }
+    // The sizes offered, in their order.
+    QStringList sizes;
+    for (int i = 0; i < m_pBar->FontSizeBox()->count(); ++i)
+        sizes.append(m_pBar->FontSizeBox()->itemText(i));
+    EXPECT_EQ(sizes.join(QLatin1Char(' ')), QStringLiteral("8 9 10 11 12 14 16 18 20 22 24 26 28 32 36 48 72"));
+}
+
+TEST_F(FormatBarTest, AChosenSizeOrFaceChangesOnlyTheSelectionAndTheRtfNamesTheFace)
+{
+    Append(QStringLiteral("before "), QStringLiteral("Times New Roman"), 12);
+    Append(QStringLiteral("听写"), QStringLiteral("Times New Roman"), 12);
+    Append(QStringLiteral(" after"), QStringLiteral("Times New Roman"), 12);
+    Select(7, 9);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    m_pView->mergeCurrentCharFormat(bold);
+
+    Choose(m_pBar->FontSizeBox(), QStringLiteral("16"));
+    Choose(m_pBar->FontNameBox(), QStringLiteral("Arial"));
+    const SSelectionFont chosen = GetSelectionFont(*m_pView);
+    EXPECT_EQ(chosen.face, QStringLiteral("Arial"));
+    EXPECT_EQ(chosen.twips, 320);
+    EXPECT_EQ(FormatAt(9).fontWeight(), QFont::Bold); // the face and size alone changed
+    for (int outside : {7, 10}) {
+        EXPECT_EQ(FormatAt(outside).fontFamilies().toStringList(), QStringList{QStringLiteral("Times New Roman")});
+        EXPECT_EQ(FormatAt(outside).fontPointSize(), 12);
+    }
+    EXPECT_TRUE(m_doc.IsModified());
+
+    const QByteArray rtf = CRtfWriter().Write(m_doc.GetTextDocument());
+    const qsizetype table = rtf.indexOf("{\\fonttbl");
+    ASSERT_GE(table, 0);
+    const QByteArray fonts = rtf.mid(table, rtf.indexOf("}}", table) - table);
+    EXPECT_TRUE(fonts.contains("Arial;")) << fonts.constData();
+    EXPECT_TRUE(fonts.contains("Times New Roman;")) << fonts.constData();
+}
+
+TEST_F(FormatBarTest, ClosingAListGivesTheFocusBackAndTheListsAreLeftAloneWhileInUse)
+{
+    Append(QStringLiteral("abc"), QStringLiteral("Arial"), 12);
+    Append(QStringLiteral("def"), QStringLiteral("Courier New"), 20);
+    ShowActive();
+    QComboBox *sizes = m_pBar->FontSizeBox();
+    Select(1, 2);
+    m_pBar->OnUpdateCmdUI();
+
+    // Opened and closed without a choice: nothing changes, the caret is back.
+    sizes->setFocus();
+    sizes->showPopup();
+    QTest::keyClick(sizes->view(), Qt::Key_Escape);
+    EXPECT_TRUE(m_pView->hasFocus());
+    EXPECT_EQ(GetSelectionFont(*m_pView).twips, 240);
+
+    // While the face list has the focus, the editor's selection moving
+    // elsewhere leaves both lists as they were.
+    m_pBar->FontNameBox()->setFocus();
+    Select(4, 5);
+    m_pBar->OnUpdateCmdUI();
+    EXPECT_EQ(Face(), QStringLiteral("Arial"));
+    EXPECT_EQ(Size(), QStringLiteral("12"));
+    m_pView->setFocus();
+    m_pBar->OnUpdateCmdUI();
+    EXPECT_EQ(Face(), QStringLiteral("Courier New"));
+    EXPECT_EQ(Size(), QStringLiteral("20"));
+}
+
+} // namespace
