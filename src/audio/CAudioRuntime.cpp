@@ -138,6 +138,7 @@ void CAudioRuntime::BindAll()
     bind(main, "BASS_ChannelPause", m_api.BASS_ChannelPause, called, kMainLibrary);
     bind(main, "BASS_ChannelStop", m_api.BASS_ChannelStop, called, kMainLibrary);
     bind(main, "BASS_ChannelSetPosition", m_api.BASS_ChannelSetPosition, called, kMainLibrary);
+    bind(main, "BASS_ChannelSetLoop", m_api.BASS_ChannelSetLoop, called, kMainLibrary);
     bind(main, "BASS_ChannelGetAttributes", m_api.BASS_ChannelGetAttributes, called, kMainLibrary);
     bind(main, "BASS_ChannelSeconds2Bytes", m_api.BASS_ChannelSeconds2Bytes, called, kMainLibrary);
     bind(main, "BASS_ChannelSetFX", m_api.BASS_ChannelSetFX, called, kMainLibrary);

@@ -41,6 +41,7 @@ struct SAudioApi {
     PFN_BASS_ChannelPause BASS_ChannelPause = nullptr;
     PFN_BASS_ChannelStop BASS_ChannelStop = nullptr;
     PFN_BASS_ChannelSetPosition BASS_ChannelSetPosition = nullptr;
+    PFN_BASS_ChannelSetLoop BASS_ChannelSetLoop = nullptr;
     PFN_BASS_ChannelGetAttributes BASS_ChannelGetAttributes = nullptr;
     PFN_BASS_ChannelSeconds2Bytes BASS_ChannelSeconds2Bytes = nullptr;
     PFN_BASS_ChannelSetFX BASS_ChannelSetFX = nullptr;

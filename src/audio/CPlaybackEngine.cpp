@@ -4,6 +4,8 @@
 #include "audio/CSyncHandOver.h"
 #include "base/CPrompt.h"
 
+#include <algorithm>
+
 namespace
 {
 
@@ -218,6 +220,33 @@ bool CPlaybackEngine::SetPosition(uint32_t milliseconds)
     const DWORD channel = m_hChannel;
     const float seconds = static_cast<float>(milliseconds) * 0.001f;
     return Api().BASS_ChannelSetPosition(channel, Api().BASS_ChannelSeconds2Bytes(channel, seconds)) != 0;
+}
+
+uint64_t CPlaybackEngine::BytesAtOrAfter(uint32_t milliseconds) const
+{
+    // Rounded to the nearest frame, a time can read back a millisecond short, and the
+    // position timer would then send playback to the start again.
+    const DWORD channel = m_hChannel;
+    const float seconds = static_cast<float>(milliseconds) * 0.001f;
+    const QWORD bytes = Api().BASS_ChannelSeconds2Bytes(channel, seconds);
+    const QWORD frameBytes = Api().BASS_ChannelSeconds2Bytes(channel, 1.0f) / std::max<uint32_t>(m_nSampleRate, 1);
+    const float readBack = Api().BASS_ChannelBytes2Seconds(channel, bytes);
+    const bool shortOfIt = static_cast<int64_t>(readBack * 1000.0f) < static_cast<int64_t>(milliseconds);
+    return shortOfIt ? bytes + frameBytes : bytes;
+}
+
+bool CPlaybackEngine::SetLoop(uint32_t start, uint32_t end)
+{
+    if (start >= end)
+        return false;
+    const DWORD channel = m_hChannel;
+    return Api().BASS_ChannelSetLoop(channel, BytesAtOrAfter(start),
+                                     Api().BASS_ChannelSeconds2Bytes(channel, static_cast<float>(end) * 0.001f)) != 0;
+}
+
+void CPlaybackEngine::ClearLoop()
+{
+    Api().BASS_ChannelSetLoop(m_hChannel, 0, 0);
 }
 
 bool CPlaybackEngine::GetAttributes(uint32_t *sampleRate, uint32_t *volume, int *pan) const

@@ -49,6 +49,11 @@ public:
     uint32_t GetPosition() const;
     uint32_t GetLength() const;
     bool SetPosition(uint32_t milliseconds);
+    // Has the runtime hold playback inside [start, end) milliseconds, jumping from the
+    // end to the start at the sample; false when it cannot (start not before end, or
+    // beyond the item). ClearLoop lets playback run on.
+    bool SetLoop(uint32_t start, uint32_t end);
+    void ClearLoop();
 
     // Any pointer may be null. -1, -1 and -101 leave an attribute unchanged.
     bool GetAttributes(uint32_t *sampleRate, uint32_t *volume, int *pan) const;
@@ -82,6 +87,9 @@ private:
     void ApplyBandGain(unsigned kind);
     void ApplyReverbMix();
     bool HasEnded(uint32_t channel) const;
+    // The byte position of a time, at or after it: the position read back there is
+    // never less than the time in whole milliseconds.
+    uint64_t BytesAtOrAfter(uint32_t milliseconds) const;
     const SAudioApi &Api() const;
 
     std::unique_ptr<CAudioRuntime> m_pRuntime;

@@ -243,6 +243,7 @@ bool CTransportControl::OpenCurrentItem()
     m_pEngine->GetAttributes(&sampleRate, nullptr, nullptr);
     m_view.EnableEffectsForRate(sampleRate);
     ListSavedSelections(path);
+    HoldSelectionInRuntime();
     m_pEngine->SetAttributes(-1, m_settings.Volume, -101);
     if (m_settings.Mute)
         m_pEngine->SetMute(true);
@@ -295,6 +296,7 @@ void CTransportControl::OnSetStart()
         m_dwSelection[1] = m_dwSliderMax;
     m_bSelectionActive = true;
     ShowSelection();
+    HoldSelectionInRuntime();
 }
 
 void CTransportControl::OnSetEnd()
@@ -302,6 +304,7 @@ void CTransportControl::OnSetEnd()
     m_dwSelection[1] = m_pEngine->GetPosition();
     m_bSelectionActive = true;
     ShowSelection();
+    HoldSelectionInRuntime();
     // The new selection is heard at once from its start.
     m_pEngine->SetPosition(m_dwSelection[0]);
 }
@@ -311,6 +314,7 @@ void CTransportControl::OnStartLeft()
     const auto step = static_cast<std::uint32_t>(std::max(0, m_settings.MoveStep));
     m_dwSelection[0] = m_dwSelection[0] > step ? m_dwSelection[0] - step : 0;
     ShowSelection();
+    HoldSelectionInRuntime();
 }
 
 void CTransportControl::OnEndRight()
@@ -318,6 +322,7 @@ void CTransportControl::OnEndRight()
     const auto step = static_cast<std::uint64_t>(std::max(0, m_settings.MoveStep));
     m_dwSelection[1] = static_cast<std::uint32_t>(std::min<std::uint64_t>(m_dwSelection[1] + step, m_dwSliderMax));
     ShowSelection();
+    HoldSelectionInRuntime();
 }
 
 void CTransportControl::OnClearSelection()
@@ -328,6 +333,7 @@ void CTransportControl::OnClearSelection()
     m_dwSelection[0] = 0;
     m_dwSelection[1] = m_dwSliderMax;
     ShowNoSelection();
+    HoldSelectionInRuntime();
 }
 
 void CTransportControl::OnSaveSelection()
@@ -350,6 +356,7 @@ void CTransportControl::PlaySelection(std::uint32_t start, std::uint32_t end)
     if (end != 0)
         m_pEngine->SetPosition(m_dwSelection[0]);
     OnPlay();
+    HoldSelectionInRuntime();
 }
 
 void CTransportControl::ShowSelection()
@@ -381,6 +388,17 @@ void CTransportControl::OnPositionScroll(std::uint32_t position)
 void CTransportControl::ApplyMute(bool mute)
 {
     m_bMutePressed = mute;
+void CTransportControl::HoldSelectionInRuntime()
+{
+    // The runtime holds a selection that runs forward exactly, from one output buffer to
+    // the next; the position timer still holds the others (start at or past the end)
+    // and brings back a position that lies outside.
+    if (m_bSelectionActive && m_dwSelection[0] < m_dwSelection[1])
+        m_pEngine->SetLoop(m_dwSelection[0], m_dwSelection[1]);
+    else
+        m_pEngine->ClearLoop();
+}
+
     m_view.SetButtonCheck(IDC_MUTE_BUTTON, mute);
     m_view.SetMuteImage(mute);
     m_pEngine->SetMute(mute);

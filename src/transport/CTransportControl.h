@@ -98,6 +98,7 @@ private:
     void ShowNoSelection();
 
     void OnMuteButton();
+    void HoldSelectionInRuntime();
     void OnMuteCommand();
     void ApplyMute(bool mute);
     void ChangeVolume(int delta);

@@ -128,11 +128,31 @@ TEST_F(TransportControlTest, AStartPastTheEndNeverLoopsATick)
         m_pControl->PlaySelection(0, 2000);
         EXPECT_EQ(m_view.m_selection, (CSelectionSpan{c.m_dwEnd, 2000})) << c.m_dwStart;
     }
-    // A start set in the tick the position overshoots the end runs to the end of the item.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Engine().GetPosition() > 2000; }, 5000));
+    // A start set while the position lies past the end, before the next tick brings it
+    // back, runs to the end of the item.
+    ASSERT_TRUE(Engine().SetPosition(2500));
     ASSERT_TRUE(Raise(IDC_SET_START));
     EXPECT_GT(m_view.m_selection.m_dwStart, 2000u);
     EXPECT_EQ(m_view.m_selection.m_dwEnd, Engine().GetLength());
+}
+
+// A selection of one millisecond is held by the runtime inside it: playback goes on
+// there without stopping and without leaving it.
+TEST_F(TransportControlTest, ASelectionOfAMillisecondKeepsPlaying)
+{
+    StartPlaylist({"tone.wav"});
+    m_pControl->PlaySelection(1000, 1001);
+    std::uint32_t lowest = 3000, highest = 0;
+    (void)QTest::qWaitFor(
+        [&] {
+            lowest = std::min(lowest, Engine().GetPosition());
+            highest = std::max(highest, Engine().GetPosition());
+            return false;
+        },
+        500);
+    EXPECT_EQ(lowest, 1000u);
+    EXPECT_LE(highest, 1001u);
+    EXPECT_TRUE(Engine().IsPlaying());
 }
 
 TEST_F(TransportControlTest, EndOfItemFollowsThePlayOrder)

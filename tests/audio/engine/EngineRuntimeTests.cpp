@@ -135,6 +135,31 @@ TEST_F(EngineRuntimeTest, SwitchingOrClosingDropsAPendingNotice)
     EXPECT_EQ(m_nNotices, 0);
 }
 
+// While the runtime loops, items switch under it and the engine closes, with nobody
+// waiting on anybody; a looping item never ends, so no notice comes.
+TEST_F(EngineRuntimeTest, ItemsSwitchAndTheEngineClosesWhileLooping)
+{
+    for (int round = 0; round < 12; ++round) {
+        ASSERT_TRUE(m_pEngine->Open(Media(round % 2 == 0 ? "short.wav" : "tone.wav")));
+        ASSERT_TRUE(m_pEngine->SetLoop(100, 200 + round));
+        ASSERT_TRUE(m_pEngine->SetPosition(150));
+        ASSERT_TRUE(m_pEngine->Play(false));
+        PumpFor(round * 15);
+        EXPECT_GE(m_pEngine->GetPosition(), 100u);
+        EXPECT_LE(m_pEngine->GetPosition(), 200u + round);
+    }
+    PumpFor(700); // the short item would have ended twice
+    EXPECT_TRUE(m_pEngine->IsPlaying());
+    EXPECT_EQ(m_nNotices, 0);
+    m_pEngine->ClearLoop();
+    ASSERT_TRUE(m_pEngine->SetPosition(2900));
+    ASSERT_TRUE(PumpUntil([&] { return m_nNotices == 1; }));
+    ASSERT_TRUE(m_pEngine->Play(false));
+    ASSERT_TRUE(m_pEngine->SetLoop(100, 200));
+    PumpFor(50);
+    m_pEngine.reset();
+}
+
 // What one item sounds like, played to its end after the settings.
 struct SHeard {
     bool bOpened = false;
@@ -178,10 +203,7 @@ protected:
             if (!heard.bOpened || !engine.Play(false) || !PumpUntil([&ends] { return ends > 0; }))
                 return heard;
         }
-        std::ifstream file(m_output.constData(), std::ios::binary);
-        const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-        std::vector<float> samples(bytes.size() / sizeof(float));
-        std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+        const std::vector<float> samples = Heard();
         size_t first = 0, last = samples.size() / 2;
         while (first < last && samples[first * 2] == 0.0f)
             ++first;
@@ -192,6 +214,21 @@ protected:
         heard.decibels = Decibels(Rms(samples, first + quarter, last - quarter) / (0.5 / std::sqrt(2.0)));
         heard.frequency = Frequency(samples, first + quarter, last - quarter, 44100);
         return heard;
+    }
+
+    // What the disk driver has written so far: stereo float frames.
+    std::vector<float> Heard() const
+    {
+        std::ifstream file(m_output.constData(), std::ios::binary);
+        const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        std::vector<float> samples(bytes.size() / sizeof(float));
+        std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+        return samples;
+    }
+    size_t HeardFrames() const
+    {
+        std::error_code error;
+        return static_cast<size_t>(std::filesystem::file_size(m_output.constData(), error)) / (2 * sizeof(float));
     }
 
     CTestPrompt m_prompt;
@@ -230,6 +267,36 @@ TEST_F(EngineSoundTest, EffectsVolumeAndTempoAsHeard)
         EXPECT_GE(heard.decibels, test.minDecibels);
         EXPECT_LE(heard.decibels, test.maxDecibels);
         EXPECT_NEAR(heard.frequency, 440.0, 4.0);
+    }
+}
+
+// The loop held by the runtime as heard: 2.000-3.000 s of the noise, which stays below
+// 0.4 there and is louder outside, four passes at each tempo with no louder sample
+// and no gap.
+TEST_F(EngineSoundTest, TheRuntimeHoldsTheLoop)
+{
+    for (float tempo : {0.0f, -30.0f}) {
+        SCOPED_TRACE(tempo);
+        const size_t frames = static_cast<size_t>(4 * 44100 / (1.0 + tempo / 100.0));
+        size_t before = 0; // what the device wrote before the item played
+        {
+            CPlaybackEngine engine;
+            ASSERT_TRUE(engine.Open(Media("noise.wav")));
+            engine.SetTempo(tempo, 0.0f, 0.0f);
+            ASSERT_TRUE(engine.SetPosition(2000));
+            ASSERT_TRUE(engine.SetLoop(2000, 3000));
+            before = HeardFrames();
+            ASSERT_TRUE(engine.Play(false));
+            ASSERT_TRUE(PumpUntil([&] { return HeardFrames() >= before + frames + 44100; }));
+        }
+        std::vector<float> heard = Heard();
+        const auto sound = std::find_if(heard.begin() + static_cast<std::ptrdiff_t>(before * 2), heard.end(),
+                                        [](float sample) { return sample != 0.0f; });
+        heard.erase(heard.begin(), heard.begin() + (sound - heard.begin()) / 2 * 2);
+        heard.resize(frames * 2);
+        EXPECT_TRUE(std::none_of(heard.begin(), heard.end(), [](float sample) { return std::fabs(sample) > 0.45f; }));
+        for (size_t window = 0; window + 4410 <= frames; window += 4410)
+            ASSERT_GT(Rms(heard, window, window + 4410), 0.1) << "at frame " << window;
     }
 }
 

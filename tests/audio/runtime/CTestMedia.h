@@ -18,6 +18,6 @@ public:
     // opusenc, flac and lame (speech-ref.ogg); vbr.mp3 (the sweep in VBR without a Xing
     // header), long.wav (10 s, 440 Hz), tone22k.wav (tone.wav at 22.05 kHz), short.wav
     // (0.3 s), stereo.wav, song.mod, damaged.mp3, text.mp3, noise.wav (5 s, repeatable white
-    // noise, 1.8 times as loud outside 2-3 s), halftone.wav (5 s, 440.5 Hz: whole seconds apart, its phases are opposite).
+    // noise, below 0.4 inside 2-3 s, 2.2 times as loud outside), halftone.wav (5 s, 440.5 Hz: whole seconds apart, its phases are opposite).
     static std::string Path(const std::string &name);
 };
