@@ -35,7 +35,7 @@ constexpr unsigned kPaneIndicators[] = {ID_INDICATOR_LINE,    ID_INDICATOR_CAPS,
 constexpr int kFormatBarHeight = 25;
 constexpr QSize kFirstRunSize(960, 680);
 constexpr int kMinUpperRowHeight = 140;
-constexpr int kCapsPane = 2, kNumPane = 3, kScrollPane = 4;
+constexpr int kLinePane = 1, kCapsPane = 2, kNumPane = 3, kScrollPane = 4;
 constexpr int kMinSelectionWidth = 150;
 const QString kSettingsSection = QStringLiteral("Settings");
 const QString kWindowPosKey = QStringLiteral("WindowPos");
@@ -602,9 +602,20 @@ void CMainFrame::UpdateLockPanes()
     m_panes[kScrollPane - 1]->setEnabled(locks->scroll);
 }
 
+// The line pane says what the active view's update handler says; without a
+// view that handles it the pane is blank.
+void CMainFrame::UpdateLinePane()
+{
+    const CCmdUI state = QueryState(ID_INDICATOR_LINE);
+    QLabel *pane = m_panes[kLinePane - 1];
+    pane->setEnabled(state.m_bEnabled);
+    pane->setText(state.m_bEnabled ? state.m_strText : QString());
+}
+
 void CMainFrame::UpdateCommandStates()
 {
     UpdateLockPanes();
+    UpdateLinePane();
     for (const auto &updater : m_stateUpdaters)
         updater();
     for (const auto &[id, action] : m_actions) {

@@ -114,6 +114,7 @@ private:
     void BuildSplitters();
     void ShowPrompt(unsigned id);
     void UpdateLockPanes();
+    void UpdateLinePane();
     static bool ChangesLockState(const QEvent &event);
     QDockWidget *CreateDock(const QString &title, const QString &name, Qt::DockWidgetAreas allowed,
                             Qt::DockWidgetArea area);

@@ -96,6 +96,8 @@ void CQuillmereApp::CreateMainFrame()
     m_pFrame->SetRouteTarget(CMainFrame::SelectionPane, m_pSelectionView);
     m_pFrame->SetRouteTarget(CMainFrame::ActiveView, m_pEditorView);
     m_pFrame->SetRouteTarget(CMainFrame::Application, this);
+    m_pEditorView->SetCommandRouting([this](unsigned id) { m_pFrame->RaiseCommand(id); },
+                                     [this](unsigned id) { return m_pFrame->QueryState(id); });
     m_pPlayerBar->SetCommandRouting([this](unsigned id) { m_pFrame->RaiseCommand(id); },
                                     [this](unsigned id) { return m_pFrame->QueryState(id); });
     m_pFrame->AddStateUpdater([this] {
@@ -231,9 +233,8 @@ void CQuillmereApp::OnAppAbout()
 
 void CQuillmereApp::OnPrintSetup()
 {
-    if (!m_pPrinter)
-        m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    QPageSetupDialog dialog(m_pPrinter.get(), m_pFrame.get());
+    // The editor prints on the printer set up here.
+    QPageSetupDialog dialog(&m_pEditorView->Printer(), m_pFrame.get());
     dialog.exec();
 }
 

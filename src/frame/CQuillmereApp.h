@@ -26,7 +26,6 @@ class CQuillmereView;
 class CSelectionView;
 class CSingleInstance;
 class CWidgetPrompt;
-class QPrinter;
 class QWidget;
 
 class CQuillmereApp : public QObject, public CCmdTarget, private ITransportView, private IPlaylistHost
@@ -104,7 +103,6 @@ private:
     std::unique_ptr<CWidgetPrompt> m_pPrompt;
     std::unique_ptr<CSingleInstance> m_pSingleInstance;
     std::unique_ptr<CQuillmereDoc> m_pDocument;
-    std::unique_ptr<QPrinter> m_pPrinter;
     std::unique_ptr<CMainFrame> m_pFrame;
     // Owned by the frame's widgets.
     CPlayerBar *m_pPlayerBar = nullptr;

@@ -1,13 +1,26 @@
 #include "views/CQuillmereView.h"
 
+#include "app/CCommandTable.h"
 #include "app/Resource.h"
 #include "editor/CQuillmereDoc.h"
 #include "editor/CRtfReader.h"
 #include "editor/CRtfWriter.h"
+#include "views/CEditorDialogs.h"
+#include "views/RichTextPrint.h"
+#include "views/SelectionMarks.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
+#include <QPrinter>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextLayout>
 #include <QTimerEvent>
 #include <algorithm>
 #include <limits>
@@ -17,15 +30,23 @@ namespace
 
 const QString g_strRtfMime = QStringLiteral("text/rtf");
 const QString g_strStartingFace = QStringLiteral("Arial");
+const QString g_strFormattedText = QStringLiteral("带格式文本 (RTF)");
+const QString g_strPlainText = QStringLiteral("无格式文本");
+constexpr unsigned kOleVerbCount = 16; // ID_OLE_VERB_FIRST and the fifteen after it
 constexpr qreal kStartingPointSize = 12.0;
 
 } // namespace
 
-CQuillmereView::CQuillmereView(CQuillmereDoc &document, QWidget *parent) : QTextEdit(parent), m_document(document)
+CQuillmereView::CQuillmereView(CQuillmereDoc &document, QWidget *parent)
+    : QTextEdit(parent), m_document(document), m_pPlatformDialogs(std::make_unique<CEditorDialogs>(this)),
+      m_pDialogs(m_pPlatformDialogs.get())
 {
     setDocument(&document.GetTextDocument());
     setAccessibleName(QStringLiteral("听写文本"));
     AddEditCommands();
+    AddFindCommands();
+    AddFormatCommands();
+    AddPrintCommands();
     AddDocumentCommands();
     m_document.SetContentsReplacedHandler([this] { OnInitialUpdate(); });
 }
@@ -47,7 +68,64 @@ void CQuillmereView::AddEditCommands()
     OnCommand(
         ID_EDIT_PASTE, [this] { paste(); }, [this](CCmdUI &ui) { ui.Enable(canPaste()); });
     OnCommand(
+        ID_EDIT_PASTE_SPECIAL, [this] { OnPasteSpecial(); }, [this](CCmdUI &ui) { ui.Enable(canPaste()); });
+    OnCommand(
         ID_EDIT_SELECT_ALL, [this] { selectAll(); }, [this](CCmdUI &ui) { ui.Enable(!document()->isEmpty()); });
+    // The line that holds the caret, for the status bar's pane 1.
+    OnUpdate(ID_INDICATOR_LINE, [this](CCmdUI &ui) {
+        ui.Enable();
+        ui.SetText(QStringLiteral("Line %1").arg(CaretLine() + 1));
+    });
+}
+
+void CQuillmereView::AddFindCommands()
+{
+    OnCommand(ID_EDIT_FIND, [this] { OpenFindReplace(false); });
+    OnCommand(ID_EDIT_REPLACE, [this] { OpenFindReplace(true); });
+    OnCommand(
+        ID_EDIT_REPEAT, [this] { RepeatFind(); }, [this](CCmdUI &ui) { ui.Enable(m_find.HasSearch()); });
+}
+
+void CQuillmereView::AddFormatCommands()
+{
+    AddEffectCommand(ID_CHAR_BOLD, ECharEffect::Bold);
+    AddEffectCommand(ID_CHAR_ITALIC, ECharEffect::Italic);
+    AddEffectCommand(ID_CHAR_UNDERLINE, ECharEffect::Underline);
+    AddAlignmentCommand(ID_PARA_LEFT, Qt::AlignLeft);
+    AddAlignmentCommand(ID_PARA_CENTER, Qt::AlignHCenter);
+    AddAlignmentCommand(ID_PARA_RIGHT, Qt::AlignRight);
+    OnCommand(ID_FORMAT_FONT, [this] { OnFormatFont(); });
+    OnCommand(ID_FORMAT_COLOR, [this] { OnFormatColor(); });
+}
+
+void CQuillmereView::AddEffectCommand(unsigned id, ECharEffect effect)
+{
+    OnCommand(
+        id, [this, effect] { ToggleEffect(effect); },
+        [this, effect](CCmdUI &ui) {
+            ui.Enable();
+            ui.SetCheck(EffectCheck(textCursor(), effect));
+        });
+}
+
+void CQuillmereView::AddAlignmentCommand(unsigned id, Qt::Alignment alignment)
+{
+    OnCommand(
+        id, [this, alignment] { SetAlignment(alignment); },
+        [this, alignment](CCmdUI &ui) {
+            ui.Enable();
+            ui.SetCheck(AlignmentCheck(textCursor(), alignment));
+        });
+}
+
+void CQuillmereView::AddPrintCommands()
+{
+    OnCommand(ID_FILE_PRINT, [this] {
+        if (m_pDialogs->ChoosePrinter(Printer()))
+            PrintTo(Printer());
+    });
+    OnCommand(ID_FILE_PRINT_PREVIEW,
+              [this] { m_pDialogs->ShowPrintPreview(Printer(), [this](QPrinter &printer) { PrintTo(printer); }); });
 }
 
 // The route runs from the view to its document: these reach the document
@@ -56,8 +134,12 @@ void CQuillmereView::AddDocumentCommands()
 {
     OnCommand(ID_FILE_SAVE, [this] { m_document.OnFileSave(); });
     OnCommand(ID_FILE_SAVE_AS, [this] { (void)m_document.OnFileSaveAs(); });
-    // Linked objects need object linking, which this platform does not have.
-    OnUpdate(ID_OLE_EDIT_LINKS, [](CCmdUI &ui) { ui.Enable(false); });
+    // Linked and embedded objects need object linking, which this platform
+    // does not have: their commands show disabled.
+    for (unsigned id : {ID_OLE_INSERT_NEW, ID_OLE_EDIT_LINKS, ID_OLE_EDIT_PROPERTIES})
+        OnUpdate(id, [](CCmdUI &ui) { ui.Enable(false); });
+    for (unsigned verb = 0; verb < kOleVerbCount; ++verb)
+        OnUpdate(ID_OLE_VERB_FIRST + verb, [](CCmdUI &ui) { ui.Enable(false); });
 }
 
 bool CQuillmereView::HasSelection() const
@@ -150,4 +232,213 @@ void CQuillmereView::OnAutoSaveTick()
 {
     m_document.m_bAutoSaving = true;
     OnCmdMsg(ID_FILE_SAVE, nullptr);
+}
+
+void CQuillmereView::SetCommandRouting(std::function<void(unsigned)> raise, std::function<CCmdUI(unsigned)> query)
+{
+    m_raise = std::move(raise);
+    m_query = std::move(query);
+}
+
+void CQuillmereView::SetDialogs(IEditorDialogs *dialogs)
+{
+    m_pDialogs = dialogs != nullptr ? dialogs : m_pPlatformDialogs.get();
+}
+
+QPrinter &CQuillmereView::Printer()
+{
+    if (!m_pPrinter)
+        m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_pPrinter;
+}
+
+// The pop-up menu's items raise their commands into the window's routing, as
+// the main menu's do, and are enabled by the same update handlers.
+void CQuillmereView::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu menu(this);
+    for (const SMenuEntry &entry : CommandTable::PopupMenu(IDR_EDITOR_POPUP)) {
+        const unsigned id = entry.m_nID;
+        QAction *item = menu.addAction(entry.m_strText, this, [this, id] {
+            if (m_raise)
+                m_raise(id);
+            else
+                ExecuteIfEnabled(id);
+        });
+        item->setEnabled((m_query ? m_query(id) : QueryState(id)).m_bEnabled);
+    }
+    const QPoint point = event->reason() == QContextMenuEvent::Keyboard ? viewport()->mapToGlobal(cursorRect().center())
+                                                                        : event->globalPos();
+    menu.exec(point);
+}
+
+int CQuillmereView::CaretLine() const
+{
+    const int position = textCursor().selectionStart();
+    const QTextBlock block = document()->findBlock(position);
+    if (!block.isValid())
+        return 0;
+    // Lays the text out as far as the caret's paragraph.
+    document()->documentLayout()->blockBoundingRect(block);
+    const QTextLine line = block.layout()->lineForTextPosition(position - block.position());
+    return LinesBefore(block) + (line.isValid() ? line.lineNumber() : 0);
+}
+
+// The lines of the paragraphs before this one. The sum is asked at every idle
+// moment, so it is kept until the text, its width or the paragraph changes.
+int CQuillmereView::LinesBefore(const QTextBlock &block) const
+{
+    const SLineCount key{document()->revision(), viewport()->width(), block.blockNumber(), 0};
+    if (key.revision == m_linesBefore.revision && key.width == m_linesBefore.width &&
+        key.blockNumber == m_linesBefore.blockNumber)
+        return m_linesBefore.lines;
+    m_linesBefore = key;
+    for (QTextBlock before = document()->begin(); before != block; before = before.next())
+        if (before.isVisible())
+            m_linesBefore.lines += before.layout()->lineCount();
+    return m_linesBefore.lines;
+}
+
+// The clipboard's text with its formats, or as plain text.
+void CQuillmereView::OnPasteSpecial()
+{
+    const QMimeData *source = QApplication::clipboard()->mimeData();
+    if (source == nullptr)
+        return;
+    QStringList formats;
+    if (source->hasFormat(g_strRtfMime) || source->hasHtml())
+        formats.append(g_strFormattedText);
+    if (source->hasText())
+        formats.append(g_strPlainText);
+    if (formats.isEmpty())
+        return;
+    const int choice = m_pDialogs->ChoosePasteFormat(formats);
+    if (choice < 0)
+        return;
+    if (formats.at(choice) == g_strPlainText)
+        insertPlainText(source->text());
+    else
+        insertFromMimeData(source);
+}
+
+// All of the selection takes the effect unless all of it has it already;
+// with no selection, what is typed next.
+void CQuillmereView::ToggleEffect(ECharEffect effect)
+{
+    mergeCurrentCharFormat(EffectFormat(effect, EffectCheck(textCursor(), effect) != 1));
+}
+
+void CQuillmereView::SetAlignment(Qt::Alignment alignment)
+{
+    QTextBlockFormat format;
+    format.setAlignment(alignment);
+    textCursor().mergeBlockFormat(format);
+}
+
+// The selection's shared attributes, or with no selection the text's default
+// format (the document's default font, no effects, the automatic colour).
+QTextCharFormat CQuillmereView::SelectionOrDefaultFormat() const
+{
+    if (HasSelection())
+        return CommonCharFormat(textCursor());
+    QTextCharFormat format;
+    format.setFont(document()->defaultFont());
+    return format;
+}
+
+// To the selection; with none, to the word that holds the caret, or to what
+// is typed next when the caret is not inside a word.
+void CQuillmereView::ApplyToSelectionOrWord(const QTextCharFormat &format)
+{
+    QTextCursor cursor = textCursor();
+    if (!cursor.hasSelection()) {
+        QTextCursor word = cursor;
+        word.select(QTextCursor::WordUnderCursor);
+        if (word.selectionStart() < cursor.position() && cursor.position() < word.selectionEnd())
+            cursor = word;
+    }
+    cursor.mergeCharFormat(format);
+    if (!cursor.hasSelection())
+        setTextCursor(cursor);
+}
+
+void CQuillmereView::OnFormatFont()
+{
+    const QTextCharFormat current = SelectionOrDefaultFormat();
+    QFont font = current.font();
+    QColor color =
+        current.foreground().style() != Qt::NoBrush ? current.foreground().color() : palette().color(QPalette::Text);
+    if (!m_pDialogs->ChooseFont(font, color))
+        return;
+    QTextCharFormat chosen;
+    chosen.setFontFamilies(QStringList{font.family()});
+    chosen.setFontPointSize(font.pointSizeF());
+    chosen.setFontWeight(font.bold() ? QFont::Bold : QFont::Normal);
+    chosen.setFontItalic(font.italic());
+    chosen.setFontUnderline(font.underline());
+    chosen.setFontStrikeOut(font.strikeOut());
+    chosen.setForeground(color);
+    ApplyToSelectionOrWord(chosen);
+}
+
+// With no selection the word takes the whole default format with the colour.
+void CQuillmereView::OnFormatColor()
+{
+    QTextCharFormat format = SelectionOrDefaultFormat();
+    QColor color =
+        format.foreground().style() != Qt::NoBrush ? format.foreground().color() : palette().color(QPalette::Text);
+    if (!m_pDialogs->ChooseColor(color))
+        return;
+    format.setForeground(color);
+    ApplyToSelectionOrWord(format);
+}
+
+// One dialog at a time; it starts from a one-line selection, else from the
+// last search.
+void CQuillmereView::OpenFindReplace(bool replace)
+{
+    SFindOptions start = m_find.Options();
+    const QString selected = textCursor().selectedText();
+    if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator))
+        start.m_strFind = selected;
+    if (m_pFindDlg != nullptr && m_pFindDlg->IsReplaceDialog() != replace) {
+        m_pFindDlg->close(); // deleted later, on closing
+        m_pFindDlg = nullptr;
+    }
+    if (m_pFindDlg == nullptr) {
+        m_pFindDlg = new CFindReplaceDlg(replace, start, this);
+        m_pFindDlg->SetActionHandler(
+            [this](CFindReplaceDlg::EAction action, const SFindOptions &options) { OnFindAction(action, options); });
+    } else {
+        m_pFindDlg->FindEdit()->setText(start.m_strFind);
+    }
+    m_pFindDlg->show();
+    m_pFindDlg->raise();
+    m_pFindDlg->activateWindow();
+}
+
+void CQuillmereView::OnFindAction(CFindReplaceDlg::EAction action, const SFindOptions &options)
+{
+    m_find.SetOptions(options);
+    QTextCursor cursor = textCursor();
+    bool found = false;
+    switch (action) {
+    case CFindReplaceDlg::FindNext: found = m_find.FindNext(cursor); break;
+    case CFindReplaceDlg::ReplaceOne: found = m_find.Replace(cursor); break;
+    case CFindReplaceDlg::ReplaceAll: found = m_find.ReplaceAll(*document()) > 0; break;
+    }
+    if (action != CFindReplaceDlg::ReplaceAll)
+        setTextCursor(cursor);
+    if (!found)
+        QApplication::beep(); // a beep, not a box that would stop the typing
+}
+
+void CQuillmereView::RepeatFind()
+{
+    OnFindAction(CFindReplaceDlg::FindNext, m_find.Options());
+}
+
+void CQuillmereView::PrintTo(QPrinter &printer) const
+{
+    PrintRichText(*document(), printer, kPrintMarginTwips);
 }

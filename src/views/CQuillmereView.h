@@ -1,14 +1,23 @@
 // The editor pane: the rich-text editor on the dictation document's text. It
-// handles the Edit menu's commands and passes the document's own commands to
-// the document, which sits in a layer that knows no commands.
+// handles the Edit and Format commands, find and replace, printing, the
+// line-number pane and the auto-save timer, and passes the document's own
+// commands to the document, which sits in a layer that knows no commands.
 #pragma once
 
 #include "app/CCmdTarget.h"
+#include "views/CFindReplace.h"
+#include "views/CFindReplaceDlg.h"
 
+#include <QPointer>
 #include <QTextEdit>
 #include <functional>
+#include <memory>
 
 class CQuillmereDoc;
+class IEditorDialogs;
+class QPrinter;
+class QTextBlock;
+enum class ECharEffect;
 
 class CQuillmereView : public QTextEdit, public CCmdTarget
 {
@@ -35,6 +44,22 @@ public:
     // character format at the start of the text and a fresh auto-save period.
     void OnInitialUpdate();
 
+    // The pop-up menu's commands go through the window's routing (raise) and
+    // take their state from it (query). Without it they stay in this view.
+    void SetCommandRouting(std::function<void(unsigned)> raise, std::function<CCmdUI(unsigned)> query);
+    // Replaces the platform's dialogs (not owned; null restores them).
+    void SetDialogs(IEditorDialogs *dialogs);
+    // The printer that printing, the preview and the printer set-up share.
+    QPrinter &Printer();
+    // The open find or replace dialog, or null.
+    CFindReplaceDlg *FindReplaceDialog() const { return m_pFindDlg; }
+    // The zero-based line, as laid out, that holds the caret or the start of
+    // the selection; wrapped lines count.
+    int CaretLine() const;
+
+    // Pages are printed with half-inch margins on every side.
+    static constexpr int kPrintMarginTwips = 720;
+
 protected:
     // RTF travels through the clipboard beside plain text and HTML, so formats
     // survive a copy to and a paste from word processors.
@@ -42,17 +67,49 @@ protected:
     void insertFromMimeData(const QMimeData *source) override;
     QMimeData *createMimeDataFromSelection() const override;
     void timerEvent(QTimerEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     void AddEditCommands();
+    void AddFindCommands();
+    void AddFormatCommands();
+    void AddEffectCommand(unsigned id, ECharEffect effect);
+    void AddAlignmentCommand(unsigned id, Qt::Alignment alignment);
+    void AddPrintCommands();
     void AddDocumentCommands();
     bool HasSelection() const;
     void ApplyStartingFormat();
     void OnAutoSaveTick();
+    void OnPasteSpecial();
+    void ToggleEffect(ECharEffect effect);
+    void SetAlignment(Qt::Alignment alignment);
+    void OnFormatFont();
+    void OnFormatColor();
+    QTextCharFormat SelectionOrDefaultFormat() const;
+    void ApplyToSelectionOrWord(const QTextCharFormat &format);
+    void OpenFindReplace(bool replace);
+    void OnFindAction(CFindReplaceDlg::EAction action, const SFindOptions &options);
+    void RepeatFind();
+    void PrintTo(QPrinter &printer) const;
+    int LinesBefore(const QTextBlock &block) const;
 
     CQuillmereDoc &m_document;
     std::function<int()> m_autoSaveMinutes;
     int m_nMinuteLength = 60000;
     int m_nAutoSaveTimer = 0; // the running timer's id as Qt returned it; 0 when none runs
     int m_nAutoSavePeriod = 0;
+    std::function<void(unsigned)> m_raise;
+    std::function<CCmdUI(unsigned)> m_query;
+    std::unique_ptr<IEditorDialogs> m_pPlatformDialogs;
+    IEditorDialogs *m_pDialogs;
+    std::unique_ptr<QPrinter> m_pPrinter; // made at the first use: it asks the print system
+    CFindReplace m_find;
+    QPointer<CFindReplaceDlg> m_pFindDlg;
+    struct SLineCount {
+        int revision = -1;
+        int width = -1;
+        int blockNumber = -1;
+        int lines = 0;
+    };
+    mutable SLineCount m_linesBefore; // the lines before the caret's paragraph, when last counted
 };

@@ -1,35 +1,133 @@
-// The editor pane: the Edit commands and when they are enabled, and RTF
-// through the clipboard.
+// The editor pane: the Edit commands and when they are enabled, RTF through
+// the clipboard, the auto-save timer, the format commands and their marks,
+// the font and colour dialogs, find and replace, the line pane and printing.
 #include "views/CQuillmereView.h"
 
 #include "app/Resource.h"
 #include "editor/CQuillmereDoc.h"
 #include "editor/CRtfWriter.h"
+#include "editor/RtfTestSupport.h"
 #include "support/TestSupport.h"
+#include "views/IEditorDialogs.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <limits>
+#include <optional>
 
 namespace
 {
 
+// Answers the editor's dialogs as the test says and records what they were shown.
+class CTestEditorDialogs final : public IEditorDialogs
+{
+public:
+    bool ChooseFont(QFont &font, QColor &color) override
+    {
+        m_shownFonts.append(font);
+        if (!m_fontAnswer)
+            return false;
+        font = *m_fontAnswer;
+        if (m_fontColorAnswer.isValid())
+            color = m_fontColorAnswer;
+        return true;
+    }
+    bool ChooseColor(QColor &color) override
+    {
+        m_shownColors.append(color);
+        if (!m_colorAnswer.isValid())
+            return false;
+        color = m_colorAnswer;
+        return true;
+    }
+    int ChoosePasteFormat(const QStringList &formats) override
+    {
+        m_pasteFormats = formats;
+        return formats.indexOf(m_pasteAnswer);
+    }
+    bool ChoosePrinter(QPrinter &printer) override
+    {
+        if (m_pdfPath.isEmpty())
+            return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(m_pdfPath);
+        return true;
+    }
+    void ShowPrintPreview(QPrinter &printer, const std::function<void(QPrinter &)> &paint) override
+    {
+        ChoosePrinter(printer);
+        paint(printer);
+    }
+
+    std::optional<QFont> m_fontAnswer; // none: Cancel
+    QColor m_fontColorAnswer;          // invalid: the colour the dialog was given
+    QColor m_colorAnswer;              // invalid: Cancel
+    QString m_pasteAnswer;
+    QString m_pdfPath; // empty: Cancel
+    QList<QFont> m_shownFonts;
+    QList<QColor> m_shownColors;
+    QStringList m_pasteFormats;
+};
+
 class QuillmereViewTest : public testing::Test
 {
 protected:
-    QuillmereViewTest() : m_view(m_doc) { QApplication::clipboard()->clear(); }
+    QuillmereViewTest() : m_view(m_doc)
+    {
+        QApplication::clipboard()->clear();
+        m_view.SetDialogs(&m_dialogs);
+    }
 
     bool Enabled(unsigned id) { return m_view.QueryState(id).m_bEnabled; }
+    int Check(unsigned id) { return m_view.QueryState(id).m_nCheck; }
     QString Text() const { return m_doc.GetTextDocument().toPlainText(); }
+    // The format of the character at a position of the text.
+    QTextCharFormat FormatAt(int position) const
+    {
+        QTextCursor cursor(&m_doc.GetTextDocument());
+        cursor.setPosition(position + 1);
+        return cursor.charFormat();
+    }
+    void Append(const QString &text, const QTextCharFormat &format = {})
+    {
+        QTextCursor cursor(&m_doc.GetTextDocument());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(text, format);
+    }
+    void Select(int start, int end)
+    {
+        QTextCursor cursor(&m_doc.GetTextDocument());
+        cursor.setPosition(start);
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        m_view.setTextCursor(cursor);
+    }
+    static QTextCharFormat Colored(const QColor &color)
+    {
+        QTextCharFormat format;
+        format.setForeground(color);
+        return format;
+    }
 
     CRecordingPrompt m_prompt;
+    CTestEditorDialogs m_dialogs;
     CQuillmereDoc m_doc;
     CQuillmereView m_view;
 };
@@ -129,6 +227,363 @@ TEST_F(QuillmereViewTest, OpeningAnotherTranscriptStartsTheAutoSavePeriodAfresh)
     EXPECT_TRUE(ReadAllBytes(folder.filePath(QStringLiteral("talk.rtf"))).contains("typed"));
     EXPECT_TRUE(m_prompt.m_messages.isEmpty()); // no "file saved" box from the timer
     EXPECT_FALSE(m_doc.m_bAutoSaving);
+}
+
+TEST_F(QuillmereViewTest, EffectsOverAPartlyMarkedSelectionShowMixedThenCoverAllThenNone)
+{
+    const struct {
+        unsigned id;
+        std::function<bool(const QTextCharFormat &)> has;
+        std::function<void(QTextCharFormat &)> set;
+    } effects[] = {
+        {ID_CHAR_BOLD, [](const QTextCharFormat &f) { return f.fontWeight() == QFont::Bold; },
+         [](QTextCharFormat &f) { f.setFontWeight(QFont::Bold); }},
+        {ID_CHAR_ITALIC, [](const QTextCharFormat &f) { return f.fontItalic(); },
+         [](QTextCharFormat &f) { f.setFontItalic(true); }},
+        {ID_CHAR_UNDERLINE, [](const QTextCharFormat &f) { return f.fontUnderline(); },
+         [](QTextCharFormat &f) { f.setFontUnderline(true); }},
+    };
+    for (const auto &effect : effects) {
+        m_doc.OnNewDocument();
+        QTextCharFormat marked = Colored(Qt::blue);
+        effect.set(marked);
+        Append(QStringLiteral("平常"));
+        Append(QStringLiteral("加粗"), marked);
+        Select(1, 4); // one plain character, both marked ones
+        EXPECT_EQ(Check(effect.id), 2) << effect.id;
+
+        ASSERT_TRUE(m_view.ExecuteIfEnabled(effect.id));
+        for (int i = 1; i < 4; ++i)
+            EXPECT_TRUE(effect.has(FormatAt(i))) << effect.id << " at " << i;
+        EXPECT_FALSE(effect.has(FormatAt(0))) << "outside the selection";
+        EXPECT_EQ(FormatAt(1).foreground().style(), Qt::NoBrush) << "nothing but the effect changes";
+        EXPECT_EQ(Check(effect.id), 1);
+        EXPECT_TRUE(m_doc.IsModified());
+
+        ASSERT_TRUE(m_view.ExecuteIfEnabled(effect.id));
+        for (int i = 1; i < 4; ++i)
+            EXPECT_FALSE(effect.has(FormatAt(i))) << effect.id << " at " << i;
+        EXPECT_EQ(FormatAt(3).foreground().color(), QColor(Qt::blue));
+        EXPECT_EQ(Check(effect.id), 0);
+    }
+}
+
+TEST_F(QuillmereViewTest, AlignmentMarksFollowTheSelectedParagraphs)
+{
+    Append(QStringLiteral("第一段\n第二段\n第三段"));
+    Select(0, 0);
+    EXPECT_EQ(Check(ID_PARA_LEFT), 1);
+    EXPECT_EQ(Check(ID_PARA_CENTER), 0);
+    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_PARA_CENTER)); // the caret's paragraph alone
+    Select(2, 6);                                         // the first two paragraphs
+    EXPECT_EQ(Check(ID_PARA_CENTER), 2);
+    EXPECT_EQ(Check(ID_PARA_LEFT), 2);
+
+    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_PARA_RIGHT));
+    EXPECT_EQ(Check(ID_PARA_RIGHT), 1);
+    EXPECT_EQ(Check(ID_PARA_LEFT), 0);
+    const QTextDocument &text = m_doc.GetTextDocument();
+    EXPECT_EQ(text.findBlockByNumber(1).blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+    EXPECT_EQ(text.findBlockByNumber(2).blockFormat().alignment() & Qt::AlignRight, 0) << "beyond the selection";
+}
+
+TEST_F(QuillmereViewTest, ColourDialogMakesMixedColoursOneAndKeepsTheRest)
+{
+    QTextCharFormat bold = Colored(Qt::blue);
+    bold.setFontWeight(QFont::Bold);
+    Append(QStringLiteral("蓝色"), bold);
+    Append(QStringLiteral("绿色"), Colored(Qt::green));
+    m_doc.SetModifiedFlag(false);
+    Select(0, 4);
+
+    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_FORMAT_COLOR)); // Cancel
+    EXPECT_FALSE(m_doc.IsModified());
+    EXPECT_EQ(FormatAt(0).foreground().color(), QColor(Qt::blue));
+
+    m_dialogs.m_colorAnswer = Qt::red;
+    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_FORMAT_COLOR));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(FormatAt(i).foreground().color(), QColor(Qt::red)) << i;
+    EXPECT_EQ(FormatAt(1).fontWeight(), QFont::Bold);
+    EXPECT_NE(FormatAt(2).fontWeight(), QFont::Bold) << "one word's bold spread to the other";
+    EXPECT_TRUE(m_doc.IsModified());
+}
+
+TEST_F(QuillmereViewTest, WithNoSelectionTheDialogsChangeTheWordAtTheCaret)
+{
+    Append(QStringLiteral("one two three"), Colored(Qt::blue));
+    Select(5, 5); // inside "two"
+    m_dialogs.m_colorAnswer = Qt::red;
+    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_FORMAT_COLOR));
+    EXPECT_EQ(FormatAt(4).foreground().color(), QColor(Qt::red));
+    EXPECT_EQ(FormatAt(6).foreground().color(), QColor(Qt::red));
+    EXPECT_EQ(FormatAt(3).foreground().color(), QColor(Qt::blue)) << "the space before the word";
+    EXPECT_EQ(FormatAt(8).foreground().color(), QColor(Qt::blue)) << "the next word";
+
+    // Between two spaces' worth of words: only what is typed there.
+    Append(QStringLiteral("  "));
+    m_view.moveCursor(QTextCursor::End);
+    m_dialogs.m_fontAnswer = QFont(QStringLiteral("Liberation Serif"), 20);
+    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_FORMAT_FONT));
+    EXPECT_EQ(FormatAt(10).fontPointSize(), FormatAt(0).fontPointSize()) << "three";
+    QTest::keyClicks(&m_view, QStringLiteral("x"));
+    EXPECT_EQ(FormatAt(15).fontPointSize(), 20);
+}
+
+TEST_F(QuillmereViewTest, ContextMenuRaisesItsCommandsThroughTheRoutingAndOpensTheFontDialog)
+{
+    QList<unsigned> raised;
+    m_view.SetCommandRouting(
+        [&](unsigned id) {
+            raised.append(id);
+            m_view.ExecuteIfEnabled(id);
+        },
+        [&](unsigned id) { return m_view.QueryState(id); });
+    QTextCharFormat big;
+    big.setFontPointSize(18);
+    big.setFontFamilies(QStringList{QStringLiteral("Liberation Sans")});
+    Append(QStringLiteral("字体"), big);
+    Select(0, 2);
+    m_dialogs.m_fontAnswer = QFont(QStringLiteral("Liberation Serif"), 9);
+
+    QStringList items;
+    QList<bool> enabled;
+    QTimer::singleShot(0, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction *item : menu->actions()) {
+            items.append(item->text());
+            enabled.append(item->isEnabled());
+        }
+        menu->actions().constLast()->trigger();
+        menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), m_view.viewport()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(m_view.viewport(), &event);
+
+    EXPECT_EQ(items, (QStringList{QStringLiteral("剪切(&T)"), QStringLiteral("复制(&C)"), QStringLiteral("粘贴(&P)"),
+                                  QStringLiteral("字体...")}));
+    EXPECT_EQ(enabled, (QList<bool>{true, true, false, true})); // nothing on the clipboard to paste
+    EXPECT_EQ(raised, QList<unsigned>{ID_FORMAT_FONT});
+    ASSERT_EQ(m_dialogs.m_shownFonts.size(), 1);
+    EXPECT_EQ(m_dialogs.m_shownFonts[0].pointSize(), 18) << "the dialog starts from the selection's font";
+    EXPECT_EQ(FormatAt(1).fontPointSize(), 9);
+    EXPECT_EQ(FormatAt(1).fontFamilies().toStringList().value(0), QStringLiteral("Liberation Serif"));
+}
+
+TEST_F(QuillmereViewTest, LinePaneCountsTheLinesAsLaidOut)
+{
+    const auto pane = [this] { return m_view.QueryState(ID_INDICATOR_LINE); };
+    EXPECT_TRUE(pane().m_bEnabled);
+    EXPECT_EQ(pane().m_strText, QStringLiteral("Line 1"));
+
+    m_view.setLineWrapMode(QTextEdit::FixedPixelWidth);
+    m_view.setLineWrapColumnOrWidth(120);
+    m_view.resize(300, 200);
+    m_view.show();
+    Append(QStringLiteral("a long paragraph that wraps onto several lines of the narrow editor\nsecond"));
+    const QTextBlock first = m_doc.GetTextDocument().firstBlock();
+    m_view.moveCursor(QTextCursor::End);
+    const int wrapped = first.layout()->lineCount();
+    ASSERT_GE(wrapped, 3);
+    EXPECT_EQ(pane().m_strText, QStringLiteral("Line %1").arg(wrapped + 1));
+    // A selection counts from its start.
+    Select(0, m_doc.GetTextDocument().characterCount() - 1);
+    EXPECT_EQ(pane().m_strText, QStringLiteral("Line 1"));
+    m_view.hide();
+}
+
+TEST_F(QuillmereViewTest, StartingFormatIsForWhatIsTypedAtTheStartNotForTheLoadedText)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("loaded.rtf"));
+    WriteAllBytes(path, "{\\rtf1{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs40\\b\\i loaded}");
+    ASSERT_TRUE(m_doc.OnOpenDocument(path));
+    QTest::keyClicks(&m_view, QStringLiteral("ab"));
+
+    EXPECT_EQ(Text(), QStringLiteral("abloaded"));
+    const QTextCharFormat typed = FormatAt(0);
+    EXPECT_EQ(typed.fontFamilies().toStringList().value(0), QStringLiteral("Arial"));
+    EXPECT_EQ(typed.fontPointSize(), 12);
+    EXPECT_FALSE(typed.fontItalic());
+    EXPECT_NE(typed.fontWeight(), QFont::Bold);
+    const QTextCharFormat loaded = FormatAt(2);
+    EXPECT_EQ(loaded.fontPointSize(), 20);
+    EXPECT_EQ(loaded.fontWeight(), QFont::Bold);
+    EXPECT_TRUE(loaded.fontItalic());
+}
+
+TEST_F(QuillmereViewTest, WhatTheFormatCommandsMadeSurvivesASaveAndReopen)
+{
+    m_doc.OnNewDocument(); // as the window starts: the starting format at the caret
+    // Chinese comes from an input method as committed text.
+    QInputMethodEvent typed;
+    typed.setCommitString(QStringLiteral("听写练习 dictation"));
+    QApplication::sendEvent(&m_view, &typed);
+    Select(0, 2);
+    m_view.ExecuteIfEnabled(ID_CHAR_BOLD);
+    m_view.ExecuteIfEnabled(ID_CHAR_UNDERLINE);
+    m_dialogs.m_colorAnswer = QColor(200, 30, 40);
+    m_view.ExecuteIfEnabled(ID_FORMAT_COLOR);
+    Select(5, 9);
+    m_view.ExecuteIfEnabled(ID_CHAR_ITALIC);
+    m_view.ExecuteIfEnabled(ID_PARA_CENTER);
+    m_dialogs.m_fontAnswer = QFont(QStringLiteral("Liberation Serif"), 15);
+    m_view.ExecuteIfEnabled(ID_FORMAT_FONT);
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("t.rtf"));
+    ASSERT_TRUE(m_doc.OnSaveDocument(path));
+    const std::unique_ptr<QTextDocument> reopened = ReadRtf(ReadAllBytes(path));
+    EXPECT_EQ(DescribeDocument(*reopened).toStdString(), DescribeDocument(m_doc.GetTextDocument()).toStdString());
+}
+
+TEST_F(QuillmereViewTest, FindAndReplaceAcrossChineseText)
+{
+    Append(QStringLiteral("我听写，你听写。\n他们都在听写"));
+    Select(0, 0);
+    EXPECT_FALSE(Enabled(ID_EDIT_REPEAT)) << "nothing to find again yet";
+
+    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_EDIT_FIND));
+    CFindReplaceDlg *dialog = m_view.FindReplaceDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(dialog->IsReplaceDialog());
+    dialog->FindEdit()->setText(QStringLiteral("听写"));
+    dialog->Button(CFindReplaceDlg::FindNext)->click();
+    EXPECT_EQ(m_view.textCursor().selectionStart(), 1);
+    // F3 goes on from the match, through the paragraph break, then round to the start.
+    for (int expected : {5, 13, 1}) {
+        ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_EDIT_REPEAT));
+        EXPECT_EQ(m_view.textCursor().selectionStart(), expected);
+        EXPECT_EQ(m_view.textCursor().selectedText(), QStringLiteral("听写"));
+    }
+
+    // The replace dialog starts from the selected match.
+    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_EDIT_REPLACE));
+    dialog = m_view.FindReplaceDialog();
+    ASSERT_TRUE(dialog != nullptr && dialog->IsReplaceDialog());
+    EXPECT_EQ(dialog->FindEdit()->text(), QStringLiteral("听写"));
+    dialog->ReplaceEdit()->setText(QStringLiteral("默写"));
+    dialog->Button(CFindReplaceDlg::ReplaceOne)->click(); // the selected one, then on to the next
+    EXPECT_EQ(Text(), QStringLiteral("我默写，你听写。\n他们都在听写"));
+    EXPECT_EQ(m_view.textCursor().selectionStart(), 5);
+    dialog->Button(CFindReplaceDlg::ReplaceAll)->click();
+    EXPECT_EQ(Text(), QStringLiteral("我默写，你默写。\n他们都在默写"));
+    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_EDIT_UNDO)); // all of them in one step
+    EXPECT_EQ(Text(), QStringLiteral("我默写，你听写。\n他们都在听写"));
+
+    dialog->FindEdit()->setText(QStringLiteral("没有"));
+    EXPECT_TRUE(dialog->Button(CFindReplaceDlg::FindNext)->isEnabled());
+    Select(2, 2);
+    dialog->Button(CFindReplaceDlg::FindNext)->click();
+    EXPECT_EQ(m_view.textCursor().position(), 2) << "nothing found leaves the caret";
+    EXPECT_TRUE(m_prompt.m_messages.isEmpty());
+    dialog->close();
+}
+
+TEST_F(QuillmereViewTest, PasteSpecialPastesWithOrWithoutFormats)
+{
+    QTextDocument source;
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    QTextCursor(&source).insertText(QStringLiteral("粗体"), bold);
+    const auto offer = [&] {
+        auto *mime = new QMimeData;
+        mime->setData(QStringLiteral("text/rtf"), CRtfWriter().Write(source));
+        mime->setText(QStringLiteral("粗体"));
+        QApplication::clipboard()->setMimeData(mime);
+    };
+    const struct {
+        QString answer;
+        QString text;
+        bool bold;
+    } rows[] = {
+        {QString(), QString(), false}, // Cancel
+        {QStringLiteral("无格式文本"), QStringLiteral("粗体"), false},
+        {QStringLiteral("带格式文本 (RTF)"), QStringLiteral("粗体"), true},
+    };
+    for (const auto &row : rows) {
+        m_doc.OnNewDocument();
+        offer();
+        m_dialogs.m_pasteAnswer = row.answer;
+        ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_EDIT_PASTE_SPECIAL));
+        EXPECT_EQ(m_dialogs.m_pasteFormats,
+                  (QStringList{QStringLiteral("带格式文本 (RTF)"), QStringLiteral("无格式文本")}));
+        EXPECT_EQ(Text(), row.text) << row.answer.toStdString();
+        if (!row.text.isEmpty()) {
+            EXPECT_EQ(FormatAt(0).fontWeight() == QFont::Bold, row.bold) << row.answer.toStdString();
+        }
+    }
+}
+
+// The words of a PDF with their boxes in points, page by page, and the page size.
+struct SPdfPage {
+    QSizeF size;
+    QList<std::pair<QString, QRectF>> words;
+};
+
+QList<SPdfPage> ReadPdfWords(const QString &path)
+{
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    if (!pdftotext.waitForFinished(30000))
+        return {};
+    const QString html = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    static const QRegularExpression tag(QStringLiteral(
+        "<page width=\"([\\d.]+)\" height=\"([\\d.]+)\">|"
+        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    QList<SPdfPage> pages;
+    for (const QRegularExpressionMatch &match : tag.globalMatch(html)) {
+        const auto number = [&match](int group) { return match.captured(group).toDouble(); };
+        if (match.hasCaptured(1))
+            pages.append({QSizeF(number(1), number(2)), {}});
+        else if (!pages.isEmpty())
+            pages.last().words.append(
+                {match.captured(7), QRectF(QPointF(number(3), number(4)), QPointF(number(5), number(6)))});
+    }
+    return pages;
+}
+
+TEST_F(QuillmereViewTest, PrintingPutsTheTextInsideHalfInchMarginsWithNothingAdded)
+{
+    QStringList lines;
+    for (int i = 1; i <= 120; ++i)
+        lines.append(QStringLiteral("L%1 听写 text").arg(i, 3, 10, QLatin1Char('0')));
+    QTextCharFormat twelve;
+    twelve.setFontPointSize(12);
+    Append(lines.join(QLatin1Char('\n')), twelve);
+
+    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_FILE_PRINT)); // Cancel prints nothing
+    QTemporaryDir folder;
+    m_dialogs.m_pdfPath = folder.filePath(QStringLiteral("printed.pdf"));
+    EXPECT_FALSE(QFileInfo::exists(m_dialogs.m_pdfPath));
+    m_view.Printer().setPageSize(QPageSize(QPageSize::A4));
+    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_FILE_PRINT));
+
+    const QList<SPdfPage> pages = ReadPdfWords(m_dialogs.m_pdfPath);
+    ASSERT_GE(pages.size(), 3) << "120 lines of 12 points";
+    QStringList printed;
+    for (const SPdfPage &page : pages) {
+        const qreal bottom = page.size.height() - 36;
+        QRectF inked;
+        for (const auto &[word, box] : page.words) {
+            // The next page's first line also sits in this page's content,
+            // below the clip at the bottom margin, where no one sees it.
+            if (box.top() >= bottom - 1)
+                continue;
+            printed.append(word);
+            inked |= box;
+        }
+        EXPECT_NEAR(inked.left(), 36, 1) << "the left margin";
+        EXPECT_NEAR(inked.top(), 36, 1) << "the top margin";
+        EXPECT_LE(inked.right(), page.size.width() - 36);
+        EXPECT_LE(inked.bottom(), bottom) << "the bottom margin";
+        if (&page != &pages.last()) {
+            EXPECT_GT(inked.bottom(), bottom - 25) << "a page filled down to its margin";
+        }
+    }
+    // Every word once and in order, no page number among them.
+    EXPECT_EQ(printed.join(QLatin1Char(' ')), lines.join(QLatin1Char(' ')));
 }
 
 } // namespace

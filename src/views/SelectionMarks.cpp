@@ -1,0 +1,102 @@
+#include "views/SelectionMarks.h"
+
+#include <QFont>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <vector>
+
+namespace
+{
+
+// The formats of the pieces of text between the selection's ends.
+std::vector<QTextCharFormat> SelectedFormats(const QTextCursor &cursor)
+{
+    std::vector<QTextCharFormat> formats;
+    const int start = cursor.selectionStart();
+    const int end = cursor.selectionEnd();
+    const QTextDocument &document = *cursor.document();
+    for (QTextBlock block = document.findBlock(start); block.isValid() && block.position() < end; block = block.next())
+        for (auto piece = block.begin(); !piece.atEnd(); ++piece) {
+            const QTextFragment fragment = piece.fragment();
+            if (fragment.position() < end && fragment.position() + fragment.length() > start)
+                formats.push_back(fragment.charFormat());
+        }
+    if (formats.empty())
+        formats.push_back(cursor.charFormat());
+    return formats;
+}
+
+Qt::Alignment HorizontalAlignment(const QTextBlock &block)
+{
+    const Qt::Alignment alignment = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
+    if (alignment & Qt::AlignHCenter)
+        return Qt::AlignHCenter;
+    if (alignment & Qt::AlignJustify)
+        return Qt::AlignJustify;
+    if (alignment & (Qt::AlignRight | Qt::AlignTrailing))
+        return Qt::AlignRight;
+    return Qt::AlignLeft;
+}
+
+} // namespace
+
+bool HasEffect(const QTextCharFormat &format, ECharEffect effect)
+{
+    switch (effect) {
+    case ECharEffect::Bold: return format.fontWeight() >= QFont::DemiBold;
+    case ECharEffect::Italic: return format.fontItalic();
+    case ECharEffect::Underline: return format.fontUnderline();
+    }
+    return false;
+}
+
+QTextCharFormat EffectFormat(ECharEffect effect, bool on)
+{
+    QTextCharFormat format;
+    switch (effect) {
+    case ECharEffect::Bold: format.setFontWeight(on ? QFont::Bold : QFont::Normal); break;
+    case ECharEffect::Italic: format.setFontItalic(on); break;
+    case ECharEffect::Underline: format.setFontUnderline(on); break;
+    }
+    return format;
+}
+
+int EffectCheck(const QTextCursor &cursor, ECharEffect effect)
+{
+    const std::vector<QTextCharFormat> formats = SelectedFormats(cursor);
+    const bool first = HasEffect(formats.front(), effect);
+    for (const QTextCharFormat &format : formats)
+        if (HasEffect(format, effect) != first)
+            return 2;
+    return first ? 1 : 0;
+}
+
+int AlignmentCheck(const QTextCursor &cursor, Qt::Alignment alignment)
+{
+    const QTextDocument &document = *cursor.document();
+    const QTextBlock last = document.findBlock(cursor.selectionEnd());
+    QTextBlock block = document.findBlock(cursor.selectionStart());
+    const Qt::Alignment shared = HorizontalAlignment(block);
+    for (; block.isValid(); block = block.next()) {
+        if (HorizontalAlignment(block) != shared)
+            return 2;
+        if (block == last)
+            break;
+    }
+    return shared == alignment ? 1 : 0;
+}
+
+QTextCharFormat CommonCharFormat(const QTextCursor &cursor)
+{
+    const std::vector<QTextCharFormat> formats = SelectedFormats(cursor);
+    QTextCharFormat common = formats.front();
+    const QMap<int, QVariant> properties = common.properties();
+    for (auto property = properties.begin(); property != properties.end(); ++property)
+        for (const QTextCharFormat &format : formats)
+            if (format.property(property.key()) != property.value()) {
+                common.clearProperty(property.key());
+                break;
+            }
+    return common;
+}
