@@ -3,6 +3,10 @@
 // program's own commands and the control bar's buttons carry their own names.
 #pragma once
 
+// Effects-bar buttons: they scroll the effects panel.
+inline constexpr unsigned IDC_SCROLL_UP = 1001;
+inline constexpr unsigned IDC_SCROLL_DOWN = 1002;
+
 // Control-bar buttons and the commands of the same number.
 inline constexpr unsigned IDC_PLAY_BUTTON = 1004;
 inline constexpr unsigned IDC_STOP = 1005;

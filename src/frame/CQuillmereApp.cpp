@@ -7,6 +7,8 @@
 #include "base/ModulePath.h"
 #include "editor/CQuillmereDoc.h"
 #include "frame/CAboutDlg.h"
+#include "frame/CEffectsBar.h"
+#include "frame/CEffectsPanel.h"
 #include "frame/CMainFrame.h"
 #include "frame/CSettingsDlg.h"
 #include "frame/CSingleInstance.h"
@@ -86,6 +88,7 @@ void CQuillmereApp::CreateMainFrame()
     m_pPlayerBar = new CPlayerBar(m_settings, *this);
     m_pFrame->SetControlBar(m_pPlayerBar);
     CTransportControl &control = m_pPlayerBar->Control();
+    CreateEffectsBar(control);
     m_pPlaylistView = new CPlaylistView(m_settings, control, *this, m_strPlaylistPath);
     m_pSelectionView = new CSelectionView(m_settings, control);
     m_pEditorView = new CQuillmereView(*m_pDocument);
@@ -149,12 +152,26 @@ void CQuillmereApp::RestorePlaylist()
         m_pPlayerBar->Control().ExecuteIfEnabled(IDC_STOP);
 }
 
+// The effects bar sends the panel's values to the control bar, takes the
+// scroll commands first, and applies a tempo set while nothing played as
+// soon as something does.
+void CQuillmereApp::CreateEffectsBar(CTransportControl &control)
+{
+    m_pEffectsBar = new CEffectsBar(*m_pPlayerBar);
+    m_pFrame->SetEffectsBar(m_pEffectsBar);
+    m_pFrame->SetRouteTarget(CMainFrame::EffectsBar, m_pEffectsBar);
+    m_pEffectsBar->SetCommandRaiser([this](unsigned id) { m_pFrame->RaiseCommand(id); });
+    connect(&control, &CTransportControl::PlaybackStarted, &m_pEffectsBar->Panel(),
+            &CEffectsPanel::ApplyPendingTempo);
+}
+
 void CQuillmereApp::ExitInstance()
 {
     // The panes go first (the playlist pane writes the playlist file), then
     // the bars (the control bar remembers the current item and releases the
     // audio runtime); only then are the settings complete.
     m_pPlayerBar = nullptr;
+    m_pEffectsBar = nullptr;
     m_pPlaylistView = nullptr;
     m_pSelectionView = nullptr;
     m_pEditorView = nullptr;
@@ -293,9 +310,17 @@ void CQuillmereApp::ResetSelectionList()
     m_pSelectionView->ResetList();
 }
 
-// The effects bar is not part of the window yet: the rate has nowhere to go.
-void CQuillmereApp::EnableEffectsForRate(std::uint32_t) {}
-void CQuillmereApp::DisableEffects() {}
+void CQuillmereApp::EnableEffectsForRate(std::uint32_t sampleRate)
+{
+    if (m_pEffectsBar != nullptr)
+        m_pEffectsBar->EnableForRate(sampleRate);
+}
+
+void CQuillmereApp::DisableEffects()
+{
+    if (m_pEffectsBar != nullptr)
+        m_pEffectsBar->Panel().DisableAll();
+}
 
 bool CQuillmereApp::OpenDictationText(int index)
 {

@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <memory>
 
+class CEffectsBar;
 class CFormatBar;
 class CMainFrame;
 class CPlayerBar;
@@ -25,6 +26,7 @@ class CQuillmereDoc;
 class CQuillmereView;
 class CSelectionView;
 class CSingleInstance;
+class CTransportControl;
 class CWidgetPrompt;
 class QWidget;
 
@@ -52,6 +54,7 @@ public:
     CIniProfile &Profile() { return m_profile; }
     CMainFrame &MainFrame() { return *m_pFrame; }
     CPlayerBar &PlayerBar() { return *m_pPlayerBar; }
+    CEffectsBar &EffectsBar() { return *m_pEffectsBar; }
     CPlaylistView &PlaylistPane() { return *m_pPlaylistView; }
     CSelectionView &SelectionPane() { return *m_pSelectionView; }
     CQuillmereDoc &Document() { return *m_pDocument; }
@@ -62,6 +65,7 @@ public:
 
 private:
     void CreateMainFrame();
+    void CreateEffectsBar(CTransportControl &control);
     QWidget *CreateFormatBar();
     void RegisterCommands();
     void RestorePlaylist();
@@ -106,6 +110,7 @@ private:
     std::unique_ptr<CMainFrame> m_pFrame;
     // Owned by the frame's widgets.
     CPlayerBar *m_pPlayerBar = nullptr;
+    CEffectsBar *m_pEffectsBar = nullptr;
     CPlaylistView *m_pPlaylistView = nullptr;
     CSelectionView *m_pSelectionView = nullptr;
     CQuillmereView *m_pEditorView = nullptr;

@@ -11,6 +11,8 @@ struct STempoChange {
     std::int32_t nTempo = 0;
     std::int32_t nRate = 0;
     std::int32_t nPitch = 0;
+
+    bool operator==(const STempoChange &) const = default;
 };
 
 class IEffectsTarget

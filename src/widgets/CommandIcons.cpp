@@ -43,6 +43,8 @@ QString CommandIconPath(unsigned id)
         {IDC_CLEAR_SELECTION, "clear-selection"},
         {IDC_SAVE_SELECTION, "save-selection"},
         {IDC_MUTE_BUTTON, "mute"},
+        {IDC_SCROLL_UP, "scroll-up"},
+        {IDC_SCROLL_DOWN, "scroll-down"},
         {ID_FILE_OPEN, "open"},
         {ID_FILE_SAVE, "save"},
         {ID_FILE_SAVE_AS, "save-as"},

@@ -1,0 +1,361 @@
+// The effects bar: the panel's ranges, labels, enabling and reset against a
+// recording target; the bar's scrolling; and, in the whole program on the
+// real engine, what the sliders do to the sound.
+#include "CTestMedia.h"
+#include "app/Resource.h"
+#include "audio/CPlaybackEngine.h"
+#include "frame/CEffectsBar.h"
+#include "frame/CEffectsPanel.h"
+#include "frame/CMainFrame.h"
+#include "frame/CQuillmereApp.h"
+#include "support/TestSupport.h"
+#include "transport/CPlayerBar.h"
+#include "transport/CTransportControl.h"
+#include "views/CPlaylistView.h"
+#include "widgets/CImageButton.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using P = CEffectsPanel;
+
+// Records what the panel sends; tempo changes apply while m_bPlaying.
+class CRecordingEffectsTarget final : public IEffectsTarget
+{
+public:
+    bool SetTempo(const STempoChange &change) override
+    {
+        m_tempos.push_back(change);
+        return m_bPlaying;
+    }
+    void SetEffect(unsigned kind, int value) override { m_effects.emplace_back(kind, value); }
+
+    bool m_bPlaying = false;
+    std::vector<STempoChange> m_tempos;
+    std::vector<std::pair<unsigned, int>> m_effects;
+};
+
+class EffectsPanelTest : public testing::Test
+{
+protected:
+    QSlider &Slider(unsigned id) { return *m_panel.Slider(id); }
+    QString Label(unsigned id) { return m_panel.Label(id)->text(); }
+    // Every slider's position and every value label, as the learner sees them.
+    std::vector<QString> Shown()
+    {
+        std::vector<QString> shown;
+        for (unsigned id : {P::IDC_SPEED_SLIDER, P::IDC_RATE_SLIDER, P::IDC_PITCH_SLIDER, P::IDC_REVERB_SLIDER,
+                            P::IDC_EQ_125_SLIDER, P::IDC_EQ_1K_SLIDER, P::IDC_EQ_8K_SLIDER})
+            shown.push_back(QString::number(Slider(id).value()));
+        for (unsigned id : {P::IDC_SPEED_LABEL, P::IDC_RATE_LABEL, P::IDC_PITCH_LABEL})
+            shown.push_back(Label(id));
+        return shown;
+    }
+    bool AllEnabled(bool enabled)
+    {
+        bool all = m_panel.ResetButton()->isEnabled() == enabled;
+        for (unsigned id = P::IDC_SPEED_SLIDER; id <= P::IDC_REVERB_SLIDER; ++id)
+            all = all && Slider(id).isEnabled() == enabled;
+        return all;
+    }
+
+    CRecordingEffectsTarget m_target;
+    CEffectsPanel m_panel{m_target};
+};
+
+TEST_F(EffectsPanelTest, RateSliderSpansSeventyToOneHundredThirtyPercentTruncated)
+{
+    const struct {
+        std::uint32_t rate;
+        int minimum, maximum;
+    } cases[] = {{44100, 30869, 57330}, {22050, 15434, 28665}, {48000, 33600, 62400}};
+    for (const auto &test : cases) {
+        SCOPED_TRACE(test.rate);
+        Slider(P::IDC_SPEED_SLIDER).setValue(100);
+        m_panel.EnableForRate(test.rate);
+        EXPECT_EQ(Slider(P::IDC_RATE_SLIDER).minimum(), test.minimum);
+        EXPECT_EQ(Slider(P::IDC_RATE_SLIDER).maximum(), test.maximum);
+        EXPECT_EQ(Slider(P::IDC_RATE_SLIDER).value(), int(test.rate));
+        EXPECT_EQ(Label(P::IDC_RATE_LABEL), QStringLiteral("= %1Hz").arg(test.rate));
+        EXPECT_EQ(Slider(P::IDC_SPEED_SLIDER).value(), 60);
+        EXPECT_EQ(Label(P::IDC_SPEED_LABEL), QStringLiteral("= 0%"));
+        EXPECT_EQ(Label(P::IDC_PITCH_LABEL), QStringLiteral("= 0 Semitones"));
+    }
+    EXPECT_EQ(m_target.m_tempos.size(), 3u) << "only the learner's speed moves reach the target";
+}
+
+TEST_F(EffectsPanelTest, LabelsAndTempoFollowTheSlidersEvenWhenNothingPlays)
+{
+    m_panel.EnableForRate(44100);
+    const struct {
+        unsigned slider;
+        int position;
+        unsigned label;
+        const char *text;
+        STempoChange sent;
+    } cases[] = {
+        {P::IDC_SPEED_SLIDER, 75, P::IDC_SPEED_LABEL, "= 15%", {15, 44100, 0}},
+        {P::IDC_SPEED_SLIDER, 0, P::IDC_SPEED_LABEL, "= -60%", {-60, 44100, 0}},
+        {P::IDC_SPEED_SLIDER, 120, P::IDC_SPEED_LABEL, "= 60%", {60, 44100, 0}},
+        {P::IDC_PITCH_SLIDER, 3, P::IDC_PITCH_LABEL, "= -12 Semitones", {60, 44100, -12}},
+        {P::IDC_PITCH_SLIDER, 30, P::IDC_PITCH_LABEL, "= 15 Semitones", {60, 44100, 15}},
+        {P::IDC_RATE_SLIDER, 30869, P::IDC_RATE_LABEL, "= 30869Hz", {60, 30869, 15}},
+        {P::IDC_RATE_SLIDER, 57330, P::IDC_RATE_LABEL, "= 57330Hz", {60, 57330, 15}},
+    };
+    for (const auto &test : cases) {
+        SCOPED_TRACE(test.text);
+        m_target.m_tempos.clear();
+        Slider(test.slider).setValue(test.position);
+        EXPECT_EQ(Label(test.label), QLatin1String(test.text));
+        EXPECT_EQ(m_target.m_tempos, std::vector<STempoChange>{test.sent});
+    }
+    EXPECT_TRUE(m_target.m_effects.empty());
+}
+
+TEST_F(EffectsPanelTest, BandAndReverbSlidersSendTheirPositions)
+{
+    m_panel.EnableForRate(44100);
+    Slider(P::IDC_EQ_125_SLIDER).setValue(0);
+    Slider(P::IDC_EQ_1K_SLIDER).setValue(20);
+    Slider(P::IDC_EQ_8K_SLIDER).setValue(7);
+    Slider(P::IDC_REVERB_SLIDER).setValue(10);
+    using Effect = std::pair<unsigned, int>;
+    EXPECT_EQ(m_target.m_effects, (std::vector<Effect>{{0, 0}, {1, 20}, {2, 7}, {3, 10}}));
+    EXPECT_TRUE(m_target.m_tempos.empty());
+}
+
+TEST_F(EffectsPanelTest, DisabledUntilAnItemOpensAndAgainWhenTheListEmpties)
+{
+    EXPECT_TRUE(AllEnabled(false));
+    m_panel.EnableForRate(22050);
+    EXPECT_TRUE(AllEnabled(true));
+    Slider(P::IDC_SPEED_SLIDER).setValue(90);
+    Slider(P::IDC_REVERB_SLIDER).setValue(12);
+    Slider(P::IDC_EQ_1K_SLIDER).setValue(3);
+    m_target.m_effects.clear();
+
+    m_panel.DisableAll();
+    EXPECT_TRUE(AllEnabled(false));
+    EXPECT_EQ(Shown(), (std::vector<QString>{QStringLiteral("90"), QStringLiteral("22050"), QStringLiteral("15"),
+                                             QStringLiteral("0"), QStringLiteral("10"), QStringLiteral("10"),
+                                             QStringLiteral("10"), QStringLiteral("= 30%"), QStringLiteral("= 22050Hz"),
+                                             QStringLiteral("= 0 Semitones")}));
+    EXPECT_TRUE(m_target.m_effects.empty()) << "the engine is not told";
+
+    // The next item keeps the bands and the reverb as they are.
+    Slider(P::IDC_EQ_8K_SLIDER).setValue(4);
+    m_panel.EnableForRate(44100);
+    EXPECT_EQ(Slider(P::IDC_EQ_8K_SLIDER).value(), 4);
+}
+
+TEST_F(EffectsPanelTest, ResetAllWorksOnlyWhilePlaying)
+{
+    m_panel.EnableForRate(44100);
+    Slider(P::IDC_SPEED_SLIDER).setValue(30);
+    Slider(P::IDC_PITCH_SLIDER).setValue(20);
+    Slider(P::IDC_RATE_SLIDER).setValue(40000);
+    Slider(P::IDC_REVERB_SLIDER).setValue(5);
+    Slider(P::IDC_EQ_125_SLIDER).setValue(18);
+    const std::vector<QString> before = Shown();
+    m_target.m_tempos.clear();
+    m_target.m_effects.clear();
+
+    m_panel.ResetButton()->click();
+    EXPECT_EQ(Shown(), before);
+    EXPECT_EQ(m_target.m_tempos, (std::vector<STempoChange>{{0, 44100, 0}}));
+    EXPECT_TRUE(m_target.m_effects.empty());
+
+    m_target.m_bPlaying = true;
+    m_panel.ResetButton()->click();
+    EXPECT_EQ(Shown(), (std::vector<QString>{QStringLiteral("60"), QStringLiteral("44100"), QStringLiteral("15"),
+                                             QStringLiteral("0"), QStringLiteral("10"), QStringLiteral("10"),
+                                             QStringLiteral("10"), QStringLiteral("= 0%"), QStringLiteral("= 44100Hz"),
+                                             QStringLiteral("= 0 Semitones")}));
+    using Effect = std::pair<unsigned, int>;
+    EXPECT_EQ(m_target.m_effects, (std::vector<Effect>{{0, 10}, {1, 10}, {2, 10}, {3, 0}}));
+}
+
+TEST_F(EffectsPanelTest, ATempoSetWhileNothingPlaysIsSentWhenPlayingStarts)
+{
+    m_panel.EnableForRate(44100);
+    m_panel.ApplyPendingTempo();
+    EXPECT_TRUE(m_target.m_tempos.empty()) << "nothing set, nothing to send";
+
+    Slider(P::IDC_SPEED_SLIDER).setValue(45);
+    m_target.m_bPlaying = true;
+    m_panel.ApplyPendingTempo();
+    m_panel.ApplyPendingTempo();
+    EXPECT_EQ(m_target.m_tempos, (std::vector<STempoChange>{{-15, 44100, 0}, {-15, 44100, 0}}))
+        << "sent once when moved, once when playing started, and not again";
+
+    // A new item starts at its own values: nothing left to send.
+    m_target.m_bPlaying = false;
+    Slider(P::IDC_PITCH_SLIDER).setValue(20);
+    m_panel.EnableForRate(22050);
+    m_target.m_tempos.clear();
+    m_target.m_bPlaying = true;
+    m_panel.ApplyPendingTempo();
+    EXPECT_TRUE(m_target.m_tempos.empty());
+}
+
+// --------------------------------------------------------------------- bar
+
+class EffectsBarTest : public testing::Test
+{
+protected:
+    void ShowWithHiddenPart(int hidden)
+    {
+        m_bar.show();
+        // The viewport's height grows with the bar's, pixel for pixel.
+        m_bar.resize(m_bar.sizeHint().width(), 400);
+        const int viewport = m_bar.Viewport()->height();
+        m_bar.resize(m_bar.width(), 400 - viewport + m_bar.Panel().height() - hidden);
+        ASSERT_EQ(m_bar.Panel().height() - m_bar.Viewport()->height(), hidden);
+    }
+    void Wheel(int delta)
+    {
+        QWheelEvent event(QPointF(20, 100), m_bar.mapToGlobal(QPointF(20, 100)), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&m_bar, &event);
+    }
+    int PanelY() { return m_bar.Panel().y(); }
+
+    CRecordingEffectsTarget m_target;
+    CEffectsBar m_bar{m_target};
+};
+
+TEST_F(EffectsBarTest, PanelFitsBesideTheViewportsEdgesAndTheButtonsStayInside)
+{
+    m_bar.show();
+    m_bar.resize(m_bar.sizeHint());
+    EXPECT_GE(m_bar.width(), CEffectsBar::DOCKED_WIDTH);
+    EXPECT_GE(m_bar.Viewport()->width(), m_bar.Panel().width());
+    EXPECT_LE(m_bar.UpButton()->geometry().bottom(), m_bar.Viewport()->y());
+    EXPECT_GE(m_bar.DownButton()->y(), m_bar.Viewport()->geometry().bottom());
+    EXPECT_LE(m_bar.DownButton()->geometry().bottom(), m_bar.height());
+}
+
+TEST_F(EffectsBarTest, ScrollingMovesTwentyPixelsAndStopsAtBothEnds)
+{
+    ShowWithHiddenPart(50);
+    m_bar.ScrollUp();
+    EXPECT_EQ(m_bar.ScrollOffset(), 0);
+
+    // Three steps show the last 50 pixels; a fourth finds nothing hidden.
+    m_bar.DownButton()->click();
+    EXPECT_TRUE(m_bar.ExecuteIfEnabled(IDC_SCROLL_DOWN));
+    Wheel(-120);
+    EXPECT_EQ(m_bar.ScrollOffset(), -60);
+    EXPECT_EQ(PanelY(), -60);
+    m_bar.ScrollDown();
+    EXPECT_EQ(PanelY(), -60);
+
+    Wheel(120);
+    m_bar.UpButton()->click();
+    EXPECT_EQ(PanelY(), -20);
+    for (int i = 0; i < 3; ++i)
+        m_bar.ScrollUp();
+    EXPECT_EQ(PanelY(), 0);
+
+    // A panel that fits does not move; an offset survives a resize.
+    m_bar.ScrollDown();
+    ShowWithHiddenPart(0);
+    EXPECT_EQ(PanelY(), -20);
+    m_bar.ScrollUp();
+    m_bar.ScrollDown();
+    EXPECT_EQ(PanelY(), 0);
+}
+
+// ------------------------------------------------------------ the program
+
+// The whole program with one 10-second item, the remembered one, loaded stopped.
+class EffectsInProgramTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const QString media = m_dir.filePath(QStringLiteral("a.wav"));
+        QFile::copy(QString::fromStdString(CTestMedia::Path("long.wav")), media);
+        WriteAllBytes(m_dir.filePath(QStringLiteral("Playlist.Qpl")), (media + QStringLiteral("\r\n")).toUtf8());
+        m_pApp = std::make_unique<CQuillmereApp>(m_dir.filePath(QStringLiteral("q.ini")),
+                                                 m_dir.filePath(QStringLiteral("Playlist.Qpl")));
+        ASSERT_TRUE(m_pApp->InitInstance({QStringLiteral("quillmere")}, false));
+    }
+    void TearDown() override
+    {
+        m_pApp->MainFrame().close();
+        m_pApp->ExitInstance();
+    }
+
+    CEffectsPanel &Panel() { return m_pApp->EffectsBar().Panel(); }
+    CPlaybackEngine &Engine() { return m_pApp->PlayerBar().Control().Engine(); }
+    bool Raise(unsigned id) { return m_pApp->MainFrame().RaiseCommand(id); }
+    // Milliseconds of the item heard in about a second of playing.
+    std::uint32_t PlayedInASecond()
+    {
+        const std::uint32_t start = Engine().GetPosition();
+        QTest::qWait(1000);
+        return Engine().GetPosition() - start;
+    }
+
+    QTemporaryDir m_dir;
+    CRecordingPrompt m_prompt{CPrompt::IDYES};
+    std::unique_ptr<CQuillmereApp> m_pApp;
+};
+
+TEST_F(EffectsInProgramTest, OpeningEnablesTheBarWithTheRateAndEmptyingTheListDisablesIt)
+{
+    EXPECT_TRUE(Panel().ResetButton()->isEnabled());
+    EXPECT_EQ(Panel().Label(P::IDC_RATE_LABEL)->text(), QStringLiteral("= 44100Hz"));
+    EXPECT_EQ(Panel().Slider(P::IDC_RATE_SLIDER)->maximum(), 57330);
+
+    // The scroll commands come to the bar first, before the control bar.
+    m_pApp->EffectsBar().resize(m_pApp->EffectsBar().width(), 200);
+    EXPECT_TRUE(Raise(IDC_SCROLL_DOWN));
+    EXPECT_EQ(m_pApp->EffectsBar().ScrollOffset(), -20);
+
+    ASSERT_TRUE(m_pApp->PlaylistPane().ExecuteIfEnabled(ID_PLAYLIST_REMOVE_ALL));
+    EXPECT_FALSE(Panel().ResetButton()->isEnabled());
+    EXPECT_FALSE(Panel().Slider(P::IDC_EQ_1K_SLIDER)->isEnabled());
+}
+
+TEST_F(EffectsInProgramTest, BandsAndReverbReachTheEngineWithTheReverbTurnedRound)
+{
+    Panel().Slider(P::IDC_REVERB_SLIDER)->setValue(10);
+    EXPECT_EQ(Engine().EffectValue(CPlaybackEngine::EFFECT_REVERB), 10);
+    Panel().Slider(P::IDC_REVERB_SLIDER)->setValue(20);
+    EXPECT_EQ(Engine().EffectValue(CPlaybackEngine::EFFECT_REVERB), 0);
+    Panel().Slider(P::IDC_EQ_125_SLIDER)->setValue(0);
+    EXPECT_EQ(Engine().EffectValue(CPlaybackEngine::EFFECT_EQ_125), 0);
+}
+
+TEST_F(EffectsInProgramTest, ASpeedChosenWhilePausedIsHeardOnResuming)
+{
+    ASSERT_TRUE(Raise(IDC_PLAY_BUTTON));
+    ASSERT_TRUE(Raise(IDC_PAUSE_BUTTON));
+    Panel().Slider(P::IDC_SPEED_SLIDER)->setValue(0);
+    EXPECT_EQ(Panel().Label(P::IDC_SPEED_LABEL)->text(), QStringLiteral("= -60%"));
+
+    ASSERT_TRUE(Raise(IDC_PLAY_BUTTON));
+    const std::uint32_t slow = PlayedInASecond();
+    EXPECT_GT(slow, 250u);
+    EXPECT_LT(slow, 600u) << "played at 40 %, as the label says";
+
+    // While playing, a move is heard at once; reset brings the item's own speed back.
+    Panel().Slider(P::IDC_SPEED_SLIDER)->setValue(120);
+    EXPECT_GT(PlayedInASecond(), 1350u) << "played at 160 %";
+    Panel().ResetButton()->click();
+    const std::uint32_t own = PlayedInASecond();
+    EXPECT_GT(own, 850u);
+    EXPECT_LT(own, 1150u);
+}
+
+} // namespace
