@@ -34,6 +34,11 @@ QString CPrompt::GetSaveFileName(const QString &, const QString &, const QString
     return {};
 }
 
+void CPrompt::ShowMediaProperties(const QString &report)
+{
+    MessageBox(report, MB_OK, QStringLiteral("媒体属性"));
+}
+
 bool ReportFailure(const CResult &result)
 {
     if (!result)

@@ -37,6 +37,11 @@ public:
     virtual QString GetSaveFileName(const QString &caption, const QString &proposedPath, const QString &filter,
                                     const QString &defaultExtension);
 
+    // Shows the media-properties dialog with the library's report of a media
+    // file, modally, until the learner closes it. Without a window the report
+    // is told like a message.
+    virtual void ShowMediaProperties(const QString &report);
+
     // Ends the process with the exit code after a fatal error; never returns
     // in the program. A test prompt may throw instead so the test goes on.
     [[noreturn]] virtual void ExitProcess(int exitCode) = 0;

@@ -2,6 +2,7 @@
 
 #include "app/CStringTable.h"
 #include "app/Resource.h"
+#include "views/CMediaPropertiesDlg.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -76,6 +77,12 @@ QString CWidgetPrompt::GetSaveFileName(const QString &caption, const QString &pr
     if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
         path += defaultExtension;
     return path;
+}
+
+void CWidgetPrompt::ShowMediaProperties(const QString &report)
+{
+    CMediaPropertiesDlg dialog(report, m_pOwner);
+    dialog.exec();
 }
 
 void CWidgetPrompt::ExitProcess(int exitCode)

@@ -17,6 +17,7 @@ public:
     QStringList GetOpenFileNames(const QString &caption, const QString &filter, bool multiple) override;
     QString GetSaveFileName(const QString &caption, const QString &proposedPath, const QString &filter,
                             const QString &defaultExtension) override;
+    void ShowMediaProperties(const QString &report) override;
     [[noreturn]] void ExitProcess(int exitCode) override;
 
 private:

@@ -6,6 +6,7 @@
 #include "audio/CPlaybackEngine.h"
 #include "base/CPrompt.h"
 #include "base/MediaPaths.h"
+#include "lists/CMediaInfo.h"
 #include "transport/CTransportControl.h"
 #include "views/IPlaylistHost.h"
 
@@ -19,6 +20,10 @@ namespace
 {
 
 const QLatin1String kMarker(" <--");
+
+// What the pane asks the media library for; a newer request of the same kind
+// replaces one not yet answered.
+enum EMediaInfoPurpose { TitleAndBitRate, PropertiesReport };
 
 QString FileNameOf(const QString &path)
 {
@@ -56,6 +61,24 @@ QString MediaFilter(bool withWmaAndMod)
 QStringList AskForMediaFiles(bool withWmaAndMod)
 {
     return Prompt().GetOpenFileNames(QStringLiteral("打开"), MediaFilter(withWmaAndMod), true);
+}
+
+// The window title of a media item: track name and performer with every two
+// spaces in a row removed, then the program's name.
+QString MediaTitle(CMediaInfo &info)
+{
+    QString title =
+        info.GetGeneral(QStringLiteral("Track")) + QStringLiteral(" - ") + info.GetGeneral(QStringLiteral("Performer"));
+    title.remove(QStringLiteral("  "));
+    return title + QStringLiteral(" - ") + ResStringField(IDR_MAINFRAME, 0);
+}
+
+// "64Kbps" from a bit rate of 64000 bits per second: the value without its
+// last three characters.
+QString BitRateText(CMediaInfo &info)
+{
+    const QString bitsPerSecond = info.GetGeneral(QStringLiteral("BitRate"));
+    return bitsPerSecond.left(std::max<qsizetype>(0, bitsPerSecond.size() - 3)) + QStringLiteral("Kbps");
 }
 
 } // namespace
@@ -156,10 +179,13 @@ bool CPlaylistView::SetCurrentItem(int index)
 
 void CPlaylistView::ShowMediaInformation(const QString &path)
 {
-    m_host.SetWindowTitle(FileNameOf(path) + QStringLiteral(" - ") + ResStringField(IDR_MAINFRAME, 0));
-    // The bit rate comes with the media information; until then the pane
-    // shows none rather than the previous item's.
+    // The description is read between events; until it comes the pane shows
+    // no bit rate rather than the previous item's.
     m_host.SetPaneText(IPlaylistHost::PANE_BITRATE, QString());
+    m_mediaInfo.Request(TitleAndBitRate, path, [this](CMediaInfo &info) {
+        m_host.SetWindowTitle(MediaTitle(info));
+        m_host.SetPaneText(IPlaylistHost::PANE_BITRATE, BitRateText(info));
+    });
 }
 
 bool CPlaylistView::OpenDictationText(int index)
@@ -268,9 +294,12 @@ void CPlaylistView::ShowProperties(int index)
 {
     if (index < 0 || index >= m_playlist.GetCount())
         return;
-    const QString &path = m_playlist.GetAt(index);
-    Prompt().MessageBox(path + u'\n' + LoadResString(IDS_COLUMN_FILE_SIZE) + u'：' + SizeTextOf(path),
-                        CPrompt::MB_OK | CPrompt::MB_ICONINFORMATION, QStringLiteral("媒体属性"));
+    m_mediaInfo.Request(PropertiesReport, m_playlist.GetAt(index), [this](CMediaInfo &info) {
+        // Shown once the reader has let go of the description, so that a
+        // description asked for meanwhile is read while the dialog is open.
+        QMetaObject::invokeMethod(
+            this, [report = info.Inform()] { Prompt().ShowMediaProperties(report); }, Qt::QueuedConnection);
+    });
 }
 
 void CPlaylistView::OnDoubleClick(QTreeWidgetItem *item)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/CResult.h"
+#include "lists/CMediaInfoReader.h"
 #include "lists/CPlaylist.h"
 #include "views/CListPane.h"
 
@@ -38,8 +39,9 @@ public:
     // and hands the playlist to the control bar. True when the remembered item
     // was opened and plays.
     bool FillList();
-    // Selects the row, moves the marker to it and shows the item in the title
-    // bar. False, changing nothing, for a row outside the list.
+    // Selects the row, moves the marker to it, and puts the item's track name
+    // and performer in the title bar and its bit rate in the status bar once
+    // they are read. False, changing nothing, for a row outside the list.
     bool SetCurrentItem(int index);
     // Switches the dictation document to the item's ".rtf" (a new empty
     // document when there is none). False when the learner cancelled.
@@ -56,6 +58,7 @@ private:
     void OnPlaylistRemove();
     void RemoveCurrentItem(int row);
     void OnPlaylistRemoveAll();
+    // The media-properties dialog of an item, once its report is read.
     void ShowProperties(int index);
     void OnDoubleClick(QTreeWidgetItem *item);
 
@@ -71,6 +74,7 @@ private:
     IPlaylistHost &m_host;
     QString m_strPlaylistFile;
     CPlaylist m_playlist;
+    CMediaInfoReader m_mediaInfo;
     // The row whose size carries the marker; -1 for none.
     int m_nMarkedRow = -1;
 };

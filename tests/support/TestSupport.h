@@ -44,6 +44,7 @@ public:
         m_proposedPaths.append(proposedPath);
         return std::exchange(m_saveAnswer, {});
     }
+    void ShowMediaProperties(const QString &report) override { m_reports.append(report); }
     [[noreturn]] void ExitProcess(int exitCode) override
     {
         throw std::runtime_error("exit " + std::to_string(exitCode));
@@ -54,6 +55,7 @@ public:
     QStringList m_openAnswer;   // the next open dialog's choice (then cancel)
     QString m_saveAnswer;       // the next save dialog's choice (then cancel)
     QStringList m_proposedPaths;
+    QStringList m_reports; // the media-properties dialogs shown
     int m_nFileDialogs = 0;
     std::function<void()> m_whileAsked; // runs inside every box, before it is answered
 

@@ -12,6 +12,7 @@
 #include "views/IPlaylistHost.h"
 
 #include <QMenu>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -21,6 +22,9 @@
 
 namespace
 {
+
+// The media library reads between events; a description comes well within this.
+constexpr int kReadTimeoutMs = 10000;
 
 class CFakePlaylistHost final : public IPlaylistHost
 {
@@ -33,14 +37,14 @@ public:
     void SendFrameCommand(unsigned id) override { m_frameCommands.push_back(id); }
     void ResetSelectionList() override { ++m_nSelectionResets; }
     void DisableEffects() override { ++m_nEffectsDisabled; }
-    void SetWindowTitle(const QString &title) override { m_strTitle = title; }
+    void SetWindowTitle(const QString &title) override { m_titles.append(title); }
     void SetPaneText(int pane, const QString &text) override { m_panes[pane] = text; }
 
     bool m_bProceed = true; // false: the learner cancels the save question
     QStringList m_documents;
     std::vector<unsigned> m_frameCommands;
     int m_nSelectionResets = 0, m_nEffectsDisabled = 0;
-    QString m_strTitle;
+    QStringList m_titles;
     std::map<int, QString> m_panes;
 };
 
@@ -108,6 +112,24 @@ protected:
         for (int row = 0; row < sizes.size(); ++row)
             EXPECT_EQ(sizes[row].endsWith(QStringLiteral(" <--")), row == marked) << row;
     }
+    // Five seconds of MP3 at 64 kbit/s with a track name and a performer.
+    QString TaggedMp3(const QString &name, const QString &title, const QString &artist)
+    {
+        const QString path = m_dir.filePath(name);
+        const int exitCode = QProcess::execute(
+            QStringLiteral("ffmpeg"),
+            {QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
+             QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=frequency=440:duration=5"),
+             QStringLiteral("-metadata"), QStringLiteral("title=") + title, QStringLiteral("-metadata"),
+             QStringLiteral("artist=") + artist, QStringLiteral("-b:a"), QStringLiteral("64k"), path});
+        EXPECT_EQ(exitCode, 0);
+        return path;
+    }
+    // Waits until the title bar has been set count times in all.
+    bool WaitForTitles(qsizetype count)
+    {
+        return QTest::qWaitFor([&] { return m_host.m_titles.size() >= count; }, kReadTimeoutMs);
+    }
     bool Playing() { return m_pControl->Engine().IsPlaying(); }
     int Current() const { return m_pControl->CurrentIndex(); }
 
@@ -134,8 +156,6 @@ TEST_F(PlaylistViewTest, OpenReplacesTheListAndPlaysItsFirstItemAddingDisturbsNo
     EXPECT_TRUE(Playing());
     EXPECT_EQ(m_host.m_frameCommands, std::vector<unsigned>{ID_FILE_NEW});
     EXPECT_EQ(m_host.m_documents, QStringList{QString()}); // no c.rtf: a new empty document
-    EXPECT_EQ(m_host.m_strTitle, QStringLiteral("c.wav - Quillmere [Beta 2]"));
-    EXPECT_EQ(m_host.m_panes[IPlaylistHost::PANE_BITRATE], QString());
 
     const std::uint32_t channel = m_pControl->Engine().Channel();
     Choose(ID_PLAYLIST_ADD, MediaList({QStringLiteral("d.wav"), QStringLiteral("e.wav")}));
@@ -307,7 +327,6 @@ TEST_F(PlaylistViewTest, DoubleClickSwitchesTheDocumentFirst)
     EXPECT_TRUE(Playing());
     EXPECT_EQ(m_host.m_documents,
               (QStringList{m_dir.filePath(QStringLiteral("b.rtf")), m_dir.filePath(QStringLiteral("b.rtf"))}));
-    EXPECT_EQ(m_host.m_strTitle, QStringLiteral("b.wav - Quillmere [Beta 2]"));
 }
 
 TEST_F(PlaylistViewTest, ContextMenuRaisesThePopupCommandsOnTheSelectedRow)
@@ -329,9 +348,74 @@ TEST_F(PlaylistViewTest, ContextMenuRaisesThePopupCommandsOnTheSelectedRow)
     EXPECT_EQ(Current(), 1);
     EXPECT_TRUE(Playing());
 
-    pick(QContextMenuEvent::Keyboard, QPoint(), 4); // media properties
-    EXPECT_EQ(m_prompt.m_messages, QStringList{m_dir.filePath(kThree[1]) + QStringLiteral("\n文件大小：861 KB")});
-    m_prompt.m_messages.clear();
+    Select(2);
+    pick(QContextMenuEvent::Keyboard, QPoint(), 4); // media properties of the selected row, not the current one
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_prompt.m_reports.isEmpty(); }, kReadTimeoutMs));
+    EXPECT_TRUE(m_prompt.m_reports[0].contains(m_dir.filePath(kThree[2]))) << m_prompt.m_reports[0].toStdString();
+}
+
+TEST_F(PlaylistViewTest, EachItemMadeCurrentShowsItsTrackAndPerformerInTheTitleAndItsBitRate)
+{
+    const QString noise = m_dir.filePath(QStringLiteral("noise.mp3"));
+    const QString gone = m_dir.filePath(QStringLiteral("gone.mp3"));
+    WriteAllBytes(noise, QByteArray(70000, '\x5a'));
+    WriteAllBytes(gone, "x");
+    Choose(ID_PLAYLIST_ADD,
+           {TaggedMp3(QStringLiteral("one.mp3"), QStringLiteral("Lesson 1"), QStringLiteral("Speaker")),
+            TaggedMp3(QStringLiteral("two.mp3"), QStringLiteral("Lesson  2"), QStringLiteral("Speaker")), noise, gone});
+    QFile::remove(gone);
+    struct SCase {
+        int row;
+        QString title;
+        QString bitRate;
+    };
+    const SCase cases[] = {
+        {0, QStringLiteral("Lesson 1 - Speaker - Quillmere [Beta 2]"), QStringLiteral("64Kbps")},
+        {1, QStringLiteral("Lesson2 - Speaker - Quillmere [Beta 2]"), QStringLiteral("64Kbps")}, // "  " removed
+        {2, QStringLiteral(" -  - Quillmere [Beta 2]"), QStringLiteral("Kbps")}, // no media: empty values
+        {3, QStringLiteral(" -  - Quillmere [Beta 2]"), QStringLiteral("Kbps")}, // deleted since it was added
+    };
+    for (const SCase &c : cases) {
+        SCOPED_TRACE(c.row);
+        const qsizetype before = m_host.m_titles.size();
+        ASSERT_TRUE(m_pPane->SetCurrentItem(c.row));
+        ASSERT_TRUE(WaitForTitles(before + 1));
+        EXPECT_EQ(m_host.m_titles.last(), c.title);
+        EXPECT_EQ(m_host.m_panes[IPlaylistHost::PANE_BITRATE], c.bitRate);
+    }
+
+    // Items passed over before their description came leave no title behind.
+    m_host.m_titles.clear();
+    for (int row : {0, 2, 1})
+        m_pPane->SetCurrentItem(row);
+    ASSERT_TRUE(WaitForTitles(1));
+    QTest::qWait(100);
+    EXPECT_EQ(m_host.m_titles, QStringList{cases[1].title});
+}
+
+TEST_F(PlaylistViewTest, MediaPropertiesShowTheReportOfTheCurrentItemWhileTheNextOneIsDescribed)
+{
+    Choose(ID_FILE_OPEN, {TaggedMp3(QStringLiteral("one.mp3"), QStringLiteral("Lesson 1"), QStringLiteral("Speaker")),
+                          TaggedMp3(QStringLiteral("two.mp3"), QStringLiteral("Lesson 2"), QStringLiteral("Reader"))});
+    ASSERT_TRUE(WaitForTitles(1));
+    m_host.m_titles.clear();
+
+    ASSERT_TRUE(Raise(ID_MEDIA_PROPERTIES));
+    m_pPane->SetCurrentItem(1); // asked for before the report has come
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_prompt.m_reports.isEmpty(); }, kReadTimeoutMs));
+    ASSERT_TRUE(WaitForTitles(1));
+    const QString report = m_prompt.m_reports[0];
+    EXPECT_TRUE(report.contains(m_dir.filePath(QStringLiteral("one.mp3")))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("Lesson 1"))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("64.0 kb/s"))) << report.toStdString();
+    EXPECT_EQ(m_host.m_titles, QStringList{QStringLiteral("Lesson 2 - Reader - Quillmere [Beta 2]")});
+
+    // With no item open the command has nothing to describe.
+    m_prompt.m_reports.clear();
+    m_pControl->SetCurrentIndex(-1);
+    ASSERT_TRUE(Raise(ID_MEDIA_PROPERTIES));
+    QTest::qWait(100);
+    EXPECT_TRUE(m_prompt.m_reports.isEmpty());
 }
 
 TEST_F(PlaylistViewTest, ThePlaylistFileIsWrittenAtTheEndAndKeptWholeWhenItCannotBe)
