@@ -1,8 +1,11 @@
 # The audio runtime's speed: the whole playback chain against sox doing the same work,
-# and the time from a seek to the first sample out.
+# the time from a seek to the first sample out, and the A-B loop's overshoot and click.
 quillmere_add_bench(audio_runtime_bench
   ${CMAKE_CURRENT_LIST_DIR}/audio_runtime_chain.cpp
   ${CMAKE_CURRENT_LIST_DIR}/audio_runtime_seek.cpp
   ${CMAKE_CURRENT_LIST_DIR}/audio_runtime_media.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/audio_runtime_loop.cpp
 )
 target_link_libraries(audio_runtime_bench PRIVATE quillmere_audio_core quillmere_tempo_core)
+# The loop's overshoot and click are measured as the loop tests measure them.
+target_include_directories(audio_runtime_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests/audio/runtime)

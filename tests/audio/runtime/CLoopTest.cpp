@@ -130,7 +130,9 @@ TEST_F(CLoopTest, TheSeamMakesNoClick)
     const double ownStep = LargestStep(Decode("halftone.wav"));
     const double exact = LargestStep(PlayLoop("halftone.wav", 0, false, 6 * kRate));
     const double timer = LargestStep(PlayLoop("halftone.wav", 0, true, 6 * kRate));
-    EXPECT_LE(exact, ownStep * 1.001);
+    // A crossfade between opposite phases bends the wave within a few per cent of its own
+    // steepest step; a seek's cut is several times it.
+    EXPECT_LE(exact, ownStep * 1.05);
     EXPECT_GT(timer, ownStep * 2) << "a seek back cuts the wave";
 }
 

@@ -49,8 +49,12 @@ public:
             trace.outside += place < loopStart || place >= loopEnd;
             trace.lowest = trace.lowest < 0 ? place : std::min(trace.lowest, place);
             trace.highest = std::max(trace.highest, place);
-            // A jump back by more than a stretcher's reach is a new pass.
-            if (previous >= 0 && place < previous - (loopEnd - loopStart) / 2) {
+            // A jump back by more than a stretcher's reach is a new pass, unless it follows
+            // the last one closely: a stretcher may replay a few milliseconds about a seam.
+            const int64_t half = (loopEnd - loopStart) / 2;
+            const bool soonAfterPass =
+                !trace.passStarts.empty() && static_cast<int64_t>(frame) - trace.passStarts.back() < half;
+            if (previous >= 0 && place < previous - half && !soonAfterPass) {
                 ++trace.passes;
                 trace.passStarts.push_back(static_cast<int64_t>(frame));
             }
