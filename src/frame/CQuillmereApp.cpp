@@ -10,6 +10,7 @@
 #include "frame/CEffectsBar.h"
 #include "frame/CEffectsPanel.h"
 #include "frame/CMainFrame.h"
+#include "frame/CRecoveryKeeper.h"
 #include "frame/CSettingsDlg.h"
 #include "frame/CSingleInstance.h"
 #include "frame/CWidgetPrompt.h"
@@ -39,8 +40,9 @@ QString DefaultProfilePath()
 
 } // namespace
 
-CQuillmereApp::CQuillmereApp(const QString &profilePath, const QString &playlistPath)
+CQuillmereApp::CQuillmereApp(const QString &profilePath, const QString &playlistPath, const QString &recoveryDirectory)
     : m_strPlaylistPath(playlistPath.isEmpty() ? PlaylistFilePath() : playlistPath),
+      m_strRecoveryDirectory(recoveryDirectory.isEmpty() ? CRecoveryStore::DefaultDirectory() : recoveryDirectory),
       m_profile(profilePath.isEmpty() ? DefaultProfilePath() : profilePath),
       m_pPrompt(std::make_unique<CWidgetPrompt>())
 {
@@ -76,6 +78,9 @@ bool CQuillmereApp::InitInstance(const QStringList &arguments, bool singleInstan
     if (documentPath.isEmpty() || !OpenDocumentFile(documentPath))
         m_pDocument->OnNewDocument();
     m_pFrame->ShowAsLeft();
+    // Text a killed run left behind is offered before the playlist's item
+    // opens its own transcript.
+    m_pRecoveryKeeper->OfferCopies();
     RestorePlaylist();
     return true;
 }
@@ -83,6 +88,7 @@ bool CQuillmereApp::InitInstance(const QStringList &arguments, bool singleInstan
 void CQuillmereApp::CreateMainFrame()
 {
     m_pDocument = std::make_unique<CQuillmereDoc>();
+    m_pRecoveryKeeper = std::make_unique<CRecoveryKeeper>(*m_pDocument, m_strRecoveryDirectory);
     m_pFrame = std::make_unique<CMainFrame>(m_settings, m_profile);
     m_pPrompt->SetOwner(m_pFrame.get());
     m_pPlayerBar = new CPlayerBar(m_settings, *this);
@@ -161,8 +167,7 @@ void CQuillmereApp::CreateEffectsBar(CTransportControl &control)
     m_pFrame->SetEffectsBar(m_pEffectsBar);
     m_pFrame->SetRouteTarget(CMainFrame::EffectsBar, m_pEffectsBar);
     m_pEffectsBar->SetCommandRaiser([this](unsigned id) { m_pFrame->RaiseCommand(id); });
-    connect(&control, &CTransportControl::PlaybackStarted, &m_pEffectsBar->Panel(),
-            &CEffectsPanel::ApplyPendingTempo);
+    connect(&control, &CTransportControl::PlaybackStarted, &m_pEffectsBar->Panel(), &CEffectsPanel::ApplyPendingTempo);
 }
 
 void CQuillmereApp::ExitInstance()
@@ -177,6 +182,8 @@ void CQuillmereApp::ExitInstance()
     m_pEditorView = nullptr;
     m_pFormatBar = nullptr;
     m_pFrame.reset();
+    // The window closed only after the text was saved or discarded.
+    m_pRecoveryKeeper->DiscardCopy();
     m_recentFiles.WriteList(m_profile);
     ReportFailure(m_settings.Save(m_profile));
 }

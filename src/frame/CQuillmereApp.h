@@ -24,6 +24,7 @@ class CPlayerBar;
 class CPlaylistView;
 class CQuillmereDoc;
 class CQuillmereView;
+class CRecoveryKeeper;
 class CSelectionView;
 class CSingleInstance;
 class CTransportControl;
@@ -35,7 +36,9 @@ class CQuillmereApp : public QObject, public CCmdTarget, private ITransportView,
 public:
     // profilePath empty: the program's own path with ".ini" (the profile lies
     // beside the program). playlistPath empty: "Playlist.Qpl" beside the program.
-    explicit CQuillmereApp(const QString &profilePath = QString(), const QString &playlistPath = QString());
+    // recoveryDirectory empty: the recovery copies in the learner's state folder.
+    explicit CQuillmereApp(const QString &profilePath = QString(), const QString &playlistPath = QString(),
+                           const QString &recoveryDirectory = QString());
     ~CQuillmereApp() override;
 
     // Start-up: false when another copy runs (it has been handed the
@@ -59,6 +62,7 @@ public:
     CSelectionView &SelectionPane() { return *m_pSelectionView; }
     CQuillmereDoc &Document() { return *m_pDocument; }
     CQuillmereView &EditorView() { return *m_pEditorView; }
+    CRecoveryKeeper &RecoveryKeeper() { return *m_pRecoveryKeeper; }
     const CRecentFileList &RecentFiles() const { return m_recentFiles; }
 
     bool m_bFromRecentList = false;
@@ -101,12 +105,14 @@ private:
     void SetWindowTitle(const QString &title) override;
 
     QString m_strPlaylistPath;
+    QString m_strRecoveryDirectory;
     CIniProfile m_profile;
     CAppSettings m_settings;
     CRecentFileList m_recentFiles;
     std::unique_ptr<CWidgetPrompt> m_pPrompt;
     std::unique_ptr<CSingleInstance> m_pSingleInstance;
     std::unique_ptr<CQuillmereDoc> m_pDocument;
+    std::unique_ptr<CRecoveryKeeper> m_pRecoveryKeeper; // watches m_pDocument, so it goes first
     std::unique_ptr<CMainFrame> m_pFrame;
     // Owned by the frame's widgets.
     CPlayerBar *m_pPlayerBar = nullptr;
