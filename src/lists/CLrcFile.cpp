@@ -59,18 +59,20 @@ bool CLrcFile::Load(const QString &path)
 void CLrcFile::AddTagsFromText(const QString &text)
 {
     const QString split = SplitFusedTags(text);
+    std::vector<std::uint32_t> times;
     qsizetype start = 0;
     while (start < split.size()) {
         qsizetype end = start;
         while (end < split.size() && split[end] != QLatin1Char('\r') && split[end] != QLatin1Char('\n'))
             ++end;
         if (end > start)
-            AddTagsOfLine(split.mid(start, end - start));
+            AddTagsOfLine(split.mid(start, end - start), times);
         start = end + 1;
     }
+    InsertSorted(std::move(times));
 }
 
-void CLrcFile::AddTagsOfLine(QString line)
+void CLrcFile::AddTagsOfLine(QString line, std::vector<std::uint32_t> &times)
 {
     line.remove(QLatin1Char(' '));
     line.remove(QLatin1Char('\t'));
@@ -78,26 +80,30 @@ void CLrcFile::AddTagsOfLine(QString line)
     if (open < 0)
         return;
     const bool enoughDigits = CountDigits(line) >= kMinDigitsOnLine;
-    std::vector<std::uint32_t> times;
+    int accepted = 0;
     while (open >= 0) {
         const qsizetype close = line.indexOf(QLatin1Char(']'), open + 1);
         if (close < 0)
             break;
         if (close - open == kTagSpan && enoughDigits) {
-            if (static_cast<int>(times.size()) == kMaxTagsPerLine)
+            if (accepted == kMaxTagsPerLine)
                 break;
             times.push_back(TagTime(line, open));
+            ++accepted;
         }
         open = line.indexOf(QLatin1Char('['), close + 1);
     }
-    InsertSorted(times);
 }
 
-void CLrcFile::InsertSorted(const std::vector<std::uint32_t> &times)
+void CLrcFile::InsertSorted(std::vector<std::uint32_t> times)
 {
-    // Each time goes before the first stored time not less than it.
-    for (const std::uint32_t time : times)
-        m_times.insert(std::lower_bound(m_times.begin(), m_times.end(), time), time);
+    // Equal times are alike, so sorting the new times and merging them in
+    // stores what inserting each before the first time not less than it
+    // would, without moving the store once per tag (a file in descending
+    // order would take quadratic time).
+    std::sort(times.begin(), times.end());
+    const auto middle = m_times.insert(m_times.end(), times.begin(), times.end());
+    std::inplace_merge(m_times.begin(), middle, m_times.end());
 }
 
 std::vector<CSelectionSpan> SelectionsFromTags(const CLrcFile &store, std::uint32_t mediaLengthMs)

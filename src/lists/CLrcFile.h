@@ -35,8 +35,9 @@ public:
     std::uint32_t GetAt(int index) const { return m_times.at(static_cast<size_t>(index)); }
 
 private:
-    void AddTagsOfLine(QString line);
-    void InsertSorted(const std::vector<std::uint32_t> &times);
+    // Appends the accepted tag times of one line to times.
+    void AddTagsOfLine(QString line, std::vector<std::uint32_t> &times);
+    void InsertSorted(std::vector<std::uint32_t> times);
 
     std::vector<std::uint32_t> m_times;
 };

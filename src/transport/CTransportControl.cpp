@@ -343,6 +343,8 @@ void CTransportControl::OnSaveSelection()
 
 void CTransportControl::PlaySelection(std::uint32_t start, std::uint32_t end)
 {
+    if (!FitSavedSelection(start, end))
+        return;
     // 0 keeps the current bound, except a kept start past the new end, which
     // would loop a tenth of a second: the row then plays from the item's start.
     if (start != 0)
@@ -351,6 +353,7 @@ void CTransportControl::PlaySelection(std::uint32_t start, std::uint32_t end)
         m_dwSelection[0] = 0;
     if (end != 0)
         m_dwSelection[1] = end;
+    GiveSelectionALength();
     m_bSelectionActive = true;
     ShowSelection();
     if (end != 0)
@@ -359,11 +362,41 @@ void CTransportControl::PlaySelection(std::uint32_t start, std::uint32_t end)
     HoldSelectionInRuntime();
 }
 
+// A saved selection may come from a timing file made for a longer recording:
+// one that starts at or past the item's end has nothing to play (false), and
+// an end past the item's end becomes the item's end. A bound of 0 stays 0.
+bool CTransportControl::FitSavedSelection(std::uint32_t start, std::uint32_t &end) const
+{
+    if (start != 0 && start >= m_dwSliderMax)
+        return false;
+    end = std::min(end, m_dwSliderMax);
+    return true;
+}
+
+// A selection with no length (a time tagged twice) would repeat one tick of
+// sound: it runs to the item's end instead.
+void CTransportControl::GiveSelectionALength()
+{
+    if (m_dwSelection[0] == m_dwSelection[1])
+        m_dwSelection[1] = m_dwSliderMax;
+}
+
 void CTransportControl::ShowSelection()
 {
     m_view.SetSliderSelection(true, m_dwSelection[0], m_dwSelection[1]);
     m_view.SetPaneText(ITransportView::PANE_SEL_START, FormatMinSecOfMs(m_dwSelection[0]));
     m_view.SetPaneText(ITransportView::PANE_SEL_END, FormatMinSecOfMs(m_dwSelection[1]));
+}
+
+void CTransportControl::HoldSelectionInRuntime()
+{
+    // The runtime holds a selection that runs forward exactly, from one output buffer to
+    // the next; the position timer still holds the others (start at or past the end)
+    // and brings back a position that lies outside.
+    if (m_bSelectionActive && m_dwSelection[0] < m_dwSelection[1])
+        m_pEngine->SetLoop(m_dwSelection[0], m_dwSelection[1]);
+    else
+        m_pEngine->ClearLoop();
 }
 
 void CTransportControl::ShowNoSelection()
@@ -388,17 +421,6 @@ void CTransportControl::OnPositionScroll(std::uint32_t position)
 void CTransportControl::ApplyMute(bool mute)
 {
     m_bMutePressed = mute;
-void CTransportControl::HoldSelectionInRuntime()
-{
-    // The runtime holds a selection that runs forward exactly, from one output buffer to
-    // the next; the position timer still holds the others (start at or past the end)
-    // and brings back a position that lies outside.
-    if (m_bSelectionActive && m_dwSelection[0] < m_dwSelection[1])
-        m_pEngine->SetLoop(m_dwSelection[0], m_dwSelection[1]);
-    else
-        m_pEngine->ClearLoop();
-}
-
     m_view.SetButtonCheck(IDC_MUTE_BUTTON, mute);
     m_view.SetMuteImage(mute);
     m_pEngine->SetMute(mute);

@@ -94,6 +94,8 @@ private:
     void OnEndRight();
     void OnClearSelection();
     void OnSaveSelection();
+    bool FitSavedSelection(std::uint32_t start, std::uint32_t &end) const;
+    void GiveSelectionALength();
     void ShowSelection();
     void ShowNoSelection();
 

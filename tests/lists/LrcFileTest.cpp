@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <tuple>
 
 namespace
@@ -62,6 +63,25 @@ TEST(LrcFile, TagsAndTheTimesStored)
     store.AddTagsFromText(twentyFive);
     ASSERT_EQ(store.GetCount(), 20) << "at most twenty tags a line";
     EXPECT_EQ(store.GetAt(19), 1900u);
+}
+
+TEST(LrcFile, ThousandsOfTagsInAnyOrderJoinTheStoreAscendingWithTheirDuplicates)
+{
+    CLrcFile store = StoreOf("[00:00.50]\n[09:00.00]\n");
+    Times expected{50, 54000};
+    QString text;
+    // Lines in descending order, two equal tags on each.
+    for (std::uint32_t time = 30000; time > 0; time -= 3) {
+        const QString tag = QStringLiteral("[%1:%2.%3]")
+                                .arg(time / 6000, 2, 10, QLatin1Char('0'))
+                                .arg(time / 100 % 60, 2, 10, QLatin1Char('0'))
+                                .arg(time % 100, 2, 10, QLatin1Char('0'));
+        text += tag + tag + QStringLiteral("x\n");
+        expected.insert(expected.end(), {time, time});
+    }
+    store.AddTagsFromText(text);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(TimesOf(store), expected);
 }
 
 TEST(LrcFile, TagsBecomeRowsEndingAtTheNextTagOrTheMediaEnd)
