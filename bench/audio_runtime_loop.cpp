@@ -96,7 +96,7 @@ std::vector<float> PlayLoop(const std::vector<float> &source, bool exact, float 
     mixer.SetTempo(channel, tempo, 0.0f, 0.0f);
     mixer.SetPosition(channel, static_cast<QWORD>(kA) * 2);
     if (exact)
-        mixer.SetLoop(channel, static_cast<QWORD>(kA) * 2, static_cast<QWORD>(kB) * 2);
+        mixer.SetLoop(channel, static_cast<QWORD>(kA) * 2, static_cast<QWORD>(kB) * 2, 0);
     mixer.Play(channel, false);
     const int frames = static_cast<int>(kPasses * kRate / (1.0 + tempo / 100.0)) / kBlock * kBlock;
     std::vector<float> out(static_cast<size_t>(frames) * 2);

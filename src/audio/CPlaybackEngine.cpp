@@ -235,18 +235,18 @@ uint64_t CPlaybackEngine::BytesAtOrAfter(uint32_t milliseconds) const
     return shortOfIt ? bytes + frameBytes : bytes;
 }
 
-bool CPlaybackEngine::SetLoop(uint32_t start, uint32_t end)
+bool CPlaybackEngine::SetLoop(uint32_t start, uint32_t end, bool once)
 {
     if (start >= end)
         return false;
     const DWORD channel = m_hChannel;
-    return Api().BASS_ChannelSetLoop(channel, BytesAtOrAfter(start),
-                                     Api().BASS_ChannelSeconds2Bytes(channel, static_cast<float>(end) * 0.001f)) != 0;
+    const QWORD endBytes = Api().BASS_ChannelSeconds2Bytes(channel, static_cast<float>(end) * 0.001f);
+    return Api().BASS_ChannelSetLoop(channel, BytesAtOrAfter(start), endBytes, once ? BASS_LOOP_ONCE : 0) != 0;
 }
 
 void CPlaybackEngine::ClearLoop()
 {
-    Api().BASS_ChannelSetLoop(m_hChannel, 0, 0);
+    Api().BASS_ChannelSetLoop(m_hChannel, 0, 0, 0);
 }
 
 bool CPlaybackEngine::GetAttributes(uint32_t *sampleRate, uint32_t *volume, int *pan) const

@@ -51,8 +51,9 @@ public:
     bool SetPosition(uint32_t milliseconds);
     // Has the runtime hold playback inside [start, end) milliseconds, jumping from the
     // end to the start at the sample; false when it cannot (start not before end, or
-    // beyond the item). ClearLoop lets playback run on.
-    bool SetLoop(uint32_t start, uint32_t end);
+    // beyond the item). Once: the stretch plays once, fades out at its end and the
+    // channel ends there (the end handler runs). ClearLoop lets playback run on.
+    bool SetLoop(uint32_t start, uint32_t end, bool once = false);
     void ClearLoop();
 
     // Any pointer may be null. -1, -1 and -101 leave an attribute unchanged.

@@ -202,9 +202,9 @@ BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos)
     return Mixer().SetPosition(handle, pos);
 }
 
-BOOL BASS_ChannelSetLoop(DWORD handle, QWORD start, QWORD end)
+BOOL BASS_ChannelSetLoop(DWORD handle, QWORD start, QWORD end, DWORD flags)
 {
-    return Mixer().SetLoop(handle, start, end);
+    return Mixer().SetLoop(handle, start, end, flags);
 }
 
 BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD *freq, DWORD *volume, int *pan)

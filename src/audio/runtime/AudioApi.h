@@ -76,6 +76,9 @@ typedef DWORD HPLUGIN;
 /* Flags of BASS_FX_TempoCreate. */
 #define BASS_FX_FREESOURCE 0x10000 /* freeing the tempo channel frees its source */
 
+/* Flags of BASS_ChannelSetLoop. */
+#define BASS_LOOP_ONCE 0x1 /* play the stretch once and end at its end */
+
 /* BASS_ChannelIsActive results. */
 #define BASS_ACTIVE_STOPPED 0
 #define BASS_ACTIVE_PLAYING 1
@@ -170,8 +173,10 @@ QUILLMERE_AUDIO_EXPORT BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos);
    crossfaded over at most 4 ms, every frame from inside the loop. end <= start lets the
    channel run on. Takes effect from the next frame not yet decided on (within one
    output buffer), outlives seeks, tempo and rate changes, and goes with the channel.
-   A start at or past the channel's length fails with BASS_ERROR_POSITION. */
-QUILLMERE_AUDIO_EXPORT BOOL BASS_ChannelSetLoop(DWORD handle, QWORD start, QWORD end);
+   A start at or past the channel's length fails with BASS_ERROR_POSITION. With
+   BASS_LOOP_ONCE the stretch plays once instead: its last 4 ms fade out, the channel
+   ends at end (the END sync runs) and its position stays there. */
+QUILLMERE_AUDIO_EXPORT BOOL BASS_ChannelSetLoop(DWORD handle, QWORD start, QWORD end, DWORD flags);
 QUILLMERE_AUDIO_EXPORT BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD *freq, DWORD *volume, int *pan);
 QUILLMERE_AUDIO_EXPORT QWORD BASS_ChannelSeconds2Bytes(DWORD handle, float pos);
 QUILLMERE_AUDIO_EXPORT HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority);
@@ -212,7 +217,7 @@ typedef HSYNC (*PFN_BASS_ChannelSetSync)(DWORD handle, DWORD type, QWORD param, 
 typedef BOOL (*PFN_BASS_ChannelPause)(DWORD handle);
 typedef BOOL (*PFN_BASS_ChannelStop)(DWORD handle);
 typedef BOOL (*PFN_BASS_ChannelSetPosition)(DWORD handle, QWORD pos);
-typedef BOOL (*PFN_BASS_ChannelSetLoop)(DWORD handle, QWORD start, QWORD end);
+typedef BOOL (*PFN_BASS_ChannelSetLoop)(DWORD handle, QWORD start, QWORD end, DWORD flags);
 typedef BOOL (*PFN_BASS_ChannelGetAttributes)(DWORD handle, DWORD *freq, DWORD *volume, int *pan);
 typedef QWORD (*PFN_BASS_ChannelSeconds2Bytes)(DWORD handle, float pos);
 typedef HFX (*PFN_BASS_ChannelSetFX)(DWORD handle, DWORD type, int priority);

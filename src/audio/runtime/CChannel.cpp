@@ -81,17 +81,28 @@ bool CChannel::Seek(int64_t frame)
     return true;
 }
 
-void CChannel::SetLoop(int64_t start, int64_t end)
+void CChannel::SetLoop(int64_t start, int64_t end, bool once)
 {
     end = std::min(end, m_length);
     if (start < 0 || end <= start)
         start = end = 0;
-    if (start == m_loopStart && end == m_loopEnd)
+    if (start == m_loopStart && end == m_loopEnd && once == m_bLoopOnce)
         return;
+    // Ended at the end of a loop played once, the channel stays there without it.
+    const bool restAtEnd = m_ended && m_bLoopOnce && m_loopEnd > m_loopStart;
+    const int64_t rest = m_loopEnd;
     m_loopStart = start;
     m_loopEnd = end;
-    if (m_source != nullptr && !m_ended)
+    m_bLoopOnce = once;
+    if (restAtEnd)
+        Reposition(rest);
+    else if (m_source != nullptr && !m_ended)
         RedoFrom(FirstFrameToRedo());
+}
+
+double CChannel::EndPosition() const
+{
+    return static_cast<double>(m_bLoopOnce && m_loopEnd > m_loopStart ? m_loopEnd : m_length);
 }
 
 double CChannel::RingPosition(int index) const
@@ -199,14 +210,15 @@ bool CChannel::WantsDecoding(SDecodeJob &job) const
                      m_stretch != nullptr ? m_pitch : 0.0,
                      kRingFrames - m_ringCount,
                      m_loopStart,
-                     m_loopEnd};
+                     m_loopEnd,
+                     m_bLoopOnce};
     return true;
 }
 
 void CChannel::RestartDecoding(const SDecodeJob &job)
 {
     m_source->Seek(job.start);
-    m_loop.Restart(*m_source, job.start, job.loopStart, job.loopEnd);
+    m_loop.Restart(*m_source, job.start, job.loopStart, job.loopEnd, job.loopOnce);
     m_stretchBypass = job.tempo == 1.0 && job.pitch == 0.0;
     if (m_stretch != nullptr) {
         m_stretch->Clear();
@@ -278,7 +290,7 @@ void CChannel::Commit(const SDecodeJob &job, const SDecoded &decoded)
     m_writePosition = RealPosition(decoded.positionEnd);
     if (decoded.ended) {
         m_ringEnded = true;
-        m_writePosition = static_cast<double>(m_length);
+        m_writePosition = EndPosition();
     }
 }
 
@@ -449,7 +461,7 @@ int64_t CChannel::MixInto(float *mix, int count, int64_t outputStart)
         return -1; // a ring that ran dry before the end leaves silence: the sound resumes
     m_state = EState::Stopped;
     m_ended = true;
-    m_writePosition = static_cast<double>(m_length);
+    m_writePosition = EndPosition();
     return outputStart + taken;
 }
 

@@ -57,8 +57,10 @@ public:
     // From the next frame not yet decided on, playback is held inside [start, end): at
     // end it goes on from start, crossfaded. end <= start lets it run on. The loop
     // outlives seeks, tempo and rate changes. Frames already decoded ahead that the
-    // change affects are made again, crossfaded into those they replace.
-    void SetLoop(int64_t start, int64_t end);
+    // change affects are made again, crossfaded into those they replace. Played once,
+    // the channel fades out over the loop's last frames and ends at its end, where
+    // its position stays.
+    void SetLoop(int64_t start, int64_t end, bool once);
 
     // What the decoding side must do next, read under CMixer's lock.
     struct SDecodeJob {
@@ -70,6 +72,7 @@ public:
         int room = 0; // free frames in the ring
         int64_t loopStart = 0;
         int64_t loopEnd = 0; // no loop unless above loopStart
+        bool loopOnce = false;
     };
     // Frames decoded for one job, handed back under CMixer's lock.
     struct SDecoded {
@@ -132,6 +135,8 @@ private:
 
     void Reposition(int64_t frame);
     double RingPosition(int index) const;
+    // Where the channel rests once it has ended: its length, or a loop played once's end.
+    double EndPosition() const;
     // The first frame in the ring that the current loop would decide otherwise.
     int FirstFrameToRedo() const;
     // Drops the ring from about index on and decodes again from there.
@@ -177,6 +182,7 @@ private:
     double m_writePosition = 0; // source frame after the last one in the ring
     int64_t m_loopStart = 0;
     int64_t m_loopEnd = 0;
+    bool m_bLoopOnce = false;
     // Frames dropped from the ring by a loop change, faded out under their replacements.
     std::vector<float> m_splice;
     int m_spliceFrames = 0;

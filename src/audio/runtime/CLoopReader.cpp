@@ -42,8 +42,10 @@ int64_t CLoopReader::SeamFrames(int rate, int64_t loopFrames)
     return std::min<int64_t>({full, loopFrames / 2, kCachedFrames});
 }
 
-void CLoopReader::Restart(CSource &source, int64_t start, int64_t loopStart, int64_t loopEnd)
+void CLoopReader::Restart(CSource &source, int64_t start, int64_t loopStart, int64_t loopEnd, bool once)
 {
+    m_bOnce = once;
+    m_bEnded = false;
     m_virtual = start;
     m_sourceNext = start;
     m_bInSeam = false;
@@ -77,7 +79,7 @@ void CLoopReader::SetBounds(int64_t loopStart, int64_t loopEnd)
 
 double CLoopReader::RealPosition(double virtualPosition) const
 {
-    if (!m_bLooping || virtualPosition < static_cast<double>(m_firstSeam))
+    if (!m_bLooping || m_bOnce || virtualPosition < static_cast<double>(m_firstSeam))
         return virtualPosition;
     // Every seam begins with the loop's start; the passes are m_period frames apart.
     return static_cast<double>(m_loopStart) +
@@ -93,7 +95,7 @@ int CLoopReader::Read(CSource &source, float *out, int count)
         return got;
     }
     int done = 0;
-    while (done < count) {
+    while (done < count && !m_bEnded) {
         float *into = out + static_cast<size_t>(done) * 2;
         if (m_bInSeam) {
             done += ReadSeam(into, count - done);
@@ -152,9 +154,10 @@ int CLoopReader::ReadSeam(float *out, int count)
     for (int i = 0; i < frames; ++i) {
         const int64_t index = m_seamDone + i;
         const float in = FadeIn(index, m_seamLength);
+        const float head = m_bOnce ? 0.0f : 1.0f; // played once, the end only fades out
         for (int side = 0; side < 2; ++side)
             out[i * 2 + side] = m_tail[static_cast<size_t>(index * 2 + side)] * (1.0f - in) +
-                                m_cache[static_cast<size_t>(index * 2 + side)] * in;
+                                m_cache[static_cast<size_t>(index * 2 + side)] * in * head;
     }
     m_seamDone += frames;
     m_virtual += frames;
@@ -165,6 +168,10 @@ void CLoopReader::EndSeam(CSource &source)
 {
     // The seam played the loop's first m_seamLength frames: the pass goes on after them.
     m_bInSeam = false;
+    if (m_bOnce) {
+        m_bEnded = true;
+        return;
+    }
     const int64_t next = m_loopStart + m_seamLength;
     if (LoopIsCached()) {
         m_cacheNext = m_seamLength;

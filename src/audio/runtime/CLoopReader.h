@@ -28,7 +28,8 @@ public:
 
     // Reading starts at frame start of source (already positioned there). A loop whose
     // end does not lie after its start, or that lies beyond the source, is no loop.
-    void Restart(CSource &source, int64_t start, int64_t loopStart, int64_t loopEnd);
+    // Played once, the loop's last frames fade out and reading ends at its end.
+    void Restart(CSource &source, int64_t start, int64_t loopStart, int64_t loopEnd, bool once);
     // Fills up to count frames; fewer only at the end of the source when not looping.
     int Read(CSource &source, float *out, int count);
     // The source frame a virtual position stands for.
@@ -47,6 +48,8 @@ private:
 
     int m_maxSeam; // frames of a full crossfade at the source's rate
     bool m_bLooping = false;
+    bool m_bOnce = false;
+    bool m_bEnded = false; // a loop played once has been read to its end
     int64_t m_loopStart = 0;
     int64_t m_loopEnd = 0;
     int64_t m_seam = 0;   // crossfade frames at every seam after the first

@@ -226,7 +226,7 @@ bool CMixer::SetPosition(DWORD handle, QWORD bytes)
     });
 }
 
-bool CMixer::SetLoop(DWORD handle, QWORD start, QWORD end)
+bool CMixer::SetLoop(DWORD handle, QWORD start, QWORD end, DWORD flags)
 {
     return WithChannel<bool>(handle, false, [&](CChannel &channel) {
         const auto bytesPerFrame = static_cast<QWORD>(channel.BytesPerFrame());
@@ -235,7 +235,8 @@ bool CMixer::SetLoop(DWORD handle, QWORD start, QWORD end)
             return Fail(BASS_ERROR_POSITION, false);
         const QWORD startFrame = start / bytesPerFrame;
         const QWORD endFrame = std::min(end / bytesPerFrame, length);
-        channel.SetLoop(static_cast<int64_t>(startFrame), static_cast<int64_t>(endFrame));
+        channel.SetLoop(static_cast<int64_t>(startFrame), static_cast<int64_t>(endFrame),
+                        (flags & BASS_LOOP_ONCE) != 0);
         m_work.notify_one();
         return Succeed<bool>(true);
     });

@@ -53,7 +53,7 @@ public:
     QWORD GetLength(DWORD handle);
     QWORD GetPosition(DWORD handle);
     bool SetPosition(DWORD handle, QWORD bytes);
-    bool SetLoop(DWORD handle, QWORD start, QWORD end);
+    bool SetLoop(DWORD handle, QWORD start, QWORD end, DWORD flags);
     float BytesToSeconds(DWORD handle, QWORD bytes);
     QWORD SecondsToBytes(DWORD handle, float seconds);
     bool GetAttributes(DWORD handle, DWORD *freq, DWORD *volume, int *pan);

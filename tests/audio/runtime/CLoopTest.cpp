@@ -82,7 +82,7 @@ protected:
         const DWORD channel = Open(name, tempo);
         EXPECT_TRUE(m_mixer.SetPosition(channel, Bytes(kA)));
         if (!timer) {
-            EXPECT_TRUE(m_mixer.SetLoop(channel, Bytes(kA), Bytes(kB)));
+            EXPECT_TRUE(m_mixer.SetLoop(channel, Bytes(kA), Bytes(kB), 0));
         }
         m_mixer.Play(channel, false);
         return Render(channel, frames, timer);
@@ -150,11 +150,11 @@ TEST_F(CLoopTest, ChangesAreHeardFromTheNextBlockAtAnyTempo)
         int64_t loopStart, loopEnd; // where the sound must stay afterwards
         bool passes;
     } cases[] = {
-        {"set", false, [](CMixer &m, DWORD c) { m.SetLoop(c, Bytes(kA), Bytes(kB)); }, kA, kB, true},
-        {"cleared", true, [](CMixer &m, DWORD c) { m.SetLoop(c, 0, 0); }, kA, 5 * kRate, false},
-        {"end moved on", true, [&](CMixer &m, DWORD c) { m.SetLoop(c, Bytes(kA), Bytes(later)); }, kA, later, true},
-        {"start moved back", true, [](CMixer &m, DWORD c) { m.SetLoop(c, Bytes(kA - kRate), Bytes(kB)); }, kA - kRate,
-         kB, true},
+        {"set", false, [](CMixer &m, DWORD c) { m.SetLoop(c, Bytes(kA), Bytes(kB), 0); }, kA, kB, true},
+        {"cleared", true, [](CMixer &m, DWORD c) { m.SetLoop(c, 0, 0, 0); }, kA, 5 * kRate, false},
+        {"end moved on", true, [&](CMixer &m, DWORD c) { m.SetLoop(c, Bytes(kA), Bytes(later), 0); }, kA, later, true},
+        {"start moved back", true, [](CMixer &m, DWORD c) { m.SetLoop(c, Bytes(kA - kRate), Bytes(kB), 0); },
+         kA - kRate, kB, true},
         {"tempo changed", true, [](CMixer &m, DWORD c) { m.SetTempo(c, -10.0f, 0.0f, 0.0f); }, kA, kB, true},
     };
     for (float tempo : {0.0f, -30.0f}) {
@@ -162,7 +162,7 @@ TEST_F(CLoopTest, ChangesAreHeardFromTheNextBlockAtAnyTempo)
             SCOPED_TRACE(testing::Message() << test.name << " at tempo " << tempo);
             const DWORD channel = Open("noise.wav", tempo);
             if (test.loopBefore) {
-                ASSERT_TRUE(m_mixer.SetLoop(channel, Bytes(kA), Bytes(kB)));
+                ASSERT_TRUE(m_mixer.SetLoop(channel, Bytes(kA), Bytes(kB), 0));
             }
             ASSERT_TRUE(m_mixer.SetPosition(channel, Bytes(kB - 1500)));
             m_mixer.Play(channel, false);
@@ -190,23 +190,65 @@ TEST_F(CLoopTest, DegenerateLoopsNeitherHangNorLeaveTheMedia)
     const DWORD channel = Open("noise.wav", 0);
     m_mixer.Play(channel, false);
 
-    ASSERT_TRUE(m_mixer.SetLoop(channel, Bytes(kA), Bytes(kA + 1)));
+    ASSERT_TRUE(m_mixer.SetLoop(channel, Bytes(kA), Bytes(kA + 1), 0));
     ASSERT_TRUE(m_mixer.SetPosition(channel, Bytes(kA)));
     const std::vector<float> one = Render(channel, kRate);
     EXPECT_TRUE(std::all_of(one.begin(), one.end(), [&](float sample) { return sample == file[kA * 2]; }));
 
-    ASSERT_TRUE(m_mixer.SetLoop(channel, Bytes(length - kRate / 2), Bytes(length + 10 * kRate)));
+    ASSERT_TRUE(m_mixer.SetLoop(channel, Bytes(length - kRate / 2), Bytes(length + 10 * kRate), 0));
     ASSERT_TRUE(m_mixer.SetPosition(channel, Bytes(length - kRate / 2)));
     const SLoopTrace end = CLoopTracer(file).Trace(Render(channel, 3 * kRate), length - kRate / 2, length);
     EXPECT_EQ(end.outside, 0);
     EXPECT_GE(end.passes, 5);
     EXPECT_EQ(m_mixer.IsActive(channel), static_cast<DWORD>(BASS_ACTIVE_PLAYING));
 
-    EXPECT_FALSE(m_mixer.SetLoop(channel, Bytes(length), Bytes(length + 100)));
+    EXPECT_FALSE(m_mixer.SetLoop(channel, Bytes(length), Bytes(length + 100), 0));
     EXPECT_EQ(RuntimeError(), BASS_ERROR_POSITION);
-    ASSERT_TRUE(m_mixer.SetLoop(channel, Bytes(kA), Bytes(kA)));
+    ASSERT_TRUE(m_mixer.SetLoop(channel, Bytes(kA), Bytes(kA), 0));
     ASSERT_TRUE(m_mixer.SetPosition(channel, Bytes(length - kRate / 2)));
     Render(channel, kRate);
     EXPECT_EQ(m_mixer.IsActive(channel), static_cast<DWORD>(BASS_ACTIVE_STOPPED))
         << "without a loop the channel runs to its end";
+}
+
+// Played once, the stretch fades out before its end, the channel ends there with one
+// end event and rests there; without the loop it plays on from there.
+TEST_F(CLoopTest, APassPlayedOnceEndsAtItsEndAndRestsThere)
+{
+    const std::vector<float> file = Decode("noise.wav");
+    for (float tempo : {0.0f, -30.0f}) {
+        SCOPED_TRACE(tempo);
+        m_mixer.FreeAll();
+        const DWORD channel = Open("noise.wav", tempo);
+        int ends = 0;
+        m_mixer.SetSync(
+            channel, BASS_SYNC_END, 0, [](HSYNC, DWORD, DWORD, void *) {}, nullptr);
+        ASSERT_TRUE(m_mixer.SetLoop(channel, Bytes(kA), Bytes(kB), BASS_LOOP_ONCE));
+        ASSERT_TRUE(m_mixer.SetPosition(channel, Bytes(kA)));
+        m_mixer.Play(channel, false);
+        std::vector<float> heard;
+        for (int i = 0; i < 3 * kRate / kBlock && m_mixer.IsActive(channel) == BASS_ACTIVE_PLAYING; ++i) {
+            std::vector<float> block(kBlock * 2);
+            CMixer::SEndEvent events[4];
+            m_mixer.DecodeAll();
+            ends += m_mixer.Process(block.data(), kBlock, 0, events, 4);
+            heard.insert(heard.end(), block.begin(), block.end());
+        }
+        EXPECT_EQ(ends, 1);
+        EXPECT_EQ(m_mixer.GetPosition(channel), Bytes(kB));
+        while (heard.size() >= 2 && heard.back() == 0.0f)
+            heard.resize(heard.size() - 2);
+        EXPECT_NEAR(static_cast<double>(heard.size() / 2), (kB - kA) / (1.0 + tempo / 100.0), kRate * 0.02);
+        const SLoopTrace trace = CLoopTracer(file).Trace(heard, kA, kB);
+        EXPECT_EQ(trace.outside, 0);
+        EXPECT_EQ(trace.passes, 0);
+        EXPECT_LT(std::fabs(heard[heard.size() - 2]), 0.01f) << "faded out";
+
+        ASSERT_TRUE(m_mixer.SetLoop(channel, 0, 0, 0));
+        EXPECT_EQ(m_mixer.GetPosition(channel), Bytes(kB));
+        m_mixer.Play(channel, false);
+        const SLoopTrace after = CLoopTracer(file).Trace(Render(channel, kBlock * 4), kB, 5 * kRate);
+        EXPECT_EQ(after.outside, 0);
+        EXPECT_GT(after.traced, 0);
+    }
 }
