@@ -78,6 +78,13 @@ TEST_F(QuillmereAppTest, StartsWithTheRememberedItemLoadedStoppedAndPlaysAndSele
     Press(Qt::Key_F1); // play, typed into nothing
     EXPECT_TRUE(Control().Engine().IsPlaying());
     EXPECT_TRUE(m_pApp->EditorView().toPlainText().isEmpty());
+    // The line pane follows the caret at every idle moment.
+    m_pApp->MainFrame().UpdateCommandStates();
+    EXPECT_EQ(Pane(1), QStringLiteral("Line 1"));
+    Press(Qt::Key_Return);
+    Press(Qt::Key_Return);
+    m_pApp->MainFrame().UpdateCommandStates();
+    EXPECT_EQ(Pane(1), QStringLiteral("Line 3"));
 
     Control().OnPositionScroll(5000);
     Press(Qt::Key_F6);
