@@ -2,6 +2,7 @@
 
 #include "app/CAppSettings.h"
 #include "base/CPrompt.h"
+#include "widgets/DialogUnits.h"
 #include "widgets/FontFaces.h"
 
 #include <QCheckBox>
@@ -18,30 +19,6 @@ namespace
 
 // The same words as every integer box of the program's dialogs.
 const QString g_strEnterInteger = QStringLiteral("请输入一个整数。");
-
-// Positions in dialog units: a quarter of the dialog font's average character
-// width across, an eighth of its character height down.
-class CDialogUnits
-{
-public:
-    explicit CDialogUnits(const QFont &font)
-    {
-        const QFontMetrics metrics(font);
-        const int letters =
-            metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-        m_nBaseX = (letters / 26 + 1) / 2;
-        m_nBaseY = metrics.height();
-    }
-
-    QRect Rect(int x, int y, int width, int height) const
-    {
-        return QRect(x * m_nBaseX / 4, y * m_nBaseY / 8, width * m_nBaseX / 4, height * m_nBaseY / 8);
-    }
-
-private:
-    int m_nBaseX;
-    int m_nBaseY;
-};
 
 // A text is wider in some fonts than the dialog's units allow for: such a
 // control grows to the right rather than cutting its text off.
@@ -66,7 +43,8 @@ bool ReadInteger(const QString &text, std::int32_t &value)
 } // namespace
 
 CSettingsDlg::CSettingsDlg(const CAppSettings &settings, QWidget *parent)
-    : QDialog(parent), m_bAlwaysTop(settings.AlwaysTop), m_nMoveStep(settings.MoveStep), m_nAutoSave(settings.AutoSave),
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_bAlwaysTop(settings.AlwaysTop), m_nMoveStep(settings.MoveStep), m_nAutoSave(settings.AutoSave),
       m_bMinimizeToTray(settings.MinimizeToTray)
 {
     RegisterFaceSubstitutes();
@@ -83,31 +61,31 @@ void CSettingsDlg::CreateControls()
     // they lie under the controls they frame.
     const CDialogUnits units(font());
     auto *savingGroup = new QGroupBox(QStringLiteral("听写文件保存设置"), this);
-    savingGroup->setGeometry(units.Rect(7, 7, 286, 37));
+    savingGroup->setGeometry(units.ToPixels(QRect(7, 7, 286, 37)));
     auto *windowGroup = new QGroupBox(QStringLiteral("窗口设置"), this);
-    windowGroup->setGeometry(units.Rect(7, 52, 286, 32));
-    PlaceText(new QLabel(QStringLiteral("自动保存的时间"), this), units.Rect(18, 25, 58, 8));
-    CreateAutoSaveBox(units.Rect(80, 22, 40, 14), units.Rect(0, 0, 11, 0).width());
-    PlaceText(new QLabel(QStringLiteral("（单位：分钟） 0为不自动保存"), this), units.Rect(124, 25, 113, 8));
+    windowGroup->setGeometry(units.ToPixels(QRect(7, 52, 286, 32)));
+    PlaceText(new QLabel(QStringLiteral("自动保存的时间"), this), units.ToPixels(QRect(18, 25, 58, 8)));
+    CreateAutoSaveBox(units.ToPixels(QRect(80, 22, 40, 14)), units.ToPixelsX(11));
+    PlaceText(new QLabel(QStringLiteral("（单位：分钟） 0为不自动保存"), this), units.ToPixels(QRect(124, 25, 113, 8)));
     m_pMinToTray = new QCheckBox(QStringLiteral("最小化到系统托盘区"), this);
-    PlaceText(m_pMinToTray, units.Rect(16, 66, 75, 12));
+    PlaceText(m_pMinToTray, units.ToPixels(QRect(16, 66, 75, 12)));
     m_pAlwaysTop = new QCheckBox(QStringLiteral("窗口总在最前面"), this);
-    PlaceText(m_pAlwaysTop, units.Rect(113, 66, 75, 12));
-    PlaceText(new QLabel(QStringLiteral("选择点移动步长"), this), units.Rect(15, 93, 56, 8));
+    PlaceText(m_pAlwaysTop, units.ToPixels(QRect(113, 66, 75, 12)));
+    PlaceText(new QLabel(QStringLiteral("选择点移动步长"), this), units.ToPixels(QRect(15, 93, 56, 8)));
     m_pMoveStep = new QComboBox(this);
     m_pMoveStep->setEditable(true);
     m_pMoveStep->setInsertPolicy(QComboBox::NoInsert);
     m_pMoveStep->setAccessibleName(QStringLiteral("选择点移动步长"));
     m_pMoveStep->addItems({QStringLiteral("0.1s"), QStringLiteral("1s"), QStringLiteral("2s"), QStringLiteral("5s")});
-    PlaceText(m_pMoveStep, units.Rect(78, 91, 52, 12));
+    PlaceText(m_pMoveStep, units.ToPixels(QRect(78, 91, 52, 12)));
     auto *cancel = new QPushButton(QStringLiteral("取消"), this);
-    cancel->setGeometry(units.Rect(189, 114, 50, 14));
+    cancel->setGeometry(units.ToPixels(QRect(189, 114, 50, 14)));
     auto *ok = new QPushButton(QStringLiteral("确定"), this);
-    ok->setGeometry(units.Rect(243, 114, 50, 14));
+    ok->setGeometry(units.ToPixels(QRect(243, 114, 50, 14)));
     ok->setDefault(true);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(ok, &QPushButton::clicked, this, &CSettingsDlg::accept);
-    setFixedSize(units.Rect(0, 0, 300, 135).size());
+    setFixedSize(units.ToPixels(QSize(300, 135)));
 }
 
 // The box for the minutes with its two arrows standing inside the right end
