@@ -30,7 +30,6 @@ CEffectsBar::CEffectsBar(IEffectsTarget &target, QWidget *parent) : QWidget(pare
     m_pViewport->setAccessibleName(QStringLiteral("音效"));
     m_pViewport->setGeometry(CDialogUnits(font()).ToPixels(kViewportPlace));
     m_pPanel = new CEffectsPanel(target, m_pViewport);
-    m_pPanel->move(0, 0);
     m_raise = [this](unsigned id) { ExecuteIfEnabled(id); };
     OnCommand(IDC_SCROLL_UP, [this] { ScrollUp(); });
     OnCommand(IDC_SCROLL_DOWN, [this] { ScrollDown(); });

@@ -66,7 +66,7 @@ private:
     CImageButton *CreateButton(unsigned id, const QString &tooltip, const QRect &place);
     void MovePanel();
 
-    CThemeHelper m_themeHelper; // first, so it outlives the buttons that draw through it
+    CThemeHelper m_themeHelper; // asked by the buttons when their look is set
     CImageButton *m_pUpButton = nullptr;
     CImageButton *m_pDownButton = nullptr;
     QWidget *m_pViewport = nullptr;
