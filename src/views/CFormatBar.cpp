@@ -30,8 +30,11 @@ class CFormatButton : public QToolButton
 public:
     explicit CFormatButton(QWidget *parent) : QToolButton(parent) {}
 
+    // Runs at every idle moment: a repaint only when the mark changes.
     void SetCheckState(int check)
     {
+        if (check == m_nCheck)
+            return;
         m_nCheck = check;
         setChecked(check == 1);
         update();
