@@ -2,11 +2,14 @@
 
 #include "app/CIniProfile.h"
 
+#include <algorithm>
+
 namespace
 {
 
 const QString kSettings = QStringLiteral("Settings");
 const QString kState = QStringLiteral("State");
+const QString kDrill = QStringLiteral("Drill");
 
 } // namespace
 
@@ -28,6 +31,9 @@ void CAppSettings::Load(const CIniProfile &profile)
     Mute = readBool(kState, "Mute", Mute);
     Order = readInt(kState, "Order", Order);
     PlaylistIndex = readInt(kState, "PlaylistIndex", PlaylistIndex);
+    DrillOn = readBool(kDrill, "DrillOn", DrillOn);
+    DrillPasses = std::clamp(readInt(kDrill, "DrillPasses", DrillPasses), 1, 9);
+    DrillGap = std::clamp(readInt(kDrill, "DrillGap", DrillGap), 0, 10);
 }
 
 CResult CAppSettings::Save(CIniProfile &profile) const
@@ -45,6 +51,9 @@ CResult CAppSettings::Save(CIniProfile &profile) const
     write(kState, "Mute", Mute ? 1 : 0);
     write(kState, "Order", Order);
     write(kState, "PlaylistIndex", PlaylistIndex);
+    write(kDrill, "DrillOn", DrillOn ? 1 : 0);
+    write(kDrill, "DrillPasses", DrillPasses);
+    write(kDrill, "DrillGap", DrillGap);
 
     return profile.Flush();
 }

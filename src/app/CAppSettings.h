@@ -1,6 +1,6 @@
 // The learner's settings and the remembered player state: ten integers kept in
-// the profile's "Settings" and "State" sections, read once at start-up and
-// written once at a normal exit.
+// the profile's "Settings" and "State" sections, and the dictation drill's three
+// in "Drill", read once at start-up and written once at a normal exit.
 #pragma once
 
 #include "base/CResult.h"
@@ -22,12 +22,18 @@ public:
     bool MinimizeToTray = false;
     std::int32_t Volume = 50;
     bool Mute = false;
+    // The dictation drill: running, passes per selection (1-9), seconds of
+    // silence after each pass (0-10).
+    bool DrillOn = false;
+    std::int32_t DrillPasses = 2;
+    std::int32_t DrillGap = 3;
 
-    // Reads the ten values; a missing key keeps its default, any stored value
-    // other than 0 reads as true for the booleans. No range checks.
+    // Reads the values; a missing key keeps its default, any stored value
+    // other than 0 reads as true for the booleans. Only the drill's passes and
+    // gap are kept to their ranges.
     void Load(const CIniProfile &profile);
 
-    // Writes the ten values into the profile (booleans as 0 or 1) and flushes
+    // Writes the values into the profile (booleans as 0 or 1) and flushes
     // it to disk. When the file could not be written the old profile stays
     // whole and the result names the file and the cause.
     CResult Save(CIniProfile &profile) const;

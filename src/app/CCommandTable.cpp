@@ -80,6 +80,24 @@ std::vector<SMenuEntry> BuildMainMenu()
     };
 }
 
+std::vector<SMenuEntry> DrillPassItems()
+{
+    std::vector<SMenuEntry> items;
+    for (unsigned id = ID_DRILL_PASSES_FIRST; id <= ID_DRILL_PASSES_LAST; ++id)
+        items.push_back(SMenuEntry{
+            SMenuEntry::command, id, QStringLiteral("%1 遍").arg(id - ID_DRILL_PASSES_FIRST + 1), {}, false});
+    return items;
+}
+
+std::vector<SMenuEntry> DrillGapItems()
+{
+    std::vector<SMenuEntry> items;
+    for (unsigned id = ID_DRILL_GAP_FIRST; id <= ID_DRILL_GAP_LAST; ++id)
+        items.push_back(
+            SMenuEntry{SMenuEntry::command, id, QStringLiteral("%1 秒").arg(id - ID_DRILL_GAP_FIRST), {}, false});
+    return items;
+}
+
 std::map<unsigned, std::vector<SMenuEntry>> BuildPopupMenus()
 {
     return {
@@ -89,7 +107,8 @@ std::map<unsigned, std::vector<SMenuEntry>> BuildPopupMenus()
           Item(ID_PLAYLIST_PROPERTIES, u"媒体属性...")}},
         {IDR_SELECTION_POPUP,
          {Item(ID_SELECTION_PLAY, u"播放选中"), Item(ID_SELECTION_REMOVE, u"从列表中移除"),
-          Item(ID_SELECTION_REMOVE_ALL, u"移除所有")}},
+          Item(ID_SELECTION_REMOVE_ALL, u"移除所有"), Separator(), Item(ID_DRILL_TOGGLE, u"听写练习\tF4"),
+          Submenu(u"每段遍数", DrillPassItems()), Submenu(u"每遍间隔", DrillGapItems())}},
         {IDR_TRAY_POPUP,
          {Item(ID_FILE_OPEN, u"打开..."), Separator(), Item(ID_PLAY_PAUSE, u"播放/暂停"), Item(IDC_STOP, u"停止"),
           Item(IDC_PREV_ITEM, u"上一项目"), Item(IDC_NEXT_ITEM, u"下一项目"), Separator(),
@@ -107,6 +126,7 @@ std::vector<SAccelerator> BuildAccelerators()
         key("F1", ID_PLAY_PAUSE),
         key("F2", IDC_STOP),
         key("F3", ID_EDIT_REPEAT),
+        key("F4", ID_DRILL_TOGGLE),
         key("F5", IDC_START_LEFT),
         key("F6", IDC_SET_START),
         key("F7", IDC_SET_END),

@@ -57,6 +57,7 @@ constexpr SString kStrings[] = {
     {ID_EDIT_UNDO, u"撤消上一个操作\n撤消"},
     {ID_APP_ABOUT, u"显示程序信息和版本号\n关于"},
     {ID_APP_EXIT, u"退出应用程序；提示保存文档\n退出"},
+    {ID_DRILL_TOGGLE, u"逐段听写：每段播放数遍，每遍后留出书写时间\n听写练习"},
     {ID_NEXT_PANE, u"切换到下一个窗格\n下一窗格"},
     {ID_PREV_PANE, u"切换回上一个窗格\n上一窗格"},
     {ID_VIEW_TOOLBAR, u"显示或隐藏工具栏\n切换工具栏"},
@@ -71,6 +72,7 @@ constexpr SString kStrings[] = {
     {ID_INDICATOR_SEL_END, u"选择终点"},
     {ID_INDICATOR_BITRATE, u"                  "},
     {ID_INDICATOR_TIME, u"               "},
+    {ID_INDICATOR_DRILL, u""},
 
     // Pane captions and list columns.
     {IDS_COLUMN_END, u"终点"},

@@ -57,6 +57,14 @@ inline constexpr unsigned ID_PLAYLIST_REMOVE_ALL = 32804;
 inline constexpr unsigned ID_TRAY_RESTORE = 32805;
 inline constexpr unsigned ID_HELP_MAIL = 32806;
 inline constexpr unsigned ID_HELP_WEBSITE = 32807;
+// The dictation drill over the saved selections: on and off, passes per
+// selection (1 to 9: first + n - 1) and the silence after each pass (0 to 10
+// seconds: first + seconds).
+inline constexpr unsigned ID_DRILL_TOGGLE = 32808;
+inline constexpr unsigned ID_DRILL_PASSES_FIRST = 32810;
+inline constexpr unsigned ID_DRILL_PASSES_LAST = 32818;
+inline constexpr unsigned ID_DRILL_GAP_FIRST = 32820;
+inline constexpr unsigned ID_DRILL_GAP_LAST = 32830;
 
 // Standard commands.
 inline constexpr unsigned ID_FILE_NEW = 57600;
@@ -97,6 +105,7 @@ inline constexpr unsigned ID_INDICATOR_SEL_START = 61452;
 inline constexpr unsigned ID_INDICATOR_SEL_END = 61453;
 inline constexpr unsigned ID_INDICATOR_BITRATE = 61454;
 inline constexpr unsigned ID_INDICATOR_TIME = 61455;
+inline constexpr unsigned ID_INDICATOR_DRILL = 61458;
 
 // Strings that are not command prompts.
 inline constexpr unsigned IDP_OLE_INIT_FAILED = 100;

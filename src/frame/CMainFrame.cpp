@@ -31,7 +31,9 @@ namespace
 
 constexpr unsigned kPaneIndicators[] = {ID_INDICATOR_LINE,    ID_INDICATOR_CAPS,      ID_INDICATOR_NUM,
                                         ID_INDICATOR_SCRL,    ID_INDICATOR_SEL_START, ID_INDICATOR_SEL_END,
-                                        ID_INDICATOR_BITRATE, ID_INDICATOR_TIME};
+                                        ID_INDICATOR_BITRATE, ID_INDICATOR_TIME,      ID_INDICATOR_DRILL};
+// The drill's pane shows only while a drill runs.
+constexpr int kDrillPane = 9;
 constexpr int kFormatBarHeight = 25;
 constexpr QSize kFirstRunSize(960, 680);
 constexpr int kMinUpperRowHeight = 140;
@@ -515,6 +517,7 @@ void CMainFrame::BuildStatusBar()
         statusBar()->addPermanentWidget(pane);
         m_panes.push_back(pane);
     }
+    m_panes[kDrillPane - 1]->hide();
     statusBar()->showMessage(LoadResString(AFX_IDS_IDLEMESSAGE));
 }
 
@@ -528,6 +531,8 @@ void CMainFrame::SetPaneText(int index, const QString &text)
         return;
     QLabel *pane = m_panes[static_cast<size_t>(index - 1)];
     pane->setText(text);
+    if (index == kDrillPane)
+        pane->setVisible(!text.isEmpty());
     if (index >= 7)
         pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(text) + 2 * pane->frameWidth() + 4);
 }

@@ -23,7 +23,8 @@ constexpr int kMaxEffectPos = 20;
 
 CTransportControl::CTransportControl(CAppSettings &settings, ITransportView &view, QObject *parent)
     : QObject(parent), m_settings(settings), m_view(view), m_pEngine(std::make_unique<CPlaybackEngine>()),
-      m_pSelectionStore(std::make_unique<CLrcFile>())
+      m_pSelectionStore(std::make_unique<CLrcFile>()),
+      m_pDrill(std::make_unique<CDictationDrill>(settings, static_cast<IDrillPlayer &>(*this)))
 {
     m_pEngine->SetEndHandler([this] { return OnChannelEnd(); });
     RegisterCommands();
@@ -216,6 +217,7 @@ void CTransportControl::PlayItem(int index)
 
 bool CTransportControl::PlaylistReady(const QStringList *pPaths)
 {
+    const bool drillWasOn = m_settings.DrillOn; // the program closed during a drill
     StopAndReset();
     ResetTransport();
     m_pPaths = pPaths;
@@ -223,7 +225,8 @@ bool CTransportControl::PlaylistReady(const QStringList *pPaths)
     m_nCurrentIndex = StartupPlaylistIndex(m_settings.PlaylistIndex, PathCount());
     if (!OpenCurrentItem())
         return false;
-    OnPlay();
+    if (!drillWasOn || !StartDrill(m_listedRows, 0))
+        OnPlay();
     return true;
 }
 
@@ -259,10 +262,12 @@ void CTransportControl::ListSavedSelections(const QString &mediaPath)
     if (m_pSelectionStore->Load(MediaLrcPath(mediaPath)))
         rows = SelectionsFromTags(*m_pSelectionStore, m_dwSelection[1]);
     m_view.FillSelectionList(rows);
+    m_listedRows = rows;
 }
 
 void CTransportControl::ResetTransport()
 {
+    StopDrill();
     ShowNoSelection();
     StopTimers();
     SetPlayButtons(false, false);
@@ -343,6 +348,7 @@ void CTransportControl::OnSaveSelection()
 
 void CTransportControl::PlaySelection(std::uint32_t start, std::uint32_t end)
 {
+    StopDrill();
     if (!FitSavedSelection(start, end))
         return;
     // 0 keeps the current bound, except a kept start past the new end, which
@@ -365,8 +371,11 @@ void CTransportControl::PlaySelection(std::uint32_t start, std::uint32_t end)
 // A saved selection may come from a timing file made for a longer recording:
 // one that starts at or past the item's end has nothing to play (false), and
 // an end past the item's end becomes the item's end. A bound of 0 stays 0.
+// With no item open there is no length to fit to, and nothing plays.
 bool CTransportControl::FitSavedSelection(std::uint32_t start, std::uint32_t &end) const
 {
+    if (!IsItemOpen())
+        return true;
     if (start != 0 && start >= m_dwSliderMax)
         return false;
     end = std::min(end, m_dwSliderMax);
@@ -377,7 +386,7 @@ bool CTransportControl::FitSavedSelection(std::uint32_t start, std::uint32_t &en
 // sound: it runs to the item's end instead.
 void CTransportControl::GiveSelectionALength()
 {
-    if (m_dwSelection[0] == m_dwSelection[1])
+    if (IsItemOpen() && m_dwSelection[0] == m_dwSelection[1])
         m_dwSelection[1] = m_dwSliderMax;
 }
 
@@ -462,6 +471,12 @@ bool CTransportControl::SetTempo(const STempoChange &change)
 
 int CTransportControl::OnChannelEnd()
 {
+    // A drill's pass ends where it should; the drill goes on from the event loop.
+    if (m_pDrill->IsRunning()) {
+        QMetaObject::invokeMethod(
+            this, [this] { m_pDrill->PassEnded(); }, Qt::QueuedConnection);
+        return 0;
+    }
     // With a selection the channel stays where it is; playing again and the
     // position timer bring it back to the selection's start.
     if (m_bSelectionActive) {
@@ -557,4 +572,110 @@ void CTransportControl::OnClockTimer()
 {
     m_view.SetPaneText(ITransportView::PANE_TIME, FormatMinSecOfMs(m_pEngine->GetPosition()) + QStringLiteral(" / ") +
                                                       FormatMinSecOfMs(m_pEngine->GetLength()));
+}
+
+// ---------------------------------------------------------------- dictation drill
+
+bool CTransportControl::StartDrill(const std::vector<CSelectionSpan> &rows, int first)
+{
+    if (!IsItemOpen() || !m_pDrill->Start(rows, first))
+        return false;
+    m_settings.DrillOn = true;
+    return true;
+}
+
+void CTransportControl::DrillSettingsChanged()
+{
+    ShowDrillStatus(m_pDrill->StatusText());
+}
+
+void CTransportControl::StopDrill()
+{
+    m_settings.DrillOn = false;
+    if (!m_pDrill->IsRunning())
+        return;
+    m_pDrill->Stop();
+    // The stretch it was playing stays, now held as the selection.
+    HoldSelectionInRuntime();
+}
+
+bool CTransportControl::EndsTheDrill(unsigned id)
+{
+    switch (id) {
+    case IDC_PLAY_BUTTON:
+    case IDC_PAUSE_BUTTON:
+    case IDC_STOP:
+    case IDC_PREV_ITEM:
+    case IDC_NEXT_ITEM:
+    case IDC_START_LEFT:
+    case IDC_SET_START:
+    case IDC_SET_END:
+    case IDC_END_RIGHT:
+    case IDC_CLEAR_SELECTION:
+    case IDC_SAVE_SELECTION:
+    case IDC_PREV_SELECTION:
+    case IDC_NEXT_SELECTION:
+    case ID_SELECTION_PLAY:
+    case ID_SELECTION_REMOVE:
+    case ID_SELECTION_REMOVE_ALL: return true;
+    default: return false;
+    }
+}
+
+bool CTransportControl::OnCmdMsg(unsigned id, CCmdUI *pCmdUI)
+{
+    if (m_pDrill->IsRunning() && id == ID_PLAY_PAUSE) {
+        if (pCmdUI != nullptr)
+            pCmdUI->Enable();
+        else
+            m_pDrill->PauseOrResume();
+        return true;
+    }
+    // Offered here first, the command then runs wherever it is handled.
+    if (pCmdUI == nullptr && EndsTheDrill(id))
+        StopDrill();
+    return CCmdTarget::OnCmdMsg(id, pCmdUI);
+}
+
+void CTransportControl::PlayPass(std::uint32_t start, std::uint32_t end)
+{
+    m_dwSelection[0] = start;
+    m_dwSelection[1] = end;
+    m_bSelectionActive = true;
+    ShowSelection();
+    // A stretch with nothing to play (no length, or past the item) is over at once.
+    if (!m_pEngine->SetLoop(start, end, true)) {
+        QMetaObject::invokeMethod(
+            this, [this] { m_pDrill->PassEnded(); }, Qt::QueuedConnection);
+        return;
+    }
+    m_pEngine->SetPosition(start);
+    m_pEngine->Play(false);
+    StartTimers();
+    SetPlayButtons(true, false);
+}
+
+void CTransportControl::PausePass()
+{
+    m_pEngine->Pause();
+    SetPlayButtons(false, true);
+}
+
+void CTransportControl::ResumePass()
+{
+    m_pEngine->Play(false);
+    SetPlayButtons(true, false);
+}
+
+void CTransportControl::ShowDrillStatus(const QString &text)
+{
+    m_view.SetPaneText(ITransportView::PANE_DRILL, text);
+}
+
+void CTransportControl::DrillFinished()
+{
+    // The item rests at the end of the last stretch.
+    m_settings.DrillOn = false;
+    OnClearSelection();
+    SetPlayButtons(false, false);
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/CCmdTarget.h"
+#include "transport/CDictationDrill.h"
 #include "transport/IEffectsTarget.h"
 
 #include <QObject>
@@ -18,7 +19,7 @@ class CLrcFile;
 class CPlaybackEngine;
 class ITransportView;
 
-class CTransportControl : public QObject, public CCmdTarget
+class CTransportControl : public QObject, public CCmdTarget, private IDrillPlayer
 {
     Q_OBJECT
 
@@ -56,6 +57,18 @@ public:
     // while the item plays.
     void SetEffect(unsigned kind, int value);
     bool SetTempo(const STempoChange &change);
+
+    // The dictation drill over these rows from row first, on the open item; false
+    // when no item is open or there are no rows. Stopping it leaves the stretch it
+    // was playing as the A-B selection.
+    bool StartDrill(const std::vector<CSelectionSpan> &rows, int first);
+    void StopDrill();
+    bool IsDrillRunning() const { return m_pDrill->IsRunning(); }
+    // The drill's passes or silence changed in the settings: shown at once.
+    void DrillSettingsChanged();
+
+    // F1 holds a running drill; every other transport or selection command ends it.
+    bool OnCmdMsg(unsigned id, CCmdUI *pCmdUI) override;
 
     CPlaybackEngine &Engine() { return *m_pEngine; }
     int CurrentIndex() const { return m_nCurrentIndex; }
@@ -109,6 +122,14 @@ private:
     void WrapToFirstItem();
     void PostCommand(unsigned id);
 
+    // IDrillPlayer
+    void PlayPass(std::uint32_t start, std::uint32_t end) override;
+    void PausePass() override;
+    void ResumePass() override;
+    void ShowDrillStatus(const QString &text) override;
+    void DrillFinished() override;
+    static bool EndsTheDrill(unsigned id);
+
     void StartTimers();
     void StopTimers();
     void OnPositionTimer();
@@ -129,6 +150,9 @@ private:
     int m_nPositionTimer = 0;
     int m_nClockTimer = 0;
     std::unique_ptr<CLrcFile> m_pSelectionStore;
+    std::unique_ptr<CDictationDrill> m_pDrill;
+    // The rows listed from the timing file when the item was opened.
+    std::vector<CSelectionSpan> m_listedRows;
 
     // The position slider's range maximum: the current item's length.
     std::uint32_t m_dwSliderMax = 0;

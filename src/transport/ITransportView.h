@@ -13,7 +13,7 @@ class ITransportView
 {
 public:
     // Status-bar panes the control bar writes.
-    static constexpr int PANE_SEL_START = 5, PANE_SEL_END = 6, PANE_TIME = 8;
+    static constexpr int PANE_SEL_START = 5, PANE_SEL_END = 6, PANE_TIME = 8, PANE_DRILL = 9;
 
     virtual ~ITransportView() = default;
 

@@ -76,7 +76,25 @@ void CListPane::contextMenuEvent(QContextMenuEvent *event)
         return;
     event->accept();
     QMenu menu(this);
-    for (const SMenuEntry &entry : CommandTable::PopupMenu(m_nPopup))
-        menu.addAction(entry.m_strText, this, [this, id = entry.m_nID] { ExecuteIfEnabled(id); });
+    AddMenuEntries(menu, CommandTable::PopupMenu(m_nPopup));
     menu.exec(point);
+}
+
+void CListPane::AddMenuEntries(QMenu &menu, const std::vector<SMenuEntry> &entries)
+{
+    for (const SMenuEntry &entry : entries) {
+        if (entry.m_kind == SMenuEntry::separator) {
+            menu.addSeparator();
+            continue;
+        }
+        if (entry.m_kind == SMenuEntry::submenu) {
+            AddMenuEntries(*menu.addMenu(entry.m_strText), entry.m_items);
+            continue;
+        }
+        QAction *action = menu.addAction(entry.m_strText, this, [this, id = entry.m_nID] { ExecuteIfEnabled(id); });
+        const CCmdUI state = QueryState(entry.m_nID);
+        action->setEnabled(state.m_bEnabled);
+        action->setCheckable(state.m_nCheck != 0);
+        action->setChecked(state.m_nCheck == 1);
+    }
 }

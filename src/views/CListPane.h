@@ -4,9 +4,12 @@
 #pragma once
 
 #include "app/CCmdTarget.h"
+#include "app/CCommandTable.h"
 
 #include <QWidget>
+#include <vector>
 
+class QMenu;
 class QTreeWidget;
 
 class CListPane : public QWidget, public CCmdTarget
@@ -29,6 +32,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     // Only over the rows (not the header), and only with a row selected.
     void contextMenuEvent(QContextMenuEvent *event) override;
+    // The pop-up's items, sub-menus and separators, each item enabled and
+    // checked as its command says.
+    void AddMenuEntries(QMenu &menu, const std::vector<SMenuEntry> &entries);
 
     QTreeWidget *m_pList;
 

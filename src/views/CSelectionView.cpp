@@ -67,14 +67,64 @@ void CSelectionView::PlayRow(int row)
 void CSelectionView::RegisterCommands()
 {
     OnCommand(ID_SELECTION_PLAY, [this] { OnSelectionPlay(); });
-    OnCommand(ID_SELECTION_REMOVE, [this] { OnSelectionRemove(); });
-    OnCommand(ID_SELECTION_REMOVE_ALL, [this] { ResetList(); });
+    // Removing rows from the pop-up ends a drill as the routed commands do.
+    OnCommand(ID_SELECTION_REMOVE, [this] {
+        m_control.StopDrill();
+        OnSelectionRemove();
+    });
+    OnCommand(ID_SELECTION_REMOVE_ALL, [this] {
+        m_control.StopDrill();
+        ResetList();
+    });
     OnCommand(
         IDC_PREV_SELECTION, [this] { StepTo(m_nCurrentIndex - 1); },
         [this](CCmdUI &ui) { ui.Enable(m_nCurrentIndex - 1 >= 0); });
     OnCommand(
         IDC_NEXT_SELECTION, [this] { StepTo(m_nCurrentIndex + 1); },
         [this](CCmdUI &ui) { ui.Enable(m_nCurrentIndex + 1 < m_pList->topLevelItemCount()); });
+    RegisterDrillCommands();
+}
+
+void CSelectionView::RegisterDrillCommands()
+{
+    OnCommand(
+        ID_DRILL_TOGGLE, [this] { OnDrillToggle(); },
+        [this](CCmdUI &ui) {
+            ui.Enable(m_control.IsDrillRunning() || (!m_selections.empty() && m_control.CurrentIndex() != -1));
+            ui.SetCheck(m_control.IsDrillRunning() ? 1 : 0);
+        });
+    for (unsigned id = ID_DRILL_PASSES_FIRST; id <= ID_DRILL_PASSES_LAST; ++id) {
+        const int passes = static_cast<int>(id - ID_DRILL_PASSES_FIRST) + 1;
+        OnCommand(
+            id,
+            [this, passes] {
+                m_settings.DrillPasses = passes;
+                m_control.DrillSettingsChanged();
+            },
+            [this, passes](CCmdUI &ui) {
+                ui.Enable();
+                ui.SetCheck(m_settings.DrillPasses == passes ? 1 : 0);
+            });
+    }
+    for (unsigned id = ID_DRILL_GAP_FIRST; id <= ID_DRILL_GAP_LAST; ++id) {
+        const int seconds = static_cast<int>(id - ID_DRILL_GAP_FIRST);
+        OnCommand(
+            id, [this, seconds] { m_settings.DrillGap = seconds; },
+            [this, seconds](CCmdUI &ui) {
+                ui.Enable();
+                ui.SetCheck(m_settings.DrillGap == seconds ? 1 : 0);
+            });
+    }
+}
+
+void CSelectionView::OnDrillToggle()
+{
+    if (m_control.IsDrillRunning()) {
+        m_control.StopDrill();
+        return;
+    }
+    const int selected = SelectedRow();
+    m_control.StartDrill(m_selections, selected >= 0 ? selected : m_nCurrentIndex);
 }
 
 // Play and remove act on the selected row; the menu offers them only with one,

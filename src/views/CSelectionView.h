@@ -40,6 +40,9 @@ private:
     void RegisterCommands();
     void OnSelectionPlay();
     void OnSelectionRemove();
+    void RegisterDrillCommands();
+    // The drill from the selected row, or the current one when none is selected.
+    void OnDrillToggle();
     void OnDoubleClick(QTreeWidgetItem *item);
     // Selects the row, makes it current and plays its selection.
     void StepTo(int row);

@@ -1,5 +1,6 @@
 // The selection list pane on the real control bar: commands raised as the
 // frame would raise them, and the selection the control bar was asked to play.
+#include "CTestMedia.h"
 #include "app/CAppSettings.h"
 #include "app/Resource.h"
 #include "support/FakeTransportView.h"
@@ -97,4 +98,35 @@ TEST_F(SelectionViewTest, ResizingSplitsTheWidthAndRemembersTheSize)
     EXPECT_EQ(List().geometry(), QRect(0, 23, 298, 176));
     EXPECT_EQ(m_settings.LSplitterWidth, 300);
     EXPECT_EQ(m_settings.USplitterHigh, 200);
+}
+
+// The drill runs over the pane's rows from the selected one; its menu sets the passes
+// and the silence, checked as set. With no item open there is nothing to drill.
+TEST_F(SelectionViewTest, TheDrillStartsFromTheSelectedRowAndItsMenuSetsIt)
+{
+    EXPECT_FALSE(m_pane.QueryState(ID_DRILL_TOGGLE).m_bEnabled);
+    QStringList paths{QString::fromStdString(CTestMedia::Path("long.wav"))};
+    m_view.m_nRows = 1;
+    ASSERT_TRUE(m_control.PlaylistReady(&paths));
+    m_pane.ResetList();
+    for (std::uint32_t start : {1000U, 3000U, 5000U})
+        m_pane.AddSelection(start, start + 1000);
+    List().setCurrentItem(List().topLevelItem(1));
+
+    ASSERT_TRUE(Raise(ID_DRILL_PASSES_FIRST + 2));
+    ASSERT_TRUE(Raise(ID_DRILL_GAP_FIRST + 5));
+    EXPECT_EQ(m_settings.DrillPasses, 3);
+    EXPECT_EQ(m_settings.DrillGap, 5);
+    EXPECT_EQ(m_pane.QueryState(ID_DRILL_PASSES_FIRST + 2).m_nCheck, 1);
+    EXPECT_EQ(m_pane.QueryState(ID_DRILL_PASSES_FIRST + 1).m_nCheck, 0);
+    EXPECT_EQ(m_pane.QueryState(ID_DRILL_GAP_FIRST + 5).m_nCheck, 1);
+
+    ASSERT_TRUE(Raise(ID_DRILL_TOGGLE));
+    EXPECT_TRUE(m_control.IsDrillRunning());
+    EXPECT_EQ(m_pane.QueryState(ID_DRILL_TOGGLE).m_nCheck, 1);
+    EXPECT_EQ(m_view.m_selection, (CSelectionSpan{3000, 4000}));
+    EXPECT_EQ(m_view.m_panes[ITransportView::PANE_DRILL], QStringLiteral("第 2/3 段 · 第 1/3 遍"));
+    ASSERT_TRUE(Raise(ID_DRILL_TOGGLE));
+    EXPECT_FALSE(m_control.IsDrillRunning());
+    EXPECT_FALSE(m_settings.DrillOn);
 }
