@@ -288,7 +288,7 @@ int CQuillmereView::CaretLine() const
 // moment, so it is kept until the text, its width or the paragraph changes.
 int CQuillmereView::LinesBefore(const QTextBlock &block) const
 {
-    const SLineCount key{document()->revision(), viewport()->width(), block.blockNumber(), 0};
+    const SLineCount key{document()->revision(), document()->textWidth(), block.blockNumber(), 0};
     if (key.revision == m_linesBefore.revision && key.width == m_linesBefore.width &&
         key.blockNumber == m_linesBefore.blockNumber)
         return m_linesBefore.lines;

@@ -107,7 +107,7 @@ private:
     QPointer<CFindReplaceDlg> m_pFindDlg;
     struct SLineCount {
         int revision = -1;
-        int width = -1;
+        qreal width = -1; // the width the text is laid out in
         int blockNumber = -1;
         int lines = 0;
     };
