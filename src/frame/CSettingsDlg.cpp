@@ -17,7 +17,7 @@
 namespace
 {
 
-// The same words as every integer box of the program's dialogs.
+// Asked when the minutes box holds no integer.
 const QString g_strEnterInteger = QStringLiteral("请输入一个整数。");
 
 // A text is wider in some fonts than the dialog's units allow for: such a
