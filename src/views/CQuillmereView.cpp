@@ -381,16 +381,19 @@ void CQuillmereView::OnFormatFont()
     ApplyToSelectionOrWord(chosen);
 }
 
-// With no selection the word takes the whole default format with the colour.
+// Only the colour changes, of the selection or of the word at the caret; the
+// dialog starts from the colour they share (the text colour when they have
+// none or several).
 void CQuillmereView::OnFormatColor()
 {
-    QTextCharFormat format = SelectionOrDefaultFormat();
+    const QTextCharFormat current = CommonCharFormat(textCursor());
     QColor color =
-        format.foreground().style() != Qt::NoBrush ? format.foreground().color() : palette().color(QPalette::Text);
+        current.foreground().style() != Qt::NoBrush ? current.foreground().color() : palette().color(QPalette::Text);
     if (!m_pDialogs->ChooseColor(color))
         return;
-    format.setForeground(color);
-    ApplyToSelectionOrWord(format);
+    QTextCharFormat change;
+    change.setForeground(color);
+    ApplyToSelectionOrWord(change);
 }
 
 // One dialog at a time; it starts from a one-line selection, else from the

@@ -267,7 +267,10 @@ TEST_F(QuillmereViewTest, ColourDialogMakesMixedColoursOneAndKeepsTheRest)
     QTextCharFormat bold = Colored(Qt::blue);
     bold.setFontWeight(QFont::Bold);
     Append(QStringLiteral("蓝色"), bold);
-    Append(QStringLiteral("绿色 two three"), Colored(Qt::green));
+    Append(QStringLiteral("绿色"), Colored(Qt::green));
+    QTextCharFormat italic = Colored(Qt::green);
+    italic.setFontItalic(true);
+    Append(QStringLiteral(" two three"), italic);
     m_doc.SetModifiedFlag(false);
     Select(0, 4);
     ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_FORMAT_COLOR)); // Cancel
@@ -289,6 +292,7 @@ TEST_F(QuillmereViewTest, ColourDialogMakesMixedColoursOneAndKeepsTheRest)
     EXPECT_EQ(FormatAt(7).foreground().color(), QColor(Qt::magenta));
     EXPECT_EQ(FormatAt(4).foreground().color(), QColor(Qt::green));
     EXPECT_EQ(FormatAt(9).foreground().color(), QColor(Qt::green));
+    EXPECT_TRUE(FormatAt(5).fontItalic()) << "a colour for the word took its other formats away";
 }
 
 TEST_F(QuillmereViewTest, ContextMenuRaisesItsCommandsThroughTheRoutingAndOpensTheFontDialog)
