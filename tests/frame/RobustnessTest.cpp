@@ -88,11 +88,11 @@ protected:
         for (size_t i = 0; i < media.size(); ++i) {
             const QString name = QStringLiteral("第%1课").arg(i + 1);
             const QString path = m_dir.filePath(name + QStringLiteral(".wav"));
-            // The item's name as its track name, for the title bar.
+            // "Lesson N" as the track name, for the title bar.
             ASSERT_EQ(QProcess::execute(QStringLiteral("ffmpeg"),
                                         {QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-i"),
                                          QString::fromStdString(CTestMedia::Path(media[i])),
-                                         QStringLiteral("-metadata"), QStringLiteral("title=") + name,
+                                         QStringLiteral("-metadata"), QStringLiteral("title=Lesson %1").arg(i + 1),
                                          QStringLiteral("-c"), QStringLiteral("copy"), path}),
                       0);
             WriteAllBytes(m_dir.filePath(name + QStringLiteral(".rtf")),
@@ -117,7 +117,7 @@ protected:
         // The title comes once the item's description is read.
         const auto titleOfCurrent = [this] {
             return m_pApp->MainFrame().windowTitle() ==
-                   QStringLiteral("第%1课 -  - Quillmere [Beta 2]").arg(Control().CurrentIndex() + 1);
+                   QStringLiteral("Lesson %1 -  - Quillmere [Beta 2]").arg(Control().CurrentIndex() + 1);
         };
         EXPECT_TRUE(QTest::qWaitFor(titleOfCurrent, 5000)) << m_pApp->MainFrame().windowTitle().toStdString();
         const int index = Control().CurrentIndex();
