@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace
 {
@@ -55,42 +56,32 @@ TEST(SettingsDlgTest, AMoveStepTheListLacksIsKeptUnlessAnItemIsChosen)
 {
     CAppSettings settings;
     settings.MoveStep = 300;
-    CSettingsDlg kept(settings);
-    EXPECT_EQ(kept.MoveStepCombo()->currentIndex(), -1);
-    kept.accept();
-    EXPECT_EQ(kept.m_nMoveStep, 300);
-
-    CSettingsDlg chosen(settings);
-    chosen.MoveStepCombo()->setCurrentIndex(2);
-    chosen.accept();
-    EXPECT_EQ(chosen.m_nMoveStep, 2000);
-
-    CSettingsDlg typed(settings); // typed over a chosen item: none is chosen
-    typed.MoveStepCombo()->setCurrentIndex(1);
-    typed.MoveStepCombo()->setEditText(QStringLiteral("3s"));
-    typed.accept();
-    EXPECT_EQ(typed.m_nMoveStep, 300);
+    for (const auto &[chosen, typed, step] : {std::tuple{-1, "", 300}, {2, "", 2000}, {1, "3s", 300}}) {
+        CSettingsDlg dialog(settings);
+        EXPECT_EQ(dialog.MoveStepCombo()->currentIndex(), -1);
+        dialog.MoveStepCombo()->setCurrentIndex(chosen);
+        if (*typed != 0)
+            dialog.MoveStepCombo()->setEditText(QString::fromLatin1(typed)); // typed over the item: none chosen
+        dialog.accept();
+        EXPECT_EQ(dialog.m_nMoveStep, step) << chosen << typed;
+    }
 }
 
 // The program itself, with the dialog answered the way a learner fills it in.
 class SettingsCommandTest : public testing::Test
 {
 protected:
-    SettingsCommandTest()
+    void SetUp() override
     {
         m_pApp = std::make_unique<CQuillmereApp>(m_dir.filePath(QStringLiteral("q.ini")),
                                                  m_dir.filePath(QStringLiteral("Playlist.Qpl")));
-    }
-    ~SettingsCommandTest() override
-    {
-        m_pApp->MainFrame().close();
-        m_pApp->ExitInstance();
-    }
-
-    void Start()
-    {
         ASSERT_TRUE(m_pApp->InitInstance({QStringLiteral("quillmere")}, false));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&Frame()));
+    }
+    void TearDown() override
+    {
+        Frame().close();
+        m_pApp->ExitInstance();
     }
 
     // Opens the dialog from its command; fill runs on the shown dialog, then
@@ -123,7 +114,6 @@ protected:
 
 TEST_F(SettingsCommandTest, OkAppliesTheWindowLayerAndTheAutoSaveAtOnceAndCancelNothing)
 {
-    Start();
     const auto onTopEveryFiveMinutes = [](CSettingsDlg &dialog) {
         dialog.AlwaysTopCheck()->setChecked(true);
         dialog.AutoSaveEdit()->setText(QStringLiteral("5"));
@@ -150,14 +140,11 @@ TEST_F(SettingsCommandTest, OkAppliesTheWindowLayerAndTheAutoSaveAtOnceAndCancel
 
 TEST_F(SettingsCommandTest, SwitchingTheTrayOffRemovesItsIcon)
 {
-    Start();
     Frame().SetTrayAvailability([] { return true; });
     m_pApp->Settings().MinimizeToTray = true;
     Frame().showMinimized();
     ASSERT_TRUE(Frame().IsTrayIconShown());
 
-    RunSettings([](CSettingsDlg &) {}); // still on: the icon stays
-    EXPECT_TRUE(Frame().IsTrayIconShown());
     RunSettings([](CSettingsDlg &dialog) { dialog.MinimizeToTrayCheck()->setChecked(false); });
     EXPECT_FALSE(Frame().IsTrayIconShown());
     EXPECT_FALSE(m_pApp->Settings().MinimizeToTray);
