@@ -335,17 +335,6 @@ void CQuillmereView::SetAlignment(Qt::Alignment alignment)
     textCursor().mergeBlockFormat(format);
 }
 
-// The selection's shared attributes, or with no selection the text's default
-// format (the document's default font, no effects, the automatic colour).
-QTextCharFormat CQuillmereView::SelectionOrDefaultFormat() const
-{
-    if (HasSelection())
-        return CommonCharFormat(textCursor());
-    QTextCharFormat format;
-    format.setFont(document()->defaultFont());
-    return format;
-}
-
 // To the selection; with none, to the word that holds the caret, or to what
 // is typed next when the caret is not inside a word.
 void CQuillmereView::ApplyToSelectionOrWord(const QTextCharFormat &format)
@@ -362,12 +351,16 @@ void CQuillmereView::ApplyToSelectionOrWord(const QTextCharFormat &format)
         setTextCursor(cursor);
 }
 
+// The dialog starts from what the selection shares, or from the format at the
+// caret, and its choice replaces face, size and effects of the selection or of
+// the word at the caret. The colour changes only when the dialog changed it.
 void CQuillmereView::OnFormatFont()
 {
-    const QTextCharFormat current = SelectionOrDefaultFormat();
+    const QTextCharFormat current = CommonCharFormat(textCursor());
     QFont font = current.font();
-    QColor color =
+    const QColor shown =
         current.foreground().style() != Qt::NoBrush ? current.foreground().color() : palette().color(QPalette::Text);
+    QColor color = shown;
     if (!m_pDialogs->ChooseFont(font, color))
         return;
     QTextCharFormat chosen;
@@ -377,7 +370,8 @@ void CQuillmereView::OnFormatFont()
     chosen.setFontItalic(font.italic());
     chosen.setFontUnderline(font.underline());
     chosen.setFontStrikeOut(font.strikeOut());
-    chosen.setForeground(color);
+    if (color != shown)
+        chosen.setForeground(color);
     ApplyToSelectionOrWord(chosen);
 }
 

@@ -85,7 +85,6 @@ private:
     void SetAlignment(Qt::Alignment alignment);
     void OnFormatFont();
     void OnFormatColor();
-    QTextCharFormat SelectionOrDefaultFormat() const;
     void ApplyToSelectionOrWord(const QTextCharFormat &format);
     void OpenFindReplace(bool replace);
     void OnFindAction(CFindReplaceDlg::EAction action, const SFindOptions &options);

@@ -309,7 +309,7 @@ TEST_F(QuillmereViewTest, ContextMenuRaisesItsCommandsThroughTheRoutingAndOpensT
     big.setFontFamilies(QStringList{QStringLiteral("Liberation Sans")});
     Append(QStringLiteral("字体"), big);
     Select(0, 2);
-    m_dialogs.m_fontAnswer = QFont(QStringLiteral("Liberation Serif"), 9);
+    m_dialogs.m_fontAnswer = QFont(QStringLiteral("Liberation Serif"), 16);
 
     QList<bool> enabled;
     QTimer::singleShot(0, [&] {
@@ -327,8 +327,14 @@ TEST_F(QuillmereViewTest, ContextMenuRaisesItsCommandsThroughTheRoutingAndOpensT
     EXPECT_EQ(raised, QList<unsigned>{ID_FORMAT_FONT});
     ASSERT_EQ(m_dialogs.m_shownFonts.size(), 1);
     EXPECT_EQ(m_dialogs.m_shownFonts[0].pointSize(), 18) << "the dialog starts from the selection's font";
-    EXPECT_EQ(FormatAt(1).fontPointSize(), 9);
+    EXPECT_EQ(FormatAt(1).fontPointSize(), 16);
     EXPECT_EQ(FormatAt(1).fontFamilies().toStringList().value(0), QStringLiteral("Liberation Serif"));
+
+    // With no selection the dialog starts from the word at the caret.
+    Select(1, 1);
+    m_dialogs.m_fontAnswer.reset();
+    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_FORMAT_FONT));
+    EXPECT_EQ(m_dialogs.m_shownFonts.value(1).pointSize(), 16);
 }
 
 TEST_F(QuillmereViewTest, LinePaneCountsTheLinesAsLaidOut)
