@@ -18,8 +18,8 @@
 #include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <tuple>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace
 {

@@ -5,8 +5,8 @@
 #include <QFont>
 #include <QFontInfo>
 #include <algorithm>
-#include <utility>
 #include <gtest/gtest.h>
+#include <utility>
 
 TEST(FontFacesTest, KeptFacesAreDrawnByTheirStandInsAndListedInOrder)
 {
