@@ -225,8 +225,9 @@ bool CTransportControl::PlaylistReady(const QStringList *pPaths)
     m_nCurrentIndex = StartupPlaylistIndex(m_settings.PlaylistIndex, PathCount());
     if (!OpenCurrentItem())
         return false;
-    if (!drillWasOn || !StartDrill(m_listedRows, 0))
-        OnPlay();
+    OnPlay();
+    m_bDrillArmed = drillWasOn && !m_listedRows.empty();
+    m_settings.DrillOn = m_bDrillArmed;
     return true;
 }
 
@@ -267,7 +268,7 @@ void CTransportControl::ListSavedSelections(const QString &mediaPath)
 
 void CTransportControl::ResetTransport()
 {
-    StopDrill();
+    EndRunningDrill();
     ShowNoSelection();
     StopTimers();
     SetPlayButtons(false, false);
@@ -580,6 +581,7 @@ bool CTransportControl::StartDrill(const std::vector<CSelectionSpan> &rows, int 
 {
     if (!IsItemOpen() || !m_pDrill->Start(rows, first))
         return false;
+    m_bDrillArmed = false;
     m_settings.DrillOn = true;
     return true;
 }
@@ -589,8 +591,15 @@ void CTransportControl::DrillSettingsChanged()
     ShowDrillStatus(m_pDrill->StatusText());
 }
 
+void CTransportControl::EndRunningDrill()
+{
+    if (m_pDrill->IsRunning())
+        StopDrill();
+}
+
 void CTransportControl::StopDrill()
 {
+    m_bDrillArmed = false;
     m_settings.DrillOn = false;
     if (!m_pDrill->IsRunning())
         return;
@@ -631,9 +640,16 @@ bool CTransportControl::OnCmdMsg(unsigned id, CCmdUI *pCmdUI)
             m_pDrill->PauseOrResume();
         return true;
     }
-    // Offered here first, the command then runs wherever it is handled.
-    if (pCmdUI == nullptr && EndsTheDrill(id))
-        StopDrill();
+    if (m_bDrillArmed && id == ID_PLAY_PAUSE && pCmdUI == nullptr && StartDrill(m_listedRows, 0))
+        return true;
+    // Offered here first, the command then runs wherever it is handled. The stop
+    // that leaves the remembered item silent at start-up leaves a waiting drill waiting.
+    if (pCmdUI == nullptr && EndsTheDrill(id)) {
+        if (id == IDC_STOP)
+            EndRunningDrill();
+        else
+            StopDrill();
+    }
     return CCmdTarget::OnCmdMsg(id, pCmdUI);
 }
 

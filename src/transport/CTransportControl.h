@@ -60,10 +60,13 @@ public:
 
     // The dictation drill over these rows from row first, on the open item; false
     // when no item is open or there are no rows. Stopping it leaves the stretch it
-    // was playing as the A-B selection.
+    // was playing as the A-B selection and switches the drill off.
     bool StartDrill(const std::vector<CSelectionSpan> &rows, int first);
     void StopDrill();
     bool IsDrillRunning() const { return m_pDrill->IsRunning(); }
+    // Running, or waiting for F1: the program was closed during a drill, and the
+    // remembered item is loaded silent at the next start.
+    bool IsDrillOn() const { return IsDrillRunning() || m_bDrillArmed; }
     // The drill's passes or silence changed in the settings: shown at once.
     void DrillSettingsChanged();
 
@@ -129,6 +132,8 @@ private:
     void ShowDrillStatus(const QString &text) override;
     void DrillFinished() override;
     static bool EndsTheDrill(unsigned id);
+    // Ends a drill that runs; one waiting for F1 still waits.
+    void EndRunningDrill();
 
     void StartTimers();
     void StopTimers();
@@ -151,6 +156,7 @@ private:
     int m_nClockTimer = 0;
     std::unique_ptr<CLrcFile> m_pSelectionStore;
     std::unique_ptr<CDictationDrill> m_pDrill;
+    bool m_bDrillArmed = false;
     // The rows listed from the timing file when the item was opened.
     std::vector<CSelectionSpan> m_listedRows;
 

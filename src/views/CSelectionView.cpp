@@ -90,8 +90,8 @@ void CSelectionView::RegisterDrillCommands()
     OnCommand(
         ID_DRILL_TOGGLE, [this] { OnDrillToggle(); },
         [this](CCmdUI &ui) {
-            ui.Enable(m_control.IsDrillRunning() || (!m_selections.empty() && m_control.CurrentIndex() != -1));
-            ui.SetCheck(m_control.IsDrillRunning() ? 1 : 0);
+            ui.Enable(m_control.IsDrillOn() || (!m_selections.empty() && m_control.CurrentIndex() != -1));
+            ui.SetCheck(m_control.IsDrillOn() ? 1 : 0);
         });
     for (unsigned id = ID_DRILL_PASSES_FIRST; id <= ID_DRILL_PASSES_LAST; ++id) {
         const int passes = static_cast<int>(id - ID_DRILL_PASSES_FIRST) + 1;
@@ -119,7 +119,7 @@ void CSelectionView::RegisterDrillCommands()
 
 void CSelectionView::OnDrillToggle()
 {
-    if (m_control.IsDrillRunning()) {
+    if (m_control.IsDrillOn()) {
         m_control.StopDrill();
         return;
     }

@@ -214,3 +214,41 @@ TEST_F(QuillmereAppTest, ARecentTranscriptBringsItsMediaOrSaysThereIsNone)
     EXPECT_EQ(m_pApp->EditorView().toPlainText(), QStringLiteral("beside the media"));
     Stop();
 }
+
+// F4 starts the drill from the editor, typing goes into the text without ending it,
+// F1 holds and resumes it, F2 ends it. Closed during a drill, the program loads the
+// remembered item silent as always, and F1 starts the drill again.
+TEST_F(QuillmereAppTest, TheDrillRunsFromTheKeyboardWhileTheLearnerTypes)
+{
+    WriteAllBytes(m_dir.filePath(QStringLiteral("第一课.lrc")),
+                  "[00:01.00]one\r\n[00:03.00]two\r\n[00:05.00]three\r\n");
+    Start();
+    Press(Qt::Key_F4);
+    ASSERT_TRUE(Control().IsDrillRunning());
+    EXPECT_EQ(Pane(9), QStringLiteral("第 1/3 段 · 第 1/2 遍"));
+    QTest::keyClicks(&m_pApp->EditorView(), QStringLiteral("Listen"));
+    EXPECT_EQ(m_pApp->EditorView().toPlainText(), QStringLiteral("Listen"));
+    EXPECT_TRUE(Control().IsDrillRunning());
+    Press(Qt::Key_F1);
+    EXPECT_TRUE(Control().Engine().IsPaused());
+    Press(Qt::Key_F1);
+    EXPECT_TRUE(Control().Engine().IsPlaying());
+    Stop();
+    EXPECT_EQ(CIniProfile(m_dir.filePath(QStringLiteral("q.ini")))
+                  .GetProfileInt(QStringLiteral("Drill"), QStringLiteral("DrillOn"), 0),
+              1);
+
+    Start();
+    EXPECT_FALSE(Control().Engine().IsPlaying());
+    EXPECT_TRUE(Control().IsDrillOn());
+    Press(Qt::Key_F1);
+    ASSERT_TRUE(Control().IsDrillRunning());
+    EXPECT_EQ(Pane(9), QStringLiteral("第 1/3 段 · 第 1/2 遍"));
+    Press(Qt::Key_F2);
+    EXPECT_FALSE(Control().IsDrillOn());
+    EXPECT_EQ(Pane(9), QString());
+    Stop();
+    EXPECT_EQ(CIniProfile(m_dir.filePath(QStringLiteral("q.ini")))
+                  .GetProfileInt(QStringLiteral("Drill"), QStringLiteral("DrillOn"), 1),
+              0);
+}
