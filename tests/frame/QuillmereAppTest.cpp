@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -97,14 +96,7 @@ TEST_F(QuillmereAppTest, StartsWithTheRememberedItemLoadedStoppedAndPlaysAndSele
 
 TEST_F(QuillmereAppTest, TheTitleBarAndTheBitRatePaneDescribeTheCurrentItemAndItsPropertiesAreShown)
 {
-    const QString tagged = m_dir.filePath(QStringLiteral("lesson.mp3"));
-    ASSERT_EQ(QProcess::execute(
-                  QStringLiteral("ffmpeg"),
-                  {QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"),
-                   QStringLiteral("-i"), QStringLiteral("sine=frequency=440:duration=5"), QStringLiteral("-metadata"),
-                   QStringLiteral("title=Lesson 1"), QStringLiteral("-metadata"), QStringLiteral("artist=Speaker"),
-                   QStringLiteral("-b:a"), QStringLiteral("64k"), tagged}),
-              0);
+    const QString tagged = QString::fromStdString(CTestMedia::Path("tagged.mp3"));
     WriteAllBytes(m_dir.filePath(QStringLiteral("Playlist.Qpl")), (tagged + QStringLiteral("\r\n")).toUtf8());
     Start();
     const auto described = [this] {

@@ -118,6 +118,14 @@ void Generate(const std::string &name, const std::string &path)
         std::ofstream(path, std::ios::binary) << bytes;
     } else if (name == "text.mp3")
         std::ofstream(path) << "This is a shopping list, not a recording.\n";
+    else if (name == "tagged.mp3") // tags for the media library
+        Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=440:duration=5 -metadata 'title=Lesson 1' "
+            "-metadata artist=Speaker -b:a 64k '" +
+            path + "'");
+    else if (name == "spaced.mp3")
+        Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=440:duration=5 -metadata 'title=Lesson  2' "
+            "-metadata artist=Reader -b:a 64k '" +
+            path + "'");
     else
         throw std::runtime_error("unknown test media " + name);
 }
