@@ -1,5 +1,6 @@
 # The whole program: the start to the window shown with a 1,000-item playlist and the
-# memory it holds at rest; the time from a command to its first sound out.
+# memory it holds at rest; the time from a command to its first sound out; how long
+# a 10 MB transcript keeps the window busy.
 find_package(Qt6 REQUIRED COMPONENTS Test)
 quillmere_add_bench(window_start_bench ${CMAKE_CURRENT_LIST_DIR}/window_start_bench.cpp)
 target_link_libraries(window_start_bench PRIVATE quillmere_frame Qt6::Test)
@@ -7,3 +8,6 @@ add_dependencies(window_start_bench quillmere_audio quillmere_tempo)
 quillmere_add_bench(window_latency_bench ${CMAKE_CURRENT_LIST_DIR}/window_latency_bench.cpp)
 target_link_libraries(window_latency_bench PRIVATE quillmere_frame Qt6::Test)
 add_dependencies(window_latency_bench quillmere_audio quillmere_tempo)
+quillmere_add_bench(window_transcript_bench ${CMAKE_CURRENT_LIST_DIR}/window_transcript_bench.cpp)
+target_link_libraries(window_transcript_bench PRIVATE quillmere_frame Qt6::Test)
+add_dependencies(window_transcript_bench quillmere_audio quillmere_tempo)

@@ -177,10 +177,16 @@ bool CRtfReader::Read(QByteArrayView rtf, QTextDocument &document)
     // Loading is not an edit: it leaves nothing to undo and no modification.
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
+    // The clear and the load are one edit block, so a view on the document
+    // lays the new text out once, as a whole, instead of after every run (a
+    // 10 MB transcript kept the window busy for most of a minute).
+    QTextCursor block(&document);
+    block.beginEditBlock();
     Reset(document);
     CRtfTokenizer tokenizer(rtf.sliced(start));
     const bool complete = Parse(tokenizer);
     Finish();
+    block.endEditBlock();
     m_pDocument = nullptr;
     if (!complete) {
         m_bDamaged = true;

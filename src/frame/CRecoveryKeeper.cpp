@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QTextDocument>
 #include <algorithm>
+#include <utility>
 
 CRecoveryKeeper::CRecoveryKeeper(CQuillmereDoc &document, const QString &directory)
     : m_document(document), m_store(directory)

@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the RTF reader. Whatever it reads, the writer's
+// Feeds arbitrary bytes to the RTF reader. The quick look before an open must
+// agree with the reader on what reads whole. Whatever it reads, the writer's
 // RTF of it must read back cleanly and be written again byte for byte.
 #include "editor/CRtfReader.h"
 #include "editor/CRtfWriter.h"
@@ -27,7 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QByteArrayView rtf(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     QTextDocument document;
     CRtfReader reader;
-    if (!reader.Read(rtf, document))
+    const bool read = reader.Read(rtf, document);
+    if (CRtfReader::IsWhole(rtf) != (read && !reader.IsDamaged())) {
+        std::fprintf(stderr, "the quick look and the reader disagree on whether the RTF is whole\n");
+        std::abort();
+    }
+    if (!read)
         return 0;
     const QByteArray saved = CRtfWriter().Write(document);
     QTextDocument again;
