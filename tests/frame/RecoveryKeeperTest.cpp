@@ -1,5 +1,5 @@
-// The recovery copy of the text being typed: when it is written, when it goes,
-// and what the learner is asked at start-up.
+// The recovery copy of the text being typed: when it is written and when it
+// goes.
 #include "editor/CQuillmereDoc.h"
 #include "frame/CRecoveryKeeper.h"
 #include "support/TestSupport.h"
@@ -141,38 +141,6 @@ TEST_F(RecoveryKeeperTest, AFailedCopyIsToldOnceUntilOneSucceedsAgain)
     blockFolder();
     Type(QStringLiteral("z"));
     EXPECT_TRUE(QTest::qWaitFor([this] { return m_prompt.m_messages.size() == 2; }, 5000)) << "told again";
-}
-
-// Oldest first; No deletes a copy, Yes opens it, and the text it replaces
-// gets the usual question.
-TEST_F(RecoveryKeeperTest, StartUpOffersEachCopyOldestFirst)
-{
-    const CRecoveryStore &store = m_keeper.Store();
-    const QString a = Path(QStringLiteral("a.rtf"));
-    const QString b = Path(QStringLiteral("b.rtf"));
-    const QString c = Path(QStringLiteral("c.rtf"));
-    for (const QString &transcript : {a, b, c}) {
-        ASSERT_TRUE(store.Write(transcript, QStringLiteral("{\\rtf1 text of %1}").arg(transcript).toUtf8()));
-        QTest::qWait(20); // distinct times
-    }
-    // a: Yes; b: No (deleted); c: Yes, then No to saving a's recovered text.
-    m_prompt.m_queuedAnswers = {CPrompt::IDYES, CPrompt::IDNO, CPrompt::IDYES, CPrompt::IDNO};
-    m_keeper.OfferCopies();
-
-    ASSERT_EQ(m_prompt.m_messages.size(), 4);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(m_prompt.m_messages[i].startsWith(QStringLiteral("恢复未保存的听写文本？")));
-        EXPECT_TRUE(m_prompt.m_messages[i].contains(QList<QString>{a, b, c}[i]));
-    }
-    EXPECT_EQ(m_doc.GetTextDocument().toPlainText(), QStringLiteral("text of ") + c);
-    EXPECT_EQ(m_doc.GetPathName(), c);
-    EXPECT_TRUE(m_doc.IsModified());
-    EXPECT_FALSE(QFile::exists(c));
-    const QFileInfo copyOfC(store.CopyPathFor(c));
-    EXPECT_EQ(FilesInStore(), QStringList({copyOfC.completeBaseName() + QStringLiteral(".path"), copyOfC.fileName()}));
-
-    m_keeper.DiscardCopy(); // a normal shutdown
-    EXPECT_TRUE(FilesInStore().isEmpty());
 }
 
 } // namespace
