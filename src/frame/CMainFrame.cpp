@@ -280,8 +280,7 @@ void CMainFrame::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     // Without a notification area the window is minimised normally: hiding it
     // would leave no way back.
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_settings.MinimizeToTray &&
-        m_trayAvailable())
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_settings.MinimizeToTray && m_trayAvailable())
         MinimiseToTray();
 }
 

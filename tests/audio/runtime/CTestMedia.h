@@ -18,8 +18,8 @@ public:
     // opusenc, flac and lame (speech-ref.ogg); vbr.mp3 (the sweep in VBR without a Xing
     // header), long.wav (10 s, 440 Hz), tone22k.wav (tone.wav at 22.05 kHz), short.wav
     // (0.3 s), stereo.wav, song.mod, damaged.mp3, text.mp3, noise.wav (5 s, repeatable white
-    // noise, below 0.4 inside 2-3 s, 2.2 times as loud outside), halftone.wav (5 s, 440.5 Hz: whole seconds apart, its phases are opposite).
-    // tagged.mp3 and spaced.mp3: 5 s at 64 kbit/s, track "Lesson 1" by "Speaker", and
-    // "Lesson  2" (two spaces) by "Reader".
+    // noise, below 0.4 inside 2-3 s, 2.2 times as loud outside), halftone.wav (5 s, 440.5 Hz: whole seconds apart, its
+    // phases are opposite). tagged.mp3 and spaced.mp3: 5 s at 64 kbit/s, track "Lesson 1" by "Speaker", and "Lesson  2"
+    // (two spaces) by "Reader".
     static std::string Path(const std::string &name);
 };
