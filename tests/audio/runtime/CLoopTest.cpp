@@ -24,15 +24,11 @@ constexpr int64_t kB = 3 * kRate;         // 3.000 s
 constexpr int64_t kMaxSeam = kRate / 200; // 5 ms
 constexpr int kTimerFrames = kRate / 10;
 
-// Positions of the mono test files: two bytes a frame.
-QWORD Bytes(int64_t frames)
-{
-    return static_cast<QWORD>(frames) * 2;
-}
-
 class CLoopTest : public testing::Test
 {
 protected:
+    // Positions of the mono test files: two bytes a frame.
+    static QWORD Bytes(int64_t frames) { return static_cast<QWORD>(frames) * 2; }
     // The file in a tempo channel, as the engine opens every file.
     DWORD Open(const std::string &name, float tempo)
     {
@@ -69,7 +65,7 @@ protected:
             }
             CMixer::SEndEvent events[4];
             m_mixer.DecodeAll();
-            m_mixer.Process(block.data(), kBlock, 0, events, 4);
+            m_ends += m_mixer.Process(block.data(), kBlock, 0, events, 4);
             out.insert(out.end(), block.begin(), block.end());
         }
         return out;
@@ -89,6 +85,7 @@ protected:
     }
 
     CMixer m_mixer{kRate};
+    int m_ends = 0;
 };
 } // namespace
 
@@ -220,21 +217,14 @@ TEST_F(CLoopTest, APassPlayedOnceEndsAtItsEndAndRestsThere)
         SCOPED_TRACE(tempo);
         m_mixer.FreeAll();
         const DWORD channel = Open("noise.wav", tempo);
-        int ends = 0;
+        m_ends = 0;
         m_mixer.SetSync(
             channel, BASS_SYNC_END, 0, [](HSYNC, DWORD, DWORD, void *) {}, nullptr);
         ASSERT_TRUE(m_mixer.SetLoop(channel, Bytes(kA), Bytes(kB), BASS_LOOP_ONCE));
         ASSERT_TRUE(m_mixer.SetPosition(channel, Bytes(kA)));
         m_mixer.Play(channel, false);
-        std::vector<float> heard;
-        for (int i = 0; i < 3 * kRate / kBlock && m_mixer.IsActive(channel) == BASS_ACTIVE_PLAYING; ++i) {
-            std::vector<float> block(kBlock * 2);
-            CMixer::SEndEvent events[4];
-            m_mixer.DecodeAll();
-            ends += m_mixer.Process(block.data(), kBlock, 0, events, 4);
-            heard.insert(heard.end(), block.begin(), block.end());
-        }
-        EXPECT_EQ(ends, 1);
+        std::vector<float> heard = Render(channel, 3 * kRate);
+        EXPECT_EQ(m_ends, 1);
         EXPECT_EQ(m_mixer.GetPosition(channel), Bytes(kB));
         while (heard.size() >= 2 && heard.back() == 0.0f)
             heard.resize(heard.size() - 2);
