@@ -1,7 +1,5 @@
-// The settings dialog: what a typed auto-save interval and the arrows give,
-// the move-step list, and, through the running program, what OK applies at
-// once (the window's layer, the editor's auto-save timer, the tray icon) and
-// what Cancel leaves alone.
+// The settings dialog alone, and in the running program what OK applies at
+// once and what Cancel leaves alone.
 #include "frame/CSettingsDlg.h"
 
 #include "app/CAppSettings.h"
