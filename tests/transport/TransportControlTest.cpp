@@ -8,7 +8,6 @@
 #include "support/TestSupport.h"
 #include "transport/CTransportControl.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -38,6 +37,19 @@ protected:
     bool Enabled(unsigned id) { return m_pControl->QueryState(id).m_bEnabled; }
     CPlaybackEngine &Engine() { return m_pControl->Engine(); }
     QString Pane(int pane) { return m_view.m_panes[pane]; }
+    // The lowest and highest position heard in the next milliseconds.
+    std::pair<std::uint32_t, std::uint32_t> PositionsDuring(int ms)
+    {
+        std::uint32_t lowest = UINT32_MAX, highest = 0;
+        (void)QTest::qWaitFor(
+            [&] {
+                lowest = std::min(lowest, Engine().GetPosition());
+                highest = std::max(highest, Engine().GetPosition());
+                return false;
+            },
+            ms);
+        return {lowest, highest};
+    }
 
     CRecordingPrompt m_prompt;
     CAppSettings m_settings;
@@ -63,39 +75,22 @@ TEST_F(TransportControlTest, SetStartAndEndLoopTheSelection)
     ASSERT_TRUE(Raise(IDC_SET_START));
     m_pControl->OnPositionScroll(9050);
     ASSERT_TRUE(Raise(IDC_SET_END));
-    EXPECT_EQ(Pane(5), QStringLiteral("00:05"));
-    EXPECT_EQ(Pane(6), QStringLiteral("00:09"));
     EXPECT_TRUE(m_view.m_bSelectionShown);
     EXPECT_LT(Engine().GetPosition(), 5100u); // heard from its start at once
 
     // Played through its end: the position goes back to its start, past the end
     // by a tick and the seek at most, and never reaches the item's end.
     m_pControl->OnPositionScroll(8500);
-    std::uint32_t lowest = 10000, highest = 0;
-    (void)QTest::qWaitFor(
-        [&] {
-            lowest = std::min(lowest, Engine().GetPosition());
-            highest = std::max(highest, Engine().GetPosition());
-            return false;
-        },
-        2500);
+    const auto [lowest, highest] = PositionsDuring(2500);
     EXPECT_GE(lowest, 5000u);
     EXPECT_LT(lowest, 5300u);
     EXPECT_LT(highest, 9800u);
-    EXPECT_TRUE(Pane(8).contains(QStringLiteral(" / 00:10"))) << Pane(8).toStdString();
 
-    // Clearing, and stopping, remove the selection from the panes and the slider.
-    const auto expectNoSelection = [this] {
-        EXPECT_EQ(Pane(5), QStringLiteral("选择起点"));
-        EXPECT_EQ(Pane(6), QStringLiteral("选择终点"));
-        EXPECT_FALSE(m_view.m_bSelectionShown);
-    };
+    // Clearing removes the selection from the panes and the slider (stopping: the player bar's test).
     ASSERT_TRUE(Raise(IDC_CLEAR_SELECTION));
-    expectNoSelection();
-    ASSERT_TRUE(Raise(IDC_SET_START));
-    ASSERT_TRUE(Raise(IDC_STOP));
-    expectNoSelection();
-    EXPECT_EQ(m_view.m_dwSliderPos, 0u);
+    EXPECT_EQ(Pane(5), QStringLiteral("选择起点"));
+    EXPECT_EQ(Pane(6), QStringLiteral("选择终点"));
+    EXPECT_FALSE(m_view.m_bSelectionShown);
 }
 
 TEST_F(TransportControlTest, NudgesStopAtZeroAndAtTheLength)
@@ -118,9 +113,12 @@ TEST_F(TransportControlTest, NudgesStopAtZeroAndAtTheLength)
     }
 }
 
-TEST_F(TransportControlTest, AStartPastTheEndNeverLoopsATick)
+// A saved row from 0 keeps the previous start only when it lies before the
+// row's end; a start set past the end (before the next tick brings the
+// position back) runs to the item's end. A selection of one millisecond plays
+// on inside it.
+TEST_F(TransportControlTest, AStartPastTheEndNeverLoopsATickAndAMillisecondKeepsPlaying)
 {
-    // A saved row from 0 keeps the start only when it lies before the row's end.
     StartPlaylist({"tone.wav"});
     // {previous start, start after playing the row}
     for (const CSelectionSpan &c : {CSelectionSpan{1000, 1000}, CSelectionSpan{2500, 0}}) {
@@ -128,28 +126,13 @@ TEST_F(TransportControlTest, AStartPastTheEndNeverLoopsATick)
         m_pControl->PlaySelection(0, 2000);
         EXPECT_EQ(m_view.m_selection, (CSelectionSpan{c.m_dwEnd, 2000})) << c.m_dwStart;
     }
-    // A start set while the position lies past the end, before the next tick brings it
-    // back, runs to the end of the item.
     ASSERT_TRUE(Engine().SetPosition(2500));
     ASSERT_TRUE(Raise(IDC_SET_START));
     EXPECT_GT(m_view.m_selection.m_dwStart, 2000u);
     EXPECT_EQ(m_view.m_selection.m_dwEnd, Engine().GetLength());
-}
 
-// A selection of one millisecond is held by the runtime inside it: playback goes on
-// there without stopping and without leaving it.
-TEST_F(TransportControlTest, ASelectionOfAMillisecondKeepsPlaying)
-{
-    StartPlaylist({"tone.wav"});
     m_pControl->PlaySelection(1000, 1001);
-    std::uint32_t lowest = 3000, highest = 0;
-    (void)QTest::qWaitFor(
-        [&] {
-            lowest = std::min(lowest, Engine().GetPosition());
-            highest = std::max(highest, Engine().GetPosition());
-            return false;
-        },
-        500);
+    const auto [lowest, highest] = PositionsDuring(500);
     EXPECT_EQ(lowest, 1000u);
     EXPECT_LE(highest, 1001u);
     EXPECT_TRUE(Engine().IsPlaying());
@@ -181,9 +164,7 @@ TEST_F(TransportControlTest, EndOfItemFollowsThePlayOrder)
         EXPECT_EQ(m_pControl->CurrentIndex(), c.expectedItem);
         EXPECT_EQ(Engine().IsPlaying(), c.playing);
         EXPECT_EQ(m_view.m_documents, c.documents);
-        if (!c.playing) {
-            EXPECT_EQ(Engine().GetPosition(), 0u);
-        }
+        EXPECT_TRUE(c.playing || Engine().GetPosition() == 0u) << Engine().GetPosition();
     }
 }
 
@@ -216,19 +197,6 @@ TEST_F(TransportControlTest, VolumeEndsMutingAndStaysInRange)
     ASSERT_TRUE(Raise(ID_VOLUME_UP));
     EXPECT_EQ(m_view.m_nVolume, 100);
     EXPECT_EQ(Engine().RememberedVolume(), 100);
-}
-
-TEST_F(TransportControlTest, SavedSelectionsComeFromTheTimingFileBesideTheMedia)
-{
-    QTemporaryDir dir;
-    const QString media = dir.filePath(QStringLiteral("a.b.wav"));
-    ASSERT_TRUE(QFile::copy(QString::fromStdString(CTestMedia::Path("tone.wav")), media));
-    WriteAllBytes(dir.filePath(QStringLiteral("a.b.lrc")), "[00:01.00]one\r\n[00:02.50]two\r\n");
-    m_paths = {media};
-    m_view.m_nRows = 1;
-    ASSERT_TRUE(m_pControl->PlaylistReady(&m_paths));
-    const std::uint32_t length = Engine().GetLength();
-    EXPECT_EQ(m_view.m_rows, (std::vector<CSelectionSpan>{{1000, 2500}, {2500, length}}));
 }
 
 TEST_F(TransportControlTest, CurrentItemIsAlwaysInTheListAndRemembered)
