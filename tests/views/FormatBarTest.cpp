@@ -6,9 +6,9 @@
 #include "app/Resource.h"
 #include "editor/CQuillmereDoc.h"
 #include "editor/CRtfWriter.h"
+#include "editor/RtfTestSupport.h"
 #include "support/TestSupport.h"
 #include "views/CQuillmereView.h"
-#include "views/SelectionFont.h"
 #include "widgets/CToolBarFormView.h"
 
 #include <QAbstractItemView>
@@ -78,13 +78,6 @@ protected:
         QTest::keyClick(box->view(), Qt::Key_Return);
     }
 
-    QTextCharFormat FormatAt(int position) // of the character before the position
-    {
-        QTextCursor cursor(&m_doc.GetTextDocument());
-        cursor.setPosition(position);
-        return cursor.charFormat();
-    }
-
     // What the two boxes show, "face|size".
     QString Boxes() const
     {
@@ -124,13 +117,11 @@ TEST_F(FormatBarTest, AChosenSizeOrFaceChangesOnlyTheSelectionAndTheRtfNamesTheF
     MakeBold(7, 9);
     Choose(m_pBar->FontSizeBox(), QStringLiteral("16"));
     Choose(m_pBar->FontNameBox(), QStringLiteral("Arial"));
-    EXPECT_EQ(GetSelectionFont(*m_pView).face, QStringLiteral("Arial"));
-    EXPECT_EQ(GetSelectionFont(*m_pView).twips, 320);
-    EXPECT_EQ(FormatAt(9).fontWeight(), QFont::Bold); // the face and size alone changed
-    for (int outside : {7, 10}) {
-        EXPECT_EQ(FormatAt(outside).fontFamilies().toStringList(), QStringList{QStringLiteral("Times New Roman")});
-        EXPECT_EQ(FormatAt(outside).fontPointSize(), 12);
-    }
+    const QTextDocument &text = m_doc.GetTextDocument();
+    EXPECT_EQ(FormatOf(text, QStringLiteral("听写")), "face=Arial size=16 bold");
+    EXPECT_EQ(FormatOf(text, QStringLiteral("写")), "face=Arial size=16 bold");
+    for (const char *outside : {" 听", " after"})
+        EXPECT_EQ(FormatOf(text, QString::fromUtf8(outside)), "face=Times New Roman size=12") << outside;
     const QByteArray rtf = CRtfWriter().Write(m_doc.GetTextDocument());
     // Font names appear in the RTF's font table alone.
     EXPECT_TRUE(rtf.contains(" Arial;}") && rtf.contains(" Times New Roman;}")) << rtf.constData();

@@ -6,6 +6,7 @@
 #include "app/Resource.h"
 #include "editor/CQuillmereDoc.h"
 #include "editor/CRtfWriter.h"
+#include "editor/RtfTestSupport.h"
 #include "support/TestSupport.h"
 #include "views/IEditorDialogs.h"
 
@@ -320,8 +321,7 @@ TEST_F(QuillmereViewTest, ContextMenuRaisesItsCommandsThroughTheRoutingAndOpensT
     EXPECT_EQ(raised, QList<unsigned>{ID_FORMAT_FONT});
     ASSERT_EQ(m_dialogs.m_shownFonts.size(), 1);
     EXPECT_EQ(m_dialogs.m_shownFonts[0].pointSize(), 18) << "the dialog starts from the selection's font";
-    EXPECT_EQ(FormatAt(1).fontPointSize(), 16);
-    EXPECT_EQ(FormatAt(1).fontFamilies().toStringList().value(0), QStringLiteral("Liberation Serif"));
+    EXPECT_EQ(FormatOf(m_doc.GetTextDocument(), QStringLiteral("体")), "face=Liberation Serif size=16");
 
     // With no selection the dialog starts from the word at the caret.
     Select(1, 1);
@@ -360,15 +360,8 @@ TEST_F(QuillmereViewTest, StartingFormatIsForWhatIsTypedAtTheStartNotForTheLoade
     QTest::keyClicks(&m_view, QStringLiteral("ab"));
 
     EXPECT_EQ(Text(), QStringLiteral("abloaded"));
-    const QTextCharFormat typed = FormatAt(0);
-    EXPECT_EQ(typed.fontFamilies().toStringList().value(0), QStringLiteral("Arial"));
-    EXPECT_EQ(typed.fontPointSize(), 12);
-    EXPECT_FALSE(typed.fontItalic());
-    EXPECT_NE(typed.fontWeight(), QFont::Bold);
-    const QTextCharFormat loaded = FormatAt(2);
-    EXPECT_EQ(loaded.fontPointSize(), 20);
-    EXPECT_EQ(loaded.fontWeight(), QFont::Bold);
-    EXPECT_TRUE(loaded.fontItalic());
+    EXPECT_EQ(FormatOf(m_doc.GetTextDocument(), QStringLiteral("b")), "face=Arial size=12");
+    EXPECT_EQ(FormatOf(m_doc.GetTextDocument(), QStringLiteral("loaded")), "face=Times New Roman size=20 bold italic");
 }
 
 TEST_F(QuillmereViewTest, FindAndReplaceAcrossChineseText)
