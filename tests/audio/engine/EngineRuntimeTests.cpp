@@ -20,10 +20,7 @@
 namespace
 {
 
-QString Media(const char *name)
-{
-    return QString::fromStdString(CTestMedia::Path(name));
-}
+const auto Media = [](const char *name) { return QString::fromStdString(CTestMedia::Path(name)); };
 
 class EngineRuntimeTest : public ::testing::Test
 {
@@ -205,10 +202,9 @@ protected:
     const QByteArray m_output = QFile::encodeName(m_folder.filePath(QStringLiteral("heard.raw")));
 };
 
-Setting Effect(unsigned kind, int value)
-{
+const auto Effect = [](unsigned kind, int value) -> Setting {
     return [kind, value](CPlaybackEngine &engine) { engine.SetEffect(kind, value); };
-}
+};
 
 TEST_F(EngineSoundTest, EffectsVolumeAndTempoAsHeard)
 {

@@ -22,20 +22,13 @@ namespace
 constexpr int kRate = 44100;
 constexpr int kBlock = 1024;
 
-// The call failed and left that error code.
-bool FailsWith(bool succeeded, int error)
-{
-    return !succeeded && RuntimeError() == error;
-}
-
-void CountEnd(HSYNC, DWORD, DWORD, void *user)
-{
-    ++*static_cast<int *>(user);
-}
-
 class CMixerTest : public testing::Test
 {
 protected:
+    // The call failed and left that error code.
+    static bool FailsWith(bool succeeded, int error) { return !succeeded && RuntimeError() == error; }
+    static void CountEnd(HSYNC, DWORD, DWORD, void *user) { ++*static_cast<int *>(user); }
+
     DWORD Open(const std::string &name, DWORD flags = 0)
     {
         int error = 0;
