@@ -93,10 +93,7 @@ protected:
                 return;
             answered = true;
             fill(*dialog);
-            if (ok)
-                dialog->accept();
-            else
-                dialog->reject();
+            ok ? dialog->accept() : dialog->reject();
         });
         ASSERT_TRUE(Frame().RaiseCommand(ID_SETTINGS));
         EXPECT_TRUE(answered);
