@@ -44,14 +44,15 @@ protected:
     }
 
     // Text appended in one face and size.
-    void Append(const QString &text, const QString &face, qreal points)
+    void Append(const char *text, const char *face, qreal points, bool bold = false)
     {
         QTextCharFormat format;
-        format.setFontFamilies(QStringList{face});
+        format.setFontFamilies(QStringList{QString::fromUtf8(face)});
         format.setFontPointSize(points);
+        format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
         QTextCursor cursor(&m_doc.GetTextDocument());
         cursor.movePosition(QTextCursor::End);
-        cursor.insertText(text, format);
+        cursor.insertText(QString::fromUtf8(text), format);
     }
 
     void Select(int from, int to)
@@ -60,14 +61,6 @@ protected:
         cursor.setPosition(from);
         cursor.setPosition(to, QTextCursor::KeepAnchor);
         m_pView->setTextCursor(cursor);
-    }
-
-    void MakeBold(int from, int to)
-    {
-        Select(from, to);
-        QTextCharFormat bold;
-        bold.setFontWeight(QFont::Bold);
-        m_pView->mergeCurrentCharFormat(bold);
     }
 
     // Opens the list, goes to the entry and presses Enter, as the learner would.
@@ -94,9 +87,9 @@ protected:
 
 TEST_F(FormatBarTest, TheListsShowTheSelectionsFaceAndSizeAndStayEmptyOverMixedOnes)
 {
-    Append(QStringLiteral("一二三"), QStringLiteral("Arial"), 12);   // 0-3
-    Append(QStringLiteral("abc"), QStringLiteral("Arial"), 10.5);    // 3-6
-    Append(QStringLiteral("def"), QStringLiteral("Courier New"), 7); // 6-9
+    Append("一二三", "Arial", 12);   // 0-3
+    Append("abc", "Arial", 10.5);    // 3-6
+    Append("def", "Courier New", 7); // 6-9
     const std::tuple<int, int, const char *> cases[] = {
         {2, 2, "Arial|12"},       // the caret in 12-point Arial
         {1, 5, "Arial|"},         // two sizes
@@ -113,8 +106,10 @@ TEST_F(FormatBarTest, TheListsShowTheSelectionsFaceAndSizeAndStayEmptyOverMixedO
 
 TEST_F(FormatBarTest, AChosenSizeOrFaceChangesOnlyTheSelectionAndTheRtfNamesTheFace)
 {
-    Append(QStringLiteral("before 听写 after"), QStringLiteral("Times New Roman"), 12);
-    MakeBold(7, 9);
+    Append("before ", "Times New Roman", 12);
+    Append("听写", "Times New Roman", 12, true);
+    Append(" after", "Times New Roman", 12);
+    Select(7, 9);
     Choose(m_pBar->FontSizeBox(), QStringLiteral("16"));
     Choose(m_pBar->FontNameBox(), QStringLiteral("Arial"));
     const QTextDocument &text = m_doc.GetTextDocument();
@@ -130,8 +125,8 @@ TEST_F(FormatBarTest, AChosenSizeOrFaceChangesOnlyTheSelectionAndTheRtfNamesTheF
 // What the command does to the text is the editor's own test.
 TEST_F(FormatBarTest, TheBoldButtonShowsTheEditorsMarkAndRaisesItsCommand)
 {
-    Append(QStringLiteral("plain bold"), QStringLiteral("Arial"), 12);
-    MakeBold(6, 10);
+    Append("plain ", "Arial", 12);
+    Append("bold", "Arial", 12, true);
     Select(2, 8);
     for (int check : {2, 1, 0}) { // mixed, then all bold, then none
         m_pBar->OnUpdateCmdUI();
@@ -142,8 +137,8 @@ TEST_F(FormatBarTest, TheBoldButtonShowsTheEditorsMarkAndRaisesItsCommand)
 
 TEST_F(FormatBarTest, ClosingAListGivesTheFocusBackAndTheListsAreLeftAloneWhileInUse)
 {
-    Append(QStringLiteral("abc"), QStringLiteral("Arial"), 12);
-    Append(QStringLiteral("def"), QStringLiteral("Courier New"), 20);
+    Append("abc", "Arial", 12);
+    Append("def", "Courier New", 20);
     m_window.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&m_window));
     m_pBar->FontSizeBox()->setFocus();
