@@ -60,11 +60,7 @@ QString RtfProblem(const QByteArray &bytes, const QString &path)
 
 } // namespace
 
-CQuillmereDoc::CQuillmereDoc() : m_pTextDocument(std::make_unique<QTextDocument>()), m_strTitle(g_strUntitled)
-{
-    QObject::connect(m_pTextDocument.get(), &QTextDocument::modificationChanged, m_pTextDocument.get(),
-                     [this](bool) { NotifyStateChanged(); });
-}
+CQuillmereDoc::CQuillmereDoc() : m_pTextDocument(std::make_unique<QTextDocument>()), m_strTitle(g_strUntitled) {}
 
 CQuillmereDoc::~CQuillmereDoc() = default;
 

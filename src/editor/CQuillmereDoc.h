@@ -25,7 +25,9 @@ public:
     // Where the media path loaded in the control bar comes from; the function
     // returns an empty path while nothing is loaded.
     void SetCurrentPathSource(std::function<QString()> source) { m_currentPath = std::move(source); }
-    // Called after the title or the modified flag changed.
+    // Called after the title changed (a new document, an open, a save-as). The
+    // modified flag alone leaves it alone, so typing never replaces a window
+    // title that names the playing item.
     void SetStateChangedHandler(std::function<void()> handler) { m_onStateChanged = std::move(handler); }
     // Called after a new document or an opened transcript replaced the text
     // (the view's initial update).

@@ -121,6 +121,8 @@ TEST_F(QuillmereAppTest, TheTitleBarAndTheBitRatePaneDescribeTheCurrentItemAndIt
                Pane(7) == QStringLiteral("64Kbps");
     };
     EXPECT_TRUE(QTest::qWaitFor(described, 10000)) << m_pApp->MainFrame().windowTitle().toStdString();
+    QTest::keyClicks(&m_pApp->EditorView(), QStringLiteral("typed")); // the text's first change keeps the title
+    EXPECT_TRUE(described()) << m_pApp->MainFrame().windowTitle().toStdString();
 
     ASSERT_TRUE(m_pApp->MainFrame().RaiseCommand(ID_MEDIA_PROPERTIES));
     ASSERT_TRUE(QTest::qWaitFor([this] { return !m_prompt.m_reports.isEmpty(); }, 10000));
