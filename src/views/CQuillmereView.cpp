@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -270,6 +271,33 @@ void CQuillmereView::contextMenuEvent(QContextMenuEvent *event)
     const QPoint point = event->reason() == QContextMenuEvent::Keyboard ? viewport()->mapToGlobal(cursorRect().center())
                                                                         : event->globalPos();
     menu.exec(point);
+}
+
+// The editor's own formatting keys, as word processors have them: Ctrl+B and
+// Ctrl+I toggle bold and italic, Ctrl+L, Ctrl+E and Ctrl+R align the
+// paragraph. Keys the window binds (Ctrl+U, Ctrl+D …) never reach here.
+unsigned CQuillmereView::FormatCommandOfKey(const QKeyEvent &event)
+{
+    if (event.modifiers() != Qt::ControlModifier)
+        return 0;
+    switch (event.key()) {
+    case Qt::Key_B: return ID_CHAR_BOLD;
+    case Qt::Key_I: return ID_CHAR_ITALIC;
+    case Qt::Key_L: return ID_PARA_LEFT;
+    case Qt::Key_E: return ID_PARA_CENTER;
+    case Qt::Key_R: return ID_PARA_RIGHT;
+    default: return 0;
+    }
+}
+
+void CQuillmereView::keyPressEvent(QKeyEvent *event)
+{
+    if (const unsigned id = FormatCommandOfKey(*event); id != 0) {
+        ExecuteIfEnabled(id);
+        event->accept();
+        return;
+    }
+    QTextEdit::keyPressEvent(event);
 }
 
 int CQuillmereView::CaretLine() const

@@ -68,6 +68,7 @@ protected:
     QMimeData *createMimeDataFromSelection() const override;
     void timerEvent(QTimerEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void AddEditCommands();
@@ -78,6 +79,7 @@ private:
     void AddPrintCommands();
     void AddDocumentCommands();
     bool HasSelection() const;
+    static unsigned FormatCommandOfKey(const QKeyEvent &event);
     void ApplyStartingFormat();
     void OnAutoSaveTick();
     void OnPasteSpecial();

@@ -208,15 +208,17 @@ TEST_F(QuillmereViewTest, OpeningAnotherTranscriptStartsTheAutoSavePeriodAfresh)
     EXPECT_FALSE(m_doc.m_bAutoSaving);
 }
 
-TEST_F(QuillmereViewTest, EffectsOverAPartlyMarkedSelectionShowMixedThenCoverAllThenNone)
+TEST_F(QuillmereViewTest, EffectsOverAPartlyMarkedSelectionShowMixedThenCoverAllThenNoneByCommandOrKey)
 {
     const struct {
         unsigned id;
         QTextFormat::Property property;
         QVariant on;
-    } effects[] = {{ID_CHAR_BOLD, QTextFormat::FontWeight, int(QFont::Bold)},
-                   {ID_CHAR_ITALIC, QTextFormat::FontItalic, true},
-                   {ID_CHAR_UNDERLINE, QTextFormat::TextUnderlineStyle, int(QTextCharFormat::SingleUnderline)}};
+        Qt::Key key; // the editor's own key, which toggles back (none for underline: Ctrl+U is the window's)
+    } effects[] = {
+        {ID_CHAR_BOLD, QTextFormat::FontWeight, int(QFont::Bold), Qt::Key_B},
+        {ID_CHAR_ITALIC, QTextFormat::FontItalic, true, Qt::Key_I},
+        {ID_CHAR_UNDERLINE, QTextFormat::TextUnderlineStyle, int(QTextCharFormat::SingleUnderline), Qt::Key_unknown}};
     for (const auto &effect : effects) {
         m_doc.OnNewDocument();
         QTextCharFormat marked = Colored(Qt::blue);
@@ -234,7 +236,10 @@ TEST_F(QuillmereViewTest, EffectsOverAPartlyMarkedSelectionShowMixedThenCoverAll
         EXPECT_EQ(Check(effect.id), 1);
         EXPECT_TRUE(m_doc.IsModified());
 
-        ASSERT_TRUE(m_view.ExecuteIfEnabled(effect.id));
+        if (effect.key != Qt::Key_unknown)
+            QTest::keyClick(&m_view, effect.key, Qt::ControlModifier);
+        else
+            ASSERT_TRUE(m_view.ExecuteIfEnabled(effect.id));
         EXPECT_FALSE(has(1) || has(2) || has(3)) << effect.id;
         EXPECT_EQ(FormatAt(3).foreground().color(), QColor(Qt::blue));
         EXPECT_EQ(Check(effect.id), 0);
@@ -252,7 +257,7 @@ TEST_F(QuillmereViewTest, AlignmentMarksFollowTheSelectedParagraphs)
     EXPECT_EQ(Check(ID_PARA_CENTER), 2);
     EXPECT_EQ(Check(ID_PARA_LEFT), 2);
 
-    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_PARA_RIGHT));
+    QTest::keyClick(&m_view, Qt::Key_R, Qt::ControlModifier); // the editor's own key for right alignment
     EXPECT_EQ(Check(ID_PARA_RIGHT), 1);
     EXPECT_EQ(Check(ID_PARA_LEFT), 0);
     const QTextDocument &text = m_doc.GetTextDocument();
