@@ -1,5 +1,7 @@
 #include "views/SelectionFont.h"
 
+#include "views/SelectionMarks.h"
+
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -28,23 +30,6 @@ int TwipsOf(const QTextCharFormat &format, const QTextDocument &document)
     return qRound(points * 20);
 }
 
-// The formats of the characters between the selection's ends; paragraph
-// marks carry none.
-std::vector<QTextCharFormat> SelectedFormats(const QTextCursor &cursor)
-{
-    std::vector<QTextCharFormat> formats;
-    const int start = cursor.selectionStart();
-    const int end = cursor.selectionEnd();
-    const QTextDocument &document = *cursor.document();
-    for (QTextBlock block = document.findBlock(start); block.isValid() && block.position() < end; block = block.next())
-        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
-            const QTextFragment piece = fragment.fragment();
-            if (piece.position() < end && piece.position() + piece.length() > start)
-                formats.push_back(piece.charFormat());
-        }
-    return formats;
-}
-
 } // namespace
 
 SSelectionFont GetSelectionFont(const QTextEdit &editor)
@@ -53,9 +38,7 @@ SSelectionFont GetSelectionFont(const QTextEdit &editor)
     const QTextCursor cursor = editor.textCursor();
     // With no selection (or one of paragraph marks alone), the format that
     // typing takes.
-    std::vector<QTextCharFormat> formats;
-    if (cursor.hasSelection())
-        formats = SelectedFormats(cursor);
+    std::vector<QTextCharFormat> formats = SelectedCharFormats(cursor);
     if (formats.empty())
         formats.push_back(editor.currentCharFormat());
 

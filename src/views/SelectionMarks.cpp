@@ -9,19 +9,11 @@
 namespace
 {
 
-// The formats of the pieces of text between the selection's ends.
+// The formats the selection covers; with no selection (or one of paragraph
+// marks alone), the format the next typed character takes.
 std::vector<QTextCharFormat> SelectedFormats(const QTextCursor &cursor)
 {
-    std::vector<QTextCharFormat> formats;
-    const int start = cursor.selectionStart();
-    const int end = cursor.selectionEnd();
-    const QTextDocument &document = *cursor.document();
-    for (QTextBlock block = document.findBlock(start); block.isValid() && block.position() < end; block = block.next())
-        for (auto piece = block.begin(); !piece.atEnd(); ++piece) {
-            const QTextFragment fragment = piece.fragment();
-            if (fragment.position() < end && fragment.position() + fragment.length() > start)
-                formats.push_back(fragment.charFormat());
-        }
+    std::vector<QTextCharFormat> formats = SelectedCharFormats(cursor);
     if (formats.empty())
         formats.push_back(cursor.charFormat());
     return formats;
@@ -40,6 +32,23 @@ Qt::Alignment HorizontalAlignment(const QTextBlock &block)
 }
 
 } // namespace
+
+std::vector<QTextCharFormat> SelectedCharFormats(const QTextCursor &cursor)
+{
+    std::vector<QTextCharFormat> formats;
+    if (!cursor.hasSelection())
+        return formats;
+    const int start = cursor.selectionStart();
+    const int end = cursor.selectionEnd();
+    const QTextDocument &document = *cursor.document();
+    for (QTextBlock block = document.findBlock(start); block.isValid() && block.position() < end; block = block.next())
+        for (auto piece = block.begin(); !piece.atEnd(); ++piece) {
+            const QTextFragment fragment = piece.fragment();
+            if (fragment.position() < end && fragment.position() + fragment.length() > start)
+                formats.push_back(fragment.charFormat());
+        }
+    return formats;
+}
 
 bool HasEffect(const QTextCharFormat &format, ECharEffect effect)
 {

@@ -5,10 +5,15 @@
 #pragma once
 
 #include <QTextCharFormat>
+#include <vector>
 
 class QTextCursor;
 
 enum class ECharEffect { Bold, Italic, Underline };
+
+// The formats of the pieces of text between the selection's ends; none for an
+// empty selection or one of paragraph marks alone.
+std::vector<QTextCharFormat> SelectedCharFormats(const QTextCursor &cursor);
 
 // With no selection, the format the next typed character takes.
 int EffectCheck(const QTextCursor &cursor, ECharEffect effect);
