@@ -315,6 +315,16 @@ void CMainFrame::RestoreFromTray()
     RemoveTrayIcon();
 }
 
+void CMainFrame::BringToFront()
+{
+    if (m_bInTray)
+        RestoreFromTray();
+    else if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
 void CMainFrame::SetRecentFiles(const QStringList &paths)
 {
     QMenu *menu = qobject_cast<QMenu *>(m_pRecentPlaceholder->parent());

@@ -80,6 +80,9 @@ public:
     // Removes the notification-area icon (when minimising to it is switched off).
     void RemoveTrayIcon();
     bool IsInTray() const { return m_bInTray; }
+    // Shows the window in front of all others: back from the tray (its icon
+    // goes) or from the task bar, as it was before.
+    void BringToFront();
     bool IsTrayIconShown() const;
     // Whether the desktop has a notification area: the platform's answer,
     // unless replaced (a test on a display without one).

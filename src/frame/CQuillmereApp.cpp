@@ -287,10 +287,7 @@ void CQuillmereApp::UpdateWindowTitle()
 
 void CQuillmereApp::BringToFront(const QString &documentPath)
 {
-    if (m_pFrame->IsInTray() || m_pFrame->isMinimized())
-        m_pFrame->showNormal();
-    m_pFrame->raise();
-    m_pFrame->activateWindow();
+    m_pFrame->BringToFront();
     if (!documentPath.isEmpty())
         OpenDocumentFile(documentPath);
 }

@@ -133,10 +133,17 @@ TEST_F(SettingsCommandTest, OkAppliesTheWindowLayerAndTheAutoSaveAtOnceAndCancel
     EXPECT_EQ(m_pApp->EditorView().GetAutoSavePeriod(), 0);
 }
 
-TEST_F(SettingsCommandTest, SwitchingTheTrayOffRemovesItsIcon)
+TEST_F(SettingsCommandTest, ComingBackFromTheTrayOrSwitchingItOffRemovesItsIcon)
 {
     Frame().SetTrayAvailability([] { return true; });
     m_pApp->Settings().MinimizeToTray = true;
+    Frame().showMinimized();
+    ASSERT_TRUE(Frame().IsTrayIconShown());
+    Frame().BringToFront(); // as a second start does
+    EXPECT_TRUE(Frame().isVisible());
+    EXPECT_FALSE(Frame().IsInTray());
+    EXPECT_FALSE(Frame().IsTrayIconShown());
+
     Frame().showMinimized();
     ASSERT_TRUE(Frame().IsTrayIconShown());
 
