@@ -15,9 +15,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QTreeWidget>
 
 namespace
@@ -108,6 +113,32 @@ TEST_F(QuillmereAppTest, StartsWithTheRememberedItemLoadedStoppedAndPlaysAndSele
     Press(Qt::Key_F7);
     EXPECT_EQ(Pane(5), QStringLiteral("00:05"));
     EXPECT_EQ(Pane(6), QStringLiteral("00:09"));
+    Stop();
+}
+
+// Screen readers and automation reach every control by its name, its
+// tooltip or its caption.
+TEST_F(QuillmereAppTest, EveryControlOfTheWindowHasANameAReaderCanSay)
+{
+    Start();
+    const auto named = [](const QWidget &control) {
+        const auto *button = qobject_cast<const QAbstractButton *>(&control);
+        return !control.accessibleName().isEmpty() || !control.toolTip().isEmpty() ||
+               (button != nullptr && !button->text().isEmpty());
+    };
+    int checked = 0;
+    for (QWidget *control : m_pApp->MainFrame().findChildren<QWidget *>()) {
+        const bool isControl =
+            qobject_cast<QAbstractButton *>(control) != nullptr || qobject_cast<QSlider *>(control) != nullptr ||
+            qobject_cast<QComboBox *>(control) != nullptr || qobject_cast<QTextEdit *>(control) != nullptr ||
+            (qobject_cast<QAbstractItemView *>(control) != nullptr && qobject_cast<QHeaderView *>(control) == nullptr);
+        if (!isControl || !control->isVisibleTo(&m_pApp->MainFrame()) || control->objectName().startsWith(u"qt_"))
+            continue;
+        ++checked;
+        EXPECT_TRUE(named(*control)) << control->metaObject()->className() << " "
+                                     << control->objectName().toStdString();
+    }
+    EXPECT_GE(checked, 40) << "the toolbar, both bars, the format bar and the panes were all looked at";
     Stop();
 }
 
