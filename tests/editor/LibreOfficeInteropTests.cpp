@@ -78,6 +78,8 @@ TEST(LibreOfficeInterop, ReadsWhatWeWrite)
         {"Colourword", false, "fo:color=\"#ff0000\""},
         {"Colourword", false, "fo:background-color=\"#ffff00\""},
         {"我们明天见面，café", false, "14pt\""},
+        {"Centred title", false, "style:font-name=\"Arial\""},
+        {"我们明天见面，café", false, "style:font-name=\"宋体\""},
     };
     for (const auto &[text, paragraph, property] : cases) {
         const QString style = StyleOf(xml, QString::fromUtf8(text), paragraph);
