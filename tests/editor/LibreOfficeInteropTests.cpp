@@ -83,7 +83,7 @@ TEST(LibreOfficeInterop, ReadsWhatWeWrite)
     };
     for (const auto &[text, paragraph, property] : cases) {
         const QString style = StyleOf(xml, QString::fromUtf8(text), paragraph);
-        EXPECT_TRUE(style.contains(QLatin1String(property))) << text << ": " << style.toStdString();
+        EXPECT_TRUE(style.contains(QString::fromUtf8(property))) << text << ": " << style.toStdString();
     }
     // Text beyond Latin-1, a tab and a character outside the BMP come through as written.
     for (const char *text : {"Ünïcödé tab<text:tab/>here \U0001F600", "我们明天见面，café"})
