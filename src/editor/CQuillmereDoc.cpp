@@ -68,6 +68,7 @@ bool CQuillmereDoc::OnNewDocument()
 {
     m_pTextDocument->clear();
     m_pTextDocument->clearUndoRedoStacks();
+    m_bRecovered = false;
     m_pTextDocument->setModified(false);
     m_strPathName.clear();
     m_strTitle = g_strUntitled;
@@ -81,6 +82,7 @@ bool CQuillmereDoc::OnOpenDocument(const QString &path)
     if (!ReadTranscript(path))
         return false;
     SetPathName(path);
+    m_bRecovered = false;
     NotifyContentsReplaced();
     return true;
 }
@@ -92,11 +94,13 @@ bool CQuillmereDoc::OnRecoverDocument(const QString &copyPath, const QString &tr
     if (transcriptPath.isEmpty()) {
         m_strPathName.clear();
         m_strTitle = g_strUntitled;
+        NotifyStateChanged();
     } else {
         SetPathName(transcriptPath);
     }
-    m_pTextDocument->setModified(true); // tells the window through modificationChanged
+    m_pTextDocument->setModified(true);
     NotifyContentsReplaced();
+    m_bRecovered = true;
     return true;
 }
 
@@ -137,6 +141,7 @@ CResult CQuillmereDoc::OnSaveDocument(const QString &path)
     if (CResult result = file.Commit(); !result)
         return result;
     m_pTextDocument->setModified(false);
+    m_bRecovered = false;
     return {};
 }
 
@@ -149,7 +154,8 @@ bool CQuillmereDoc::DoFileSave()
 
 void CQuillmereDoc::OnFileSave()
 {
-    if (IsModified()) {
+    // A recovered text reaches its transcript only when the learner saves it.
+    if (IsModified() && !(m_bAutoSaving && m_bRecovered)) {
         const QString mediaPath = CurrentMediaPath();
         if (mediaPath.isEmpty())
             DoFileSave();

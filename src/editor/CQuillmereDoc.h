@@ -52,7 +52,8 @@ public:
     bool DoFileSave();
 
     // ID_FILE_SAVE: a modified text goes beside the loaded media file; with no
-    // media it is an ordinary save. "文件保存成功" unless m_bAutoSaving.
+    // media it is an ordinary save. "文件保存成功" unless m_bAutoSaving; an
+    // auto-save does nothing to a recovered text.
     void OnFileSave();
     // ID_FILE_SAVE_AS: always asks for the name.
     bool OnFileSaveAs();
@@ -74,6 +75,9 @@ public:
 
     // True while a save raised by the auto-save timer runs.
     bool m_bAutoSaving = false;
+    // True from a recovery until the learner saves the text or replaces it;
+    // the auto-save timer leaves such a text alone.
+    bool m_bRecovered = false;
 
 private:
     QString CurrentMediaPath() const;

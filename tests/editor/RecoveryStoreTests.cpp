@@ -112,6 +112,19 @@ TEST_F(RecoveryStoreTest, ARecoveredTextIsTheModifiedDocumentOfItsTranscript)
         EXPECT_EQ(ReadAllBytes(transcript), "{\\rtf1 on disk}");
     }
 
+    // The auto-save timer does not write it either: only the learner's own save does.
+    CQuillmereDoc recovered;
+    ASSERT_TRUE(recovered.OnRecoverDocument(m_store.CopyPathFor(transcript), transcript));
+    recovered.m_bAutoSaving = true;
+    recovered.OnFileSave();
+    EXPECT_EQ(ReadAllBytes(transcript), "{\\rtf1 on disk}");
+    recovered.OnFileSave();
+    EXPECT_TRUE(ReadAllBytes(transcript).contains("typed before the crash"));
+    recovered.SetModifiedFlag();
+    recovered.m_bAutoSaving = true;
+    recovered.OnFileSave(); // once saved, the timer saves it like any other text
+    EXPECT_FALSE(recovered.IsModified());
+
     // A transcript whose folder is gone is saved through the dialog, not into a failure.
     CQuillmereDoc document;
     ASSERT_TRUE(document.OnRecoverDocument(m_store.CopyPathFor(transcript), gone));
