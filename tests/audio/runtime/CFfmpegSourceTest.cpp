@@ -1,6 +1,7 @@
 #include "CFfmpegSource.h"
 #include "CMixer.h"
 #include "CTestMedia.h"
+#include "DecodedMedia.h"
 #include "SignalMeasure.h"
 
 #include "AudioApi.h"
@@ -29,15 +30,6 @@ std::unique_ptr<CSource> OpenSource(const std::string &name)
     std::unique_ptr<CSource> source = CFfmpegSource::Open(CTestMedia::Path(name), error);
     EXPECT_EQ(error, BASS_OK) << name;
     return source;
-}
-
-std::vector<float> ReadAll(CSource &source)
-{
-    std::vector<float> all;
-    std::vector<float> block(4096 * 2);
-    while (const int got = source.Read(block.data(), 4096))
-        all.insert(all.end(), block.begin(), block.begin() + got * 2);
-    return all;
 }
 
 // How far the 1000 frames read after a seek to frame lie from a straight decode there

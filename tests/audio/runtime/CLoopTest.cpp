@@ -6,6 +6,7 @@
 #include "CMixer.h"
 #include "CSoundTouchStretch.h"
 #include "CTestMedia.h"
+#include "DecodedMedia.h"
 #include "LoopMeasure.h"
 #include "RuntimeError.h"
 
@@ -40,15 +41,6 @@ protected:
             m_mixer.WrapWithStretch(source, BASS_FX_FREESOURCE, std::make_unique<CSoundTouchStretch>());
         EXPECT_TRUE(m_mixer.SetTempo(channel, tempo, 0.0f, 0.0f));
         return channel;
-    }
-
-    static std::vector<float> Decode(const std::string &name)
-    {
-        int error = 0;
-        std::unique_ptr<CSource> source = CFfmpegSource::Open(CTestMedia::Path(name), error);
-        std::vector<float> all(static_cast<size_t>(source->LengthFrames()) * 2);
-        all.resize(static_cast<size_t>(source->Read(all.data(), static_cast<int>(source->LengthFrames()))) * 2);
-        return all;
     }
 
     // Renders frames as the device would. With the timer, every 100 ms a position
@@ -91,7 +83,7 @@ protected:
 
 TEST_F(CLoopTest, RunsFromAToBAndBackWithoutOvershootAtAnyTempo)
 {
-    const CLoopTracer tracer(Decode("noise.wav"));
+    const CLoopTracer tracer(DecodeWhole("noise.wav"));
     const struct {
         float tempo;
         bool timer;
@@ -124,7 +116,7 @@ TEST_F(CLoopTest, RunsFromAToBAndBackWithoutOvershootAtAnyTempo)
 TEST_F(CLoopTest, TheSeamMakesNoClick)
 {
     // Whole seconds apart, the 440.5 Hz tone has opposite phases: the worst seam.
-    const double ownStep = LargestStep(Decode("halftone.wav"));
+    const double ownStep = LargestStep(DecodeWhole("halftone.wav"));
     const double exact = LargestStep(PlayLoop("halftone.wav", 0, false, 6 * kRate));
     const double timer = LargestStep(PlayLoop("halftone.wav", 0, true, 6 * kRate));
     // A crossfade between opposite phases bends the wave within a few per cent of its own
@@ -138,7 +130,7 @@ TEST_F(CLoopTest, TheSeamMakesNoClick)
 // lies inside the next block.
 TEST_F(CLoopTest, ChangesAreHeardFromTheNextBlockAtAnyTempo)
 {
-    const CLoopTracer tracer(Decode("noise.wav"));
+    const CLoopTracer tracer(DecodeWhole("noise.wav"));
     const int64_t later = kB + kRate / 2;
     const struct {
         const char *name;
@@ -182,7 +174,7 @@ TEST_F(CLoopTest, ChangesAreHeardFromTheNextBlockAtAnyTempo)
 // beyond it: none hangs the decoding, none plays outside the media.
 TEST_F(CLoopTest, DegenerateLoopsNeitherHangNorLeaveTheMedia)
 {
-    const std::vector<float> file = Decode("noise.wav");
+    const std::vector<float> file = DecodeWhole("noise.wav");
     const int64_t length = static_cast<int64_t>(file.size() / 2);
     const DWORD channel = Open("noise.wav", 0);
     m_mixer.Play(channel, false);
@@ -212,7 +204,7 @@ TEST_F(CLoopTest, DegenerateLoopsNeitherHangNorLeaveTheMedia)
 // end event and rests there; without the loop it plays on from there.
 TEST_F(CLoopTest, APassPlayedOnceEndsAtItsEndAndRestsThere)
 {
-    const std::vector<float> file = Decode("noise.wav");
+    const std::vector<float> file = DecodeWhole("noise.wav");
     for (float tempo : {0.0f, -30.0f}) {
         SCOPED_TRACE(tempo);
         m_mixer.FreeAll();

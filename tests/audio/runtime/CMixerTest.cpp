@@ -2,6 +2,7 @@
 #include "CFfmpegSource.h"
 #include "CSoundTouchStretch.h"
 #include "CTestMedia.h"
+#include "DecodedMedia.h"
 #include "RuntimeError.h"
 #include "SignalMeasure.h"
 
@@ -87,15 +88,6 @@ protected:
 
     std::vector<float> RenderToEnd(DWORD channel) { return Render(60 * kRate, channel); }
 
-    static std::vector<float> Decode(const std::string &name)
-    {
-        int error = 0;
-        std::unique_ptr<CSource> source = CFfmpegSource::Open(CTestMedia::Path(name), error);
-        std::vector<float> all(static_cast<size_t>(source->LengthFrames()) * 2);
-        all.resize(static_cast<size_t>(source->Read(all.data(), static_cast<int>(source->LengthFrames()))) * 2);
-        return all;
-    }
-
     CMixer m_mixer{kRate};
     std::vector<CMixer::SEndEvent> m_ends;
 };
@@ -123,7 +115,7 @@ TEST_F(CMixerTest, PlaysTheFileUnchangedThroughPausesEndsOnceAndStartsOver)
     }
     const std::vector<float> rest = RenderToEnd(channel);
     played.insert(played.end(), rest.begin(), rest.end());
-    const std::vector<float> file = Decode("short.wav");
+    const std::vector<float> file = DecodeWhole("short.wav");
     EXPECT_TRUE(SameThenSilent(played, file));
     ASSERT_EQ(m_ends.size(), 1u);
     EXPECT_EQ(m_ends[0].channel, channel);
@@ -174,7 +166,7 @@ TEST_F(CMixerTest, PositionsCountBytesOfTheFileAndSeekExactly)
     EXPECT_EQ(m_mixer.GetLength(stereo), 2u * kRate * 4);
     EXPECT_EQ(m_mixer.SecondsToBytes(stereo, 0.001f), 44u * 4);
 
-    const std::vector<float> file = Decode("tone.wav");
+    const std::vector<float> file = DecodeWhole("tone.wav");
     ASSERT_TRUE(m_mixer.SetPosition(mono, 12345 * 2));
     EXPECT_EQ(m_mixer.GetPosition(mono), 12345u * 2);
     m_mixer.Play(mono, false);
@@ -239,7 +231,7 @@ TEST_F(CMixerTest, TempoRateAndPitchAtRestPassTheSoundThroughUntouched)
     ASSERT_TRUE(m_mixer.SetTempo(channel, 0.0f, static_cast<float>(kRate), 0.0f));
     m_mixer.Play(channel, false);
     const std::vector<float> played = RenderToEnd(channel);
-    EXPECT_TRUE(SameThenSilent(played, Decode("tone.wav")));
+    EXPECT_TRUE(SameThenSilent(played, DecodeWhole("tone.wav")));
 }
 
 TEST_F(CMixerTest, SeekingATempoChannelRestartsTheStretcherAtTheTarget)
