@@ -1,6 +1,7 @@
 // A 10 MB transcript in the shown window: how long the window is busy opening
 // it (read, check, load, layout and the first paint), writing its recovery
-// copy and saving it. Figures are the median, the best and the worst of the runs.
+// copy and saving it, and one idle update of the commands with all of it
+// selected. Figures are the median, the best and the worst of the runs.
 #include "editor/CQuillmereDoc.h"
 #include "editor/CRtfWriter.h"
 #include "frame/CMainFrame.h"
@@ -105,10 +106,20 @@ int main(int argc, char **argv)
             return 1;
         save.push_back(double(clock.nsecsElapsed()) / 1e6);
     }
+    // With everything selected, each idle moment (at least ten a second while
+    // an item plays) asks the format commands and the format bar about it.
+    std::vector<double> idle;
+    app.EditorView().selectAll();
+    for (int run = 0; run < kRuns; ++run) {
+        clock.start();
+        app.MainFrame().UpdateCommandStates();
+        idle.push_back(double(clock.nsecsElapsed()) / 1e6);
+    }
     Report("open: read, check and load", load);
     Report("open: the same and the first paint", open);
     Report("recovery copy (RTF of the text, write)", copy);
     Report("save", save);
+    Report("idle update with all of it selected", idle);
     app.MainFrame().close();
     app.ExitInstance();
     return 0;

@@ -1,9 +1,11 @@
 #include "views/SelectionMarks.h"
 
 #include <QFont>
+#include <QPointer>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <algorithm>
 #include <vector>
 
 namespace
@@ -33,21 +35,63 @@ Qt::Alignment HorizontalAlignment(const QTextBlock &block)
 
 } // namespace
 
-std::vector<QTextCharFormat> SelectedCharFormats(const QTextCursor &cursor)
+namespace
 {
+
+// The formats last found, for one document and one selection. The window asks
+// about the same selection several times at every idle moment; walking a whole
+// transcript's pieces takes milliseconds each time. Any change of the text or
+// its formats drops what was found.
+struct SFormatsFound {
+    QPointer<const QTextDocument> document;
+    QMetaObject::Connection watch;
+    int start = -1;
+    int end = -1;
     std::vector<QTextCharFormat> formats;
-    if (!cursor.hasSelection())
-        return formats;
-    const int start = cursor.selectionStart();
-    const int end = cursor.selectionEnd();
-    const QTextDocument &document = *cursor.document();
+};
+
+SFormatsFound g_found;
+
+std::vector<QTextCharFormat> WalkSelectedFormats(const QTextDocument &document, int start, int end)
+{
+    // A long selection has many pieces but few different formats; each is
+    // taken once.
+    std::vector<QTextCharFormat> formats;
+    std::vector<int> seen;
     for (QTextBlock block = document.findBlock(start); block.isValid() && block.position() < end; block = block.next())
         for (auto piece = block.begin(); !piece.atEnd(); ++piece) {
             const QTextFragment fragment = piece.fragment();
-            if (fragment.position() < end && fragment.position() + fragment.length() > start)
+            const int index = fragment.charFormatIndex();
+            if (fragment.position() < end && fragment.position() + fragment.length() > start &&
+                std::find(seen.begin(), seen.end(), index) == seen.end()) {
+                seen.push_back(index);
                 formats.push_back(fragment.charFormat());
+            }
         }
     return formats;
+}
+
+} // namespace
+
+std::vector<QTextCharFormat> SelectedCharFormats(const QTextCursor &cursor)
+{
+    if (!cursor.hasSelection())
+        return {};
+    const QTextDocument &document = *cursor.document();
+    const int start = cursor.selectionStart();
+    const int end = cursor.selectionEnd();
+    if (g_found.document != &document) {
+        QObject::disconnect(g_found.watch);
+        g_found.document = &document;
+        g_found.watch = QObject::connect(&document, &QTextDocument::contentsChange, [] { g_found.start = -1; });
+        g_found.start = -1;
+    }
+    if (g_found.start != start || g_found.end != end) {
+        g_found.formats = WalkSelectedFormats(document, start, end);
+        g_found.start = start;
+        g_found.end = end;
+    }
+    return g_found.formats;
 }
 
 bool HasEffect(const QTextCharFormat &format, ECharEffect effect)

@@ -11,7 +11,7 @@ class QTextCursor;
 
 enum class ECharEffect { Bold, Italic, Underline };
 
-// The formats of the pieces of text between the selection's ends; none for an
+// The different formats of the text between the selection's ends, each once; none for an
 // empty selection or one of paragraph marks alone.
 std::vector<QTextCharFormat> SelectedCharFormats(const QTextCursor &cursor);
 
