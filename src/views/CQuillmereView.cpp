@@ -148,13 +148,22 @@ bool CQuillmereView::HasSelection() const
     return textCursor().hasSelection();
 }
 
+// A clipboard nothing was copied to yet hands over no data or data without a
+// single format; the text widget's own paste is not safe with either.
+bool CQuillmereView::CarriesAnything(const QMimeData *source)
+{
+    return source != nullptr && !source->formats().isEmpty();
+}
+
 bool CQuillmereView::canInsertFromMimeData(const QMimeData *source) const
 {
-    return source->hasFormat(g_strRtfMime) || QTextEdit::canInsertFromMimeData(source);
+    return CarriesAnything(source) && (source->hasFormat(g_strRtfMime) || QTextEdit::canInsertFromMimeData(source));
 }
 
 void CQuillmereView::insertFromMimeData(const QMimeData *source)
 {
+    if (!CarriesAnything(source))
+        return;
     if (!source->hasFormat(g_strRtfMime)) {
         QTextEdit::insertFromMimeData(source);
         return;
@@ -331,7 +340,7 @@ int CQuillmereView::LinesBefore(const QTextBlock &block) const
 void CQuillmereView::OnPasteSpecial()
 {
     const QMimeData *source = QApplication::clipboard()->mimeData();
-    if (source == nullptr)
+    if (!CarriesAnything(source))
         return;
     QStringList formats;
     if (source->hasFormat(g_strRtfMime) || source->hasHtml())

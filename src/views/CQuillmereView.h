@@ -71,6 +71,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    static bool CarriesAnything(const QMimeData *source);
     void AddEditCommands();
     void AddFindCommands();
     void AddFormatCommands();

@@ -169,6 +169,25 @@ TEST_F(QuillmereViewTest, RtfOnTheClipboardPastesWithItsFormatsUnlessPlainTextIs
     EXPECT_TRUE(QApplication::clipboard()->mimeData()->data(QStringLiteral("text/rtf")).startsWith("{\\rtf1"));
 }
 
+// A fresh session's clipboard holds nothing, or data without a single format:
+// every way of pasting leaves the text as it was.
+TEST_F(QuillmereViewTest, PastingFromAnEmptyClipboardChangesNothing)
+{
+    QTest::keyClicks(&m_view, QStringLiteral("kept"));
+    for (bool emptyData : {false, true}) {
+        if (emptyData)
+            QApplication::clipboard()->setMimeData(new QMimeData);
+        else
+            QApplication::clipboard()->clear();
+        EXPECT_FALSE(Enabled(ID_EDIT_PASTE));
+        EXPECT_FALSE(Enabled(ID_EDIT_PASTE_SPECIAL));
+        QTest::keyClick(&m_view, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(&m_view, Qt::Key_Insert, Qt::ShiftModifier);
+        m_view.paste();
+        EXPECT_EQ(Text(), QStringLiteral("kept")) << emptyData;
+    }
+}
+
 TEST_F(QuillmereViewTest, AutoSaveTimerRunsForTheSettingsMinutes)
 {
     constexpr int kMax = std::numeric_limits<int>::max();
