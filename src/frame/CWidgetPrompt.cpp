@@ -2,6 +2,7 @@
 
 #include "app/CStringTable.h"
 #include "app/Resource.h"
+#include "frame/CTypingGuard.h"
 #include "views/CMediaPropertiesDlg.h"
 
 #include <QFileDialog>
@@ -54,6 +55,11 @@ int CWidgetPrompt::MessageBox(const QString &text, unsigned flags, const QString
     std::vector<std::pair<QAbstractButton *, int>> answers;
     for (const SButton &button : ButtonsOf(flags))
         answers.emplace_back(box.addButton(QString::fromUtf16(button.text), button.role), button.answer);
+    // Enter answers the first button: 是 saves, 确定 goes ahead.
+    box.setDefaultButton(static_cast<QPushButton *>(answers.front().first));
+    // A box can open under the learner's fingers (the save question of an
+    // item switch): what they go on typing must not answer it.
+    new CTypingGuard(box);
     box.exec();
     for (const auto &[button, answer] : answers)
         if (box.clickedButton() == button)

@@ -4,6 +4,7 @@
 #include "editor/CQuillmereDoc.h"
 #include "frame/CMainFrame.h"
 #include "frame/CQuillmereApp.h"
+#include "frame/CTypingGuard.h"
 #include "support/TestSupport.h"
 #include "transport/CPlayerBar.h"
 #include "transport/CTransportControl.h"
@@ -19,10 +20,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace
@@ -199,6 +202,48 @@ TEST_F(QuillmereAppTest, TheSaveQuestionOnASwitchCancelsDiscardsOrSaves)
     Press(Qt::Key_Up, Qt::AltModifier);
     EXPECT_EQ(Control().CurrentIndex(), 0);
     EXPECT_TRUE(ReadAllBytes(m_dir.filePath(QStringLiteral("第二课.rtf"))).contains("two"));
+    Stop();
+}
+
+// The save question opens under the learner's fingers as Alt+Down switches
+// the item: the letters typed on ("n" among them) do not answer it, and the
+// Enter pressed once the keyboard rested saves the transcript.
+TEST_F(QuillmereAppTest, TypingOnThroughTheSaveQuestionNeverDiscardsTheText)
+{
+    const QString second = m_dir.filePath(QStringLiteral("第二课.wav"));
+    QFile::copy(m_strMedia, second);
+    WriteAllBytes(m_dir.filePath(QStringLiteral("Playlist.Qpl")),
+                  (m_strMedia + QStringLiteral("\r\n") + second + QStringLiteral("\r\n")).toUtf8());
+    CPrompt *const recording = SetPrompt(nullptr); // the program's own boxes
+    Start();
+    QTest::keyClicks(&m_pApp->EditorView(), QStringLiteral("my careful transcript"));
+    QString asked;
+    QTimer::singleShot(0, [&asked] {
+        QWidget *box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        asked = qobject_cast<QMessageBox *>(box)->text();
+        // Where the window system sends keys while the box is the active window.
+        const auto typeInto = [box](auto... key) {
+            QWidget *focus = box->focusWidget();
+            QTest::keyClick(focus != nullptr ? focus : box, key...);
+        };
+        for (QChar letter : QStringLiteral("next words"))
+            typeInto(letter.toLatin1());
+        QTest::qWait(CTypingGuard::kRestMs + 200);
+        typeInto('n'); // a bare letter never answers, even after a rest
+        QTest::qWait(CTypingGuard::kRestMs + 200);
+        ASSERT_TRUE(box->isVisible());
+        typeInto(Qt::Key_Return);
+        if (box->isVisible()) {
+            ADD_FAILURE() << "Enter did not answer";
+            static_cast<QDialog *>(box)->reject();
+        }
+    });
+    Press(Qt::Key_Down, Qt::AltModifier);
+    SetPrompt(recording);
+    EXPECT_TRUE(asked.startsWith(QStringLiteral("是否保存对"))) << asked.toStdString();
+    EXPECT_EQ(Control().CurrentIndex(), 1);
+    EXPECT_TRUE(ReadAllBytes(m_dir.filePath(QStringLiteral("第一课.rtf"))).contains("my careful transcript"));
     Stop();
 }
 
