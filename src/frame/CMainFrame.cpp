@@ -264,10 +264,15 @@ void CMainFrame::RestoreBarLayout()
         restoreState(QByteArray::fromBase64(layout.toLatin1()), kDockStateVersion);
 }
 
-void CMainFrame::closeEvent(QCloseEvent *event)
+void CMainFrame::SaveLayout()
 {
     SaveWindowPlacement();
     SaveBarLayout();
+}
+
+void CMainFrame::closeEvent(QCloseEvent *event)
+{
+    SaveLayout();
     if (m_canClose && !m_canClose()) {
         event->ignore();
         return;

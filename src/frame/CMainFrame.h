@@ -70,6 +70,8 @@ public:
     // Shows the window as it was left: the stored placement and bar layout,
     // or the default layout on a first run.
     void ShowAsLeft();
+    // Puts the window's placement and the bars' layout into the profile.
+    void SaveLayout();
     // Keeps the window above all others, or lets it go.
     void SetAlwaysOnTop(bool onTop);
     // The recent-file entries of the File menu, newest first; they raise

@@ -13,6 +13,7 @@
 #include "frame/CRecoveryKeeper.h"
 #include "frame/CSettingsDlg.h"
 #include "frame/CSingleInstance.h"
+#include "frame/CTerminationSignals.h"
 #include "frame/CWidgetPrompt.h"
 #include "lists/CPlaylist.h"
 #include "transport/CPlayerBar.h"
@@ -24,6 +25,7 @@
 #include "widgets/CToolBarFormView.h"
 #include "widgets/FontFaces.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QPageSetupDialog>
@@ -172,20 +174,46 @@ void CQuillmereApp::CreateEffectsBar(CTransportControl &control)
 
 void CQuillmereApp::ExitInstance()
 {
-    // The panes go first (the playlist pane writes the playlist file), then
-    // the bars (the control bar remembers the current item and releases the
-    // audio runtime); only then are the settings complete.
+    // Written before anything is torn down: a box that tells of a failure
+    // then stands over a whole window, never inside a destructor.
+    WriteStateFiles();
     m_pPlayerBar = nullptr;
     m_pEffectsBar = nullptr;
     m_pPlaylistView = nullptr;
     m_pSelectionView = nullptr;
     m_pEditorView = nullptr;
     m_pFormatBar = nullptr;
-    m_pFrame.reset();
-    // The window closed only after the text was saved or discarded.
-    m_pRecoveryKeeper->DiscardCopy();
+    m_pFrame.reset(); // the control bar releases the audio runtime
+    // A closed window closed only after the text was saved or discarded; a
+    // signal leaves the recovery copy for the next start.
+    if (!m_bEndingOnSignal)
+        m_pRecoveryKeeper->DiscardCopy();
+}
+
+void CQuillmereApp::WriteStateFiles()
+{
+    m_pPlayerBar->Control().RememberCurrentItem();
+    ReportFailure(m_pPlaylistView->SavePlaylist());
     m_recentFiles.WriteList(m_profile);
     ReportFailure(m_settings.Save(m_profile));
+}
+
+void CQuillmereApp::EndOnTerminationSignals()
+{
+    m_pTerminationSignals = std::make_unique<CTerminationSignals>([this](int) { OnTerminationSignal(); });
+}
+
+void CQuillmereApp::OnTerminationSignal()
+{
+    if (std::exchange(m_bEndingOnSignal, true))
+        return;
+    SetPrompt(nullptr); // the standard error stream, which answers by itself
+    if (m_pRecoveryKeeper != nullptr)
+        m_pRecoveryKeeper->WriteCopyNow();
+    if (m_pFrame != nullptr)
+        m_pFrame->SaveLayout();
+    // Every loop ends, a question's too: it counts as cancelled.
+    QCoreApplication::exit(0);
 }
 
 void CQuillmereApp::RegisterCommands()

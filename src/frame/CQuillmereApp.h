@@ -27,6 +27,7 @@ class CQuillmereView;
 class CRecoveryKeeper;
 class CSelectionView;
 class CSingleInstance;
+class CTerminationSignals;
 class CTransportControl;
 class CWidgetPrompt;
 class QWidget;
@@ -44,10 +45,18 @@ public:
     // Start-up: false when another copy runs (it has been handed the
     // document path) and the process should end.
     bool InitInstance(const QStringList &arguments, bool singleInstance = true);
-    // Shutdown after the main window closed: the window goes, then the
-    // recent-file list and the settings go to the profile; a failure is told
-    // to the learner.
+    // Shutdown after the main window closed: the playlist file and the
+    // profile (settings and recent-file list) are written while the window is
+    // still whole, a failure is told to the learner, then the window goes.
     void ExitInstance();
+
+    // From now on SIGINT, SIGTERM and SIGHUP end the program without a
+    // question: unsaved text goes to its recovery copy (offered at the next
+    // start), and the event loop ends with 0 so that ExitInstance writes the
+    // rest. Failures are written to the standard error stream, since nobody
+    // may be there to answer a box.
+    void EndOnTerminationSignals();
+    bool IsEndingOnSignal() const { return m_bEndingOnSignal; }
 
     // Opens a dictation document; from the recent-file list it also loads the
     // media file beside it. False when nothing was opened.
@@ -72,6 +81,8 @@ private:
     void CreateEffectsBar(CTransportControl &control);
     QWidget *CreateFormatBar();
     void RegisterCommands();
+    void WriteStateFiles();
+    void OnTerminationSignal();
     void RestorePlaylist();
     void OnFileNew();
     void OnOpenRecentFile(int index);
@@ -111,6 +122,8 @@ private:
     CRecentFileList m_recentFiles;
     std::unique_ptr<CWidgetPrompt> m_pPrompt;
     std::unique_ptr<CSingleInstance> m_pSingleInstance;
+    std::unique_ptr<CTerminationSignals> m_pTerminationSignals;
+    bool m_bEndingOnSignal = false;
     std::unique_ptr<CQuillmereDoc> m_pDocument;
     std::unique_ptr<CRecoveryKeeper> m_pRecoveryKeeper; // watches m_pDocument, so it goes first
     std::unique_ptr<CMainFrame> m_pFrame;

@@ -86,6 +86,12 @@ void CRecoveryKeeper::WriteCopy()
     m_strCopyPath = copyPath;
 }
 
+void CRecoveryKeeper::WriteCopyNow()
+{
+    m_timer.stop();
+    WriteCopy();
+}
+
 void CRecoveryKeeper::DiscardCopy()
 {
     if (m_strCopyPath.isEmpty())

@@ -35,6 +35,10 @@ public:
     // discard it, so its copy goes.
     void DiscardCopy();
 
+    // Writes the copy at once, without waiting for typing to rest: the
+    // program is being ended from outside.
+    void WriteCopyNow();
+
     const CRecoveryStore &Store() const { return m_store; }
 
 private:

@@ -30,7 +30,9 @@ CTransportControl::CTransportControl(CAppSettings &settings, ITransportView &vie
     RegisterCommands();
 }
 
-CTransportControl::~CTransportControl()
+CTransportControl::~CTransportControl() = default;
+
+void CTransportControl::RememberCurrentItem()
 {
     m_settings.PlaylistIndex = IsItemOpen() ? m_nCurrentIndex : 0;
 }

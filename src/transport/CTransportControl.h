@@ -30,8 +30,11 @@ public:
     // Creates the engine (which loads the audio runtime and opens the device)
     // and the selection store. The view must outlive this object.
     CTransportControl(CAppSettings &settings, ITransportView &view, QObject *parent = nullptr);
-    // Remembers the current item in "PlaylistIndex" (0 when none is open).
     ~CTransportControl() override;
+
+    // Remembers the current item in "PlaylistIndex" (0 when none is open), for
+    // the settings written as the program ends.
+    void RememberCurrentItem();
 
     // Once the view's widgets exist: empty slider, volume and mute from the settings.
     void InitDialog();

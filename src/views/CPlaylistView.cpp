@@ -98,11 +98,6 @@ CPlaylistView::CPlaylistView(CAppSettings &settings, CTransportControl &control,
     m_control.PlaylistReady(&m_playlist.Paths());
 }
 
-CPlaylistView::~CPlaylistView()
-{
-    ReportFailure(SavePlaylist());
-}
-
 CResult CPlaylistView::LoadPlaylist()
 {
     return m_playlist.Load(m_strPlaylistFile);

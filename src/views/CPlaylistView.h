@@ -26,9 +26,6 @@ public:
     // playlistFile.
     CPlaylistView(CAppSettings &settings, CTransportControl &control, IPlaylistHost &host,
                   const QString &playlistFile = PlaylistFilePath(), QWidget *parent = nullptr);
-    // Writes the playlist file; a failure is told through Prompt().
-    ~CPlaylistView() override;
-
     CPlaylist &Playlist() { return m_playlist; }
     // Reads the playlist file into the playlist, or writes the playlist to it;
     // the caller tells the learner of a failure.

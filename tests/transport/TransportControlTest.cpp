@@ -207,11 +207,12 @@ TEST_F(TransportControlTest, CurrentItemIsAlwaysInTheListAndRemembered)
     EXPECT_EQ(m_pControl->CurrentIndex(), 0);
     m_pControl->PlayItem(1);
     EXPECT_EQ(m_pControl->GetCurrentPath(), m_paths[1]);
-    m_pControl.reset();
+    m_pControl->RememberCurrentItem();
     EXPECT_EQ(m_settings.PlaylistIndex, 1);
 
+    m_pControl.reset(); // one engine at a time
     m_pControl = std::make_unique<CTransportControl>(m_settings, m_view);
-    m_pControl.reset();
+    m_pControl->RememberCurrentItem();
     EXPECT_EQ(m_settings.PlaylistIndex, 0);
 }
 

@@ -366,17 +366,23 @@ TEST_F(PlaylistViewTest, EachItemMadeCurrentShowsItsTagsInTheTitleItsBitRateAndI
     EXPECT_TRUE(m_prompt.m_reports.isEmpty());
 }
 
-TEST_F(PlaylistViewTest, APlaylistFileThatCannotBeWrittenAtTheEndIsReportedAndKeptWhole)
+TEST_F(PlaylistViewTest, APlaylistFileThatCannotBeWrittenFailsNamingItAndIsKeptWhole)
 {
     Choose(ID_PLAYLIST_ADD, MediaList(kThree));
     WriteAllBytes(PlaylistFile(), "old\r\n");
+    CResult written;
     {
         CFileSizeLimit limit(16);
-        m_pPane.reset();
+        written = m_pPane->SavePlaylist();
     }
-    ASSERT_EQ(m_prompt.m_messages.size(), 1);
-    EXPECT_TRUE(std::exchange(m_prompt.m_messages, {})[0].contains(QStringLiteral("Playlist.Qpl")));
+    EXPECT_FALSE(written);
+    EXPECT_TRUE(written.Message().contains(QStringLiteral("Playlist.Qpl"))) << written.Message().toStdString();
     EXPECT_EQ(ReadAllBytes(PlaylistFile()), "old\r\n");
+    // The pane goes without writing anything: the program writes the list
+    // while its window is whole.
+    m_pPane.reset();
+    EXPECT_EQ(ReadAllBytes(PlaylistFile()), "old\r\n");
+    EXPECT_TRUE(m_prompt.m_messages.isEmpty());
 }
 
 } // namespace

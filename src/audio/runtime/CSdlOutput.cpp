@@ -22,6 +22,9 @@ CSdlOutput::CSdlOutput(CMixer &mixer, CSyncDispatcher &syncs) : m_mixer(mixer), 
 
 std::unique_ptr<CSdlOutput> CSdlOutput::Open(CMixer &mixer, CSyncDispatcher &syncs, int rate, int &error)
 {
+    // The program that loads the runtime decides what SIGINT and SIGTERM do;
+    // SDL would otherwise turn them into quit events nobody reads.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         error = BASS_ERROR_DRIVER;
         return nullptr;
