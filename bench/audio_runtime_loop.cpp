@@ -4,6 +4,9 @@
 // passes (overshoot_frames, and overshoot_ms per pass), and the largest step between two
 // output samples of a 440.5 Hz tone against the tone's own (click_ratio; above 1 is a
 // click). The time is the rendering of the eleven passes.
+// BM_JumpClick measures the same click_ratio on the tone at the other jumps: a seek, the
+// playing item freed and another started (at once, or a block later as a slow open
+// would), and a tempo or rate change while playing.
 #include "CMixer.h"
 #include "CSoundTouchStretch.h"
 #include "LoopMeasure.h"
@@ -125,6 +128,75 @@ void BM_LoopSeam(benchmark::State &state, bool exact, float tempo)
         trace.passes > 0 ? 1000.0 * static_cast<double>(trace.outside) / trace.passes / kRate : 0.0;
     state.counters["click_ratio"] = heardStep / toneStep;
 }
+enum class EJump { Seek, ItemChange, SlowItemChange, Tempo, Rate };
+
+// The tone in a tempo channel, as the engine opens every file.
+DWORD OpenTone(CMixer &mixer)
+{
+    const DWORD decoding = mixer.AddChannel(std::make_unique<CChannel>(
+        std::make_unique<CMemorySource>(Tone()), CChannel::EKind::Stream, BASS_STREAM_DECODE, kRate));
+    return mixer.WrapWithStretch(decoding, BASS_FX_FREESOURCE, std::make_unique<CSoundTouchStretch>());
+}
+
+void RenderBlocks(CMixer &mixer, std::vector<float> &out, int blocks)
+{
+    CMixer::SEndEvent ends[4];
+    for (int i = 0; i < blocks; ++i) {
+        const size_t done = out.size();
+        out.resize(done + kBlock * 2);
+        mixer.DecodeAll();
+        mixer.Process(out.data() + done, kBlock, 0, ends, 4);
+    }
+}
+
+// Plays the tone from 0.5 s, jumps after eight blocks and plays sixteen more. Seeks and
+// new items land one second on, where the tone has the opposite phase.
+std::vector<float> PlayJump(EJump jump)
+{
+    CMixer mixer(kRate);
+    DWORD channel = OpenTone(mixer);
+    if (jump == EJump::Tempo)
+        mixer.SetTempo(channel, -30.0f, 0.0f, 0.0f);
+    if (jump == EJump::Rate)
+        mixer.SetTempo(channel, 0.0f, kRate * 0.7f, 0.0f);
+    mixer.SetPosition(channel, static_cast<QWORD>(kRate / 2) * 2);
+    mixer.Play(channel, false);
+    std::vector<float> out;
+    RenderBlocks(mixer, out, 8);
+    const QWORD target = mixer.GetPosition(channel) + static_cast<QWORD>(kRate) * 2;
+    switch (jump) {
+    case EJump::Seek: mixer.SetPosition(channel, target); break;
+    case EJump::ItemChange:
+    case EJump::SlowItemChange:
+        mixer.Free(channel, CChannel::EKind::Stream);
+        if (jump == EJump::SlowItemChange)
+            RenderBlocks(mixer, out, 1);
+        channel = OpenTone(mixer);
+        mixer.SetPosition(channel, target);
+        mixer.Play(channel, false);
+        break;
+    case EJump::Tempo: mixer.SetTempo(channel, -10.0f, 0.0f, 0.0f); break;
+    case EJump::Rate: mixer.SetTempo(channel, 0.0f, kRate * 0.9f, 0.0f); break;
+    }
+    RenderBlocks(mixer, out, 16);
+    return out;
+}
+
+void BM_JumpClick(benchmark::State &state, EJump jump)
+{
+    std::vector<float> heard;
+    for (auto _ : state)
+        heard = PlayJump(jump);
+    state.counters["click_ratio"] = LargestStep(heard) / LargestStep(Tone());
+}
+BENCHMARK_CAPTURE(BM_JumpClick, seek, EJump::Seek)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_JumpClick, item_change, EJump::ItemChange)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_JumpClick, item_change_slow_open, EJump::SlowItemChange)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_JumpClick, tempo_minus30_to_minus10, EJump::Tempo)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_JumpClick, rate_0_7_to_0_9, EJump::Rate)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 BENCHMARK_CAPTURE(BM_LoopSeam, timer, false, 0.0f)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(BM_LoopSeam, exact, true, 0.0f)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(BM_LoopSeam, timer_tempo_minus30, false, -30.0f)->Unit(benchmark::kMillisecond)->Iterations(3);
