@@ -71,13 +71,45 @@ void CChannel::Reposition(int64_t frame)
     ++m_generation;
     m_history.fill(SHistory{});
     m_spliceFrames = 0;
+    m_fadeInFrames = 0;
+}
+
+void CChannel::JumpTo(int64_t frame)
+{
+    const bool playing = m_state == EState::Playing;
+    const int spliced = playing ? SetAsideWhatComesNext() : 0;
+    Reposition(frame);
+    m_spliceFrames = spliced;
+    m_spliceDone = 0;
+    if (playing && spliced == 0)
+        FadeIn(); // the sound had run dry: the new one rises from silence
+}
+
+int CChannel::SetAsideWhatComesNext()
+{
+    // Jumps in a row before the decoding side catches up: the first one's crossfade,
+    // not yet begun, still holds what is heard next.
+    if (m_ringCount == 0)
+        return m_spliceDone == 0 ? m_spliceFrames : 0;
+    const int frames = std::min(m_ringCount, SpliceRoom());
+    SetAside(0, frames);
+    return frames;
+}
+
+void CChannel::SetAside(int index, int frames)
+{
+    for (int i = 0; i < frames; ++i) {
+        const size_t slot = static_cast<size_t>((m_ringRead + index + i) % kRingFrames);
+        m_splice[static_cast<size_t>(i) * 2] = m_ring[slot * 2];
+        m_splice[static_cast<size_t>(i) * 2 + 1] = m_ring[slot * 2 + 1];
+    }
 }
 
 bool CChannel::Seek(int64_t frame)
 {
     if (frame < 0 || frame > m_length)
         return false;
-    Reposition(frame);
+    JumpTo(frame);
     return true;
 }
 
@@ -137,21 +169,16 @@ void CChannel::RedoFrom(int index)
 {
     // The decoding side has read on past the ring with the old loop, so it always starts
     // over; a run of frames before the change is kept aside to crossfade from.
-    const int spliceRoom = static_cast<int>(m_splice.size() / 2);
-    const int keep = std::clamp(m_ringCount - spliceRoom, 0, index);
+    const int keep = std::clamp(m_ringCount - SpliceRoom(), 0, index);
     double next = m_writePosition;
     if (keep < m_ringCount) {
         const bool jumpsBack = keep > 0 && RingPosition(keep) < RingPosition(keep - 1);
         const double step = (m_stretch != nullptr ? m_tempo : 1.0) * m_freq / m_outputRate;
         next = jumpsBack ? RingPosition(keep - 1) + step : RingPosition(keep);
     }
-    m_spliceFrames = std::min(spliceRoom, m_ringCount - keep);
+    m_spliceFrames = std::min(SpliceRoom(), m_ringCount - keep);
     m_spliceDone = 0;
-    for (int i = 0; i < m_spliceFrames; ++i) {
-        const size_t slot = static_cast<size_t>((m_ringRead + keep + i) % kRingFrames);
-        m_splice[static_cast<size_t>(i) * 2] = m_ring[slot * 2];
-        m_splice[static_cast<size_t>(i) * 2 + 1] = m_ring[slot * 2 + 1];
-    }
+    SetAside(keep, m_spliceFrames);
     m_ringCount = keep;
     m_ringEnded = false;
     m_start = std::clamp<int64_t>(std::llround(next), 0, m_length);
@@ -162,7 +189,7 @@ void CChannel::RedoFrom(int index)
 void CChannel::Play(bool restart)
 {
     if (restart || m_ended)
-        Reposition(0);
+        JumpTo(0);
     m_state = EState::Playing;
 }
 
@@ -186,7 +213,7 @@ void CChannel::SetFreq(double freq)
         return;
     m_freq = freq;
     if (!m_ended)
-        Reposition(static_cast<int64_t>(Position())); // heard at once, not after the ring
+        JumpTo(static_cast<int64_t>(Position())); // heard at once, not after the ring
 }
 
 void CChannel::SetTempo(double factor, double semitones)
@@ -196,7 +223,7 @@ void CChannel::SetTempo(double factor, double semitones)
     m_tempo = factor;
     m_pitch = semitones;
     if (!m_ended)
-        Reposition(static_cast<int64_t>(Position()));
+        JumpTo(static_cast<int64_t>(Position()));
 }
 
 bool CChannel::WantsDecoding(SDecodeJob &job) const
@@ -427,6 +454,32 @@ void CChannel::ApplyEffectsAndGain(float *frames, int count)
     }
 }
 
+void CChannel::ApplyFadeIn(float *frames, int count)
+{
+    const int faded = std::clamp(m_fadeInFrames - m_fadeInDone, 0, count);
+    for (int i = 0; i < faded; ++i) {
+        const float in = CLoopReader::FadeIn(m_fadeInDone + i, m_fadeInFrames);
+        frames[i * 2] *= in;
+        frames[i * 2 + 1] *= in;
+    }
+    m_fadeInDone += faded;
+}
+
+template <typename Add> void CChannel::TakeFromRing(int count, Add &&add)
+{
+    // The effects run on the ring itself, one stretch up to its wrap at a time.
+    for (int done = 0; done < count;) {
+        const int run = std::min(count - done, kRingFrames - m_ringRead);
+        float *frames = &m_ring[static_cast<size_t>(m_ringRead) * 2];
+        ApplyEffectsAndGain(frames, run);
+        ApplyFadeIn(frames, run);
+        add(frames, done, run);
+        m_ringRead = (m_ringRead + run) % kRingFrames;
+        m_ringCount -= run;
+        done += run;
+    }
+}
+
 int64_t CChannel::MixInto(float *mix, int count, int64_t outputStart)
 {
     if (m_state != EState::Playing || m_source == nullptr)
@@ -439,18 +492,11 @@ int64_t CChannel::MixInto(float *mix, int count, int64_t outputStart)
         ++seam;
     const double seamStart = seam < taken ? RingPosition(seam) : 0.0;
     const double beforeSeam = RingPosition(std::max(seam - 1, 0));
-    // The effects run on the ring itself, one stretch up to its wrap at a time.
-    for (int done = 0; done < taken;) {
-        const int run = std::min(taken - done, kRingFrames - m_ringRead);
-        float *frames = &m_ring[static_cast<size_t>(m_ringRead) * 2];
-        ApplyEffectsAndGain(frames, run);
-        float *into = mix + static_cast<size_t>(done) * 2;
+    TakeFromRing(taken, [mix](const float *frames, int offset, int run) {
+        float *into = mix + static_cast<size_t>(offset) * 2;
         for (int i = 0; i < run * 2; ++i)
             into[i] += frames[i];
-        m_ringRead = (m_ringRead + run) % kRingFrames;
-        m_ringCount -= run;
-        done += run;
-    }
+    });
     if (seam < taken) {
         Remember(outputStart, seam, start, beforeSeam);
         Remember(outputStart + seam, taken - seam, seamStart, Position());
@@ -463,6 +509,27 @@ int64_t CChannel::MixInto(float *mix, int count, int64_t outputStart)
     m_ended = true;
     m_writePosition = EndPosition();
     return outputStart + taken;
+}
+
+void CChannel::FadeIn()
+{
+    m_fadeInFrames = SpliceRoom();
+    m_fadeInDone = 0;
+}
+
+int CChannel::FadeOutInto(float *tail, int frames)
+{
+    if (m_state != EState::Playing || m_source == nullptr)
+        return 0;
+    const int count = std::min(frames, m_ringCount);
+    TakeFromRing(count, [&](const float *from, int offset, int run) {
+        for (int i = 0; i < run; ++i) {
+            const float out = 1.0f - CLoopReader::FadeIn(offset + i, count);
+            tail[(offset + i) * 2] += from[i * 2] * out;
+            tail[(offset + i) * 2 + 1] += from[i * 2 + 1] * out;
+        }
+    });
+    return count;
 }
 
 HFX CChannel::AddEffect(HFX handle, DWORD type, int priority)

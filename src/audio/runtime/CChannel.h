@@ -53,6 +53,8 @@ public:
     double Position() const;
     // The frame heard when the output has played up to outputFrame.
     double HeardPosition(int64_t outputFrame) const;
+    // Playing, the frames that would have come next fade out under the first frames
+    // from the target (see JumpTo); after them come the target's own.
     bool Seek(int64_t frame);
     // From the next frame not yet decided on, playback is held inside [start, end): at
     // end it goes on from start, crossfaded. end <= start lets it run on. The loop
@@ -90,6 +92,11 @@ public:
     void Commit(const SDecodeJob &job, const SDecoded &decoded);
 
     void Play(bool restart);
+    // The next frames mixed rise from silence: the channel starts where another was cut.
+    void FadeIn();
+    // Adds the ring's next frames (up to frames), fading out over them, into tail;
+    // returns how many. For a playing channel about to be freed.
+    int FadeOutInto(float *tail, int frames);
     void Pause(int64_t heardOutputFrame);
     void Stop(int64_t heardOutputFrame);
 
@@ -134,6 +141,14 @@ private:
     static constexpr double kStretchReachSeconds = 0.08;
 
     void Reposition(int64_t frame);
+    // Repositions; playing, what would be heard next is crossfaded into the new frames,
+    // or, with nothing left to hear, they fade in.
+    void JumpTo(int64_t frame);
+    // Sets the ring's next frames aside to fade out under a new run; their count.
+    int SetAsideWhatComesNext();
+    // Copies frames of the ring from index on into the splice.
+    void SetAside(int index, int frames);
+    int SpliceRoom() const { return static_cast<int>(m_splice.size() / 2); }
     double RingPosition(int index) const;
     // Where the channel rests once it has ended: its length, or a loop played once's end.
     double EndPosition() const;
@@ -158,6 +173,10 @@ private:
     // Resample when the source's rate is the output rate: the frames themselves.
     int PassThrough(float *out, int count);
     void ApplyEffectsAndGain(float *frames, int count);
+    void ApplyFadeIn(float *frames, int count);
+    // Takes count frames off the ring with effects, gain and fade-in applied, handing
+    // each stretch up to the ring's wrap to add(frames, offset, run).
+    template <typename Add> void TakeFromRing(int count, Add &&add);
     void Remember(int64_t outputStart, int frames, double start, double end);
 
     // Under CMixer's lock: the state the callers see and the ring's reading end.
@@ -187,6 +206,9 @@ private:
     std::vector<float> m_splice;
     int m_spliceFrames = 0;
     int m_spliceDone = 0;
+    // A fade-in over the next frames mixed, from silence.
+    int m_fadeInFrames = 0;
+    int m_fadeInDone = 0;
 
     // Under m_decodeMutex: the decoding side.
     std::mutex m_decodeMutex;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #if defined(__SSE__)
 #include <pmmintrin.h>
 #endif
@@ -46,7 +47,11 @@ private:
 };
 } // namespace
 
-CMixer::CMixer(int outputRate) : m_outputRate(outputRate), m_clock(&NowNs) {}
+CMixer::CMixer(int outputRate)
+    : m_outputRate(outputRate), m_clock(&NowNs),
+      m_tail(static_cast<size_t>(CLoopReader::SeamFrames(outputRate, INT64_MAX)) * 2)
+{
+}
 
 void CMixer::SetClock(Clock clock)
 {
@@ -119,6 +124,7 @@ bool CMixer::Free(DWORD handle, CChannel::EKind kind)
     if (found == m_channels.end() || found->second->Kind() != kind)
         return Fail(BASS_ERROR_HANDLE, false);
     std::erase_if(m_effects, [handle](const auto &entry) { return entry.second == handle; });
+    KeepFadeOut(*found->second);
     doomed.push_back(std::move(found->second));
     m_channels.erase(found);
     m_wrapped.erase(handle);
@@ -141,6 +147,7 @@ void CMixer::Reset(int outputRate)
     FreeAll();
     std::lock_guard lock(m_mutex);
     m_outputRate = outputRate;
+    m_tail.assign(static_cast<size_t>(CLoopReader::SeamFrames(outputRate, INT64_MAX)) * 2, 0.0f);
 }
 
 void CMixer::FreeAll()
@@ -151,6 +158,38 @@ void CMixer::FreeAll()
     m_freeWith.clear();
     m_wrapped.clear();
     m_effects.clear();
+    DropTail();
+}
+
+void CMixer::KeepFadeOut(CChannel &channel)
+{
+    if (channel.State() != CChannel::EState::Playing)
+        return;
+    // What is left of an earlier fade-out moves to the front; this one is added to it.
+    const int left = m_tailFrames - m_tailDone;
+    std::memmove(m_tail.data(), m_tail.data() + static_cast<size_t>(m_tailDone) * 2,
+                 static_cast<size_t>(left) * 2 * sizeof(float));
+    std::fill(m_tail.begin() + static_cast<std::ptrdiff_t>(left) * 2, m_tail.end(), 0.0f);
+    const int added = channel.FadeOutInto(m_tail.data(), static_cast<int>(m_tail.size() / 2));
+    m_tailFrames = std::max(left, added);
+    m_tailDone = 0;
+    m_bFadeInNext = true;
+}
+
+void CMixer::MixTail(float *out, int frames)
+{
+    const int count = std::min(frames, m_tailFrames - m_tailDone);
+    const float *from = m_tail.data() + static_cast<size_t>(m_tailDone) * 2;
+    for (int i = 0; i < count * 2; ++i)
+        out[i] += from[i];
+    m_tailDone += count;
+}
+
+void CMixer::DropTail()
+{
+    m_tailFrames = 0;
+    m_tailDone = 0;
+    m_bFadeInNext = false;
 }
 
 bool CMixer::Play(DWORD handle, bool restart)
@@ -158,7 +197,10 @@ bool CMixer::Play(DWORD handle, bool restart)
     return WithChannel<bool>(handle, false, [&](CChannel &channel) {
         if (channel.IsDecoding())
             return Fail(BASS_ERROR_DECODE, false);
+        const bool starts = channel.State() != CChannel::EState::Playing;
         channel.Play(restart);
+        if (starts && std::exchange(m_bFadeInNext, false))
+            channel.FadeIn();
         m_work.notify_one();
         return Succeed<bool>(true);
     });
@@ -425,6 +467,7 @@ int CMixer::Process(float *out, int frames, int64_t nowNs, SEndEvent *events, in
         const int64_t ahead = ended - (m_blockStart - m_latencyFrames);
         events[count++] = SEndEvent{handle, channel->Generation(), nowNs + ahead * 1000000000 / m_outputRate};
     }
+    MixTail(out, frames);
     m_outputFrames += frames;
     return count;
 }

@@ -43,7 +43,10 @@ public:
 
     DWORD AddChannel(std::unique_ptr<CChannel> channel);
     DWORD WrapWithStretch(DWORD source, DWORD flags, std::unique_ptr<CTimeStretch> stretch);
+    // A playing channel fades out over its next few milliseconds, and the next channel
+    // started fades in: an item change makes no click.
     bool Free(DWORD handle, CChannel::EKind kind);
+    // Everything goes silent at once (the device is closing).
     void FreeAll();
 
     bool Play(DWORD handle, bool restart);
@@ -94,6 +97,10 @@ private:
         return channel == nullptr ? missing : operation(*channel);
     }
     int64_t HeardOutputFrame(int64_t nowNs) const;
+    // Adds a playing channel's fade-out to the tail still to be mixed.
+    void KeepFadeOut(CChannel &channel);
+    void MixTail(float *out, int frames);
+    void DropTail();
     DWORD NextHandle() { return ++m_lastHandle; }
 
     std::mutex m_mutex;
@@ -109,4 +116,9 @@ private:
     std::map<DWORD, DWORD> m_freeWith;                     // tempo channel -> source freed with it
     std::map<DWORD, DWORD> m_wrapped;                      // source -> the tempo channel reading it
     std::map<HFX, DWORD> m_effects;                        // effect -> its channel
+    // The fade-outs of freed channels, mixed into the next blocks.
+    std::vector<float> m_tail;
+    int m_tailFrames = 0;
+    int m_tailDone = 0;
+    bool m_bFadeInNext = false; // a playing channel was freed: the next one started fades in
 };

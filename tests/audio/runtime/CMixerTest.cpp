@@ -3,6 +3,7 @@
 #include "CSoundTouchStretch.h"
 #include "CTestMedia.h"
 #include "DecodedMedia.h"
+#include "LoopMeasure.h"
 #include "RuntimeError.h"
 #include "SignalMeasure.h"
 
@@ -22,6 +23,7 @@ namespace
 {
 constexpr int kRate = 44100;
 constexpr int kBlock = 1024;
+constexpr int64_t kMaxFade = kRate / 200; // a jump's fade lasts no more than 5 ms
 
 class CMixerTest : public testing::Test
 {
@@ -87,6 +89,37 @@ protected:
     }
 
     std::vector<float> RenderToEnd(DWORD channel) { return Render(60 * kRate, channel); }
+
+    // Positions of the mono test files: two bytes a frame.
+    static QWORD Bytes(int64_t frames) { return static_cast<QWORD>(frames) * 2; }
+    // The frame within a cycle of the 440.5 Hz tone from near where it peaks upwards
+    // (sign 1) or downwards (-1): a cut from one to the other is the loudest click.
+    static int64_t PeakNear(const std::vector<float> &tone, int64_t near, float sign)
+    {
+        int64_t peak = near;
+        for (int64_t frame = near; frame < near + kRate / 440; ++frame)
+            if (sign * tone[static_cast<size_t>(frame) * 2] > sign * tone[static_cast<size_t>(peak) * 2])
+                peak = frame;
+        return peak;
+    }
+    // Plays the tone so that the next frame after blocks is an upward peak.
+    DWORD PlayToneUpToAPeak(DWORD channel, const std::vector<float> &tone, int blocks, std::vector<float> &heard)
+    {
+        const int64_t peak = PeakNear(tone, kRate / 2 + blocks * kBlock, 1.0f);
+        EXPECT_TRUE(m_mixer.SetPosition(channel, Bytes(peak - blocks * kBlock)));
+        m_mixer.Play(channel, false);
+        heard = Render(blocks * kBlock);
+        return channel;
+    }
+    static void Append(std::vector<float> &to, const std::vector<float> &frames)
+    {
+        to.insert(to.end(), frames.begin(), frames.end());
+    }
+    // The frames after the fade are the tone's own from target on.
+    static bool TargetAfterFade(const std::vector<float> &played, const std::vector<float> &tone, int64_t target)
+    {
+        return std::equal(played.begin() + kMaxFade * 2, played.end(), tone.begin() + (target + kMaxFade) * 2);
+    }
 
     CMixer m_mixer{kRate};
     std::vector<CMixer::SEndEvent> m_ends;
@@ -358,8 +391,10 @@ TEST_F(CMixerTest, AHangingReadStallsNeitherTheOutputNorTheCallers)
     release.set_value();
     decoder.join(); // what it decoded for the old position is dropped
     const std::vector<float> played = Render(kBlock);
-    EXPECT_EQ(played[0], ramp(8000));
-    EXPECT_EQ(played[2 * 100], ramp(8100));
+    // The sound had run dry: it fades in, then the frames are the target's.
+    EXPECT_LT(played[0], ramp(8000));
+    EXPECT_EQ(played[2 * 300], ramp(8300));
+    EXPECT_EQ(played[2 * 400], ramp(8400));
 }
 
 #if defined(__SSE__)
@@ -385,3 +420,78 @@ TEST_F(CMixerTest, ALongTailFadesOutWithoutDenormals)
     _mm_setcsr(mode);
 }
 #endif
+
+// Jumps while the 440.5 Hz tone plays, from an upward peak to a downward one: a cut
+// there steps by twice the tone's height, some thirty times its own steepest step. The
+// fades keep every step within a tenth of the tone's own.
+
+// A seek crossfades what was coming into the target, also when a second seek follows
+// before anything was decoded; after the fade the samples and positions are the
+// target's exactly, in a plain channel and in a tempo channel at rest.
+TEST_F(CMixerTest, ASeekWhilePlayingIsCrossfadedAndLandsExactly)
+{
+    const std::vector<float> tone = DecodeWhole("halftone.wav");
+    const double ownStep = LargestStep(tone);
+    for (const bool tempo : {false, true}) {
+        for (const int seeks : {1, 2}) {
+            SCOPED_TRACE(testing::Message() << (tempo ? "tempo channel, " : "plain channel, ") << seeks << " seeks");
+            std::vector<float> heard;
+            const DWORD channel =
+                PlayToneUpToAPeak(tempo ? OpenTempo("halftone.wav") : Open("halftone.wav"), tone, 8, heard);
+            const int64_t target = PeakNear(tone, 2 * kRate, -1.0f);
+            if (seeks == 2) {
+                ASSERT_TRUE(m_mixer.SetPosition(channel, Bytes(target + kRate / 3)));
+            }
+            ASSERT_TRUE(m_mixer.SetPosition(channel, Bytes(target)));
+            EXPECT_EQ(m_mixer.GetPosition(channel), Bytes(target));
+            const std::vector<float> after = Render(8 * kBlock);
+            Append(heard, after);
+            EXPECT_LE(LargestStep(heard), ownStep * 1.1);
+            EXPECT_TRUE(TargetAfterFade(after, tone, target));
+            EXPECT_EQ(m_mixer.GetPosition(channel), Bytes(target + 8 * kBlock));
+            m_mixer.FreeAll();
+        }
+    }
+}
+
+// The playing item freed and another started in its place, at once or a block later
+// (a slow open): the freed one fades out, the new one fades in, then plays exactly from
+// where it was set.
+TEST_F(CMixerTest, AnItemChangeWhilePlayingFadesOutAndIn)
+{
+    const std::vector<float> tone = DecodeWhole("halftone.wav");
+    const double ownStep = LargestStep(tone);
+    for (const int openBlocks : {0, 1}) {
+        SCOPED_TRACE(testing::Message() << "opened after " << openBlocks << " blocks");
+        std::vector<float> heard;
+        const DWORD first = PlayToneUpToAPeak(OpenTempo("halftone.wav"), tone, 8, heard);
+        ASSERT_TRUE(m_mixer.Free(first, CChannel::EKind::Stream));
+        Append(heard, Render(openBlocks * kBlock));
+        const DWORD next = OpenTempo("halftone.wav");
+        const int64_t target = PeakNear(tone, 2 * kRate, -1.0f);
+        ASSERT_TRUE(m_mixer.SetPosition(next, Bytes(target)));
+        ASSERT_TRUE(m_mixer.Play(next, false));
+        const std::vector<float> after = Render(8 * kBlock);
+        Append(heard, after);
+        EXPECT_LE(LargestStep(heard), ownStep * 1.1);
+        EXPECT_TRUE(TargetAfterFade(after, tone, target));
+        m_mixer.FreeAll();
+    }
+}
+
+// A tempo change restarts the stretcher where the sound is: what it made before is
+// crossfaded into what it makes now, and the position goes on from there at the new tempo.
+TEST_F(CMixerTest, ATempoChangeWhilePlayingIsCrossfaded)
+{
+    const double ownStep = LargestStep(DecodeWhole("halftone.wav"));
+    const DWORD channel = OpenTempo("halftone.wav");
+    ASSERT_TRUE(m_mixer.SetTempo(channel, -30.0f, 0.0f, 0.0f));
+    m_mixer.Play(channel, false);
+    std::vector<float> heard = Render(8 * kBlock);
+    const QWORD before = m_mixer.GetPosition(channel);
+    ASSERT_TRUE(m_mixer.SetTempo(channel, -10.0f, 0.0f, 0.0f));
+    Append(heard, Render(16 * kBlock));
+    EXPECT_LE(LargestStep(heard), ownStep * 1.1);
+    const double moved = static_cast<double>(m_mixer.GetPosition(channel) - before) / 2;
+    EXPECT_NEAR(moved, 16.0 * kBlock * 0.9, 0.015 * kRate);
+}
