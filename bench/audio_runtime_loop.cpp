@@ -6,7 +6,8 @@
 // click). The time is the rendering of the eleven passes.
 // BM_JumpClick measures the same click_ratio on the tone at the other jumps: a seek, the
 // playing item freed and another started (at once, or a block later as a slow open
-// would), and a tempo or rate change while playing.
+// would), and a tempo or rate change while playing. A lower rate lowers the tone's own
+// steps too: there a ratio below 1 is no click.
 #include "CMixer.h"
 #include "CSoundTouchStretch.h"
 #include "LoopMeasure.h"
@@ -128,7 +129,7 @@ void BM_LoopSeam(benchmark::State &state, bool exact, float tempo)
         trace.passes > 0 ? 1000.0 * static_cast<double>(trace.outside) / trace.passes / kRate : 0.0;
     state.counters["click_ratio"] = heardStep / toneStep;
 }
-enum class EJump { Seek, ItemChange, SlowItemChange, Tempo, Rate };
+enum class EJump { Seek, ItemChange, SlowItemChange, Tempo, Rate, RateWhileStretched };
 
 // The tone in a tempo channel, as the engine opens every file.
 DWORD OpenTone(CMixer &mixer)
@@ -157,8 +158,8 @@ std::vector<float> PlayJump(EJump jump)
     DWORD channel = OpenTone(mixer);
     if (jump == EJump::Tempo)
         mixer.SetTempo(channel, -30.0f, 0.0f, 0.0f);
-    if (jump == EJump::Rate)
-        mixer.SetTempo(channel, 0.0f, kRate * 0.7f, 0.0f);
+    if (jump == EJump::Rate || jump == EJump::RateWhileStretched)
+        mixer.SetTempo(channel, jump == EJump::Rate ? 0.0f : -30.0f, kRate * 0.7f, 0.0f);
     mixer.SetPosition(channel, static_cast<QWORD>(kRate / 2) * 2);
     mixer.Play(channel, false);
     std::vector<float> out;
@@ -177,6 +178,7 @@ std::vector<float> PlayJump(EJump jump)
         break;
     case EJump::Tempo: mixer.SetTempo(channel, -10.0f, 0.0f, 0.0f); break;
     case EJump::Rate: mixer.SetTempo(channel, 0.0f, kRate * 0.9f, 0.0f); break;
+    case EJump::RateWhileStretched: mixer.SetTempo(channel, -30.0f, kRate * 0.9f, 0.0f); break;
     }
     RenderBlocks(mixer, out, 16);
     return out;
@@ -196,6 +198,9 @@ BENCHMARK_CAPTURE(BM_JumpClick, item_change_slow_open, EJump::SlowItemChange)
     ->Iterations(3);
 BENCHMARK_CAPTURE(BM_JumpClick, tempo_minus30_to_minus10, EJump::Tempo)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(BM_JumpClick, rate_0_7_to_0_9, EJump::Rate)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_JumpClick, rate_0_7_to_0_9_tempo_minus30, EJump::RateWhileStretched)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 BENCHMARK_CAPTURE(BM_LoopSeam, timer, false, 0.0f)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(BM_LoopSeam, exact, true, 0.0f)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -479,19 +479,29 @@ TEST_F(CMixerTest, AnItemChangeWhilePlayingFadesOutAndIn)
     }
 }
 
-// A tempo change restarts the stretcher where the sound is: what it made before is
-// crossfaded into what it makes now, and the position goes on from there at the new tempo.
-TEST_F(CMixerTest, ATempoChangeWhilePlayingIsCrossfaded)
+// A tempo or rate change restarts the stretcher where the sound is: what it made
+// before is crossfaded into what it makes now, and the position goes on from there at
+// the new speed (source frames per output frame).
+TEST_F(CMixerTest, ATempoOrRateChangeWhilePlayingIsCrossfaded)
 {
     const double ownStep = LargestStep(DecodeWhole("halftone.wav"));
-    const DWORD channel = OpenTempo("halftone.wav");
-    ASSERT_TRUE(m_mixer.SetTempo(channel, -30.0f, 0.0f, 0.0f));
-    m_mixer.Play(channel, false);
-    std::vector<float> heard = Render(8 * kBlock);
-    const QWORD before = m_mixer.GetPosition(channel);
-    ASSERT_TRUE(m_mixer.SetTempo(channel, -10.0f, 0.0f, 0.0f));
-    Append(heard, Render(16 * kBlock));
-    EXPECT_LE(LargestStep(heard), ownStep * 1.1);
-    const double moved = static_cast<double>(m_mixer.GetPosition(channel) - before) / 2;
-    EXPECT_NEAR(moved, 16.0 * kBlock * 0.9, 0.015 * kRate);
+    const struct {
+        const char *name;
+        float tempo, rate;
+        double speed;
+    } cases[] = {{"tempo", -10.0f, 0.0f, 0.9}, {"rate", -30.0f, kRate * 0.9f, 0.7 * 0.9}};
+    for (const auto &test : cases) {
+        SCOPED_TRACE(test.name);
+        const DWORD channel = OpenTempo("halftone.wav");
+        ASSERT_TRUE(m_mixer.SetTempo(channel, -30.0f, 0.0f, 0.0f));
+        m_mixer.Play(channel, false);
+        std::vector<float> heard = Render(8 * kBlock);
+        const QWORD before = m_mixer.GetPosition(channel);
+        ASSERT_TRUE(m_mixer.SetTempo(channel, test.tempo, test.rate, 0.0f));
+        Append(heard, Render(16 * kBlock));
+        EXPECT_LE(LargestStep(heard), ownStep * 1.1);
+        const double moved = static_cast<double>(m_mixer.GetPosition(channel) - before) / 2;
+        EXPECT_NEAR(moved, 16.0 * kBlock * test.speed, 0.015 * kRate);
+        m_mixer.FreeAll();
+    }
 }
