@@ -176,9 +176,12 @@ void CChannel::RedoFrom(int index)
         const double step = (m_stretch != nullptr ? m_tempo : 1.0) * m_freq / m_outputRate;
         next = jumpsBack ? RingPosition(keep - 1) + step : RingPosition(keep);
     }
-    m_spliceFrames = std::min(SpliceRoom(), m_ringCount - keep);
-    m_spliceDone = 0;
-    SetAside(keep, m_spliceFrames);
+    // With nothing dropped, a crossfade in hand (a seek's, say) still goes on as it was.
+    if (keep < m_ringCount) {
+        m_spliceFrames = std::min(SpliceRoom(), m_ringCount - keep);
+        m_spliceDone = 0;
+        SetAside(keep, m_spliceFrames);
+    }
     m_ringCount = keep;
     m_ringEnded = false;
     m_start = std::clamp<int64_t>(std::llround(next), 0, m_length);

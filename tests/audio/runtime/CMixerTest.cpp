@@ -425,24 +425,27 @@ TEST_F(CMixerTest, ALongTailFadesOutWithoutDenormals)
 // there steps by twice the tone's height, some thirty times its own steepest step. The
 // fades keep every step within a tenth of the tone's own.
 
-// A seek crossfades what was coming into the target, also when a second seek follows
-// before anything was decoded; after the fade the samples and positions are the
-// target's exactly, in a plain channel and in a tempo channel at rest.
+// A seek crossfades what was coming into the target, also when a second seek or a loop
+// from the target follows before anything was decoded; after the fade the samples and
+// positions are the target's exactly, in a plain channel and in a tempo channel at rest.
 TEST_F(CMixerTest, ASeekWhilePlayingIsCrossfadedAndLandsExactly)
 {
     const std::vector<float> tone = DecodeWhole("halftone.wav");
     const double ownStep = LargestStep(tone);
     for (const bool tempo : {false, true}) {
-        for (const int seeks : {1, 2}) {
-            SCOPED_TRACE(testing::Message() << (tempo ? "tempo channel, " : "plain channel, ") << seeks << " seeks");
+        for (const char *then : {"", "seek", "loop"}) {
+            SCOPED_TRACE(testing::Message() << (tempo ? "tempo channel, " : "plain channel, ") << "then " << then);
             std::vector<float> heard;
             const DWORD channel =
                 PlayToneUpToAPeak(tempo ? OpenTempo("halftone.wav") : Open("halftone.wav"), tone, 8, heard);
             const int64_t target = PeakNear(tone, 2 * kRate, -1.0f);
-            if (seeks == 2) {
+            if (then == std::string("seek")) {
                 ASSERT_TRUE(m_mixer.SetPosition(channel, Bytes(target + kRate / 3)));
             }
             ASSERT_TRUE(m_mixer.SetPosition(channel, Bytes(target)));
+            if (then == std::string("loop")) {
+                ASSERT_TRUE(m_mixer.SetLoop(channel, Bytes(target), Bytes(target + kRate), 0));
+            }
             EXPECT_EQ(m_mixer.GetPosition(channel), Bytes(target));
             const std::vector<float> after = Render(8 * kBlock);
             Append(heard, after);
