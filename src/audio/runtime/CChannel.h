@@ -101,7 +101,8 @@ public:
     void Stop(int64_t heardOutputFrame);
 
     double Freq() const { return m_freq; }
-    // Rate, tempo and pitch are applied by the decoding side: the ring is refilled.
+    // Rate, tempo and pitch are applied by the decoding side: the ring is refilled from
+    // the next frame, crossfaded as at a seek.
     void SetFreq(double freq);
     int Volume() const { return m_volume; }
     void SetVolume(int volume) { m_volume = volume; }
