@@ -7,6 +7,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavcodec/vorbis_parser.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libswresample/swresample.h>
@@ -36,6 +37,12 @@ constexpr int64_t kFarthestFrame = int64_t{1} << 48;
 // page's second packet, whose timestamp is interpolated.
 constexpr int64_t kBeforeFirstPage = -1;
 constexpr int64_t kAfterFlush = INT64_MIN;
+// A seek lands this many packets around the index entry it asked for at most (a
+// container seeks to the packet itself or to the start of a group of them).
+constexpr size_t kLandingWindow = 4096;
+// The exact end is decoded from this many packets before it (enough for any codec's
+// overlap to settle; only the count matters).
+constexpr size_t kTailPackets = 4;
 
 bool IsMpegAudio(AVCodecID id)
 {
@@ -47,11 +54,11 @@ bool IsPcm(AVCodecID id)
     return id >= AV_CODEC_ID_FIRST_AUDIO && id < AV_CODEC_ID_ADPCM_IMA_QT;
 }
 
-// Frames a packet really yields: less the encoder delay the decoder skips at the start
-// and the padding it discards at the end. Some demuxers already shortened the packet's
-// duration by that padding; the longest packet seen tells what a full one holds. A delay
-// longer than the packet is skipped on into the next ones (skip carries it).
-int64_t DecodedFrames(const AVPacket *packet, int64_t duration, int64_t fullDuration, int64_t &skip)
+// Frames a packet yields before the encoder delay is skipped: less the padding the
+// decoder discards at the end. Some demuxers already shortened the packet's duration by
+// that padding; the longest packet seen tells what a full one holds. The delay the
+// packet asks to skip is added to skip.
+int64_t TrimmedFrames(const AVPacket *packet, int64_t duration, int64_t fullDuration, int64_t &skip)
 {
     size_t size = 0;
     const uint8_t *data = av_packet_get_side_data(packet, AV_PKT_DATA_SKIP_SAMPLES, &size);
@@ -64,10 +71,13 @@ int64_t DecodedFrames(const AVPacket *packet, int64_t duration, int64_t fullDura
         skip += word(0);
         frames = std::max<int64_t>(0, std::min(duration, fullDuration - word(4)));
     }
-    const int64_t skipped = std::min(frames, skip);
-    skip -= skipped;
-    return frames - skipped;
+    return frames;
 }
+
+struct SVorbisParserFree {
+    void operator()(AVVorbisParseContext *parser) const { av_vorbis_parse_free(&parser); }
+};
+using VorbisParser = std::unique_ptr<AVVorbisParseContext, SVorbisParserFree>;
 // WMA seeks land well off the target: decoding forward from the start is exact.
 bool SeeksInexactly(AVCodecID id)
 {
@@ -91,6 +101,7 @@ CFfmpegSource::~CFfmpegSource()
     av_frame_free(&m_frame);
     av_packet_free(&m_packet);
     avcodec_free_context(&m_codec);
+    avcodec_parameters_free(&m_parameters);
     avformat_close_input(&m_format);
 }
 
@@ -105,37 +116,57 @@ int CFfmpegSource::OpenFile(const std::string &path)
         return BASS_ERROR_MEM;
     m_seekByDecoding = SeeksInexactly(m_codec->codec_id);
     m_oggPages = std::strcmp(m_format->iformat->name, "ogg") == 0;
+    // MPEG-TS seeks by the timestamps PES headers carry, and the first few may carry none.
+    m_rewindByByte = (m_format->iformat->flags & AVFMT_TS_DISCONT) != 0;
     if (!IsPcm(m_codec->codec_id))
         m_prerollFrames =
             static_cast<int64_t>((IsMpegAudio(m_codec->codec_id) ? kMpegPrerollSeconds : kPrerollSeconds) * m_rate);
-    m_length = MeasureLength();
+    SScan scan;
+    m_length = MeasureLength(scan);
     // A file whose first frame cannot be decoded is not media.
     if (!DecodeNext())
         return BASS_ERROR_FILEFORM;
     m_firstPts = m_frame->best_effort_timestamp;
     if (EndsAtLastGranule())
         m_length = LengthFromEnd();
+    if (!m_index.empty() && AnchorIndex(scan) && scan.durationsMissing) {
+        m_length = LengthFromTail();
+        Restart();
+        if (!DecodeNext())
+            return BASS_ERROR_FILEFORM;
+    }
     return BASS_OK;
 }
 
-int64_t CFfmpegSource::MeasureLength()
+int64_t CFfmpegSource::MeasureLength(SScan &scan)
 {
     const AVStream *stream = m_format->streams[m_stream];
-    // Containers of compressed audio may count padding or only estimate from the bit
-    // rate: add up the packets instead. A guessed duration also means guessed
-    // timestamps after a seek, so such files keep an index of their own.
-    const bool guessed = m_format->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
     if (m_seekByDecoding)
         return CountByDecoding(); // packets carry several frames and loose durations
+    if (IsPcm(m_codec->codec_id) && stream->duration != AV_NOPTS_VALUE)
+        return av_rescale_q(stream->duration, stream->time_base, AVRational{1, m_rate});
+    // Containers of compressed audio may count padding, only estimate from the bit rate
+    // or round their timestamps: add up the packets instead, and index them. A guessed
+    // duration also means guessed timestamps after a seek: such files are sought by byte.
+    scan = ScanPackets(!m_oggPages);
+    if (scan.chained) {
+        // Each stream of a chain starts its timestamps again and brings its own headers:
+        // only its first page is a place to start from.
+        m_seekByDecoding = true;
+        m_reopenToRewind = true;
+        Restart();
+        return CountByDecoding();
+    }
+    m_byteIndex = m_format->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE &&
+                  (m_format->iformat->flags & AVFMT_NO_BYTE_SEEK) == 0;
     if (EndsAtLastGranule())
         return 0; // known once the first frame's timestamp is
-    if (!IsPcm(m_codec->codec_id) || stream->duration == AV_NOPTS_VALUE)
-        return ScanLength(guessed);
-    return av_rescale_q(stream->duration, stream->time_base, AVRational{1, m_rate});
+    return scan.played;
 }
 
 int CFfmpegSource::OpenDecoder(const std::string &path)
 {
+    m_path = path;
     if (avformat_open_input(&m_format, path.c_str(), nullptr, nullptr) < 0)
         return BASS_ERROR_FILEOPEN;
     // Tracker modules go to the module loader, which renders at any rate and seeks exactly.
@@ -147,12 +178,14 @@ int CFfmpegSource::OpenDecoder(const std::string &path)
     m_stream = av_find_best_stream(m_format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
     if (m_stream < 0 || decoder == nullptr)
         return BASS_ERROR_FILEFORM;
-    AVStream *stream = m_format->streams[m_stream];
-    m_codec = avcodec_alloc_context3(decoder);
-    if (m_codec == nullptr || avcodec_parameters_to_context(m_codec, stream->codecpar) < 0)
+    // The stream's parameters as they are before any packet is read (a chained Ogg file
+    // changes them when its next stream begins).
+    m_decoder = decoder;
+    m_parameters = avcodec_parameters_alloc();
+    if (m_parameters == nullptr || avcodec_parameters_copy(m_parameters, m_format->streams[m_stream]->codecpar) < 0)
         return BASS_ERROR_MEM;
-    m_codec->pkt_timebase = stream->time_base;
-    if (avcodec_open2(m_codec, decoder, nullptr) < 0)
+    m_codec = NewDecoder();
+    if (m_codec == nullptr)
         return BASS_ERROR_FILEFORM;
     m_rate = m_codec->sample_rate;
     m_fileChannels = std::clamp(m_codec->ch_layout.nb_channels, 1, 2);
@@ -164,11 +197,22 @@ int CFfmpegSource::OpenDecoder(const std::string &path)
     return BASS_OK;
 }
 
+AVCodecContext *CFfmpegSource::NewDecoder() const
+{
+    AVCodecContext *codec = avcodec_alloc_context3(m_decoder);
+    if (codec == nullptr)
+        return nullptr;
+    codec->pkt_timebase = m_format->streams[m_stream]->time_base;
+    if (avcodec_parameters_to_context(codec, m_parameters) < 0 || avcodec_open2(codec, m_decoder, nullptr) < 0)
+        avcodec_free_context(&codec);
+    return codec;
+}
+
 bool CFfmpegSource::EndsAtLastGranule() const
 {
     const AVStream *stream = m_format->streams[m_stream];
-    return m_oggPages && m_codec->codec_id == AV_CODEC_ID_VORBIS && stream->start_time != AV_NOPTS_VALUE &&
-           stream->duration != AV_NOPTS_VALUE && stream->duration > 0;
+    return m_oggPages && !m_seekByDecoding && m_codec->codec_id == AV_CODEC_ID_VORBIS &&
+           stream->start_time != AV_NOPTS_VALUE && stream->duration != AV_NOPTS_VALUE && stream->duration > 0;
 }
 
 int64_t CFfmpegSource::LengthFromEnd() const
@@ -183,32 +227,149 @@ int64_t CFfmpegSource::LengthFromEnd() const
     return std::max<int64_t>(0, FramesSinceFirst(end).value_or(0));
 }
 
-int64_t CFfmpegSource::ScanLength(bool keepIndex)
+CFfmpegSource::SScan CFfmpegSource::ScanPackets(bool keepIndex)
 {
-    AVStream *stream = m_format->streams[m_stream];
-    const AVRational frames{1, m_rate};
-    int64_t total = 0;
+    const AVCodecParameters *parameters = m_format->streams[m_stream]->codecpar;
+    const VorbisParser vorbis(m_codec->codec_id == AV_CODEC_ID_VORBIS
+                                  ? av_vorbis_parse_init(parameters->extradata, parameters->extradata_size)
+                                  : nullptr);
+    SScan scan;
     int64_t longest = 0;
     int64_t skip = 0;
-    const bool byteSeekable = (m_format->iformat->flags & AVFMT_NO_BYTE_SEEK) == 0;
+    int64_t lastTimestamp = AV_NOPTS_VALUE;
+    // A packet without a duration (ALAC in CAF) lasts until the next one's timestamp.
+    std::optional<int64_t> owedFrom;
+    const auto count = [&scan](int64_t duration, int64_t frames, int64_t skipped) {
+        scan.raw += duration;
+        scan.kept += frames;
+        scan.played += frames - skipped;
+    };
+    const auto settleOwed = [&](int64_t until) {
+        const int64_t duration =
+            FramesBetween(*owedFrom, until, m_format->streams[m_stream]->time_base, m_rate).value_or(longest);
+        count(duration, duration, 0);
+        owedFrom.reset();
+    };
     while (av_read_frame(m_format, m_packet) >= 0) {
         if (m_packet->stream_index == m_stream) {
             NoteFirstPacket();
-            if (keepIndex && byteSeekable && m_packet->pos >= 0)
-                m_index.push_back(SIndexEntry{m_packet->pos, total});
-            int64_t duration = av_rescale_q(m_packet->duration, stream->time_base, frames);
-            // The MP4 reader shortens the last AAC packet by the edit list; the decoder
-            // still gives the whole frame.
-            if (m_codec->codec_id == AV_CODEC_ID_AAC && m_codec->frame_size > 0)
-                duration = std::max<int64_t>(duration, m_codec->frame_size);
-            longest = std::max(longest, duration);
-            total += DecodedFrames(m_packet, duration, longest, skip);
+            if (owedFrom)
+                settleOwed(m_packet->pts);
+            if (keepIndex)
+                m_index.push_back(SIndexEntry{m_packet->pos, m_packet->pts, scan.raw});
+            if (m_packet->pts != AV_NOPTS_VALUE) {
+                scan.chained =
+                    scan.chained || (m_oggPages && lastTimestamp != AV_NOPTS_VALUE && m_packet->pts < lastTimestamp);
+                lastTimestamp = m_packet->pts;
+            }
+            const int64_t duration = vorbis != nullptr ? VorbisFrames(vorbis.get()) : PacketFrames();
+            if (duration < 0) {
+                scan.durationsMissing = true;
+                owedFrom = m_packet->pts;
+            } else {
+                longest = std::max(longest, duration);
+                const int64_t frames = TrimmedFrames(m_packet, duration, longest, skip);
+                const int64_t skipped = std::min(frames, skip); // a long delay goes on into the next packets
+                skip -= skipped;
+                count(duration, frames, skipped);
+            }
         }
         av_packet_unref(m_packet);
     }
+    if (owedFrom)
+        settleOwed(AV_NOPTS_VALUE); // the last packet: a full one until its end is decoded
     SeekToFirstPacket();
     FlushDecoder();
-    return total;
+    return scan;
+}
+
+int64_t CFfmpegSource::PacketFrames() const
+{
+    const AVStream *stream = m_format->streams[m_stream];
+    int64_t duration = av_rescale_q(m_packet->duration, stream->time_base, AVRational{1, m_rate});
+    const int full = m_codec->frame_size > 0 ? m_codec->frame_size : stream->codecpar->frame_size;
+    // The MP4 reader shortens the last AAC packet by the edit list; the decoder still gives the whole frame.
+    if (m_codec->codec_id == AV_CODEC_ID_AAC && full > 0)
+        duration = std::max<int64_t>(duration, full);
+    return duration > 0 ? duration : -1;
+}
+
+int64_t CFfmpegSource::VorbisFrames(AVVorbisParseContext *parser) const
+{
+    int flags = 0; // headers (a chained file's next stream brings its own) hold no audio
+    return std::max(0, av_vorbis_parse_frame_flags(parser, m_packet->data, m_packet->size, &flags));
+}
+
+bool CFfmpegSource::AnchorIndex(const SScan &scan)
+{
+    const std::optional<size_t> entry = EntryOfFrame(0);
+    if (!entry) {
+        m_index.clear();
+        return false;
+    }
+    // The first frame ends where its packet does; whatever the packets before it and the
+    // head of this one held was skipped.
+    const int64_t packetEnd = *entry + 1 < m_index.size() ? m_index[*entry + 1].frame : scan.raw;
+    const int64_t skipped = packetEnd - m_frame->nb_samples;
+    for (SIndexEntry &indexed : m_index)
+        indexed.frame -= skipped;
+    m_length = scan.kept - skipped;
+    return true;
+}
+
+int64_t CFfmpegSource::LengthFromTail()
+{
+    const size_t entry = m_index.size() > kTailPackets ? m_index.size() - kTailPackets : 0;
+    std::optional<size_t> found;
+    if (entry > 0 && SeekToEntry(entry)) {
+        FlushDecoder();
+        if (DecodeNext())
+            found = EntryOfFrame(entry);
+    }
+    if (!found) { // a short file, or a tail that cannot be placed
+        Restart();
+        return CountByDecoding();
+    }
+    int64_t end = FrameOfEntry(*found);
+    do
+        end += static_cast<int64_t>(m_pending.size() / 2);
+    while (DecodeNext());
+    return end;
+}
+
+std::optional<size_t> CFfmpegSource::EntryOfFrame(size_t hint) const
+{
+    // Packets are known by their byte position; where the container gives none (MPEG-TS
+    // packets after the first of a PES), by their timestamp.
+    const int64_t position = m_frame->pkt_pos;
+    const int64_t timestamp = m_frame->pts;
+    const size_t from = hint > kLandingWindow ? hint - kLandingWindow : 0;
+    const size_t to = std::min(m_index.size(), hint + kLandingWindow);
+    for (size_t i = from; i < to; ++i) {
+        const SIndexEntry &entry = m_index[i];
+        if (position >= 0 ? entry.position == position : timestamp != AV_NOPTS_VALUE && entry.timestamp == timestamp)
+            return i;
+    }
+    return std::nullopt;
+}
+
+int64_t CFfmpegSource::FrameOfEntry(size_t entry) const
+{
+    // A packet that starts before frame 0 holds encoder delay: when a seek lands there
+    // the decoder may skip it again or not, but the frame ends where its packet does.
+    const int64_t start = m_index[entry].frame;
+    if (start >= 0 || entry + 1 >= m_index.size())
+        return start;
+    return m_index[entry + 1].frame - m_frame->nb_samples;
+}
+
+bool CFfmpegSource::SeekToEntry(size_t entry)
+{
+    const SIndexEntry &target = m_index[entry];
+    if (m_byteIndex)
+        return target.position >= 0 && av_seek_frame(m_format, m_stream, target.position, AVSEEK_FLAG_BYTE) >= 0;
+    return target.timestamp != AV_NOPTS_VALUE &&
+           av_seek_frame(m_format, m_stream, target.timestamp, AVSEEK_FLAG_BACKWARD) >= 0;
 }
 
 void CFfmpegSource::NoteFirstPacket()
@@ -363,15 +524,42 @@ void CFfmpegSource::SeekToFirstPacket()
     // Not the stream's start time: when the encoder delay to skip is longer than one
     // packet (MP3 at 22.05 kHz), that lies in the second packet, and landing there loses
     // the first packet's note of how much to skip.
+    if (m_reopenToRewind && Reopen())
+        return;
+    if (m_rewindByByte && av_seek_frame(m_format, m_stream, 0, AVSEEK_FLAG_BYTE) >= 0)
+        return;
     const AVStream *stream = m_format->streams[m_stream];
     const int64_t first = m_startPts.value_or(AV_NOPTS_VALUE) != AV_NOPTS_VALUE ? *m_startPts : stream->start_time;
     av_seek_frame(m_format, m_stream, first == AV_NOPTS_VALUE ? 0 : first, AVSEEK_FLAG_BACKWARD);
+}
+
+bool CFfmpegSource::Reopen()
+{
+    AVFormatContext *format = nullptr;
+    if (avformat_open_input(&format, m_path.c_str(), nullptr, nullptr) < 0)
+        return false;
+    if (static_cast<unsigned>(m_stream) >= format->nb_streams) {
+        avformat_close_input(&format);
+        return false;
+    }
+    avformat_close_input(&m_format);
+    m_format = format;
+    for (unsigned i = 0; i < m_format->nb_streams; ++i)
+        if (static_cast<int>(i) != m_stream)
+            m_format->streams[i]->discard = AVDISCARD_ALL;
+    return true;
 }
 
 void CFfmpegSource::Restart()
 {
     SeekToFirstPacket();
     FlushDecoder();
+    // A fresh decoder skips the codec delay again where only the decoder knows of it
+    // (Opus in Matroska), and reads a chained Ogg file with its first stream's headers.
+    if (AVCodecContext *fresh = NewDecoder()) {
+        avcodec_free_context(&m_codec);
+        m_codec = fresh;
+    }
     m_framePage = kBeforeFirstPage;
     swr_free(&m_swr);
     m_pendingStart = 0;
@@ -379,8 +567,10 @@ void CFfmpegSource::Restart()
 
 bool CFfmpegSource::SeekFromStart(int64_t frame)
 {
-    // Timestamps of an indexed file are guesses once it has been moved: use the index.
-    if (!m_index.empty() && SeekByIndex(frame, 0))
+    // Timestamps of a file sought by byte are guesses once it has been moved: use the
+    // index. Others start again with a fresh decoder, as at open (AAC's noise fill, for
+    // one, goes on differently after a flush).
+    if (m_byteIndex && SeekByIndex(frame, 0))
         return true;
     Restart();
     if (!DecodeNext())
@@ -407,18 +597,17 @@ bool CFfmpegSource::SeekByIndex(int64_t frame, int64_t target)
     auto start = after == m_index.begin() ? after : after - 1;
     while (start != m_index.begin() && ((after - 1)->position - start->position < kReservoirBytes || after - start < 8))
         --start;
-    if (av_seek_frame(m_format, m_stream, start->position, AVSEEK_FLAG_BYTE) < 0)
+    const auto entry = static_cast<size_t>(start - m_index.begin());
+    if (!SeekToEntry(entry))
         return false;
     FlushDecoder();
     if (!DecodeNext())
         return false;
     // The packet that gave the first frame tells where we are.
-    const auto found =
-        std::lower_bound(m_index.begin(), m_index.end(), m_frame->pkt_pos,
-                         [](const SIndexEntry &item, int64_t position) { return item.position < position; });
-    if (found == m_index.end() || found->position != m_frame->pkt_pos || found->frame > frame)
+    const std::optional<size_t> found = EntryOfFrame(entry);
+    if (!found || FrameOfEntry(*found) > frame)
         return false;
-    m_pendingStart = found->frame;
+    m_pendingStart = FrameOfEntry(*found);
     DiscardUntil(frame);
     return true;
 }
