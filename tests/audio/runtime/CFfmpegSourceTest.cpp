@@ -46,6 +46,40 @@ float SeekError(CSource &source, const std::vector<float> &reference, int64_t fr
     return worst;
 }
 
+// How many frames the 2048 frames read after a seek to frame lie from where they stand
+// in a straight decode (0: the seek landed on the sample), looked for within 64 frames
+// either way, nearest first so that silence counts as in place; nothing when the seek
+// fails or reads short.
+std::optional<int64_t> SeekShift(CSource &source, const std::vector<float> &reference, int64_t frame)
+{
+    constexpr int64_t kRead = 2048;
+    constexpr int64_t kReach = 64;
+    const auto total = static_cast<int64_t>(reference.size() / 2);
+    const int64_t length = std::min(kRead, total - frame);
+    std::vector<float> got(kRead * 2);
+    if (!source.Seek(frame) || source.Read(got.data(), kRead) != length)
+        return std::nullopt;
+    const auto distance = [&](int64_t shift) {
+        double sum = 0;
+        for (int64_t i = 0; i < length * 2; ++i) {
+            const int64_t at = (frame + shift) * 2 + i;
+            sum += at < 0 || at >= total * 2
+                       ? 1.0
+                       : std::fabs(got[static_cast<size_t>(i)] - reference[static_cast<size_t>(at)]);
+        }
+        return sum;
+    };
+    int64_t best = 0;
+    double bestDistance = distance(0);
+    for (int64_t step = 1; step <= kReach; ++step)
+        for (const int64_t shift : {-step, step})
+            if (const double d = distance(shift); d < bestDistance) {
+                best = shift;
+                bestDistance = d;
+            }
+    return best;
+}
+
 // Plays name through a channel at the file's own rate until it stops.
 std::vector<float> PlayThroughChannel(const std::string &name, int rate)
 {
@@ -66,6 +100,10 @@ std::vector<float> PlayThroughChannel(const std::string &name, int rate)
 }
 
 class CFfmpegFormats : public testing::TestWithParam<const char *>
+{
+};
+
+class CContainerFiles : public testing::TestWithParam<const char *>
 {
 };
 
@@ -108,6 +146,70 @@ TEST_P(CFfmpegFormats, LengthMatchesDecodedFramesAndSeekIsSampleExact)
 INSTANTIATE_TEST_SUITE_P(Formats, CFfmpegFormats,
                          testing::Values("sweep.wav", "sweep.mp3", "vbr.mp3", "sweep.ogg", "sweep.flac", "sweep.m4a",
                                          "sweep.aiff", "sweep.opus", "sweep.wma", "sweep.mp2", "sweep22k.mp3"));
+
+// Recordings as learners download them: the length known at open is exactly what a full
+// decode of the same file yields, and a seek anywhere lands on the very sample a straight
+// decode has there. All of them are sample-exact, Matroska too, whose timestamps are
+// rounded to 1 ms: a seek places the packet it lands on by the index made at open.
+TEST_P(CContainerFiles, LengthAtOpenAndSeeksAreSampleExact)
+{
+    const std::string name = GetParam();
+    std::unique_ptr<CSource> source = OpenSource(name);
+    ASSERT_NE(source, nullptr);
+    const int64_t announced = source->LengthFrames();
+    const std::vector<float> reference = ReadAll(*source);
+    const auto total = static_cast<int64_t>(reference.size() / 2);
+    EXPECT_EQ(announced, total) << name;
+    for (int64_t target = 101; target < total; target += source->Rate() / 3 + 37)
+        for (const int64_t at : {target, total - target}) {
+            EXPECT_EQ(SeekShift(*source, reference, at), 0) << name << " at frame " << at;
+            EXPECT_LT(SeekError(*source, reference, at), 1e-2f) << name << " at frame " << at;
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, CContainerFiles,
+                         testing::Values("speech.webm", "sweep.webm", "speech-vorbis.webm", "sweep-vorbis.webm",
+                                         "speech.mka", "speech.opus", "chained.ogg", "speech.ts", "sweep-mp2.ts",
+                                         "late.ts", "speech.caf", "sweep.caf", "speech.mp4", "speech.m4a", "speech.mp3",
+                                         "speech-ref.mp3"),
+                         [](const auto &instance) {
+                             std::string name = instance.param;
+                             std::replace_if(
+                                 name.begin(), name.end(), [](char c) { return std::isalnum(c) == 0; }, '_');
+                             return name;
+                         });
+
+// A broadcast recording whose first PES headers carry no timestamp plays from its first
+// sample, at open and after a seek back to the start, not from the first timestamp.
+TEST(CFfmpegSource, TransportStreamWithoutFirstTimestampsStartsAtItsFirstSample)
+{
+    const std::vector<float> whole = DecodeWhole("speech.ts");
+    std::unique_ptr<CSource> late = OpenSource("late.ts");
+    ASSERT_NE(late, nullptr);
+    EXPECT_EQ(late->LengthFrames() * 2, static_cast<int64_t>(whole.size()));
+    for (const int pass : {0, 1}) {
+        std::vector<float> head(4096 * 2);
+        ASSERT_EQ(late->Read(head.data(), 4096), 4096);
+        EXPECT_TRUE(std::equal(head.begin(), head.end(), whole.begin())) << "pass " << pass;
+        ASSERT_TRUE(late->Seek(0));
+    }
+}
+
+// Two Ogg streams one after the other are one recording: it opens with both lengths
+// together, and plays the first stream's start and the second one's end.
+TEST(CFfmpegSource, ChainedOggPlaysBothStreams)
+{
+    const std::vector<float> first = DecodeWhole("sweep-ref.ogg");
+    const std::vector<float> second = DecodeWhole("speech-ref.ogg");
+    std::unique_ptr<CSource> chained = OpenSource("chained.ogg");
+    ASSERT_NE(chained, nullptr);
+    EXPECT_NEAR(static_cast<double>(chained->LengthFrames() * 2), static_cast<double>(first.size() + second.size()),
+                2 * 0.010 * chained->Rate());
+    const std::vector<float> whole = ReadAll(*chained);
+    ASSERT_GT(whole.size(), second.size());
+    EXPECT_TRUE(std::equal(first.begin(), first.begin() + 20000, whole.begin()));
+    EXPECT_TRUE(std::equal(second.end() - 20000, second.end(), whole.end() - 20000));
+}
 
 // The length at open is what decoding yields, and that is the whole recording, up to
 // its loud last frames; a channel plays every one of them. Speech shows what a sweep

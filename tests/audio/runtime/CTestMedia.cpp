@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -29,7 +30,19 @@ const std::map<std::string, std::string> &Encoders()
                                                                 {"m4a", "-c:a aac"},
                                                                 {"aiff", ""},
                                                                 {"wma", "-c:a wmav2"},
-                                                                {"mp2", "-c:a mp2"}};
+                                                                {"mp2", "-c:a mp2"},
+                                                                {"mp4", "-c:a aac"},
+                                                                {"webm", "-c:a libopus"},
+                                                                {"mka", "-c:a libvorbis"},
+                                                                {"ts", "-c:a aac"},
+                                                                {"caf", "-c:a alac"}};
+    return encoders;
+}
+
+// Another codec in the same container, for "<base>-<codec>.<extension>" (speech-vorbis.webm).
+const std::map<std::string, std::string> &OtherCodecs()
+{
+    static const std::map<std::string, std::string> encoders = {{"vorbis", "-c:a libvorbis"}, {"mp2", "-c:a mp2"}};
     return encoders;
 }
 
@@ -47,6 +60,33 @@ std::string ReferenceEncoding(const std::string &extension, const std::string &i
     throw std::runtime_error("no reference encoder for " + extension);
 }
 
+// An MPEG-TS recording whose first PES headers carry no timestamp, as when a broadcast
+// is cut where the encoder left them out: their PTS flags are cleared and the PTS bytes
+// turned into stuffing (0xFF), which keeps every header's length.
+void DropFirstTimestamps(const std::string &in, const std::string &out, int count)
+{
+    std::ifstream file(in, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    constexpr size_t kPacket = 188;
+    for (size_t at = 0; at + kPacket <= bytes.size() && count > 0; at += kPacket) {
+        auto *packet = reinterpret_cast<unsigned char *>(bytes.data() + at);
+        if (packet[0] != 0x47 || (packet[1] & 0x40) == 0) // sync byte, payload unit start
+            continue;
+        size_t pes = 4;
+        if ((packet[3] & 0x20) != 0) // adaptation field
+            pes += 1 + packet[4];
+        const bool audioPes = pes + 14 <= kPacket && packet[pes] == 0 && packet[pes + 1] == 0 && packet[pes + 2] == 1 &&
+                              (packet[pes + 3] & 0xE0) == 0xC0;
+        if (!audioPes || (packet[pes + 7] & 0x80) == 0)
+            continue;
+        packet[pes + 7] &= 0x3F;
+        for (size_t i = 0; i < packet[pes + 8] && pes + 9 + i < kPacket; ++i)
+            packet[pes + 9 + i] = 0xFF;
+        --count;
+    }
+    std::ofstream(out, std::ios::binary) << bytes;
+}
+
 // sox runs without dither (-D): every run makes the same samples, so a lossy encoding
 // that trips a test once trips it every time.
 void Generate(const std::string &name, const std::string &path)
@@ -58,10 +98,22 @@ void Generate(const std::string &name, const std::string &path)
     const bool derived = (base == "tone" || base == "sweep" || base == "sweep22k" || base == "speech") &&
                          Encoders().count(extension) != 0;
     const bool reference = base.size() > 4 && base.ends_with("-ref");
+    const size_t dash = base.rfind('-');
+    const bool otherCodec = dash != std::string::npos && OtherCodecs().count(base.substr(dash + 1)) != 0;
     if (derived)
         Run(ffmpeg + CTestMedia::Path(base + ".wav") + " " + Encoders().at(extension) + " '" + path + "'");
     else if (reference)
         Run(ReferenceEncoding(extension, CTestMedia::Path(base.substr(0, base.size() - 4) + ".wav"), path));
+    else if (otherCodec)
+        Run(ffmpeg + CTestMedia::Path(base.substr(0, dash) + ".wav") + " " + OtherCodecs().at(base.substr(dash + 1)) +
+            " '" + path + "'");
+    else if (name == "chained.ogg") {
+        // Two Ogg Vorbis streams one after the other, each with its own headers.
+        std::ofstream out(path, std::ios::binary);
+        for (const char *part : {"sweep-ref.ogg", "speech-ref.ogg"})
+            out << std::ifstream(CTestMedia::Path(part), std::ios::binary).rdbuf();
+    } else if (name == "late.ts")
+        DropFirstTimestamps(CTestMedia::Path("speech.ts"), path, 3);
     else if (name == "speech.wav") {
         // A spoken sentence (its blocks switch between long and short, which steady sound
         // never does), stereo at 44.1 kHz, ending on a beep so that its last frames are loud.
