@@ -52,3 +52,18 @@ std::string BenchSpeechFile(const std::string &extension)
     made[extension] = path;
     return path;
 }
+
+// An hour of the same speech (the 10-minute recording six times), for what opening a
+// long file costs: "mp3" (64 kbit/s, no Xing header: its length is only estimated) or
+// "webm" (Opus, the most packets to index).
+std::string BenchHourFile(const std::string &extension)
+{
+    static std::map<std::string, std::string> made;
+    if (made.count(extension) != 0)
+        return made[extension];
+    const std::string path = Folder() + "/hour." + extension;
+    Run("ffmpeg -nostdin -loglevel error -y -stream_loop 5 -i '" + BenchSpeechFile("wav") + "' " +
+        (extension == "mp3" ? "-c:a libmp3lame -b:a 64k -write_xing 0 " : "-c:a libopus -b:a 32k ") + "'" + path + "'");
+    made[extension] = path;
+    return path;
+}

@@ -6,11 +6,14 @@
 
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 // A 10-minute speech recording in the given container (audio_runtime_media.cpp).
 std::string BenchSpeechFile(const std::string &extension);
+// An hour of it, as MP3 or WebM/Opus.
+std::string BenchHourFile(const std::string &extension);
 
 namespace
 {
@@ -47,6 +50,20 @@ BENCHMARK_CAPTURE(BM_SeekToFirstSample, mp3, std::string("mp3"), false)->Unit(be
 BENCHMARK_CAPTURE(BM_SeekToFirstSample, m4a, std::string("m4a"), false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SeekToFirstSample, ogg, std::string("ogg"), false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SeekToFirstSample, mp3_tempo, std::string("mp3"), true)->Unit(benchmark::kMillisecond);
+
+// Opening an hour-long recording: its packets are scanned (not decoded) for the exact
+// length and the seek index.
+void BM_OpenHour(benchmark::State &state, const std::string &extension)
+{
+    const std::string path = BenchHourFile(extension);
+    for (auto _ : state) {
+        int error = 0;
+        std::unique_ptr<CSource> source = CFfmpegSource::Open(path, error);
+        benchmark::DoNotOptimize(source->LengthFrames());
+    }
+}
+BENCHMARK_CAPTURE(BM_OpenHour, mp3, std::string("mp3"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenHour, webm, std::string("webm"))->Unit(benchmark::kMillisecond);
 } // namespace
 
 BENCHMARK_MAIN();
