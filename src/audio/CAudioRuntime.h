@@ -49,6 +49,7 @@ struct SAudioApi {
     PFN_BASS_ChannelSetAttributes BASS_ChannelSetAttributes = nullptr;
     PFN_BASS_PluginLoad BASS_PluginLoad = nullptr;
     PFN_BASS_FX_TempoCreate BASS_FX_TempoCreate = nullptr;
+    PFN_QuillmereAudio_GetOutputState QuillmereAudio_GetOutputState = nullptr;
 };
 
 class CAudioRuntime

@@ -234,6 +234,11 @@ HPLUGIN BASS_PluginLoad(const char16_t *file, DWORD flags)
     return CRuntime::Instance().LoadPlugin(PathText(file, flags));
 }
 
+DWORD QuillmereAudio_GetOutputState(void)
+{
+    return CRuntime::Instance().OutputState();
+}
+
 HSTREAM QuillmereAudio_WrapWithStretch(DWORD source, DWORD flags, CTimeStretch *stretch)
 {
     std::unique_ptr<CTimeStretch> owned(stretch);

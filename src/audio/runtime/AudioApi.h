@@ -92,6 +92,12 @@ typedef DWORD HPLUGIN;
 #define BASS_FX_PARAMEQ 7
 #define BASS_FX_REVERB 8
 
+/* QuillmereAudio_GetOutputState results. */
+#define QUILLMERE_OUTPUT_OPEN 1 /* the device plays */
+#define QUILLMERE_OUTPUT_LOST                                                                                          \
+    2 /* the device went away; the runtime opens it again every second or so,                                          \
+         and playing channels wait where they were until it is back */
+
 /* BASS_Init devices: -1 and 1 are the default output. */
 #define BASS_DEVICE_DEFAULT (-1)
 
@@ -182,6 +188,10 @@ QUILLMERE_AUDIO_EXPORT QWORD BASS_ChannelSeconds2Bytes(DWORD handle, float pos);
 QUILLMERE_AUDIO_EXPORT HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority);
 QUILLMERE_AUDIO_EXPORT BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan);
 QUILLMERE_AUDIO_EXPORT HPLUGIN BASS_PluginLoad(const char16_t *file, DWORD flags);
+/* Whether the output device plays or is lost and being opened again: a
+   QUILLMERE_OUTPUT_ value, or 0 with BASS_ERROR_INIT before BASS_Init. Cheap, takes no
+   lock the audio thread holds: meant to be asked by a timer. */
+QUILLMERE_AUDIO_EXPORT DWORD QuillmereAudio_GetOutputState(void);
 
 /* ---- tempo add-on ---- */
 QUILLMERE_AUDIO_EXPORT HSTREAM BASS_FX_TempoCreate(DWORD chan, DWORD flags);
@@ -225,6 +235,7 @@ typedef BOOL (*PFN_BASS_FX_TempoSet)(DWORD chan, float tempo, float rate, float 
 typedef BOOL (*PFN_BASS_ChannelSetAttributes)(DWORD handle, int freq, int volume, int pan);
 typedef HPLUGIN (*PFN_BASS_PluginLoad)(const char16_t *file, DWORD flags);
 typedef HSTREAM (*PFN_BASS_FX_TempoCreate)(DWORD chan, DWORD flags);
+typedef DWORD (*PFN_QuillmereAudio_GetOutputState)(void);
 
 #ifdef __cplusplus
 }

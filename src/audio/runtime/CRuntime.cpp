@@ -32,7 +32,7 @@ bool CRuntime::Init(int device, DWORD freq, DWORD flags)
     m_syncs = std::make_unique<CSyncDispatcher>(m_mixer);
     m_decoder = std::make_unique<CDecodeThread>(m_mixer);
     int error = BASS_OK;
-    m_output = CSdlOutput::Open(m_mixer, *m_syncs, static_cast<int>(rate), error);
+    m_output = COutputKeeper::Open(m_mixer, *m_syncs, static_cast<int>(rate), error);
     if (m_output == nullptr) {
         m_decoder.reset();
         m_syncs.reset();
@@ -50,7 +50,7 @@ bool CRuntime::Free()
     if (!m_ready.load())
         return Fail(BASS_ERROR_INIT, false);
     m_ready = false;
-    m_output.reset(); // no callback runs after this
+    m_output.reset(); // no callback runs and no device is opened after this
     m_decoder.reset();
     m_mixer.FreeAll();
     m_syncs.reset(); // joins, or lets a sync in progress finish by itself
@@ -85,6 +85,15 @@ float CRuntime::Load()
 {
     std::lock_guard lock(m_deviceMutex);
     return m_output != nullptr ? m_output->Load() : 0.0f;
+}
+
+DWORD CRuntime::OutputState()
+{
+    std::lock_guard lock(m_deviceMutex);
+    if (!m_ready.load())
+        return Fail<DWORD>(BASS_ERROR_INIT, 0);
+    SetRuntimeError(BASS_OK);
+    return m_output->IsLost() ? QUILLMERE_OUTPUT_LOST : QUILLMERE_OUTPUT_OPEN;
 }
 
 HSTREAM CRuntime::CreateStream(const std::string &path, DWORD flags)

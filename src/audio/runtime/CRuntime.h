@@ -5,7 +5,7 @@
 #include "AudioApi.h"
 #include "CDecodeThread.h"
 #include "CMixer.h"
-#include "CSdlOutput.h"
+#include "COutputKeeper.h"
 #include "CSyncDispatcher.h"
 
 #include <atomic>
@@ -24,6 +24,8 @@ public:
     bool GetInfo(BASS_INFO *info);
     bool IsReady() const { return m_ready.load(); }
     float Load();
+    // QUILLMERE_OUTPUT_OPEN or QUILLMERE_OUTPUT_LOST; 0 with the error set before Init.
+    DWORD OutputState();
     CMixer &Mixer() { return m_mixer; }
 
     HSTREAM CreateStream(const std::string &path, DWORD flags);
@@ -39,6 +41,6 @@ private:
     CMixer m_mixer{44100};
     std::unique_ptr<CSyncDispatcher> m_syncs;
     std::unique_ptr<CDecodeThread> m_decoder;
-    std::unique_ptr<CSdlOutput> m_output;
+    std::unique_ptr<COutputKeeper> m_output;
     HPLUGIN m_lastPlugin = 0;
 };

@@ -66,9 +66,20 @@ CSdlOutput::~CSdlOutput()
     }
 }
 
+bool CSdlOutput::IsLost() const
+{
+    // Reads two atomics of the device, takes no lock: safe from any thread, the callback too.
+    return SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED;
+}
+
 void CSdlOutput::Callback(void *self, uint8_t *stream, int length)
 {
     auto *output = static_cast<CSdlOutput *>(self);
+    // SDL goes on calling a device it has lost, and what is rendered then is never heard.
+    if (output->IsLost()) {
+        std::memset(stream, 0, static_cast<size_t>(length));
+        return;
+    }
     const int frames = length / static_cast<int>(2 * sizeof(float));
     CMixer::SEndEvent ends[kMaxEndsPerBlock];
     const int64_t start = NowNs();

@@ -1,5 +1,7 @@
 // The output device: an SDL audio device in callback mode (float stereo) whose callback
-// renders the mixer and hands the ends it met to the sync dispatcher.
+// renders the mixer and hands the ends it met to the sync dispatcher. Once SDL reports
+// the device gone (its sound server died, its card was pulled), the callback renders
+// nothing more: the mixer's channels stay where the learner last heard them.
 #pragma once
 
 #include "CMixer.h"
@@ -18,6 +20,8 @@ public:
     ~CSdlOutput();
 
     int BufferFrames() const { return m_bufferFrames; }
+    // True once SDL has stopped the device for good; only closing and opening anew helps.
+    bool IsLost() const;
     // Share of real time the last callback spent rendering, in percent.
     float Load() const { return m_load.load(); }
 

@@ -88,6 +88,7 @@ FAKE(HPLUGIN, BASS_PluginLoad, (const char16_t *file, DWORD flags), file, flags)
 FAKE(HFX, BASS_ChannelSetFX, (DWORD handle, DWORD type, int priority), handle, type, priority)
 FAKE(BOOL, BASS_FXGetParameters, (HFX handle, void *par), handle, par)
 FAKE(BOOL, BASS_FXSetParameters, (HFX handle, const void *par), handle, par)
+FAKE(DWORD, QuillmereAudio_GetOutputState, (void))
 
 BOOL BASS_GetInfo(BASS_INFO *info)
 {

@@ -1,0 +1,78 @@
+#include "COutputKeeper.h"
+
+#include "AudioApi.h"
+
+#include <chrono>
+
+namespace
+{
+// How often an open device is looked at: only the reopening waits for it, the callback
+// stops rendering and IsLost reports the loss the moment SDL knows of it.
+constexpr std::chrono::milliseconds kWatchPeriod{500};
+// How long after a failed attempt the next one is made.
+constexpr std::chrono::milliseconds kRetryPeriod{1000};
+} // namespace
+
+COutputKeeper::COutputKeeper(CMixer &mixer, CSyncDispatcher &syncs, int rate, std::unique_ptr<CSdlOutput> output)
+    : m_mixer(mixer), m_syncs(syncs), m_rate(rate), m_output(std::move(output)),
+      m_bufferFrames(m_output->BufferFrames())
+{
+    m_thread = std::thread([this] { Run(); });
+}
+
+std::unique_ptr<COutputKeeper> COutputKeeper::Open(CMixer &mixer, CSyncDispatcher &syncs, int rate, int &error)
+{
+    std::unique_ptr<CSdlOutput> output = CSdlOutput::Open(mixer, syncs, rate, error);
+    if (output == nullptr)
+        return nullptr;
+    return std::unique_ptr<COutputKeeper>(new COutputKeeper(mixer, syncs, rate, std::move(output)));
+}
+
+COutputKeeper::~COutputKeeper()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+        m_wake.notify_all();
+    }
+    m_thread.join();
+    m_output.reset();
+}
+
+bool COutputKeeper::IsLost() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_output == nullptr || m_output->IsLost();
+}
+
+float COutputKeeper::Load() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_output != nullptr ? m_output->Load() : 0.0f;
+}
+
+void COutputKeeper::Run()
+{
+    std::unique_lock lock(m_mutex);
+    while (!m_stopping) {
+        if (m_output == nullptr || m_output->IsLost())
+            Reopen(lock);
+        const auto period = m_output != nullptr ? kWatchPeriod : kRetryPeriod;
+        m_wake.wait_for(lock, period, [this] { return m_stopping; });
+    }
+}
+
+void COutputKeeper::Reopen(std::unique_lock<std::mutex> &lock)
+{
+    std::unique_ptr<CSdlOutput> lost = std::move(m_output);
+    lock.unlock();
+    // Closing lets SDL's audio subsystem go too, so the next open connects to the sound
+    // server afresh instead of reusing a connection that died with the old one.
+    lost.reset();
+    int error = BASS_OK;
+    std::unique_ptr<CSdlOutput> output = CSdlOutput::Open(m_mixer, m_syncs, m_rate, error);
+    lock.lock();
+    m_output = std::move(output);
+    if (m_output != nullptr)
+        m_bufferFrames = m_output->BufferFrames();
+}

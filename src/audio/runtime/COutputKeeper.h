@@ -1,0 +1,49 @@
+// Keeps the runtime's output device open: a thread of its own looks at the device a few
+// times a second and, once it is lost (the sound server restarted or died, the card went
+// away), closes what is left of it and opens the default output again, at once and then
+// every second, until it opens. The mixer knows nothing of this: its channels wait where
+// they were and play on when the device is back.
+#pragma once
+
+#include "CSdlOutput.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+class COutputKeeper
+{
+public:
+    // Opens the default device at rate Hz and starts watching it; null and error set
+    // when the first open fails.
+    static std::unique_ptr<COutputKeeper> Open(CMixer &mixer, CSyncDispatcher &syncs, int rate, int &error);
+    // Stops the watch (an open attempt under way finishes first) and closes the device.
+    ~COutputKeeper();
+
+    COutputKeeper(const COutputKeeper &) = delete;
+    COutputKeeper &operator=(const COutputKeeper &) = delete;
+
+    // True from the moment SDL reports the device gone until a new one is open.
+    bool IsLost() const;
+    // Of the device opened last.
+    int BufferFrames() const { return m_bufferFrames.load(); }
+    float Load() const;
+
+private:
+    COutputKeeper(CMixer &mixer, CSyncDispatcher &syncs, int rate, std::unique_ptr<CSdlOutput> output);
+    void Run();
+    // Closes the lost device and tries once to open a new one, both outside the lock.
+    void Reopen(std::unique_lock<std::mutex> &lock);
+
+    CMixer &m_mixer;
+    CSyncDispatcher &m_syncs;
+    const int m_rate;
+    mutable std::mutex m_mutex; // guards m_output and m_stopping, never held across SDL calls
+    std::condition_variable m_wake;
+    bool m_stopping = false;
+    std::unique_ptr<CSdlOutput> m_output; // null between closing a lost device and opening its successor
+    std::atomic<int> m_bufferFrames{0};
+    std::thread m_thread;
+};

@@ -1,0 +1,167 @@
+#include "CPulseServer.h"
+
+#include "SignalMeasure.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace
+{
+// The variables this process's clients read; put back as they were afterwards.
+constexpr const char *kClientVariables[] = {"PULSE_SERVER", "PULSE_CLIENTCONFIG", "PULSE_RUNTIME_PATH"};
+
+bool CanConnect(const std::string &socketPath)
+{
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
+    const bool connected = connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    close(fd);
+    return connected;
+}
+} // namespace
+
+CPulseServer::CPulseServer()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "quillmere-pulse.XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        m_error = "no temporary folder for the sound server";
+        return;
+    }
+    m_folder = pattern;
+    m_socket = m_folder + "/native";
+    std::ofstream(m_folder + "/client.conf") << "autospawn = no\n";
+    setenv("PULSE_SERVER", ("unix:" + m_socket).c_str(), 1);
+    setenv("PULSE_CLIENTCONFIG", (m_folder + "/client.conf").c_str(), 1);
+    setenv("PULSE_RUNTIME_PATH", (m_folder + "/runtime").c_str(), 1);
+}
+
+CPulseServer::~CPulseServer()
+{
+    Kill();
+    for (const char *name : kClientVariables)
+        unsetenv(name);
+    if (!m_folder.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+    }
+}
+
+pid_t CPulseServer::Spawn(const std::vector<std::string> &arguments, const std::string &output) const
+{
+    // Everything the child needs is made before fork: after it only exec-safe calls.
+    std::vector<std::string> environment;
+    for (char **variable = environ; *variable != nullptr; ++variable)
+        environment.emplace_back(*variable);
+    // The server keeps its runtime files, state and (as root) its home in the folder.
+    for (const char *name : {"HOME", "XDG_RUNTIME_DIR", "PULSE_STATE_PATH"})
+        environment.push_back(std::string(name) + "=" + m_folder);
+    std::vector<char *> argv, envp;
+    for (const std::string &argument : arguments)
+        argv.push_back(const_cast<char *>(argument.c_str()));
+    argv.push_back(nullptr);
+    for (const std::string &variable : environment)
+        envp.push_back(const_cast<char *>(variable.c_str()));
+    envp.push_back(nullptr);
+    const pid_t child = fork();
+    if (child != 0)
+        return child;
+    prctl(PR_SET_PDEATHSIG, SIGKILL); // a test that crashes takes its server along
+    const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0600);
+    if (fd >= 0) {
+        dup2(fd, STDOUT_FILENO);
+        dup2(fd, STDERR_FILENO);
+    }
+    execvpe(argv[0], argv.data(), envp.data());
+    _exit(127);
+}
+
+bool CPulseServer::Start()
+{
+    if (m_folder.empty())
+        return false;
+    m_server = Spawn({"pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n", "--use-pid-file=no", "--realtime=no",
+                      "--high-priority=no", "--log-target=stderr",
+                      "--load=module-null-sink sink_name=quillmere_sink rate=44100",
+                      "--load=module-native-protocol-unix auth-anonymous=1 socket=" + m_socket},
+                     m_folder + "/server.log");
+    if (m_server < 0 || !WaitUntilServing()) {
+        std::ifstream log(m_folder + "/server.log");
+        m_error = "pulseaudio did not start: " + std::string(std::istreambuf_iterator<char>(log), {});
+        Kill();
+        return false;
+    }
+    return true;
+}
+
+bool CPulseServer::WaitUntilServing()
+{
+    for (int i = 0; i < 1000; ++i) {
+        if (CanConnect(m_socket))
+            return true;
+        int status = 0;
+        if (waitpid(m_server, &status, WNOHANG) == m_server) {
+            m_server = -1; // it gave up, the log says why
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+void CPulseServer::Stop(pid_t &process)
+{
+    if (process <= 0)
+        return;
+    kill(process, SIGKILL);
+    waitpid(process, nullptr, 0);
+    process = -1;
+}
+
+void CPulseServer::Kill()
+{
+    Stop(m_server);
+    Stop(m_recorder);
+}
+
+bool CPulseServer::StartRecording()
+{
+    Stop(m_recorder);
+    m_recording = m_folder + "/recording" + std::to_string(++m_nRecordings) + ".raw";
+    m_recorder = Spawn({"parec", "--device=quillmere_sink.monitor", "--raw", "--format=float32le", "--channels=2",
+                        "--rate=44100", "--latency-msec=20", m_recording},
+                       m_folder + "/recorder.log");
+    return m_recorder > 0;
+}
+
+std::vector<float> CPulseServer::Recorded() const
+{
+    std::ifstream file(m_recording, std::ios::binary);
+    const std::string bytes(std::istreambuf_iterator<char>(file), {});
+    std::vector<float> samples(bytes.size() / (2 * sizeof(float)) * 2);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+    return samples;
+}
+
+double CPulseServer::RecentLevel(size_t frames) const
+{
+    const std::vector<float> samples = Recorded();
+    const size_t recorded = samples.size() / 2;
+    return recorded < frames ? 0.0 : Rms(samples, recorded - frames, recorded);
+}

@@ -1,0 +1,50 @@
+// A PulseAudio server of a test's own: a null sink as its only output, reached through
+// a socket in a private folder, and the sink's monitor recorded with parec into a file,
+// so a test hears what the runtime played through a real sound server. The server can
+// be killed the hard way and started again. Whatever happens to the test, both processes
+// go: the destructor kills them, and they die with the test process if it dies first.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+class CPulseServer
+{
+public:
+    // Makes the private folder and points this process's PulseAudio clients (SDL's
+    // pulseaudio driver, parec) at the socket in it, without autospawning a server.
+    CPulseServer();
+    // Kills the server and the recorder, takes back the environment, removes the folder.
+    ~CPulseServer();
+
+    CPulseServer(const CPulseServer &) = delete;
+    CPulseServer &operator=(const CPulseServer &) = delete;
+
+    // Starts the server and waits until it takes clients; false (with Error() saying
+    // why) when it cannot start on this machine.
+    bool Start();
+    // SIGKILL, as a crash would, and waits until both processes are gone.
+    void Kill();
+    const std::string &Error() const { return m_error; }
+
+    // Records the sink's monitor (stereo float, 44.1 kHz) into a new file from now on.
+    bool StartRecording();
+    // The frames recorded since StartRecording, interleaved stereo.
+    std::vector<float> Recorded() const;
+    // Root mean square of the left side over the last frames recorded (0 with fewer).
+    double RecentLevel(size_t frames) const;
+
+private:
+    pid_t Spawn(const std::vector<std::string> &arguments, const std::string &output) const;
+    bool WaitUntilServing();
+    static void Stop(pid_t &process);
+
+    std::string m_folder;
+    std::string m_socket;
+    std::string m_recording;
+    std::string m_error;
+    int m_nRecordings = 0;
+    pid_t m_server = -1;
+    pid_t m_recorder = -1;
+};
