@@ -201,6 +201,11 @@ bool CPlaybackEngine::IsPaused() const
     return Api().BASS_ChannelIsActive(m_hChannel) == BASS_ACTIVE_PAUSED;
 }
 
+bool CPlaybackEngine::IsOutputLost() const
+{
+    return Api().QuillmereAudio_GetOutputState() == QUILLMERE_OUTPUT_LOST;
+}
+
 uint32_t CPlaybackEngine::GetPosition() const
 {
     const DWORD channel = m_hChannel;

@@ -44,6 +44,9 @@ public:
     bool IsPlaying() const;
     bool IsStopped() const;
     bool IsPaused() const;
+    // The output device went away (the sound server restarted, the card was pulled) and
+    // the runtime is opening it again; the channel keeps its state meanwhile.
+    bool IsOutputLost() const;
 
     // Milliseconds, truncated toward zero.
     uint32_t GetPosition() const;

@@ -561,6 +561,7 @@ void CTransportControl::timerEvent(QTimerEvent *event)
 
 void CTransportControl::OnPositionTimer()
 {
+    ShowOutputState();
     if (m_view.IsSliderDragging())
         return;
     const std::uint32_t position = m_pEngine->GetPosition();
@@ -575,6 +576,17 @@ void CTransportControl::OnClockTimer()
 {
     m_view.SetPaneText(ITransportView::PANE_TIME, FormatMinSecOfMs(m_pEngine->GetPosition()) + QStringLiteral(" / ") +
                                                       FormatMinSecOfMs(m_pEngine->GetLength()));
+}
+
+void CTransportControl::ShowOutputState()
+{
+    // The runtime reopens the output by itself; the item and its position wait for it.
+    const bool lost = m_pEngine->IsOutputLost();
+    if (lost == m_bOutputLost)
+        return;
+    m_bOutputLost = lost;
+    m_view.SetPaneText(ITransportView::PANE_MESSAGE,
+                       lost ? QStringLiteral("声音输出中断，正在重新连接…") : QStringLiteral("声音输出已恢复"));
 }
 
 // ---------------------------------------------------------------- dictation drill

@@ -142,6 +142,8 @@ private:
     void StopTimers();
     void OnPositionTimer();
     void OnClockTimer();
+    // Tells the learner when the sound output is lost and when it is back.
+    void ShowOutputState();
 
     void SetPlayButtons(bool playPressed, bool pausePressed);
     void ListSavedSelections(const QString &mediaPath);
@@ -169,4 +171,6 @@ private:
     bool m_bPausePressed = false;
     bool m_bMutePressed = false;
     int m_nVolumePos = 0;
+    // The runtime's output was lost at the last look (the position timer's).
+    bool m_bOutputLost = false;
 };

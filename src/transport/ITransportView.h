@@ -12,8 +12,8 @@
 class ITransportView
 {
 public:
-    // Status-bar panes the control bar writes.
-    static constexpr int PANE_SEL_START = 5, PANE_SEL_END = 6, PANE_TIME = 8, PANE_DRILL = 9;
+    // Status-bar panes the control bar writes; pane 0 is the bar's message.
+    static constexpr int PANE_MESSAGE = 0, PANE_SEL_START = 5, PANE_SEL_END = 6, PANE_TIME = 8, PANE_DRILL = 9;
 
     virtual ~ITransportView() = default;
 

@@ -1,6 +1,7 @@
 // The control bar's decisions on the real engine (SDL's dummy output, media
 // made by the runtime tests): commands raised as a key press would, timers
 // run by the event loop, and a view that records what the learner would see.
+#include "CPulseServer.h"
 #include "CTestMedia.h"
 #include "app/CAppSettings.h"
 #include "audio/CPlaybackEngine.h"
@@ -9,6 +10,7 @@
 #include "transport/CTransportControl.h"
 
 #include <QTest>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace
@@ -214,6 +216,34 @@ TEST_F(TransportControlTest, CurrentItemIsAlwaysInTheListAndRemembered)
     m_pControl = std::make_unique<CTransportControl>(m_settings, m_view);
     m_pControl->RememberCurrentItem();
     EXPECT_EQ(m_settings.PlaylistIndex, 0);
+}
+
+// The sound server dies while the item plays and comes back: the status bar says so
+// both times, and the item plays on from where it was heard last.
+TEST_F(TransportControlTest, ALostSoundOutputAndItsReturnAreShown)
+{
+    m_pControl.reset();
+    CPulseServer server;
+    if (!server.Start())
+        GTEST_SKIP() << "no PulseAudio server could be started here: " << server.Error();
+    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+    m_pControl = std::make_unique<CTransportControl>(m_settings, m_view);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    m_pControl->InitDialog();
+    StartPlaylist({"long.wav"});
+    QTest::qWait(300);
+    EXPECT_EQ(Pane(ITransportView::PANE_MESSAGE), QString());
+
+    server.Kill();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return Pane(ITransportView::PANE_MESSAGE) == QStringLiteral("声音输出中断，正在重新连接…"); }, 3000));
+    const std::uint32_t held = Engine().GetPosition();
+    ASSERT_TRUE(server.Start());
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return Pane(ITransportView::PANE_MESSAGE) == QStringLiteral("声音输出已恢复"); }, 3000));
+    EXPECT_TRUE(Engine().IsPlaying());
+    EXPECT_LT(Engine().GetPosition() - held, 1000u);
+    m_pControl.reset(); // the device goes before its server
 }
 
 } // namespace
