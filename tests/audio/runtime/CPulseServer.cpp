@@ -63,7 +63,8 @@ CPulseServer::~CPulseServer()
     }
 }
 
-pid_t CPulseServer::Spawn(const std::vector<std::string> &arguments, const std::string &output) const
+pid_t CPulseServer::Spawn(const std::vector<std::string> &arguments, const std::string &output,
+                          const std::string &log) const
 {
     // Everything the child needs is made before fork: after it only exec-safe calls.
     std::vector<std::string> environment;
@@ -83,10 +84,12 @@ pid_t CPulseServer::Spawn(const std::vector<std::string> &arguments, const std::
     if (child != 0)
         return child;
     prctl(PR_SET_PDEATHSIG, SIGKILL); // a test that crashes takes its server along
-    const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0600);
-    if (fd >= 0) {
-        dup2(fd, STDOUT_FILENO);
-        dup2(fd, STDERR_FILENO);
+    close_range(3, ~0U, 0);           // nor does it keep the test's own connections open
+    const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    const int err = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    if (out >= 0 && err >= 0) {
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
     }
     execvpe(argv[0], argv.data(), envp.data());
     _exit(127);
@@ -100,7 +103,7 @@ bool CPulseServer::Start()
                       "--high-priority=no", "--log-target=stderr",
                       "--load=module-null-sink sink_name=quillmere_sink rate=44100",
                       "--load=module-native-protocol-unix auth-anonymous=1 socket=" + m_socket},
-                     m_folder + "/server.log");
+                     m_folder + "/server.log", m_folder + "/server.log");
     if (m_server < 0 || !WaitUntilServing()) {
         std::ifstream log(m_folder + "/server.log");
         m_error = "pulseaudio did not start: " + std::string(std::istreambuf_iterator<char>(log), {});
@@ -144,9 +147,11 @@ bool CPulseServer::StartRecording()
 {
     Stop(m_recorder);
     m_recording = m_folder + "/recording" + std::to_string(++m_nRecordings) + ".raw";
+    // Small fragments, so the file grows steadily. A null sink that had no client wakes
+    // up to two seconds after the first one connects: only then does the recording begin.
     m_recorder = Spawn({"parec", "--device=quillmere_sink.monitor", "--raw", "--format=float32le", "--channels=2",
-                        "--rate=44100", "--latency-msec=20", m_recording},
-                       m_folder + "/recorder.log");
+                        "--rate=44100", "--latency-msec=20"},
+                       m_recording, m_folder + "/recorder.log");
     return m_recorder > 0;
 }
 

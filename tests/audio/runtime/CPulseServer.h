@@ -36,7 +36,8 @@ public:
     double RecentLevel(size_t frames) const;
 
 private:
-    pid_t Spawn(const std::vector<std::string> &arguments, const std::string &output) const;
+    // Runs arguments with standard output and error appended to the two files.
+    pid_t Spawn(const std::vector<std::string> &arguments, const std::string &output, const std::string &log) const;
     bool WaitUntilServing();
     static void Stop(pid_t &process);
 
