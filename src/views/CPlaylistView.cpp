@@ -64,12 +64,17 @@ QStringList AskForMediaFiles(bool withWmaAndMod)
 }
 
 // The window title of a media item: track name and performer with every two
-// spaces in a row removed, then the program's name.
-QString MediaTitle(CMediaInfo &info)
+// spaces in a row removed, then the program's name. A recording tagged with
+// neither is named by its file.
+QString MediaTitle(CMediaInfo &info, const QString &path)
 {
-    QString title =
-        info.GetGeneral(QStringLiteral("Track")) + QStringLiteral(" - ") + info.GetGeneral(QStringLiteral("Performer"));
-    title.remove(QStringLiteral("  "));
+    const QString track = info.GetGeneral(QStringLiteral("Track"));
+    const QString performer = info.GetGeneral(QStringLiteral("Performer"));
+    QString title = QFileInfo(path).fileName();
+    if (!track.isEmpty() || !performer.isEmpty()) {
+        title = track + QStringLiteral(" - ") + performer;
+        title.remove(QStringLiteral("  "));
+    }
     return title + QStringLiteral(" - ") + ResStringField(IDR_MAINFRAME, 0);
 }
 
@@ -177,8 +182,8 @@ void CPlaylistView::ShowMediaInformation(const QString &path)
     // The description is read between events; until it comes the pane shows
     // no bit rate rather than the previous item's.
     m_host.SetPaneText(IPlaylistHost::PANE_BITRATE, QString());
-    m_mediaInfo.Request(TitleAndBitRate, path, [this](CMediaInfo &info) {
-        m_host.SetWindowTitle(MediaTitle(info));
+    m_mediaInfo.Request(TitleAndBitRate, path, [this, path](CMediaInfo &info) {
+        m_host.SetWindowTitle(MediaTitle(info, path));
         m_host.SetPaneText(IPlaylistHost::PANE_BITRATE, BitRateText(info));
     });
 }
