@@ -527,11 +527,16 @@ void CMainFrame::BuildStatusBar()
         auto *pane = new QLabel(LoadResString(indicator), this);
         pane->setFrameShape(QFrame::Panel);
         pane->setFrameShadow(QFrame::Sunken);
-        pane->setAccessibleName(LoadResString(indicator).trimmed());
+        // What the pane is for; its name then follows what it shows.
+        pane->setAccessibleDescription(LoadResString(indicator).trimmed());
+        ShowInPane(*pane, pane->text());
         statusBar()->addPermanentWidget(pane);
         m_panes.push_back(pane);
     }
     m_panes[kDrillPane - 1]->hide();
+    // The message pane is painted by the bar itself: the bar's name carries it.
+    connect(statusBar(), &QStatusBar::messageChanged, statusBar(),
+            [bar = statusBar()](const QString &message) { bar->setAccessibleName(message); });
     statusBar()->showMessage(LoadResString(AFX_IDS_IDLEMESSAGE));
 }
 
@@ -544,7 +549,7 @@ void CMainFrame::SetPaneText(int index, const QString &text)
     if (index < 1 || index > static_cast<int>(m_panes.size()))
         return;
     QLabel *pane = m_panes[static_cast<size_t>(index - 1)];
-    pane->setText(text);
+    ShowInPane(*pane, text);
     if (index == kDrillPane)
         pane->setVisible(!text.isEmpty());
     if (index >= 7)
@@ -628,7 +633,18 @@ void CMainFrame::UpdateLinePane()
     const CCmdUI state = QueryState(ID_INDICATOR_LINE);
     QLabel *pane = m_panes[kLinePane - 1];
     pane->setEnabled(state.m_bEnabled);
-    pane->setText(state.m_bEnabled ? state.m_strText : QString());
+    ShowInPane(*pane, state.m_bEnabled ? state.m_strText : QString());
+}
+
+// A screen reader says what the pane shows ("00:05", "Line 3"); a blank pane
+// is named by what it is for.
+void CMainFrame::ShowInPane(QLabel &pane, const QString &text)
+{
+    if (pane.text() == text && !pane.accessibleName().isEmpty())
+        return;
+    pane.setText(text);
+    const QString shown = text.trimmed();
+    pane.setAccessibleName(shown.isEmpty() ? pane.accessibleDescription() : shown);
 }
 
 void CMainFrame::UpdateCommandStates()

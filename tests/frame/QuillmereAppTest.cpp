@@ -17,11 +17,13 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -65,6 +67,15 @@ protected:
     }
 
     CTransportControl &Control() { return m_pApp->PlayerBar().Control(); }
+    // The names the accessibility interface exports for the status bar and its panes.
+    QStringList SpokenStatusBar()
+    {
+        QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(m_pApp->MainFrame().statusBar());
+        QStringList names{bar->text(QAccessible::Name)};
+        for (int i = 0; i < bar->childCount(); ++i)
+            names.append(bar->child(i)->text(QAccessible::Name));
+        return names;
+    }
     QString Pane(int index) { return m_pApp->MainFrame().PaneText(index); }
     int DrillOnInProfile() const
     {
@@ -116,6 +127,11 @@ TEST_F(QuillmereAppTest, StartsWithTheRememberedItemLoadedStoppedAndPlaysAndSele
     Press(Qt::Key_F7);
     EXPECT_EQ(Pane(5), QStringLiteral("00:05"));
     EXPECT_EQ(Pane(6), QStringLiteral("00:09"));
+    // A screen reader hears what the panes show, not their placeholders.
+    const QStringList spoken = SpokenStatusBar();
+    for (const QString &shown : {QStringLiteral("Line 3"), QStringLiteral("00:05"), QStringLiteral("00:09")})
+        EXPECT_TRUE(spoken.contains(shown)) << spoken.join(u'|').toStdString();
+    EXPECT_FALSE(spoken.contains(QStringLiteral("选择起点"))) << spoken.join(u'|').toStdString();
     Stop();
 }
 
