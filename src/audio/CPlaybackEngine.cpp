@@ -123,11 +123,15 @@ bool CPlaybackEngine::Open(const QString &path)
         channel = Api().BASS_MusicLoad(0, Utf16(path), 0, 0, kMusicFlags, 0);
     m_hChannel = channel;
     if (channel == 0) {
+        // Nothing of the item before may still be reported.
+        m_nSampleRate = 0;
+        m_bTempoControl = false;
         ShowError(QStringLiteral("载入文件失败！"));
         return false;
     }
     // Modules are not decoding channels: they stay unwrapped and have no tempo control.
     const HSTREAM tempo = Api().BASS_FX_TempoCreate(channel, BASS_FX_FREESOURCE);
+    m_bTempoControl = tempo != 0;
     if (tempo != 0)
         m_hChannel = tempo;
     CSyncHandOver::Instance().SetChannel(m_hChannel);

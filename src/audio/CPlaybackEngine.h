@@ -74,6 +74,9 @@ public:
 
     // Sample rate of the current channel, read when it was opened.
     uint32_t SampleRate() const { return m_nSampleRate; }
+    // Whether the open item's tempo, rate and pitch can change: false for a
+    // tracker module, which plays without the tempo stage.
+    bool HasTempoControl() const { return m_bTempoControl; }
     bool IsMuted() const { return m_bMute; }
     int RememberedVolume() const { return m_nVolume; }
     int EffectValue(unsigned kind) const;
@@ -105,6 +108,7 @@ private:
     int m_nBand[3] = {10, 10, 10};
     int m_nReverb = 20;
     uint32_t m_nSampleRate = 0;
+    bool m_bTempoControl = false;
     int m_nVolume = 50;
     bool m_bMute = false;
     // The channel whose end sync is registered: one registration per channel,

@@ -57,9 +57,9 @@ CImageButton *CEffectsBar::CreateButton(unsigned id, const QString &tooltip, con
     return button;
 }
 
-void CEffectsBar::EnableForRate(std::uint32_t sampleRate)
+void CEffectsBar::EnableForRate(std::uint32_t sampleRate, bool tempoAdjustable)
 {
-    m_pPanel->EnableForRate(sampleRate);
+    m_pPanel->EnableForRate(sampleRate, tempoAdjustable);
 }
 
 void CEffectsBar::ScrollUp()

@@ -34,7 +34,7 @@ public:
     void SetCommandRaiser(CommandRaiser raise) { m_raise = std::move(raise); }
 
     // An item was opened with this sample rate.
-    void EnableForRate(std::uint32_t sampleRate);
+    void EnableForRate(std::uint32_t sampleRate, bool tempoAdjustable = true);
 
     CEffectsPanel &Panel() { return *m_pPanel; }
     QWidget *Viewport() const { return m_pViewport; }

@@ -185,9 +185,15 @@ void CEffectsPanel::DisableAll()
     ResetEffectSliders();
 }
 
-void CEffectsPanel::EnableForRate(std::uint32_t sampleRate)
+void CEffectsPanel::EnableForRate(std::uint32_t sampleRate, bool tempoAdjustable)
 {
     EnableControls(true);
+    // A tracker module plays at its own speed whatever they say: they would
+    // show a speed the sound never takes.
+    for (unsigned id : {IDC_SPEED_SLIDER, IDC_RATE_SLIDER, IDC_PITCH_SLIDER})
+        m_sliders.at(id)->setEnabled(tempoAdjustable);
+    for (unsigned id : {IDC_SPEED_LABEL, IDC_RATE_LABEL, IDC_PITCH_LABEL})
+        m_labels.at(id)->setEnabled(tempoAdjustable);
     m_dwSampleRate = sampleRate;
     // The new item plays at its own tempo, rate and pitch.
     const STempoChange own{0, ClampToInt(sampleRate), 0};

@@ -39,9 +39,10 @@ public:
     explicit CEffectsPanel(IEffectsTarget &target, QWidget *parent = nullptr);
 
     // An item was opened with this sample rate in hertz: tempo, rate and
-    // pitch show the item's own values, everything is enabled; the reverb and
-    // the bands keep their positions. Nothing is sent to the target.
-    void EnableForRate(std::uint32_t sampleRate);
+    // pitch show the item's own values, everything is enabled (tempo, rate
+    // and pitch only when the item can take them); the reverb and the bands
+    // keep their positions. Nothing is sent to the target.
+    void EnableForRate(std::uint32_t sampleRate, bool tempoAdjustable = true);
     // No item: everything disabled, the reverb and the bands back to their
     // defaults (the engine is not told); tempo, rate and pitch stay.
     void DisableAll();

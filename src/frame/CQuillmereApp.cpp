@@ -342,10 +342,10 @@ void CQuillmereApp::ResetSelectionList()
     m_pSelectionView->ResetList();
 }
 
-void CQuillmereApp::EnableEffectsForRate(std::uint32_t sampleRate)
+void CQuillmereApp::EnableEffectsForRate(std::uint32_t sampleRate, bool tempoAdjustable)
 {
     if (m_pEffectsBar != nullptr)
-        m_pEffectsBar->EnableForRate(sampleRate);
+        m_pEffectsBar->EnableForRate(sampleRate, tempoAdjustable);
 }
 
 void CQuillmereApp::DisableEffects()

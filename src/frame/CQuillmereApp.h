@@ -104,7 +104,7 @@ private:
     void SetVolumePos(int) override {}
     void FillSelectionList(const std::vector<CSelectionSpan> &rows) override;
     void AddSelection(std::uint32_t start, std::uint32_t end) override;
-    void EnableEffectsForRate(std::uint32_t sampleRate) override;
+    void EnableEffectsForRate(std::uint32_t sampleRate, bool tempoAdjustable) override;
     bool OpenDictationText(int index) override;
     bool SetCurrentItem(int index) override;
 

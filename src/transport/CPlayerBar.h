@@ -67,7 +67,10 @@ public:
     void SetPaneText(int pane, const QString &text) override { m_outer.SetPaneText(pane, text); }
     void FillSelectionList(const std::vector<CSelectionSpan> &rows) override { m_outer.FillSelectionList(rows); }
     void AddSelection(std::uint32_t start, std::uint32_t end) override { m_outer.AddSelection(start, end); }
-    void EnableEffectsForRate(std::uint32_t sampleRate) override { m_outer.EnableEffectsForRate(sampleRate); }
+    void EnableEffectsForRate(std::uint32_t sampleRate, bool tempoAdjustable) override
+    {
+        m_outer.EnableEffectsForRate(sampleRate, tempoAdjustable);
+    }
     bool OpenDictationText(int index) override { return m_outer.OpenDictationText(index); }
     bool SetCurrentItem(int index) override { return m_outer.SetCurrentItem(index); }
 

@@ -247,7 +247,7 @@ bool CTransportControl::OpenCurrentItem()
     m_view.SetSliderRange(length);
     std::uint32_t sampleRate = 0;
     m_pEngine->GetAttributes(&sampleRate, nullptr, nullptr);
-    m_view.EnableEffectsForRate(sampleRate);
+    m_view.EnableEffectsForRate(sampleRate, m_pEngine->HasTempoControl());
     ListSavedSelections(path);
     HoldSelectionInRuntime();
     m_pEngine->SetAttributes(-1, m_settings.Volume, -101);

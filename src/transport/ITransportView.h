@@ -39,8 +39,9 @@ public:
     virtual void FillSelectionList(const std::vector<CSelectionSpan> &rows) = 0;
     virtual void AddSelection(std::uint32_t start, std::uint32_t end) = 0;
 
-    // Effects bar: the sample rate of the item just opened.
-    virtual void EnableEffectsForRate(std::uint32_t sampleRate) = 0;
+    // Effects bar: the sample rate of the item just opened, and whether its
+    // tempo, rate and pitch can change (a tracker module's cannot).
+    virtual void EnableEffectsForRate(std::uint32_t sampleRate, bool tempoAdjustable) = 0;
 
     // Playlist pane: switches the dictation document to the item's text,
     // false when the learner refuses to leave the current one; marks the

@@ -88,6 +88,21 @@ TEST_F(EffectsPanelTest, OpeningAnItemShowsItsOwnValuesAndTheTruncatedRateRange)
     }
 }
 
+// A tracker module plays at its own speed: the controls that could not act on
+// it are disabled rather than showing a speed the sound never takes.
+TEST_F(EffectsPanelTest, AnItemWithoutTempoControlDisablesSpeedRateAndPitchOnly)
+{
+    for (bool adjustable : {false, true}) {
+        SCOPED_TRACE(adjustable);
+        m_panel.EnableForRate(44100, adjustable);
+        for (unsigned id : {P::IDC_SPEED_SLIDER, P::IDC_RATE_SLIDER, P::IDC_PITCH_SLIDER})
+            EXPECT_EQ(Slider(id).isEnabled(), adjustable) << id;
+        for (unsigned id : {P::IDC_REVERB_SLIDER, P::IDC_EQ_125_SLIDER, P::IDC_EQ_1K_SLIDER, P::IDC_EQ_8K_SLIDER})
+            EXPECT_TRUE(Slider(id).isEnabled()) << id;
+        EXPECT_TRUE(m_panel.ResetButton()->isEnabled());
+    }
+}
+
 TEST_F(EffectsPanelTest, LabelsAndTempoFollowTheSlidersEvenWhenNothingPlays)
 {
     m_panel.EnableForRate(44100);

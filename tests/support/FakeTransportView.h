@@ -26,7 +26,7 @@ public:
     void SetVolumePos(int volume) override { m_nVolume = volume; }
     void FillSelectionList(const std::vector<CSelectionSpan> &rows) override { m_rows = rows; }
     void AddSelection(std::uint32_t start, std::uint32_t end) override { m_rows.push_back({start, end}); }
-    void EnableEffectsForRate(std::uint32_t) override {}
+    void EnableEffectsForRate(std::uint32_t, bool) override {}
     bool OpenDictationText(int index) override
     {
         m_documents.push_back(index);

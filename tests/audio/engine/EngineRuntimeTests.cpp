@@ -244,13 +244,29 @@ TEST_F(EngineSoundTest, WhatOpensAndPlays)
     EXPECT_NEAR(Play(QString::fromStdString(chinese.string()), none).seconds, 3.0, 0.01);
 
     bool bTempo = true;
-    const SHeard module = Play(Media("song.mod"), none,
-                               [&bTempo](CPlaybackEngine &engine) { bTempo = engine.SetTempo(10.0f, 0.0f, 0.0f); });
+    bool bTempoControl = true;
+    const SHeard module = Play(Media("song.mod"), none, [&](CPlaybackEngine &engine) {
+        bTempo = engine.SetTempo(10.0f, 0.0f, 0.0f);
+        bTempoControl = engine.HasTempoControl();
+    });
     EXPECT_TRUE(module.bOpened);
     EXPECT_GT(module.seconds, 0.5);
     EXPECT_FALSE(bTempo) << "a module has no tempo control";
+    EXPECT_FALSE(bTempoControl) << "and says so";
 
-    EXPECT_FALSE(Play(Media("text.mp3"), none).bOpened);
+    // A file that is no media, opened after one that played: nothing of the
+    // one before is still reported.
+    std::uint32_t rateAfterFailure = 1;
+    bTempoControl = true;
+    EXPECT_FALSE(Play(
+                     Media("text.mp3"), [](CPlaybackEngine &engine) { ASSERT_TRUE(engine.Open(Media("tone.wav"))); },
+                     [&](CPlaybackEngine &engine) {
+                         rateAfterFailure = engine.SampleRate();
+                         bTempoControl = engine.HasTempoControl();
+                     })
+                     .bOpened);
+    EXPECT_EQ(rateAfterFailure, 0u);
+    EXPECT_FALSE(bTempoControl);
     m_prompt.ExpectOneError("载入文件失败！");
 }
 
