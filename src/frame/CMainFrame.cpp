@@ -549,11 +549,9 @@ void CMainFrame::SetPaneText(int index, const QString &text)
     if (index < 1 || index > static_cast<int>(m_panes.size()))
         return;
     QLabel *pane = m_panes[static_cast<size_t>(index - 1)];
-    ShowInPane(*pane, text);
     if (index == kDrillPane)
         pane->setVisible(!text.isEmpty());
-    if (index >= 7)
-        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(text) + 2 * pane->frameWidth() + 4);
+    ShowInPane(*pane, text);
 }
 
 QString CMainFrame::PaneText(int index) const
@@ -636,13 +634,24 @@ void CMainFrame::UpdateLinePane()
     ShowInPane(*pane, state.m_bEnabled ? state.m_strText : QString());
 }
 
-// A screen reader says what the pane shows ("00:05", "Line 3"); a blank pane
-// is named by what it is for.
+// Once the bar has laid its panes out again, the window may grow no
+// narrower than they are.
+void CMainFrame::KeepRoomForPanes()
+{
+    statusBar()->setMinimumWidth(statusBar()->minimumSizeHint().width());
+}
+
+// Every pane takes the width of its text. A screen reader says what the pane
+// shows ("00:05", "Line 3"); a blank pane is named by what it is for.
 void CMainFrame::ShowInPane(QLabel &pane, const QString &text)
 {
     if (pane.text() == text && !pane.accessibleName().isEmpty())
         return;
     pane.setText(text);
+    // The bar never squeezes a pane below its text, and the window is never
+    // narrower than the bar's panes.
+    pane.setMinimumWidth(pane.sizeHint().width());
+    QMetaObject::invokeMethod(this, &CMainFrame::KeepRoomForPanes, Qt::QueuedConnection);
     const QString shown = text.trimmed();
     pane.setAccessibleName(shown.isEmpty() ? pane.accessibleDescription() : shown);
 }

@@ -120,7 +120,8 @@ private:
     void ShowPrompt(unsigned id);
     void UpdateLockPanes();
     void UpdateLinePane();
-    static void ShowInPane(QLabel &pane, const QString &text);
+    void ShowInPane(QLabel &pane, const QString &text);
+    void KeepRoomForPanes();
     static bool ChangesLockState(const QEvent &event);
     QDockWidget *CreateDock(const QString &title, const QString &name, Qt::DockWidgetAreas allowed,
                             Qt::DockWidgetArea area);

@@ -10,6 +10,7 @@
 #include <QDockWidget>
 #include <QLabel>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -127,6 +128,36 @@ TEST_F(MainFrameTest, PlayOrderAndBarCommandsCarryTheirCheckMarks)
     loaded = true;
     EXPECT_TRUE(m_frame.RaiseCommand(ID_MEDIA_PROPERTIES));
     EXPECT_EQ(playlistPane.m_ran, std::vector<unsigned>{ID_MEDIA_PROPERTIES});
+}
+
+// The longest texts the panes show, in a window as wide as a common screen:
+// every pane holds all of its text.
+TEST_F(MainFrameTest, NoPaneTextIsClipped)
+{
+    const QString texts[] = {QString(),
+                             QStringLiteral("Line 1234"),
+                             QStringLiteral("大写"),
+                             QStringLiteral("数字"),
+                             QStringLiteral("滚动"),
+                             QStringLiteral("01:02:03"),
+                             QStringLiteral("01:02:09"),
+                             QStringLiteral("320Kbps"),
+                             QStringLiteral("01:02:03 / 01:59:59"),
+                             QStringLiteral("第 11/111 段 · 第 9/9 遍 · 书写 · 已暂停")};
+    for (int width : {1280, 640}) {
+        SCOPED_TRACE(width);
+        m_frame.resize(width, 600);
+        for (int pane = 1; pane < static_cast<int>(std::size(texts)); ++pane)
+            m_frame.SetPaneText(pane, texts[pane]);
+        QTest::qWait(50);
+        for (QLabel *pane : m_frame.statusBar()->findChildren<QLabel *>()) {
+            if (!pane->isVisible())
+                continue;
+            SCOPED_TRACE(pane->text().toStdString());
+            EXPECT_GE(pane->contentsRect().width(), pane->fontMetrics().horizontalAdvance(pane->text()));
+            EXPECT_LE(pane->geometry().right(), m_frame.statusBar()->width());
+        }
+    }
 }
 
 TEST(MainFrameLayout, FirstRunDefaultsAndARestartKeepPlacementAndBars)
