@@ -1,6 +1,6 @@
 # The whole program: the start to the window shown with a 1,000-item playlist and the
 # memory it holds at rest; the time from a command to its first sound out; how long
-# a 10 MB transcript keeps the window busy.
+# a 10 MB transcript keeps the window busy; what the window costs at rest.
 find_package(Qt6 REQUIRED COMPONENTS Test)
 quillmere_add_bench(window_start_bench ${CMAKE_CURRENT_LIST_DIR}/window_start_bench.cpp)
 target_link_libraries(window_start_bench PRIVATE quillmere_frame Qt6::Test)
@@ -11,3 +11,9 @@ add_dependencies(window_latency_bench quillmere_audio quillmere_tempo)
 quillmere_add_bench(window_transcript_bench ${CMAKE_CURRENT_LIST_DIR}/window_transcript_bench.cpp)
 target_link_libraries(window_transcript_bench PRIVATE quillmere_frame Qt6::Test)
 add_dependencies(window_transcript_bench quillmere_audio quillmere_tempo)
+quillmere_add_bench(window_idle_bench ${CMAKE_CURRENT_LIST_DIR}/window_idle_bench.cpp
+  ${CMAKE_SOURCE_DIR}/tests/audio/runtime/CPulseServer.cpp)
+target_link_libraries(window_idle_bench PRIVATE quillmere_frame Qt6::Test)
+target_include_directories(window_idle_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests/audio/runtime)
+target_compile_definitions(window_idle_bench PRIVATE QUILLMERE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+add_dependencies(window_idle_bench quillmere_audio quillmere_tempo)

@@ -1,0 +1,152 @@
+// What the whole program costs at rest: the example lesson loaded through a
+// real PulseAudio server of the benchmark's own (a null sink), the process's
+// CPU time read from /proc over 10 s while stopped and 10 s while playing.
+// The program runs as a process of its own (this program started again with
+// "--run"), told what to do on its standard input. QT_QPA_PLATFORM chooses
+// the display (offscreen unless set; xcb under Xvfb paints as a desktop does).
+//
+//     window_idle_bench [seconds]
+#include "app/CAppSettings.h"
+#include "app/CIniProfile.h"
+#include "app/Resource.h"
+#include "audio/CPlaybackEngine.h"
+#include "frame/CMainFrame.h"
+#include "frame/CQuillmereApp.h"
+#include "transport/CPlayerBar.h"
+#include "transport/CTransportControl.h"
+
+#include "CPulseServer.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+#include <unistd.h>
+
+namespace
+{
+
+constexpr int kSettleMs = 2000;
+
+// ------------------------------------------------------------- the program
+
+void Say(const char *word)
+{
+    std::printf("%s\n", word);
+    std::fflush(stdout);
+}
+
+int RunProgram(int argc, char **argv, const QDir &dir)
+{
+    QApplication application(argc, argv);
+    CQuillmereApp app(dir.filePath(QStringLiteral("quillmere.ini")), dir.filePath(QStringLiteral("Playlist.Qpl")),
+                      dir.filePath(QStringLiteral("recovery")));
+    if (!app.InitInstance({QStringLiteral("quillmere")}, false) || !QTest::qWaitForWindowExposed(&app.MainFrame()))
+        return 1;
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&app] {
+        char line[64] = {};
+        if (read(STDIN_FILENO, line, sizeof line - 1) <= 0 || QByteArray(line).startsWith("quit")) {
+            QApplication::quit();
+            return;
+        }
+        app.MainFrame().RaiseCommand(ID_PLAY_PAUSE);
+        Say(app.PlayerBar().Control().Engine().IsPlaying() ? "playing" : "not playing");
+    });
+    Say("ready");
+    const int result = QApplication::exec();
+    app.ExitInstance();
+    return result;
+}
+
+// ------------------------------------------------------------- the runs
+
+bool MakeLesson(const QDir &dir)
+{
+    const QDir lesson(QStringLiteral(QUILLMERE_SOURCE_DIR "/examples/lesson"));
+    for (const QString &name : lesson.entryList({QStringLiteral("lighthouse.*")}, QDir::Files))
+        if (!QFile::copy(lesson.filePath(name), dir.filePath(name)))
+            return false;
+    QFile playlist(dir.filePath(QStringLiteral("Playlist.Qpl")));
+    const QByteArray text = dir.filePath(QStringLiteral("lighthouse.mp3")).toUtf8() + "\r\n";
+    return playlist.open(QIODevice::WriteOnly) && playlist.write(text) == text.size();
+}
+
+// User and system time of a process so far, in clock ticks.
+long long CpuTicks(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = stat.readAll();
+    // The fields after the command's closing parenthesis: utime and stime are the 12th and 13th.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.value(11).toLongLong() + fields.value(12).toLongLong();
+}
+
+double CorePercent(qint64 pid, int seconds)
+{
+    const long long before = CpuTicks(pid);
+    QTest::qWait(seconds * 1000);
+    const long long after = CpuTicks(pid);
+    return 100.0 * double(after - before) / double(sysconf(_SC_CLK_TCK)) / seconds;
+}
+
+bool WaitFor(QProcess &program, const QByteArray &word)
+{
+    QByteArray said;
+    while (!said.contains(word)) {
+        if (!program.waitForReadyRead(30000))
+            return false;
+        said += program.readAllStandardOutput();
+    }
+    return true;
+}
+
+int Measure(int seconds)
+{
+    CPulseServer server;
+    if (!server.Start()) {
+        std::fprintf(stderr, "no PulseAudio server: %s\n", server.Error().c_str());
+        return 1;
+    }
+    QTemporaryDir dir;
+    if (!MakeLesson(QDir(dir.path()))) {
+        std::fputs("the example lesson could not be copied\n", stderr);
+        return 1;
+    }
+    qputenv("SDL_AUDIODRIVER", "pulseaudio");
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--run"), dir.path()});
+    if (!WaitFor(program, "ready"))
+        return 1;
+    QTest::qWait(kSettleMs);
+    const double stopped = CorePercent(program.processId(), seconds);
+    program.write("play\n");
+    if (!WaitFor(program, "playing"))
+        return 1;
+    QTest::qWait(kSettleMs);
+    const double playing = CorePercent(program.processId(), seconds);
+    program.write("quit\n");
+    program.waitForFinished(30000);
+    std::printf("CPU of one core over %d s (display: %s)\n", seconds, qgetenv("QT_QPA_PLATFORM").constData());
+    std::printf("  stopped  %6.2f %%\n  playing  %6.2f %%\n", stopped, playing);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc == 3 && QByteArray(argv[1]) == "--run")
+        return RunProgram(argc, argv, QDir(QString::fromLocal8Bit(argv[2])));
+    QCoreApplication application(argc, argv);
+    return Measure(argc > 1 ? std::atoi(argv[1]) : 10);
+}
