@@ -59,54 +59,75 @@ QString CAudioRuntime::LibraryFolder()
 
 CAudioRuntime::CAudioRuntime() : m_folder(LibraryFolder())
 {
-    const QString mainPath = m_folder + QStringLiteral(QUILLMERE_AUDIO_LIBRARY_NAME);
-    const QString tempoPath = m_folder + QStringLiteral(QUILLMERE_TEMPO_LIBRARY_NAME);
-    if (!QFileInfo::exists(mainPath))
-        Fail(kStageMissing, kMainLibrary);
-    if (!QFileInfo::exists(tempoPath))
-        Fail(kStageMissing, kTempoLibrary);
-    CheckFile(mainPath, kMainLibrary);
-    CheckFile(tempoPath, kTempoLibrary);
-    // The add-on imports the main library, so the main one goes first.
-    m_pMain = OpenModule(mainPath, kMainLibrary);
-    m_pTempo = OpenModule(tempoPath, kTempoLibrary);
-    BindAll();
+    if (!Load())
+        Fail(m_failure);
+}
+
+CAudioRuntime::CAudioRuntime(SQuiet) : m_folder(LibraryFolder()) {}
+
+std::unique_ptr<CAudioRuntime> CAudioRuntime::TryLoad(SLoadFailure &failure)
+{
+    std::unique_ptr<CAudioRuntime> runtime(new CAudioRuntime(SQuiet{}));
+    if (runtime->Load())
+        return runtime;
+    failure = runtime->m_failure;
+    return nullptr;
 }
 
 CAudioRuntime::~CAudioRuntime() = default;
 
-void CAudioRuntime::Fail(int stage, int library)
+bool CAudioRuntime::Load()
 {
-    Prompt().MessageBox(QStringLiteral("Error: %1:%2").arg(stage).arg(library), CPrompt::MB_OK | CPrompt::MB_ICONERROR,
-                        QStringLiteral("Error"));
+    const QString mainPath = m_folder + QStringLiteral(QUILLMERE_AUDIO_LIBRARY_NAME);
+    const QString tempoPath = m_folder + QStringLiteral(QUILLMERE_TEMPO_LIBRARY_NAME);
+    if (!QFileInfo::exists(mainPath))
+        return Failed(kStageMissing, kMainLibrary);
+    if (!QFileInfo::exists(tempoPath))
+        return Failed(kStageMissing, kTempoLibrary);
+    // The add-on imports the main library, so the main one goes first.
+    return CheckFile(mainPath, kMainLibrary) && CheckFile(tempoPath, kTempoLibrary) &&
+           OpenModule(m_pMain, mainPath, kMainLibrary) && OpenModule(m_pTempo, tempoPath, kTempoLibrary) && BindAll();
+}
+
+bool CAudioRuntime::Failed(int stage, int library)
+{
+    m_failure = {stage, library};
+    return false;
+}
+
+void CAudioRuntime::Fail(const SLoadFailure &failure)
+{
+    Prompt().MessageBox(QStringLiteral("Error: %1:%2").arg(failure.stage).arg(failure.library),
+                        CPrompt::MB_OK | CPrompt::MB_ICONERROR, QStringLiteral("Error"));
     Prompt().ExitProcess(0);
     std::abort(); // a prompt that does return leaves no way to go on
 }
 
-void CAudioRuntime::CheckFile(const QString &path, int library)
+bool CAudioRuntime::CheckFile(const QString &path, int library)
 {
     // A folder or a file without read permission cannot be a library.
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        Fail(kStageUnreadable, library);
+        return Failed(kStageUnreadable, library);
+    return true;
 }
 
-CAudioRuntime::ModulePtr CAudioRuntime::OpenModule(const QString &path, int library)
+bool CAudioRuntime::OpenModule(ModulePtr &module, const QString &path, int library)
 {
     // RTLD_NOW: a library with unresolved imports fails here, not at a later call.
-    ModulePtr module(dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL));
-    if (!module)
-        Fail(kStageUnloadable, library);
-    return module;
+    module.reset(dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL));
+    return module != nullptr || Failed(kStageUnloadable, library);
 }
 
-void CAudioRuntime::BindAll()
+bool CAudioRuntime::BindAll()
 {
     void *main = m_pMain.get();
     void *tempo = m_pTempo.get();
-    auto bind = [](void *module, const char *name, auto &slot, EUse use, int library) {
-        if (!Bind(module, name, slot) && use == EUse::Called)
-            Fail(kStageUnloadable, library);
+    bool bound = true;
+    // The first missing entry that is called names the failure.
+    auto bind = [this, &bound](void *module, const char *name, auto &slot, EUse use, int library) {
+        if (!Bind(module, name, slot) && use == EUse::Called && bound)
+            bound = Failed(kStageUnloadable, library);
     };
     const EUse called = EUse::Called;
     const EUse unused = EUse::Unused;
@@ -150,4 +171,5 @@ void CAudioRuntime::BindAll()
     bind(main, "QuillmereAudio_GetOutputState", m_api.QuillmereAudio_GetOutputState, called, kMainLibrary);
     bind(tempo, "BASS_FX_TempoCreate", m_api.BASS_FX_TempoCreate, called, kTempoLibrary);
     bind(tempo, "BASS_FX_TempoSet", m_api.BASS_FX_TempoSet, called, kTempoLibrary);
+    return bound;
 }

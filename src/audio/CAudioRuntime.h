@@ -1,7 +1,8 @@
 // Loads the audio runtime (the main library and its tempo add-on) from the
 // program's folder and binds the table of entry points that every audio call
 // goes through. Any failure is fatal: the user sees "Error: stage:library" and
-// the process ends.
+// the process ends. TryLoad does the same work without a word to the user, so
+// that a thread other than the user-interface one may load the runtime.
 #pragma once
 
 #include "audio/runtime/AudioApi.h"
@@ -55,9 +56,20 @@ struct SAudioApi {
 class CAudioRuntime
 {
 public:
+    // Where loading stopped: the numbers of the "Error: stage:library" message.
+    struct SLoadFailure {
+        int stage = 0;
+        int library = 0;
+    };
+
     // Loads both libraries and binds the table. Returns only on success; on
     // failure it shows the error and ends the process through the prompt.
     CAudioRuntime();
+    // Loads both libraries and binds the table on any thread; shows nothing.
+    // Null on failure, with the failure's stage and library.
+    static std::unique_ptr<CAudioRuntime> TryLoad(SLoadFailure &failure);
+    // Shows "Error: stage:library" and ends the process (user-interface thread).
+    [[noreturn]] static void Fail(const SLoadFailure &failure);
     // Unloads both libraries. The caller frees its channel and the device first.
     ~CAudioRuntime();
 
@@ -80,13 +92,20 @@ private:
     };
     using ModulePtr = std::unique_ptr<void, SModuleCloser>;
 
-    [[noreturn]] static void Fail(int stage, int library);
-    static void CheckFile(const QString &path, int library);
-    static ModulePtr OpenModule(const QString &path, int library);
-    void BindAll();
+    struct SQuiet {
+    };
+    explicit CAudioRuntime(SQuiet);
+
+    // Each returns false and fills m_failure when loading cannot go on.
+    bool Load();
+    bool CheckFile(const QString &path, int library);
+    bool OpenModule(ModulePtr &module, const QString &path, int library);
+    bool BindAll();
+    bool Failed(int stage, int library);
 
     QString m_folder;
     ModulePtr m_pMain;
     ModulePtr m_pTempo;
     SAudioApi m_api;
+    SLoadFailure m_failure;
 };

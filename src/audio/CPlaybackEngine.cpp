@@ -5,6 +5,7 @@
 #include "base/CPrompt.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace
 {
@@ -47,18 +48,96 @@ struct CPlaybackEngine::SEndSync {
     static void Callback(HSYNC handle, DWORD channel, DWORD data, void *user);
 };
 
-CPlaybackEngine::CPlaybackEngine() : m_pRuntime(std::make_unique<CAudioRuntime>())
+struct CPlaybackEngine::SStart {
+    // The starting thread: loads the runtime, opens the device, loads the
+    // plug-ins. It shows nothing and waits for nobody.
+    void Run();
+    void OpenDevice(const SAudioApi &api);
+    void LoadPlugins(const SAudioApi &api) const;
+    // User-interface thread: waits for the starting thread and shows what failed.
+    void Finish();
+    void ShowFailure();
+
+    std::thread thread;
+    std::atomic<bool> bDone{false};
+    std::unique_ptr<CAudioRuntime> pRuntime;
+    CAudioRuntime::SLoadFailure loadFailure;
+    bool bDeviceFailed = false;
+    bool bOldDevice = false;
+};
+
+void CPlaybackEngine::SStart::Run()
 {
-    OpenDevice();
-    LoadPlugins();
+    pRuntime = CAudioRuntime::TryLoad(loadFailure);
+    if (pRuntime != nullptr) {
+        OpenDevice(pRuntime->Api());
+        LoadPlugins(pRuntime->Api());
+    }
+    bDone = true;
+}
+
+void CPlaybackEngine::SStart::OpenDevice(const SAudioApi &api)
+{
+    // There is no window handle to give on this platform.
+    if (!api.BASS_Init(kOutputDevice, kOutputRate, 0, nullptr, nullptr)) {
+        bDeviceFailed = true;
+        return;
+    }
+    BASS_INFO info{};
+    info.size = sizeof(BASS_INFO);
+    api.BASS_GetInfo(&info);
+    if (info.dsver < kMinimumDeviceVersion) {
+        api.BASS_Free();
+        bOldDevice = true;
+    }
+}
+
+void CPlaybackEngine::SStart::LoadPlugins(const SAudioApi &api) const
+{
+    if (bDeviceFailed)
+        return;
+    // Optional decoders beside the program; a missing one only means fewer formats.
+    const QString folder = pRuntime->Folder() + QStringLiteral("plugins/");
+    for (const char *name : {"aac.so", "ape.so", "wma.so"})
+        api.BASS_PluginLoad(Utf16(folder + QLatin1String(name)), BASS_UNICODE);
+}
+
+void CPlaybackEngine::SStart::Finish()
+{
+    if (!thread.joinable())
+        return;
+    thread.join();
+    ShowFailure();
+}
+
+void CPlaybackEngine::SStart::ShowFailure()
+{
+    if (pRuntime == nullptr)
+        CAudioRuntime::Fail(loadFailure);
+    if (bDeviceFailed) {
+        ShowError(QStringLiteral("Can't initialize device"));
+        Prompt().ExitProcess(-1);
+    }
+    if (bOldDevice)
+        ShowError(QStringLiteral("DirectX 8 is not installed"), QStringLiteral("Error"));
+}
+
+CPlaybackEngine::CPlaybackEngine() : m_pStart(std::make_unique<SStart>())
+{
     CSyncHandOver::Instance().Open();
+    m_pStart->thread = std::thread([start = m_pStart.get()] { start->Run(); });
 }
 
 CPlaybackEngine::~CPlaybackEngine()
 {
     // First make sure no sync callback waits on this thread or is still using
     // the runtime, then release in the runtime's order: channel, device, library.
+    // A start that failed and was never shown is dropped without a word.
     CSyncHandOver::Instance().Close();
+    if (m_pStart->thread.joinable())
+        m_pStart->thread.join();
+    if (m_pStart->pRuntime == nullptr || m_pStart->bDeviceFailed)
+        return;
     const DWORD channel = m_hChannel.exchange(0);
     if (channel != 0) {
         Api().BASS_MusicFree(channel);
@@ -67,33 +146,20 @@ CPlaybackEngine::~CPlaybackEngine()
     Api().BASS_Free();
 }
 
+void CPlaybackEngine::WaitUntilStarted() const
+{
+    m_pStart->Finish();
+}
+
+bool CPlaybackEngine::HasStarted() const
+{
+    return m_pStart->bDone;
+}
+
 const SAudioApi &CPlaybackEngine::Api() const
 {
-    return m_pRuntime->Api();
-}
-
-void CPlaybackEngine::OpenDevice()
-{
-    // There is no window handle to give on this platform.
-    if (!Api().BASS_Init(kOutputDevice, kOutputRate, 0, nullptr, nullptr)) {
-        ShowError(QStringLiteral("Can't initialize device"));
-        Prompt().ExitProcess(-1);
-    }
-    BASS_INFO info{};
-    info.size = sizeof(BASS_INFO);
-    Api().BASS_GetInfo(&info);
-    if (info.dsver < kMinimumDeviceVersion) {
-        Api().BASS_Free();
-        ShowError(QStringLiteral("DirectX 8 is not installed"), QStringLiteral("Error"));
-    }
-}
-
-void CPlaybackEngine::LoadPlugins()
-{
-    // Optional decoders beside the program; a missing one only means fewer formats.
-    const QString folder = m_pRuntime->Folder() + QStringLiteral("plugins/");
-    for (const char *name : {"aac.so", "ape.so", "wma.so"})
-        Api().BASS_PluginLoad(Utf16(folder + QLatin1String(name)), BASS_UNICODE);
+    WaitUntilStarted();
+    return m_pStart->pRuntime->Api();
 }
 
 void CPlaybackEngine::SetEndHandler(std::function<int()> handler)
@@ -190,19 +256,20 @@ bool CPlaybackEngine::FreeChannel()
     return Api().BASS_StreamFree(channel) != 0;
 }
 
+// With no channel open the runtime would answer "stopped": no need to wait for it.
 bool CPlaybackEngine::IsPlaying() const
 {
-    return Api().BASS_ChannelIsActive(m_hChannel) == BASS_ACTIVE_PLAYING;
+    return HasChannel() && Api().BASS_ChannelIsActive(m_hChannel) == BASS_ACTIVE_PLAYING;
 }
 
 bool CPlaybackEngine::IsStopped() const
 {
-    return Api().BASS_ChannelIsActive(m_hChannel) == BASS_ACTIVE_STOPPED;
+    return !HasChannel() || Api().BASS_ChannelIsActive(m_hChannel) == BASS_ACTIVE_STOPPED;
 }
 
 bool CPlaybackEngine::IsPaused() const
 {
-    return Api().BASS_ChannelIsActive(m_hChannel) == BASS_ACTIVE_PAUSED;
+    return HasChannel() && Api().BASS_ChannelIsActive(m_hChannel) == BASS_ACTIVE_PAUSED;
 }
 
 bool CPlaybackEngine::IsOutputLost() const
@@ -268,13 +335,14 @@ bool CPlaybackEngine::SetAttributes(int sampleRate, int volume, int pan)
     // A volume set while muted is heard at once, and the mute flag stays set.
     if (!m_bMute)
         m_nVolume = volume;
-    return Api().BASS_ChannelSetAttributes(m_hChannel, sampleRate, volume, pan) != 0;
+    return HasChannel() && Api().BASS_ChannelSetAttributes(m_hChannel, sampleRate, volume, pan) != 0;
 }
 
 void CPlaybackEngine::SetMute(bool mute)
 {
     m_bMute = mute;
-    Api().BASS_ChannelSetAttributes(m_hChannel, kUnchangedRate, mute ? 0 : m_nVolume, kUnchangedPan);
+    if (HasChannel())
+        Api().BASS_ChannelSetAttributes(m_hChannel, kUnchangedRate, mute ? 0 : m_nVolume, kUnchangedPan);
 }
 
 void CPlaybackEngine::ApplyEffects()
@@ -313,13 +381,16 @@ void CPlaybackEngine::SetEffect(unsigned kind, int value)
     if (kind > EFFECT_REVERB)
         return;
     // Stored first, so a change made with no file open holds for the next one.
-    if (kind == EFFECT_REVERB) {
+    if (kind == EFFECT_REVERB)
         m_nReverb = value;
-        ApplyReverbMix();
-    } else {
+    else
         m_nBand[kind] = value;
+    if (!HasChannel())
+        return;
+    if (kind == EFFECT_REVERB)
+        ApplyReverbMix();
+    else
         ApplyBandGain(kind);
-    }
 }
 
 int CPlaybackEngine::EffectValue(unsigned kind) const

@@ -3,6 +3,13 @@
 // equaliser bands and the reverb, converts positions to milliseconds, keeps
 // volume and mute, and hands the end of the channel to the user-interface
 // thread. Every call comes from the user-interface thread.
+//
+// The runtime starts on a thread of its own (loading the libraries, opening the
+// device and the plug-ins take tens of milliseconds), so the window can be
+// built meanwhile. The first call that needs the runtime waits for that start;
+// the starting thread never waits for the user-interface thread, and any
+// failure of the start is shown by that first call, on the user-interface
+// thread. Calls while no channel is open need no runtime and never wait.
 #pragma once
 
 #include <QString>
@@ -20,12 +27,13 @@ public:
     // Effect kinds, in the order of the effect handles.
     enum EffectKind : unsigned { EFFECT_EQ_125 = 0, EFFECT_EQ_1K = 1, EFFECT_EQ_8K = 2, EFFECT_REVERB = 3 };
 
-    // Loads the runtime, opens the output device and loads the decoder
-    // plug-ins. A runtime that cannot be loaded or a device that cannot be
-    // opened ends the process.
+    // Starts loading the runtime, opening the output device and loading the
+    // decoder plug-ins, and returns without waiting for them. A runtime that
+    // cannot be loaded or a device that cannot be opened ends the process, at
+    // the first call that needs the runtime.
     CPlaybackEngine();
-    // Cancels a pending end notice, frees the channel and the device, unloads
-    // the runtime.
+    // Waits for the start, cancels a pending end notice, frees the channel and
+    // the device, unloads the runtime.
     ~CPlaybackEngine();
 
     CPlaybackEngine(const CPlaybackEngine &) = delete;
@@ -34,6 +42,12 @@ public:
     // Decides, on the user-interface thread, what happens when the channel
     // ends; a nonzero result stops the channel and rewinds it to 0.
     void SetEndHandler(std::function<int()> handler);
+
+    // Waits until the runtime has started, and shows a failure of the start
+    // (which ends the process). Every call that needs the runtime does this.
+    void WaitUntilStarted() const;
+    // The runtime has started (or failed to): no call will wait for it.
+    bool HasStarted() const;
 
     bool Open(const QString &path);
     bool Play(bool restart);
@@ -86,10 +100,11 @@ public:
 private:
     // The runtime's end-of-channel callback; it runs on the runtime's sync thread.
     struct SEndSync;
+    // The runtime's start on a thread of its own, and what it came to.
+    struct SStart;
 
     void StopAndRewindCurrent();
-    void OpenDevice();
-    void LoadPlugins();
+    bool HasChannel() const { return m_hChannel != 0; }
     void ReleaseChannel(uint32_t channel);
     void ApplyBandGain(unsigned kind);
     void ApplyReverbMix();
@@ -99,7 +114,8 @@ private:
     uint64_t BytesAtOrAfter(uint32_t milliseconds) const;
     const SAudioApi &Api() const;
 
-    std::unique_ptr<CAudioRuntime> m_pRuntime;
+    // Written by the starting thread until it is joined, then only read.
+    std::unique_ptr<SStart> m_pStart;
     // Written on the user-interface thread; the end callback reads it on the
     // runtime's sync thread.
     std::atomic<uint32_t> m_hChannel{0};

@@ -220,6 +220,20 @@ TEST_F(TransportControlTest, CurrentItemIsAlwaysInTheListAndRemembered)
 
 // The sound server dies while the item plays and comes back: the status bar says so
 // both times, and the item plays on from where it was heard last.
+// The runtime starts on a thread of its own while the window is built: the
+// remembered item listed at once, and F1 raised straight after, are heard.
+TEST_F(TransportControlTest, F1RaisedStraightAfterTheStartPlays)
+{
+    m_pControl.reset(); // one device at a time
+    m_pControl = std::make_unique<CTransportControl>(m_settings, m_view);
+    m_pControl->InitDialog();
+    StartPlaylist({"long.wav"});
+    ASSERT_TRUE(Raise(IDC_STOP)); // loaded stopped, as the program starts
+    ASSERT_TRUE(Raise(ID_PLAY_PAUSE));
+    EXPECT_TRUE(Engine().IsPlaying());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Engine().GetPosition() >= 300; }, 3000));
+}
+
 TEST_F(TransportControlTest, ALostSoundOutputAndItsReturnAreShown)
 {
     m_pControl.reset();
@@ -228,6 +242,7 @@ TEST_F(TransportControlTest, ALostSoundOutputAndItsReturnAreShown)
         GTEST_SKIP() << "no PulseAudio server could be started here: " << server.Error();
     setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
     m_pControl = std::make_unique<CTransportControl>(m_settings, m_view);
+    Engine().WaitUntilStarted(); // the device is opened on the runtime's starting thread
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     m_pControl->InitDialog();
     StartPlaylist({"long.wav"});

@@ -11,7 +11,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <tuple>
@@ -156,6 +158,7 @@ protected:
 TEST_F(EngineCallTest, ConstructionOpensTheDeviceAndLoadsPluginsBesideTheRuntime)
 {
     m_pEngine = std::make_unique<CPlaybackEngine>();
+    m_pEngine->WaitUntilStarted();
     const std::string plugins = QFile::encodeName(m_folder.path()).toStdString() + "/plugins/";
     EXPECT_EQ(TakeCalls(), (Calls{"BASS_Init(1,44100,0,null,null)", "BASS_GetInfo(60)",
                                   "BASS_PluginLoad(" + plugins + "aac.so,2147483648)",
@@ -168,6 +171,7 @@ TEST_F(EngineCallTest, ConstructionOpensTheDeviceAndLoadsPluginsBesideTheRuntime
     TakeCalls();
     m_pState->deviceVersion = 7;
     m_pEngine = std::make_unique<CPlaybackEngine>();
+    m_pEngine->WaitUntilStarted();
     EXPECT_EQ(TakeCalls()[2], "BASS_Free");
     m_prompt.ExpectOneError("DirectX 8 is not installed", QStringLiteral("Error"));
 
@@ -176,11 +180,42 @@ TEST_F(EngineCallTest, ConstructionOpensTheDeviceAndLoadsPluginsBesideTheRuntime
     m_pState->answers["BASS_Init"] = 0;
     try {
         CPlaybackEngine engine;
-        ADD_FAILURE() << "the engine was constructed without a device";
+        engine.WaitUntilStarted();
+        ADD_FAILURE() << "the engine started without a device";
     } catch (const SExitCalled &exit) {
         EXPECT_EQ(exit.exitCode, -1);
     }
     m_prompt.ExpectOneError("Can't initialize device");
+}
+
+// The runtime starts on a thread of its own (held here in the device's opening):
+// the calls that need no channel answer at once, and an open and a play raised
+// meanwhile wait for the start and are made, in order, once it is done.
+TEST_F(EngineCallTest, CallsRaisedWhileTheRuntimeStartsWaitForItAndAreNotLost)
+{
+    m_pState->bInitHeld = true;
+    m_pEngine = std::make_unique<CPlaybackEngine>();
+    std::thread release([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::lock_guard lock(m_pState->mutex);
+        m_pState->bInitHeld = false;
+        m_pState->initReleased.notify_all();
+    });
+    EXPECT_FALSE(m_pEngine->SetAttributes(-1, 30, -101));
+    EXPECT_TRUE(m_pEngine->IsStopped());
+    EXPECT_FALSE(m_pEngine->IsPlaying());
+    EXPECT_FALSE(m_pEngine->HasStarted());
+    EXPECT_TRUE(m_pEngine->Open(QStringLiteral("/media/a.mp3")));
+    EXPECT_TRUE(m_pEngine->HasStarted());
+    EXPECT_TRUE(m_pEngine->Play(false));
+    release.join();
+    const Calls calls = TakeCalls();
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls.front(), "BASS_Init(1,44100,0,null,null)");
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "BASS_ChannelPlay(1001,0)"), 1);
+    // The volume set before the start is the one the channel gets.
+    EXPECT_EQ(m_pEngine->RememberedVolume(), 30);
+    EXPECT_TRUE(m_prompt.m_messages.empty());
 }
 
 // Which files open as what, and the message when none does, are heard through

@@ -65,8 +65,14 @@ SFakeRuntimeState *FakeRuntimeState()
 }
 
 FAKE(int, BASS_ErrorGetCode, (void))
-FAKE(BOOL, BASS_Init, (int device, DWORD freq, DWORD flags, void *win, const void *clsid), device, freq, flags, win,
-     clsid)
+BOOL BASS_Init(int device, DWORD freq, DWORD flags, void *win, const void *clsid)
+{
+    const BOOL answer = Answer<BOOL>("BASS_Init", device, freq, flags, win, clsid);
+    SFakeRuntimeState &state = *FakeRuntimeState();
+    std::unique_lock lock(state.mutex);
+    state.initReleased.wait(lock, [&state] { return !state.bInitHeld; });
+    return answer;
+}
 FAKE(HMUSIC, BASS_MusicLoad, (BOOL mem, const char16_t *file, QWORD offset, DWORD length, DWORD flags, DWORD freq), mem,
      file, offset, length, flags, freq)
 FAKE(HSTREAM, BASS_StreamCreateFile, (BOOL mem, const char16_t *file, QWORD offset, QWORD length, DWORD flags), mem,

@@ -28,6 +28,9 @@ struct SFakeRuntimeState {
                                              {"BASS_MusicFree", 0},
                                              {"BASS_PluginLoad", 0}};
     DWORD deviceVersion = 9;
+    // While set, BASS_Init does not return: the engine's start is held there.
+    bool bInitHeld = false;
+    std::condition_variable initReleased;
     // The registered end sync and the threads that run it.
     SYNCPROC *syncProc = nullptr;
     void *syncUser = nullptr;
