@@ -2,7 +2,9 @@
 // values (track name, performer, bit rate) and the library's text report.
 // The file is handed to the library one chunk at a time, where the library
 // asks for it, so a caller on the interface thread can read a large file or a
-// slow disk in short steps between events.
+// slow disk in short steps between events. The library itself
+// ("libmediainfo.so.0", with the network libraries it needs) is loaded when
+// the first description starts, not when the program does.
 #pragma once
 
 #include <QIODevice>
@@ -26,7 +28,9 @@ public:
     CMediaInfo(const CMediaInfo &) = delete;
     CMediaInfo &operator=(const CMediaInfo &) = delete;
 
-    bool IsAvailable() const { return m_pHandle != nullptr; }
+    // Loads the library if no description has done so yet and makes the
+    // handle; false when the library cannot be loaded (said once on stderr).
+    bool IsAvailable();
 
     // Starts describing the file at path, forgetting the previous one. A file
     // that cannot be opened is described at once, with empty values.
