@@ -21,6 +21,7 @@
 class CChannel
 {
 public:
+    static constexpr int kRingFrames = 16384; // about 0.37 s ahead at 44.1 kHz
     enum class EKind { Stream, Music };
     enum class EState { Stopped, Playing, Paused };
 
@@ -137,7 +138,6 @@ private:
         double positionEnd = 0;
     };
     static constexpr int kChunk = 1024;
-    static constexpr int kRingFrames = 16384; // about 0.37 s ahead at 44.1 kHz
     // How far the time stretcher may take a frame's sound from its nominal place.
     static constexpr double kStretchReachSeconds = 0.08;
 

@@ -89,7 +89,7 @@ DWORD CMixer::AddChannel(std::unique_ptr<CChannel> channel)
     std::lock_guard lock(m_mutex);
     const DWORD handle = NextHandle();
     m_channels.emplace(handle, std::move(channel));
-    m_work.notify_one();
+    PostDecodingWork();
     SetRuntimeError(BASS_OK);
     return handle;
 }
@@ -107,7 +107,7 @@ DWORD CMixer::WrapWithStretch(DWORD source, DWORD flags, std::unique_ptr<CTimeSt
     tempo->SetStretch(std::move(stretch));
     const DWORD handle = NextHandle();
     m_channels.emplace(handle, std::move(tempo));
-    m_work.notify_one();
+    PostDecodingWork();
     m_wrapped[source] = handle;
     if ((flags & BASS_FX_FREESOURCE) != 0)
         m_freeWith[handle] = source;
@@ -201,7 +201,7 @@ bool CMixer::Play(DWORD handle, bool restart)
         channel.Play(restart);
         if (starts && std::exchange(m_bFadeInNext, false))
             channel.FadeIn();
-        m_work.notify_one();
+        PostDecodingWork();
         return Succeed<bool>(true);
     });
 }
@@ -214,7 +214,7 @@ bool CMixer::Pause(DWORD handle)
         if (channel.State() != CChannel::EState::Playing)
             return Fail(BASS_ERROR_NOPLAY, false);
         channel.Pause(HeardOutputFrame(m_clock()));
-        m_work.notify_one();
+        PostDecodingWork();
         return Succeed<bool>(true);
     });
 }
@@ -223,7 +223,7 @@ bool CMixer::Stop(DWORD handle)
 {
     return WithChannel<bool>(handle, false, [&](CChannel &channel) {
         channel.Stop(HeardOutputFrame(m_clock()));
-        m_work.notify_one();
+        PostDecodingWork();
         return Succeed<bool>(true);
     });
 }
@@ -263,7 +263,7 @@ bool CMixer::SetPosition(DWORD handle, QWORD bytes)
         const auto frame = static_cast<int64_t>(bytes / static_cast<QWORD>(channel.BytesPerFrame()));
         if (bytes > static_cast<QWORD>(INT64_MAX) || !channel.Seek(frame))
             return Fail(BASS_ERROR_POSITION, false);
-        m_work.notify_one();
+        PostDecodingWork();
         return Succeed<bool>(true);
     });
 }
@@ -279,7 +279,7 @@ bool CMixer::SetLoop(DWORD handle, QWORD start, QWORD end, DWORD flags)
         const QWORD endFrame = std::min(end / bytesPerFrame, length);
         channel.SetLoop(static_cast<int64_t>(startFrame), static_cast<int64_t>(endFrame),
                         (flags & BASS_LOOP_ONCE) != 0);
-        m_work.notify_one();
+        PostDecodingWork();
         return Succeed<bool>(true);
     });
 }
@@ -331,7 +331,7 @@ bool CMixer::SetAttributes(DWORD handle, int freq, int volume, int pan)
             channel.SetVolume(volume);
         if (pan != kNoPan)
             channel.SetPan(pan);
-        m_work.notify_one();
+        PostDecodingWork();
         return Succeed<bool>(true);
     });
 }
@@ -346,7 +346,7 @@ bool CMixer::SetTempo(DWORD handle, float tempo, float rate, float pitch)
         if (rate > 0.0f)
             channel.SetFreq(rate);
         channel.SetTempo(1.0 + tempo / 100.0, pitch);
-        m_work.notify_one();
+        PostDecodingWork();
         return Succeed<bool>(true);
     });
 }
@@ -439,15 +439,32 @@ void CMixer::DecodeAll()
     }
 }
 
-void CMixer::WaitForWork(std::chrono::milliseconds timeout)
+// Rings stay full while nothing plays, so the thread sleeps until told; while
+// something plays it wakes when a quarter of a ring has been heard, long
+// before the output could run dry.
+void CMixer::WaitForWork()
 {
     std::unique_lock lock(m_mutex);
-    m_work.wait_for(lock, timeout);
+    const auto posted = [this] { return std::exchange(m_bWorkPosted, false); };
+    const bool playing = std::any_of(m_channels.begin(), m_channels.end(), [](const auto &entry) {
+        return entry.second->State() == CChannel::EState::Playing;
+    });
+    if (playing)
+        m_work.wait_for(lock, std::chrono::milliseconds(1000 * CChannel::kRingFrames / 4 / m_outputRate), posted);
+    else
+        m_work.wait(lock, posted);
 }
 
 void CMixer::Wake()
 {
     std::lock_guard lock(m_mutex);
+    PostDecodingWork();
+}
+
+// Under the lock: a wait that begins later still sees the work.
+void CMixer::PostDecodingWork()
+{
+    m_bWorkPosted = true;
     m_work.notify_all();
 }
 

@@ -73,9 +73,10 @@ public:
     bool DecodeAhead();
     // Fills every ring to the brim or the end (offline rendering and tests).
     void DecodeAll();
-    // Sleeps until a channel needs decoding (a seek, play, new channel) or timeout passes.
-    void WaitForWork(std::chrono::milliseconds timeout);
-    // Ends the wait of WaitForWork at once.
+    // Sleeps until a channel needs decoding: told by a seek, a play or a new
+    // channel, or, while something plays, once part of its ring has been heard.
+    void WaitForWork();
+    // Ends the wait of WaitForWork at once (or the next one, when none is on).
     void Wake();
 
     // Renders frames stereo float frames into out; nowNs is the steady-clock time of the
@@ -103,8 +104,11 @@ private:
     void DropTail();
     DWORD NextHandle() { return ++m_lastHandle; }
 
+    void PostDecodingWork();
+
     std::mutex m_mutex;
     std::condition_variable m_work;
+    bool m_bWorkPosted = false; // under m_mutex: work told while the thread was busy
     int m_outputRate;
     int m_latencyFrames = 0;
     Clock m_clock;
