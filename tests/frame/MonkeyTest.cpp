@@ -45,8 +45,22 @@ int Seconds()
 // The last lines of a helper's output: the actions before a failure.
 std::string Tail(const QByteArray &output, int lines)
 {
-    QList<QByteArray> all = output.split('\n');
+    const QList<QByteArray> all = output.split('\n');
     return all.mid(std::max<qsizetype>(0, all.size() - lines)).join('\n').toStdString();
+}
+
+// What the program said about its failure: a sanitizer's report with its
+// stacks from its start, a hang, or the last lines.
+std::string FailureReport(const QByteArray &errors)
+{
+    for (const char *start : {"ERROR: ", "runtime error:", "hang:"}) {
+        const qsizetype at = errors.indexOf(start);
+        if (at >= 0) {
+            const qsizetype line = errors.lastIndexOf('\n', at) + 1;
+            return errors.mid(line).split('\n').mid(0, 60).join('\n').toStdString();
+        }
+    }
+    return Tail(errors, 40);
 }
 
 class MonkeyTest : public testing::Test
@@ -149,7 +163,7 @@ TEST_F(MonkeyTest, RandomKeysTextClicksAndDialogsNeitherCrashNorHangAndLeaveFile
     EXPECT_FALSE(complained.contains("Sanitizer") || complained.contains("runtime error:")) << "a sanitizer report";
     EXPECT_TRUE(said.contains("\nended")) << "the program did not end through its window";
     if (HasFailure())
-        FAIL() << replay << "\nlast actions:\n" << Tail(said, 30) << "\nerrors:\n" << Tail(complained, 80);
+        FAIL() << replay << "\nlast actions:\n" << Tail(said, 30) << "\nerrors:\n" << FailureReport(complained);
     SCOPED_TRACE(replay);
     ExpectPlaylistReads();
     ExpectProfileReads();
