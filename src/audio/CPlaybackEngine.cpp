@@ -277,18 +277,23 @@ bool CPlaybackEngine::IsOutputLost() const
     return Api().QuillmereAudio_GetOutputState() == QUILLMERE_OUTPUT_LOST;
 }
 
+// The runtime answers -1 for a channel it does not know (none open, or the
+// open failed): that is no time at all, not 49 days.
+uint32_t CPlaybackEngine::Milliseconds(float seconds)
+{
+    return seconds > 0.0f ? static_cast<uint32_t>(static_cast<int64_t>(seconds * 1000.0f)) : 0;
+}
+
 uint32_t CPlaybackEngine::GetPosition() const
 {
     const DWORD channel = m_hChannel;
-    const float seconds = Api().BASS_ChannelBytes2Seconds(channel, Api().BASS_ChannelGetPosition(channel));
-    return static_cast<uint32_t>(static_cast<int64_t>(seconds * 1000.0f));
+    return Milliseconds(Api().BASS_ChannelBytes2Seconds(channel, Api().BASS_ChannelGetPosition(channel)));
 }
 
 uint32_t CPlaybackEngine::GetLength() const
 {
     const DWORD channel = m_hChannel;
-    const float seconds = Api().BASS_ChannelBytes2Seconds(channel, Api().BASS_ChannelGetLength(channel));
-    return static_cast<uint32_t>(static_cast<int64_t>(seconds * 1000.0f));
+    return Milliseconds(Api().BASS_ChannelBytes2Seconds(channel, Api().BASS_ChannelGetLength(channel)));
 }
 
 bool CPlaybackEngine::SetPosition(uint32_t milliseconds)

@@ -98,6 +98,7 @@ public:
     uint32_t Channel() const { return m_hChannel; }
 
 private:
+    static uint32_t Milliseconds(float seconds);
     // The runtime's end-of-channel callback; it runs on the runtime's sync thread.
     struct SEndSync;
     // The runtime's start on a thread of its own, and what it came to.

@@ -256,16 +256,20 @@ TEST_F(EngineSoundTest, WhatOpensAndPlays)
 
     // A file that is no media, opened after one that played: nothing of the
     // one before is still reported.
-    std::uint32_t rateAfterFailure = 1;
+    std::uint32_t rateAfterFailure = 1, lengthAfterFailure = 1, positionAfterFailure = 1;
     bTempoControl = true;
     EXPECT_FALSE(Play(
                      Media("text.mp3"), [](CPlaybackEngine &engine) { ASSERT_TRUE(engine.Open(Media("tone.wav"))); },
                      [&](CPlaybackEngine &engine) {
                          rateAfterFailure = engine.SampleRate();
+                         lengthAfterFailure = engine.GetLength();
+                         positionAfterFailure = engine.GetPosition();
                          bTempoControl = engine.HasTempoControl();
                      })
                      .bOpened);
     EXPECT_EQ(rateAfterFailure, 0u);
+    EXPECT_EQ(lengthAfterFailure, 0u);
+    EXPECT_EQ(positionAfterFailure, 0u);
     EXPECT_FALSE(bTempoControl);
     m_prompt.ExpectOneError("载入文件失败！");
 }
