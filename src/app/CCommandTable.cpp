@@ -1,24 +1,208 @@
 #include "app/CCommandTable.h"
 
-#include "app/CStringTable.h"
 #include "app/Resource.h"
 
 #include <QRegularExpression>
-#include <QStringList>
-#include <algorithm>
+#include <array>
 #include <map>
+#include <unordered_map>
 
 namespace
 {
 
-SMenuEntry Item(unsigned id, const char16_t *text)
+// A row as written below; Commands() turns each into an SCommand.
+struct SRow {
+    unsigned id;
+    const char16_t *text = u"";
+    std::array<const char *, 2> keys{};
+    const char *icon = "";
+    const char16_t *prompt = u"";
+    const char16_t *tooltip = u"";
+    unsigned tooltipKeyOf = 0;
+    unsigned flags = 0;
+};
+
+// One row per command; clang-format would spread a row over a line per field.
+// clang-format off
+constexpr SRow kRows[] = {
+    // The control bar's buttons and the commands of the same number. A
+    // button's tooltip names the key that does what the button does.
+    {.id = IDC_PLAY_BUTTON, .icon = "play", .tooltip = u"播放", .tooltipKeyOf = ID_PLAY_PAUSE, .flags = CMD_ENDS_DRILL},
+    {.id = IDC_PAUSE_BUTTON, .icon = "pause", .tooltip = u"暂停", .tooltipKeyOf = ID_PLAY_PAUSE, .flags = CMD_ENDS_DRILL},
+    {.id = IDC_STOP, .text = u"停止", .keys = {"F2"}, .icon = "stop",
+     .tooltip = u"停止", .tooltipKeyOf = IDC_STOP, .flags = CMD_ENDS_DRILL},
+    {.id = IDC_PREV_ITEM, .text = u"上一项目", .keys = {"Alt+UP"}, .icon = "previous-item",
+     .tooltip = u"上一项目", .tooltipKeyOf = IDC_PREV_ITEM, .flags = CMD_ENDS_DRILL},
+    {.id = IDC_NEXT_ITEM, .text = u"下一项目", .keys = {"Alt+DOWN"}, .icon = "next-item",
+     .tooltip = u"下一项目", .tooltipKeyOf = IDC_NEXT_ITEM, .flags = CMD_ENDS_DRILL},
+    {.id = IDC_START_LEFT, .text = u"左移起点", .keys = {"F5"}, .icon = "move-start-left",
+     .tooltip = u"左移起点", .tooltipKeyOf = IDC_START_LEFT, .flags = CMD_ENDS_DRILL},
+    {.id = IDC_SET_START, .text = u"选择起点", .keys = {"F6"}, .icon = "set-start",
+     .tooltip = u"选择起点", .tooltipKeyOf = IDC_SET_START, .flags = CMD_ENDS_DRILL},
+    {.id = IDC_SET_END, .text = u"选择终点", .keys = {"F7"}, .icon = "set-end",
+     .tooltip = u"选择终点", .tooltipKeyOf = IDC_SET_END, .flags = CMD_ENDS_DRILL},
+    {.id = IDC_END_RIGHT, .text = u"右移终点", .keys = {"F8"}, .icon = "move-end-right",
+     .tooltip = u"右移终点", .tooltipKeyOf = IDC_END_RIGHT, .flags = CMD_ENDS_DRILL},
+    {.id = IDC_PREV_SELECTION, .text = u"上一选择段", .keys = {"Ctrl+U"}, .icon = "previous-selection",
+     .tooltip = u"上一选择段", .tooltipKeyOf = IDC_PREV_SELECTION, .flags = CMD_ENDS_DRILL},
+    {.id = IDC_NEXT_SELECTION, .text = u"下一选择段", .keys = {"Ctrl+D"}, .icon = "next-selection",
+     .tooltip = u"下一选择段", .tooltipKeyOf = IDC_NEXT_SELECTION, .flags = CMD_ENDS_DRILL},
+    {.id = IDC_CLEAR_SELECTION, .text = u"清除选择", .keys = {"F9"}, .icon = "clear-selection",
+     .tooltip = u"清除选择", .tooltipKeyOf = IDC_CLEAR_SELECTION, .flags = CMD_ENDS_DRILL},
+    {.id = IDC_SAVE_SELECTION, .text = u"保存选择", .keys = {"F10"}, .icon = "save-selection",
+     .tooltip = u"保存选择", .tooltipKeyOf = IDC_SAVE_SELECTION, .flags = CMD_ENDS_DRILL},
+    {.id = IDC_MUTE_BUTTON, .icon = "mute", .tooltip = u"静音", .tooltipKeyOf = ID_MUTE},
+    {.id = IDC_SCROLL_UP, .icon = "scroll-up"},
+    {.id = IDC_SCROLL_DOWN, .icon = "scroll-down"},
+
+    // The program's own commands.
+    {.id = ID_ESCAPE, .keys = {"Esc"}},
+    {.id = ID_PLAY_PAUSE, .text = u"播放/暂停", .keys = {"F1"}},
+    {.id = ID_MUTE, .text = u"静音", .keys = {"Ctrl+M"}},
+    {.id = ID_VOLUME_UP, .text = u"增加音量", .keys = {"Alt+Right"}},
+    {.id = ID_VOLUME_DOWN, .text = u"减小音量", .keys = {"Alt+Left"}},
+    {.id = ID_ORDER_DEFAULT, .text = u"默认"},
+    {.id = ID_ORDER_REPEAT_ONE, .text = u"重复单项"},
+    {.id = ID_ORDER_REPEAT_LIST, .text = u"重复（播放列表）"},
+    {.id = ID_VIEW_CONTROLBAR, .text = u"控制栏(&C)"},
+    {.id = ID_VIEW_EFFECTSBAR, .text = u"音效栏(&E)"},
+    {.id = ID_SETTINGS, .text = u"设置...", .keys = {"O"}, .icon = "settings",
+     .prompt = u"应用程序设置", .tooltip = u"设置", .flags = CMD_KEY_SHOWN_ONLY},
+    {.id = ID_MEDIA_PROPERTIES, .text = u"媒体属性..."},
+    {.id = ID_FORMAT_FONT, .text = u"字体..."},
+    {.id = ID_FORMAT_COLOR, .text = u"文字着色...", .icon = "text-colour"},
+    {.id = ID_CHAR_BOLD, .keys = {"Ctrl+B"}, .icon = "bold", .flags = CMD_EDITOR_KEYS},
+    {.id = ID_CHAR_ITALIC, .keys = {"Ctrl+I"}, .icon = "italic", .flags = CMD_EDITOR_KEYS},
+    {.id = ID_CHAR_UNDERLINE, .icon = "underline"}, // Ctrl+U goes to the previous selection
+    {.id = ID_PARA_LEFT, .keys = {"Ctrl+L"}, .icon = "align-left", .flags = CMD_EDITOR_KEYS},
+    {.id = ID_PARA_CENTER, .keys = {"Ctrl+E"}, .icon = "align-center", .flags = CMD_EDITOR_KEYS},
+    {.id = ID_PARA_RIGHT, .keys = {"Ctrl+R"}, .icon = "align-right", .flags = CMD_EDITOR_KEYS},
+    {.id = ID_PLAYLIST_PLAY, .text = u"播放"},
+    {.id = ID_PLAYLIST_REMOVE, .text = u"从列表中移除"},
+    {.id = ID_PLAYLIST_REMOVE_ALL, .text = u"移除所有"},
+    {.id = ID_PLAYLIST_ADD, .text = u"添加文件到列表"},
+    {.id = ID_PLAYLIST_PROPERTIES, .text = u"媒体属性..."},
+    {.id = ID_SELECTION_PLAY, .text = u"播放选中", .flags = CMD_ENDS_DRILL},
+    {.id = ID_SELECTION_REMOVE, .text = u"从列表中移除", .flags = CMD_ENDS_DRILL},
+    {.id = ID_SELECTION_REMOVE_ALL, .text = u"移除所有", .flags = CMD_ENDS_DRILL},
+    {.id = ID_DRILL_TOGGLE, .text = u"听写练习", .keys = {"F4"},
+     .prompt = u"逐段听写：每段播放数遍，每遍后留出书写时间", .tooltip = u"听写练习"},
+    {.id = ID_TRAY_RESTORE, .text = u"恢复窗口"},
+    {.id = ID_HELP_WEBSITE, .text = u"访问网站..."},
+    {.id = ID_HELP_MAIL, .text = u"发送邮件给作者..."},
+
+    // Standard commands.
+    {.id = ID_FILE_NEW, .keys = {"Ctrl+N"}, .prompt = u"创建新的听写文本", .tooltip = u"新建"},
+    {.id = ID_FILE_OPEN, .text = u"打开媒体(&O)...", .keys = {"Ctrl+O"}, .icon = "open",
+     .prompt = u"打开现有媒体文件", .tooltip = u"打开媒体"},
+    {.id = ID_FILE_SAVE, .text = u"保存听写文本(&S)", .keys = {"Ctrl+S"}, .icon = "save",
+     .prompt = u"保存活动文档", .tooltip = u"保存听写文本"},
+    {.id = ID_FILE_SAVE_AS, .text = u"听写文本另存为(&A)...", .icon = "save-as",
+     .prompt = u"将活动文档以一个新文件名保存", .tooltip = u"听写文本另存为"},
+    {.id = ID_FILE_PRINT, .text = u"打印(&P)...", .keys = {"Ctrl+P"}, .icon = "print",
+     .prompt = u"打印活动文档", .tooltip = u"打印"},
+    {.id = ID_FILE_PRINT_PREVIEW, .text = u"打印预览(&V)", .prompt = u"显示整页", .tooltip = u"打印预览"},
+    {.id = ID_FILE_PRINT_SETUP, .text = u"打印设置(&R)...", .prompt = u"更改打印机及打印选项", .tooltip = u"打印设置"},
+    {.id = ID_FILE_MRU_FILE1, .text = u"最近文件", .flags = CMD_PLACEHOLDER},
+    {.id = ID_APP_EXIT, .text = u"退出(&X)", .prompt = u"退出应用程序；提示保存文档", .tooltip = u"退出"},
+    {.id = ID_EDIT_UNDO, .text = u"撤消(&U)", .keys = {"Ctrl+Z", "Alt+Backspace"},
+     .prompt = u"撤消上一个操作", .tooltip = u"撤消", .flags = CMD_EDITING_KEYS},
+    {.id = ID_EDIT_CUT, .text = u"剪切(&T)", .keys = {"Ctrl+X", "Shift+Del"}, .icon = "cut",
+     .prompt = u"剪切选定内容并将其放到剪贴板上", .tooltip = u"剪切", .flags = CMD_EDITING_KEYS},
+    {.id = ID_EDIT_COPY, .text = u"复制(&C)", .keys = {"Ctrl+C", "Ctrl+Ins"}, .icon = "copy",
+     .prompt = u"复制选定内容并将其放到剪贴板上", .tooltip = u"复制", .flags = CMD_EDITING_KEYS},
+    {.id = ID_EDIT_PASTE, .text = u"粘贴(&P)", .keys = {"Ctrl+V", "Shift+Ins"}, .icon = "paste",
+     .prompt = u"插入剪贴板内容", .tooltip = u"粘贴", .flags = CMD_EDITING_KEYS},
+    {.id = ID_EDIT_PASTE_SPECIAL, .text = u"选择性粘贴(&S)...",
+     .prompt = u"插入剪贴板内容并选择其格式", .tooltip = u"选择性粘贴"},
+    {.id = ID_EDIT_SELECT_ALL, .text = u"全选(&L)", .keys = {"Ctrl+A"},
+     .prompt = u"选定整个文档", .tooltip = u"全选", .flags = CMD_EDITING_KEYS},
+    {.id = ID_EDIT_FIND, .text = u"查找(&F)...", .keys = {"Ctrl+F"}, .prompt = u"查找指定的文本", .tooltip = u"查找"},
+    {.id = ID_EDIT_REPEAT, .text = u"查找下一个(&I)", .keys = {"F3"},
+     .prompt = u"查找下一个相同的文本", .tooltip = u"查找下一个"},
+    {.id = ID_EDIT_REPLACE, .text = u"替换(&E)", .keys = {"Ctrl+H"},
+     .prompt = u"用其他文本替换指定的文本", .tooltip = u"替换"},
+    {.id = ID_OLE_INSERT_NEW, .text = u"插入新对象(&N)..."},
+    {.id = ID_OLE_EDIT_LINKS, .text = u"链接(&K)..."},
+    {.id = ID_OLE_EDIT_PROPERTIES, .text = u"对象特性(&R)", .keys = {"Alt+Enter"}},
+    {.id = ID_OLE_VERB_FIRST, .text = u"<<用 OLE 谓词替换此处>>", .flags = CMD_PLACEHOLDER},
+    {.id = ID_VIEW_TOOLBAR, .text = u"工具栏(&T)", .prompt = u"显示或隐藏工具栏", .tooltip = u"切换工具栏"},
+    {.id = ID_VIEW_STATUS_BAR, .text = u"状态栏(&S)", .prompt = u"显示或隐藏状态栏", .tooltip = u"切换状态栏"},
+    {.id = ID_NEXT_PANE, .keys = {"Shift+F7"}, .prompt = u"切换到下一个窗格", .tooltip = u"下一窗格"},
+    {.id = ID_PREV_PANE, .keys = {"Shift+F6"}, .prompt = u"切换回上一个窗格", .tooltip = u"上一窗格"},
+    {.id = ID_APP_ABOUT, .text = u"关于 Quillmere(&A)...", .icon = "about",
+     .prompt = u"显示程序信息和版本号", .tooltip = u"关于"},
+};
+// clang-format on
+
+SCommand CommandOf(const SRow &row)
 {
-    return SMenuEntry{SMenuEntry::command, id, QString::fromUtf16(text), {}, false};
+    SCommand command;
+    command.m_nID = row.id;
+    command.m_strMenuText = QString::fromUtf16(row.text);
+    for (const char *keys : row.keys)
+        if (keys != nullptr)
+            command.m_keys.append(QString::fromLatin1(keys));
+    command.m_strIcon = QString::fromLatin1(row.icon);
+    command.m_strPrompt = QString::fromUtf16(row.prompt);
+    command.m_strTooltip = QString::fromUtf16(row.tooltip);
+    command.m_nTooltipKeyOf = row.tooltipKeyOf;
+    command.m_nFlags = row.flags;
+    return command;
 }
 
-SMenuEntry Placeholder(unsigned id, const char16_t *text)
+// The drill's passes per selection (1 to 9) and the silence after each pass
+// (0 to 10 seconds): a command per choice, numbered in a run.
+void AddDrillChoices(std::vector<SCommand> &commands)
 {
-    return SMenuEntry{SMenuEntry::command, id, QString::fromUtf16(text), {}, true};
+    const auto add = [&commands](unsigned id, const QString &text) {
+        SCommand command;
+        command.m_nID = id;
+        command.m_strMenuText = text;
+        commands.push_back(command);
+    };
+    for (unsigned id = ID_DRILL_PASSES_FIRST; id <= ID_DRILL_PASSES_LAST; ++id)
+        add(id, QStringLiteral("%1 遍").arg(id - ID_DRILL_PASSES_FIRST + 1));
+    for (unsigned id = ID_DRILL_GAP_FIRST; id <= ID_DRILL_GAP_LAST; ++id)
+        add(id, QStringLiteral("%1 秒").arg(id - ID_DRILL_GAP_FIRST));
+}
+
+const SCommand &Row(unsigned id)
+{
+    static const SCommand none;
+    const SCommand *command = CommandTable::Find(id);
+    return command != nullptr ? *command : none;
+}
+
+// A command's menu item. The main menu shows the command's first key after a
+// tab; a pop-up menu may word the item its own way and shows the key only
+// where it asks for it.
+SMenuEntry ItemOf(const SCommand &command, const QString &text, bool withKey)
+{
+    QString shown = text;
+    if (withKey && !command.m_keys.isEmpty())
+        shown += QLatin1Char('\t') + command.m_keys.front();
+    return SMenuEntry{SMenuEntry::command, command.m_nID, shown, {}, command.Has(CMD_PLACEHOLDER)};
+}
+
+SMenuEntry Item(unsigned id)
+{
+    return ItemOf(Row(id), Row(id).m_strMenuText, true);
+}
+
+SMenuEntry PopupItem(unsigned id)
+{
+    return ItemOf(Row(id), Row(id).m_strMenuText, false);
+}
+
+SMenuEntry PopupItemWithKey(unsigned id)
+{
+    return ItemOf(Row(id), Row(id).m_strMenuText, true);
+}
+
+SMenuEntry PopupItemWorded(unsigned id, const char16_t *text)
+{
+    return ItemOf(Row(id), QString::fromUtf16(text), false);
 }
 
 SMenuEntry Separator()
@@ -31,134 +215,72 @@ SMenuEntry Submenu(const char16_t *text, std::vector<SMenuEntry> items)
     return SMenuEntry{SMenuEntry::submenu, 0, QString::fromUtf16(text), std::move(items), false};
 }
 
+std::vector<SMenuEntry> ItemsOfRun(unsigned first, unsigned last)
+{
+    std::vector<SMenuEntry> items;
+    for (unsigned id = first; id <= last; ++id)
+        items.push_back(PopupItem(id));
+    return items;
+}
+
 std::vector<SMenuEntry> BuildMainMenu()
 {
     return {
         Submenu(u"文件(&F)",
-                {Item(ID_FILE_OPEN, u"打开媒体(&O)...\tCtrl+O"), Item(ID_FILE_SAVE, u"保存听写文本(&S)\tCtrl+S"),
-                 Item(ID_FILE_SAVE_AS, u"听写文本另存为(&A)..."), Separator(),
-                 Item(ID_MEDIA_PROPERTIES, u"媒体属性..."), Separator(), Item(ID_FILE_PRINT, u"打印(&P)...\tCtrl+P"),
-                 Item(ID_FILE_PRINT_PREVIEW, u"打印预览(&V)"), Item(ID_FILE_PRINT_SETUP, u"打印设置(&R)..."),
-                 Separator(), Placeholder(ID_FILE_MRU_FILE1, u"最近文件"), Separator(),
-                 Item(ID_APP_EXIT, u"退出(&X)")}),
-        Submenu(u"编辑(&E)", {Item(ID_EDIT_UNDO, u"撤消(&U)\tCtrl+Z"),
+                {Item(ID_FILE_OPEN), Item(ID_FILE_SAVE), Item(ID_FILE_SAVE_AS), Separator(), Item(ID_MEDIA_PROPERTIES),
+                 Separator(), Item(ID_FILE_PRINT), Item(ID_FILE_PRINT_PREVIEW), Item(ID_FILE_PRINT_SETUP), Separator(),
+                 Item(ID_FILE_MRU_FILE1), Separator(), Item(ID_APP_EXIT)}),
+        Submenu(u"编辑(&E)", {Item(ID_EDIT_UNDO),
                               Separator(),
-                              Item(ID_EDIT_CUT, u"剪切(&T)\tCtrl+X"),
-                              Item(ID_EDIT_COPY, u"复制(&C)\tCtrl+C"),
-                              Item(ID_EDIT_PASTE, u"粘贴(&P)\tCtrl+V"),
-                              Item(ID_EDIT_PASTE_SPECIAL, u"选择性粘贴(&S)..."),
+                              Item(ID_EDIT_CUT),
+                              Item(ID_EDIT_COPY),
+                              Item(ID_EDIT_PASTE),
+                              Item(ID_EDIT_PASTE_SPECIAL),
                               Separator(),
-                              Item(ID_EDIT_SELECT_ALL, u"全选(&L)\tCtrl+A"),
+                              Item(ID_EDIT_SELECT_ALL),
                               Separator(),
-                              Item(ID_FORMAT_FONT, u"字体..."),
-                              Item(ID_FORMAT_COLOR, u"文字着色..."),
+                              Item(ID_FORMAT_FONT),
+                              Item(ID_FORMAT_COLOR),
                               Separator(),
-                              Item(ID_EDIT_FIND, u"查找(&F)...\tCtrl+F"),
-                              Item(ID_EDIT_REPEAT, u"查找下一个(&I)\tF3"),
-                              Item(ID_EDIT_REPLACE, u"替换(&E)\tCtrl+H"),
+                              Item(ID_EDIT_FIND),
+                              Item(ID_EDIT_REPEAT),
+                              Item(ID_EDIT_REPLACE),
                               Separator(),
-                              Item(ID_OLE_INSERT_NEW, u"插入新对象(&N)..."),
-                              Item(ID_OLE_EDIT_LINKS, u"链接(&K)..."),
-                              Item(ID_OLE_EDIT_PROPERTIES, u"对象特性(&R)\tAlt+Enter"),
-                              Placeholder(ID_OLE_VERB_FIRST, u"<<用 OLE 谓词替换此处>>")}),
-        Submenu(u"查看(&V)", {Item(ID_VIEW_TOOLBAR, u"工具栏(&T)"), Item(ID_VIEW_STATUS_BAR, u"状态栏(&S)"),
-                              Item(ID_VIEW_CONTROLBAR, u"控制栏(&C)"), Item(ID_VIEW_EFFECTSBAR, u"音效栏(&E)")}),
+                              Item(ID_OLE_INSERT_NEW),
+                              Item(ID_OLE_EDIT_LINKS),
+                              Item(ID_OLE_EDIT_PROPERTIES),
+                              Item(ID_OLE_VERB_FIRST)}),
+        Submenu(u"查看(&V)",
+                {Item(ID_VIEW_TOOLBAR), Item(ID_VIEW_STATUS_BAR), Item(ID_VIEW_CONTROLBAR), Item(ID_VIEW_EFFECTSBAR)}),
         Submenu(u"播放(&P)",
-                {Item(ID_PLAY_PAUSE, u"播放/暂停\tF1"), Item(IDC_STOP, u"停止\tF2"), Separator(),
-                 Item(IDC_PREV_ITEM, u"上一项目\tAlt+UP"), Item(IDC_NEXT_ITEM, u"下一项目\tAlt+DOWN"),
-                 Submenu(u"播放顺序", {Item(ID_ORDER_DEFAULT, u"默认"), Item(ID_ORDER_REPEAT_ONE, u"重复单项"),
-                                       Item(ID_ORDER_REPEAT_LIST, u"重复（播放列表）")}),
-                 Separator(), Item(IDC_START_LEFT, u"左移起点\tF5"), Item(IDC_SET_START, u"选择起点\tF6"),
-                 Item(IDC_SET_END, u"选择终点\tF7"), Item(IDC_END_RIGHT, u"右移终点\tF8"), Separator(),
-                 Item(IDC_PREV_SELECTION, u"上一选择段\tCtrl+U"), Item(IDC_NEXT_SELECTION, u"下一选择段\tCtrl+D"),
-                 Item(IDC_CLEAR_SELECTION, u"清除选择\tF9"), Item(IDC_SAVE_SELECTION, u"保存选择\tF10"), Separator(),
-                 Submenu(u"音量", {Item(ID_MUTE, u"静音\tCtrl+M"), Item(ID_VOLUME_UP, u"增加音量\tAlt+Right"),
-                                   Item(ID_VOLUME_DOWN, u"减小音量\tAlt+Left")})}),
-        Submenu(u"工具(&T)", {Item(ID_SETTINGS, u"设置...\tO")}),
-        Submenu(u"帮助(&H)", {Item(ID_HELP_WEBSITE, u"访问网站..."), Item(ID_HELP_MAIL, u"发送邮件给作者..."),
-                              Separator(), Item(ID_APP_ABOUT, u"关于 Quillmere(&A)...")}),
+                {Item(ID_PLAY_PAUSE), Item(IDC_STOP), Separator(), Item(IDC_PREV_ITEM), Item(IDC_NEXT_ITEM),
+                 Submenu(u"播放顺序", {Item(ID_ORDER_DEFAULT), Item(ID_ORDER_REPEAT_ONE), Item(ID_ORDER_REPEAT_LIST)}),
+                 Separator(), Item(IDC_START_LEFT), Item(IDC_SET_START), Item(IDC_SET_END), Item(IDC_END_RIGHT),
+                 Separator(), Item(IDC_PREV_SELECTION), Item(IDC_NEXT_SELECTION), Item(IDC_CLEAR_SELECTION),
+                 Item(IDC_SAVE_SELECTION), Separator(),
+                 Submenu(u"音量", {Item(ID_MUTE), Item(ID_VOLUME_UP), Item(ID_VOLUME_DOWN)})}),
+        Submenu(u"工具(&T)", {Item(ID_SETTINGS)}),
+        Submenu(u"帮助(&H)", {Item(ID_HELP_WEBSITE), Item(ID_HELP_MAIL), Separator(), Item(ID_APP_ABOUT)}),
     };
-}
-
-std::vector<SMenuEntry> DrillPassItems()
-{
-    std::vector<SMenuEntry> items;
-    for (unsigned id = ID_DRILL_PASSES_FIRST; id <= ID_DRILL_PASSES_LAST; ++id)
-        items.push_back(SMenuEntry{
-            SMenuEntry::command, id, QStringLiteral("%1 遍").arg(id - ID_DRILL_PASSES_FIRST + 1), {}, false});
-    return items;
-}
-
-std::vector<SMenuEntry> DrillGapItems()
-{
-    std::vector<SMenuEntry> items;
-    for (unsigned id = ID_DRILL_GAP_FIRST; id <= ID_DRILL_GAP_LAST; ++id)
-        items.push_back(
-            SMenuEntry{SMenuEntry::command, id, QStringLiteral("%1 秒").arg(id - ID_DRILL_GAP_FIRST), {}, false});
-    return items;
 }
 
 std::map<unsigned, std::vector<SMenuEntry>> BuildPopupMenus()
 {
     return {
         {IDR_PLAYLIST_POPUP,
-         {Item(ID_PLAYLIST_PLAY, u"播放"), Item(ID_PLAYLIST_REMOVE, u"从列表中移除"),
-          Item(ID_PLAYLIST_REMOVE_ALL, u"移除所有"), Item(ID_PLAYLIST_ADD, u"添加文件到列表"),
-          Item(ID_PLAYLIST_PROPERTIES, u"媒体属性...")}},
+         {PopupItem(ID_PLAYLIST_PLAY), PopupItem(ID_PLAYLIST_REMOVE), PopupItem(ID_PLAYLIST_REMOVE_ALL),
+          PopupItem(ID_PLAYLIST_ADD), PopupItem(ID_PLAYLIST_PROPERTIES)}},
         {IDR_SELECTION_POPUP,
-         {Item(ID_SELECTION_PLAY, u"播放选中"), Item(ID_SELECTION_REMOVE, u"从列表中移除"),
-          Item(ID_SELECTION_REMOVE_ALL, u"移除所有"), Separator(), Item(ID_DRILL_TOGGLE, u"听写练习\tF4"),
-          Submenu(u"每段遍数", DrillPassItems()), Submenu(u"每遍间隔", DrillGapItems())}},
+         {PopupItem(ID_SELECTION_PLAY), PopupItem(ID_SELECTION_REMOVE), PopupItem(ID_SELECTION_REMOVE_ALL), Separator(),
+          PopupItemWithKey(ID_DRILL_TOGGLE),
+          Submenu(u"每段遍数", ItemsOfRun(ID_DRILL_PASSES_FIRST, ID_DRILL_PASSES_LAST)),
+          Submenu(u"每遍间隔", ItemsOfRun(ID_DRILL_GAP_FIRST, ID_DRILL_GAP_LAST))}},
         {IDR_TRAY_POPUP,
-         {Item(ID_FILE_OPEN, u"打开..."), Separator(), Item(ID_PLAY_PAUSE, u"播放/暂停"), Item(IDC_STOP, u"停止"),
-          Item(IDC_PREV_ITEM, u"上一项目"), Item(IDC_NEXT_ITEM, u"下一项目"), Separator(),
-          Item(ID_TRAY_RESTORE, u"恢复窗口"), Separator(), Item(ID_APP_EXIT, u"退出")}},
+         {PopupItemWorded(ID_FILE_OPEN, u"打开..."), Separator(), PopupItem(ID_PLAY_PAUSE), PopupItem(IDC_STOP),
+          PopupItem(IDC_PREV_ITEM), PopupItem(IDC_NEXT_ITEM), Separator(), PopupItem(ID_TRAY_RESTORE), Separator(),
+          PopupItemWorded(ID_APP_EXIT, u"退出")}},
         {IDR_EDITOR_POPUP,
-         {Item(ID_EDIT_CUT, u"剪切(&T)"), Item(ID_EDIT_COPY, u"复制(&C)"), Item(ID_EDIT_PASTE, u"粘贴(&P)"),
-          Item(ID_FORMAT_FONT, u"字体...")}},
-    };
-}
-
-std::vector<SAccelerator> BuildAccelerators()
-{
-    const auto key = [](const char *keys, unsigned id) { return SAccelerator{QString::fromLatin1(keys), id}; };
-    return {
-        key("F1", ID_PLAY_PAUSE),
-        key("F2", IDC_STOP),
-        key("F3", ID_EDIT_REPEAT),
-        key("F4", ID_DRILL_TOGGLE),
-        key("F5", IDC_START_LEFT),
-        key("F6", IDC_SET_START),
-        key("F7", IDC_SET_END),
-        key("F8", IDC_END_RIGHT),
-        key("F9", IDC_CLEAR_SELECTION),
-        key("F10", IDC_SAVE_SELECTION),
-        key("Shift+F6", ID_PREV_PANE),
-        key("Shift+F7", ID_NEXT_PANE),
-        key("Alt+Up", IDC_PREV_ITEM),
-        key("Alt+Down", IDC_NEXT_ITEM),
-        key("Alt+Left", ID_VOLUME_DOWN),
-        key("Alt+Right", ID_VOLUME_UP),
-        key("Alt+Return", ID_OLE_EDIT_PROPERTIES),
-        key("Alt+Backspace", ID_EDIT_UNDO),
-        key("Ctrl+Z", ID_EDIT_UNDO),
-        key("Ctrl+X", ID_EDIT_CUT),
-        key("Shift+Del", ID_EDIT_CUT),
-        key("Ctrl+C", ID_EDIT_COPY),
-        key("Ctrl+Ins", ID_EDIT_COPY),
-        key("Ctrl+V", ID_EDIT_PASTE),
-        key("Shift+Ins", ID_EDIT_PASTE),
-        key("Ctrl+A", ID_EDIT_SELECT_ALL),
-        key("Ctrl+F", ID_EDIT_FIND),
-        key("Ctrl+H", ID_EDIT_REPLACE),
-        key("Ctrl+N", ID_FILE_NEW),
-        key("Ctrl+O", ID_FILE_OPEN),
-        key("Ctrl+S", ID_FILE_SAVE),
-        key("Ctrl+P", ID_FILE_PRINT),
-        key("Ctrl+M", ID_MUTE),
-        key("Ctrl+U", IDC_PREV_SELECTION),
-        key("Ctrl+D", IDC_NEXT_SELECTION),
-        key("Esc", ID_ESCAPE),
+         {PopupItem(ID_EDIT_CUT), PopupItem(ID_EDIT_COPY), PopupItem(ID_EDIT_PASTE), PopupItem(ID_FORMAT_FONT)}},
     };
 }
 
@@ -174,31 +296,47 @@ std::map<unsigned, std::vector<unsigned>> BuildToolbars()
     };
 }
 
-void CollectCommands(const std::vector<SMenuEntry> &entries, std::vector<unsigned> &ids)
-{
-    for (const SMenuEntry &entry : entries) {
-        if (entry.m_kind == SMenuEntry::submenu)
-            CollectCommands(entry.m_items, ids);
-        else if (entry.m_kind == SMenuEntry::command)
-            ids.push_back(entry.m_nID);
-    }
-}
-
-const SMenuEntry *FindCommand(const std::vector<SMenuEntry> &entries, unsigned id)
-{
-    for (const SMenuEntry &entry : entries) {
-        if (entry.m_kind == SMenuEntry::command && entry.m_nID == id)
-            return &entry;
-        if (const SMenuEntry *found = FindCommand(entry.m_items, id))
-            return found;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 namespace CommandTable
 {
+
+const std::vector<SCommand> &Commands()
+{
+    static const std::vector<SCommand> commands = [] {
+        std::vector<SCommand> all;
+        for (const SRow &row : kRows)
+            all.push_back(CommandOf(row));
+        AddDrillChoices(all);
+        return all;
+    }();
+    return commands;
+}
+
+const SCommand *Find(unsigned id)
+{
+    static const std::unordered_map<unsigned, const SCommand *> byId = [] {
+        std::unordered_map<unsigned, const SCommand *> index;
+        for (const SCommand &command : Commands())
+            index.emplace(command.m_nID, &command);
+        return index;
+    }();
+    const auto found = byId.find(id);
+    return found == byId.end() ? nullptr : found->second;
+}
+
+bool Has(unsigned id, ECommandFlag flag)
+{
+    return Row(id).Has(flag);
+}
+
+QKeySequence KeysOf(const QString &shown)
+{
+    const QKeySequence keys = QKeySequence::fromString(shown, QKeySequence::PortableText);
+    if (keys.count() != 1 || keys[0].key() != Qt::Key_Enter)
+        return keys;
+    return QKeySequence(QKeyCombination(keys[0].keyboardModifiers(), Qt::Key_Return));
+}
 
 const std::vector<SMenuEntry> &MainMenu()
 {
@@ -214,19 +352,26 @@ const std::vector<SMenuEntry> &PopupMenu(unsigned resource)
     return found == menus.end() ? none : found->second;
 }
 
-const std::vector<SAccelerator> &Accelerators()
+std::vector<SAccelerator> Accelerators()
 {
-    static const std::vector<SAccelerator> accelerators = BuildAccelerators();
+    std::vector<SAccelerator> accelerators;
+    for (const SCommand &command : Commands()) {
+        if (command.Has(CMD_EDITOR_KEYS) || command.Has(CMD_KEY_SHOWN_ONLY))
+            continue;
+        for (const QString &keys : command.m_keys)
+            accelerators.push_back(SAccelerator{KeysOf(keys), command.m_nID});
+    }
     return accelerators;
 }
 
-bool IsEditingKey(const QString &keys)
+unsigned EditorCommandOfKeys(const QKeySequence &keys)
 {
-    static const QStringList editing = {
-        QStringLiteral("Ctrl+Z"),    QStringLiteral("Alt+Backspace"), QStringLiteral("Ctrl+X"),
-        QStringLiteral("Shift+Del"), QStringLiteral("Ctrl+C"),        QStringLiteral("Ctrl+Ins"),
-        QStringLiteral("Ctrl+V"),    QStringLiteral("Shift+Ins"),     QStringLiteral("Ctrl+A")};
-    return editing.contains(keys);
+    for (const SCommand &command : Commands())
+        if (command.Has(CMD_EDITOR_KEYS))
+            for (const QString &shown : command.m_keys)
+                if (KeysOf(shown) == keys)
+                    return command.m_nID;
+    return 0;
 }
 
 const std::vector<unsigned> &ToolbarButtons(unsigned resource)
@@ -237,42 +382,24 @@ const std::vector<unsigned> &ToolbarButtons(unsigned resource)
     return found == toolbars.end() ? none : found->second;
 }
 
-std::vector<unsigned> AllCommands()
-{
-    std::vector<unsigned> ids;
-    CollectCommands(MainMenu(), ids);
-    for (unsigned resource : {IDR_PLAYLIST_POPUP, IDR_SELECTION_POPUP, IDR_TRAY_POPUP, IDR_EDITOR_POPUP})
-        CollectCommands(PopupMenu(resource), ids);
-    for (const SAccelerator &accelerator : Accelerators())
-        ids.push_back(accelerator.m_nID);
-    for (unsigned resource : {IDR_MAINFRAME, IDR_FORMATBAR})
-        for (unsigned id : ToolbarButtons(resource))
-            if (id != 0)
-                ids.push_back(id);
-    for (unsigned id : {IDC_PLAY_BUTTON, IDC_PAUSE_BUTTON, IDC_MUTE_BUTTON})
-        ids.push_back(id);
-    std::sort(ids.begin(), ids.end());
-    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
-    return ids;
-}
-
 QString PlainMenuText(unsigned id)
 {
-    const SMenuEntry *entry = FindCommand(MainMenu(), id);
-    if (entry == nullptr)
-        return {};
-    static const QRegularExpression accessKey(QStringLiteral("\\(&.\\)|&|\\t.*$"));
-    return QString(entry->m_strText).remove(accessKey).trimmed();
+    static const QRegularExpression accessKey(QStringLiteral("\\(&.\\)|&"));
+    return QString(Row(id).m_strMenuText).remove(accessKey).trimmed();
 }
 
 QString Prompt(unsigned id)
 {
-    return ResStringField(id, 0);
+    return Row(id).m_strPrompt;
 }
 
 QString Tooltip(unsigned id)
 {
-    return ResStringField(id, 1);
+    const SCommand &command = Row(id);
+    const QStringList &keys = Row(command.m_nTooltipKeyOf).m_keys;
+    if (command.m_nTooltipKeyOf == 0 || keys.isEmpty())
+        return command.m_strTooltip;
+    return command.m_strTooltip + QLatin1Char(' ') + keys.front();
 }
 
 } // namespace CommandTable

@@ -1,6 +1,7 @@
-// Every text the learner sees that is not a menu item: command prompts and
-// tooltips, status-bar indicators, column headers, captions and messages,
-// keyed by resource number so no text is typed twice.
+// Every text the learner sees that belongs to no command: the document
+// string, status-bar indicators, column headers, captions and messages, keyed
+// by resource number so no text is typed twice. A command's texts are in its
+// row of the command table.
 #pragma once
 
 #include <QString>
@@ -9,5 +10,5 @@
 QString LoadResString(unsigned id);
 
 // Field n (from 0) of a string made of fields separated by line feeds, such
-// as a command's "prompt\ntooltip" or the document string.
+// as the document string.
 QString ResStringField(unsigned id, int field);

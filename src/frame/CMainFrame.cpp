@@ -46,11 +46,6 @@ const QString kDockStateKey = QStringLiteral("Layout");
 // The frame's own version of the bar layout: a layout of another version is ignored.
 constexpr int kDockStateVersion = 1;
 
-QKeySequence KeysOf(const SAccelerator &accelerator)
-{
-    return QKeySequence::fromString(accelerator.m_strKeys, QKeySequence::PortableText);
-}
-
 QKeySequence KeysOf(const QKeyEvent &event)
 {
     return QKeySequence(event.keyCombination());
@@ -467,12 +462,12 @@ void CMainFrame::BuildAccelerators()
 {
     for (const SAccelerator &accelerator : CommandTable::Accelerators()) {
         QAction *shortcut = new QAction(this);
-        shortcut->setShortcut(KeysOf(accelerator));
+        shortcut->setShortcut(accelerator.m_keys);
         shortcut->setShortcutContext(Qt::WindowShortcut);
         connect(shortcut, &QAction::triggered, this, [this, id = accelerator.m_nID] { RaiseCommand(id); });
         addAction(shortcut);
-        if (!CommandTable::IsEditingKey(accelerator.m_strKeys))
-            m_accelerators.emplace_back(KeysOf(accelerator), accelerator.m_nID);
+        if (!CommandTable::Has(accelerator.m_nID, CMD_EDITING_KEYS))
+            m_accelerators.emplace_back(accelerator.m_keys, accelerator.m_nID);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "transport/CTransportControl.h"
 
 #include "app/CAppSettings.h"
+#include "app/CCommandTable.h"
 #include "app/CStringTable.h"
 #include "app/Resource.h"
 #include "audio/CPlaybackEngine.h"
@@ -624,25 +625,7 @@ void CTransportControl::StopDrill()
 
 bool CTransportControl::EndsTheDrill(unsigned id)
 {
-    switch (id) {
-    case IDC_PLAY_BUTTON:
-    case IDC_PAUSE_BUTTON:
-    case IDC_STOP:
-    case IDC_PREV_ITEM:
-    case IDC_NEXT_ITEM:
-    case IDC_START_LEFT:
-    case IDC_SET_START:
-    case IDC_SET_END:
-    case IDC_END_RIGHT:
-    case IDC_CLEAR_SELECTION:
-    case IDC_SAVE_SELECTION:
-    case IDC_PREV_SELECTION:
-    case IDC_NEXT_SELECTION:
-    case ID_SELECTION_PLAY:
-    case ID_SELECTION_REMOVE:
-    case ID_SELECTION_REMOVE_ALL: return true;
-    default: return false;
-    }
+    return CommandTable::Has(id, CMD_ENDS_DRILL);
 }
 
 bool CTransportControl::OnCmdMsg(unsigned id, CCmdUI *pCmdUI)

@@ -282,21 +282,12 @@ void CQuillmereView::contextMenuEvent(QContextMenuEvent *event)
     menu.exec(point);
 }
 
-// The editor's own formatting keys, as word processors have them: Ctrl+B and
-// Ctrl+I toggle bold and italic, Ctrl+L, Ctrl+E and Ctrl+R align the
-// paragraph. Keys the window binds (Ctrl+U, Ctrl+D …) never reach here.
+// The editor's own formatting keys, as word processors have them (Ctrl+B
+// bold, Ctrl+R right alignment …), are in the command table. Keys the window
+// binds (Ctrl+U, Ctrl+D …) never reach here.
 unsigned CQuillmereView::FormatCommandOfKey(const QKeyEvent &event)
 {
-    if (event.modifiers() != Qt::ControlModifier)
-        return 0;
-    switch (event.key()) {
-    case Qt::Key_B: return ID_CHAR_BOLD;
-    case Qt::Key_I: return ID_CHAR_ITALIC;
-    case Qt::Key_L: return ID_PARA_LEFT;
-    case Qt::Key_E: return ID_PARA_CENTER;
-    case Qt::Key_R: return ID_PARA_RIGHT;
-    default: return 0;
-    }
+    return CommandTable::EditorCommandOfKeys(QKeySequence(event.keyCombination()));
 }
 
 void CQuillmereView::keyPressEvent(QKeyEvent *event)

@@ -1,5 +1,5 @@
-// The program's icons by command: the control bar's buttons and the main
-// toolbar's, drawn as SVG files compiled into this library.
+// The program's icons by command (each command's row names its icon) and the
+// few that belong to no command, drawn as SVG files compiled into this library.
 #pragma once
 
 #include <QIcon>

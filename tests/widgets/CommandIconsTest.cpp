@@ -1,5 +1,5 @@
-// Every icon a bar or the toolbar asks for exists, draws something at both
-// sizes it is shown at, and differs from every other icon.
+// Every icon a command's row names exists, draws something at both sizes it
+// is shown at, and differs from every other icon; every toolbar button has one.
 #include "widgets/CommandIcons.h"
 #include "app/CCommandTable.h"
 #include "app/Resource.h"
@@ -11,11 +11,6 @@
 
 namespace
 {
-
-const unsigned BAR_BUTTONS[] = {IDC_PLAY_BUTTON,    IDC_PAUSE_BUTTON,   IDC_STOP,           IDC_PREV_ITEM,
-                                IDC_NEXT_ITEM,      IDC_START_LEFT,     IDC_SET_START,      IDC_SET_END,
-                                IDC_END_RIGHT,      IDC_PREV_SELECTION, IDC_NEXT_SELECTION, IDC_CLEAR_SELECTION,
-                                IDC_SAVE_SELECTION, IDC_MUTE_BUTTON};
 
 QImage Render(const QIcon &icon, int size)
 {
@@ -34,13 +29,16 @@ double Coverage(const QImage &image)
 
 TEST(CommandIconsTest, EveryIconDrawsAtBothSizesAndNoTwoAreAlike)
 {
-    std::vector<QIcon> icons;
-    for (unsigned id : BAR_BUTTONS)
-        icons.push_back(CommandIcon(id));
     for (unsigned resource : {IDR_MAINFRAME, IDR_FORMATBAR})
         for (unsigned id : CommandTable::ToolbarButtons(resource))
-            if (id != 0 && id != ID_FONT_NAME_SLOT && id != ID_FONT_SIZE_SLOT) // the slots hold the two lists
-                icons.push_back(CommandIcon(id));
+            if (id != 0 && id != ID_FONT_NAME_SLOT && id != ID_FONT_SIZE_SLOT) { // the slots hold the two lists
+                EXPECT_FALSE(CommandIconPath(id).isEmpty()) << id;
+            }
+    std::vector<QIcon> icons;
+    for (const SCommand &command : CommandTable::Commands())
+        if (!command.m_strIcon.isEmpty())
+            icons.push_back(CommandIcon(command.m_nID));
+    ASSERT_EQ(icons.size(), 32u);
     icons.push_back(MuteIcon(true));
     for (size_t i = 0; i < icons.size(); ++i) {
         for (int size : {16, 24}) {
