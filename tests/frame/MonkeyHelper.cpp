@@ -207,17 +207,18 @@ private:
         const std::vector<SAccelerator> &keys = CommandTable::Accelerators();
         const SAccelerator &key = keys.at(static_cast<std::size_t>(Pick(static_cast<int>(keys.size()))));
         QWidget *target = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : &m_app.MainFrame();
-        Say(QStringLiteral("key %1 to %2").arg(key.m_strKeys, QString::fromLatin1(target->metaObject()->className())));
-        QTest::keySequence(target, QKeySequence(key.m_strKeys));
+        Say(QStringLiteral("key %1 to %2")
+                .arg(key.m_keys.toString(), QString::fromLatin1(target->metaObject()->className())));
+        QTest::keySequence(target, key.m_keys);
     }
 
     void RaiseRandomCommand()
     {
         static const std::vector<unsigned> commands = [] {
             std::vector<unsigned> ids;
-            for (unsigned id : CommandTable::AllCommands())
-                if (id != ID_APP_EXIT && id != ID_HELP_WEBSITE && id != ID_HELP_MAIL)
-                    ids.push_back(id);
+            for (const SCommand &command : CommandTable::Commands())
+                if (command.m_nID != ID_APP_EXIT && command.m_nID != ID_HELP_WEBSITE && command.m_nID != ID_HELP_MAIL)
+                    ids.push_back(command.m_nID);
             return ids;
         }();
         const unsigned id = commands.at(static_cast<std::size_t>(Pick(static_cast<int>(commands.size()))));
