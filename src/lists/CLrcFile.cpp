@@ -40,6 +40,33 @@ std::uint32_t TagTime(const QString &line, qsizetype c)
     return static_cast<std::uint32_t>(time);
 }
 
+// Calls onLine with each non-empty line of text, line ends (CR, LF) removed.
+template <typename OnLine> void ForEachLine(const QString &text, OnLine onLine)
+{
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && text[end] != QLatin1Char('\r') && text[end] != QLatin1Char('\n'))
+            ++end;
+        if (end > start)
+            onLine(text.mid(start, end - start));
+        start = end + 1;
+    }
+}
+
+// What a line says after the bracketed tags it starts with, trimmed.
+QString TextAfterTags(const QString &line)
+{
+    QStringView rest = QStringView(line).trimmed();
+    while (rest.startsWith(QLatin1Char('['))) {
+        const qsizetype close = rest.indexOf(QLatin1Char(']'));
+        if (close < 0)
+            break;
+        rest = rest.mid(close + 1).trimmed();
+    }
+    return rest.toString();
+}
+
 constexpr qsizetype kTagSpan = 9; // "]" stands 9 positions after "["
 constexpr qsizetype kMinDigitsOnLine = 6;
 
@@ -58,18 +85,39 @@ bool CLrcFile::Load(const QString &path)
 
 void CLrcFile::AddTagsFromText(const QString &text)
 {
-    const QString split = SplitFusedTags(text);
     std::vector<std::uint32_t> times;
-    qsizetype start = 0;
-    while (start < split.size()) {
-        qsizetype end = start;
-        while (end < split.size() && split[end] != QLatin1Char('\r') && split[end] != QLatin1Char('\n'))
-            ++end;
-        if (end > start)
-            AddTagsOfLine(split.mid(start, end - start), times);
-        start = end + 1;
-    }
+    ForEachLine(SplitFusedTags(text), [&](const QString &line) { AddTagsOfLine(line, times); });
     InsertSorted(std::move(times));
+}
+
+bool CLrcFile::LoadTimedText(const QString &path, std::vector<CTimedText> &lines)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
+        return false;
+    lines = TimedTextFromText(DecodeLearnerText(file.read(file.size())));
+    return true;
+}
+
+std::vector<CTimedText> CLrcFile::TimedTextFromText(const QString &text)
+{
+    // The tags of each line are read by the store's own rules, so the times
+    // here are the times the store would hold.
+    CLrcFile reader;
+    std::vector<CTimedText> lines;
+    ForEachLine(SplitFusedTags(text), [&](const QString &line) {
+        std::vector<std::uint32_t> times;
+        reader.AddTagsOfLine(line, times);
+        if (times.empty())
+            return;
+        const QString lineText = TextAfterTags(line);
+        for (const std::uint32_t time : times)
+            lines.push_back({time, lineText});
+    });
+    // Stable, like the store's merge: equal times keep the order of the file.
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const CTimedText &a, const CTimedText &b) { return a.m_dwTime < b.m_dwTime; });
+    return lines;
 }
 
 void CLrcFile::AddTagsOfLine(QString line, std::vector<std::uint32_t> &times)

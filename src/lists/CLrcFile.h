@@ -14,6 +14,13 @@ struct CSelectionSpan {
     friend bool operator==(const CSelectionSpan &, const CSelectionSpan &) = default;
 };
 
+// One time tag of an .lrc with the text its line carries after its tags.
+struct CTimedText {
+    std::uint32_t m_dwTime; // hundredths of a second, as the store keeps it
+    QString m_strText;      // trimmed; empty when the line has no text
+    friend bool operator==(const CTimedText &, const CTimedText &) = default;
+};
+
 class CLrcFile
 {
 public:
@@ -33,6 +40,16 @@ public:
     int GetCount() const { return static_cast<int>(m_times.size()); }
     // Time at an index in ascending order, in hundredths of a second.
     std::uint32_t GetAt(int index) const { return m_times.at(static_cast<size_t>(index)); }
+
+    // The text of a file, decoded as Load decodes it: one entry per time the
+    // store would take from the same file, in the store's order (equal times
+    // in the order of the file), so entry i belongs to row i of
+    // SelectionsFromTags for a store holding only this file. A line with
+    // several tags gives its text to each; lines without an accepted time tag
+    // ("[ti:...]", "[offset:...]") give nothing. False when the file cannot
+    // be opened or is empty.
+    static bool LoadTimedText(const QString &path, std::vector<CTimedText> &lines);
+    static std::vector<CTimedText> TimedTextFromText(const QString &text);
 
 private:
     // Appends the accepted tag times of one line to times.
