@@ -19,6 +19,11 @@ constexpr signed char kInsert = dtl::SES_ADD;
 // Most pieces a typed word may be split into, or reference words joined into.
 constexpr int kMaxJoined = 3;
 
+// Most work of one window (see PushWindows): the windows' total work falls as
+// they get smaller, so they are made much smaller than one exact alignment
+// may be.
+constexpr long long kWindowWorkBudget = CWordAlignment::kExactWorkBudget / 8;
+
 struct CRange {
     size_t a0, a1; // reference words [a0, a1)
     size_t b0, b1; // typed words [b0, b1)
@@ -106,15 +111,33 @@ std::vector<std::pair<size_t, size_t>> UniqueAnchors(const Ids &a, const Ids &b,
     return chain;
 }
 
+// A piece of the texts to align, or matched pairs to write.
+struct CTask {
+    CRange m_range;
+    size_t m_nCommons; // when non-zero: that many matched pairs to write
+};
+
+// Cuts a piece too large to align exactly and with no word to cut it at into
+// windows at the same proportions of both sides, each small enough to align
+// exactly, and pushes them (last first). Words cannot be matched across the
+// windows' edges: an approximation that keeps the work linear.
+void PushWindows(const CRange &r, std::vector<CTask> &stack)
+{
+    const size_t n = r.a1 - r.a0, m = r.b1 - r.b0;
+    size_t windows = 2;
+    while (WorstWork(n / windows + 1, m / windows + 1) > kWindowWorkBudget)
+        windows *= 2;
+    for (size_t w = windows; w > 0; --w)
+        stack.push_back({{r.a0 + n * (w - 1) / windows, r.a0 + n * w / windows, r.b0 + m * (w - 1) / windows,
+                          r.b0 + m * w / windows},
+                         0});
+}
+
 // The script of the whole texts, aligning each piece exactly when it fits
 // the budget and cutting it at unique common words otherwise. Pieces wait on
 // a stack (not in recursion), so no text is deep enough to overflow it.
 Script CutScript(const Ids &a, const Ids &b, bool &bounded)
 {
-    struct CTask {
-        CRange m_range;
-        size_t m_nCommons; // when non-zero: that many matched pairs to write
-    };
     Script out;
     std::vector<CTask> stack{{{0, a.size(), 0, b.size()}, 0}};
     while (!stack.empty()) {
@@ -141,8 +164,7 @@ Script CutScript(const Ids &a, const Ids &b, bool &bounded)
         const auto anchors = UniqueAnchors(a, b, r);
         if (anchors.empty()) {
             bounded = true;
-            AppendExact(a, b, {r.a0, r.a1, r.b1, r.b1}, out);
-            AppendExact(a, b, {r.a1, r.a1, r.b0, r.b1}, out);
+            PushWindows(r, stack);
             continue;
         }
         // Pushed last piece first, so they come off the stack in order.

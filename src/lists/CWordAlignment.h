@@ -16,8 +16,9 @@
 // (words of both texts) × (deletions from the shorter), stays under a budget.
 // Texts too far apart for that are first cut at words that occur exactly once
 // in each (the longest chain of them in the same order) and each piece is
-// aligned alone the same way; a piece still too large with no such word
-// becomes one change (paired in order), and IsBounded says so. After cutting,
+// aligned alone the same way; a piece still too large with no such word is
+// cut into windows at the same proportions of both sides, each aligned
+// exactly, and IsBounded says so. After cutting,
 // the cut script's length bounds the exact work, and when that fits the budget
 // the exact script replaces it, so texts that mostly agree always get a true
 // minimum-edit alignment.
@@ -40,7 +41,7 @@ class CWordAlignment
 {
 public:
     // Most work (steps of the O(NP) search) one exact alignment may take.
-    static constexpr long long kExactWorkBudget = 40'000'000;
+    static constexpr long long kExactWorkBudget = 20'000'000;
 
     CWordAlignment(const std::vector<CWord> &reference, const std::vector<CWord> &typed);
 

@@ -226,3 +226,33 @@ TEST(ReferenceText, APlainTextFileIsUsedWhenNoLrcHasText)
     EXPECT_EQ(CReferenceText::ForRecording(lrc, media, 9000),
               (std::vector<CReferenceStretch>{{1000, 9000, QStringLiteral("Hi")}}));
 }
+
+TEST(WordAlignment, TextsTooFarApartAreAlignedInWindowsThatStillAccountForEveryWord)
+{
+    // Ten thousand words of ten kinds on each side, in unrelated orders: no
+    // word is unique to cut at, so the alignment is bounded.
+    std::vector<CWord> reference, typed;
+    for (int i = 0; i < 10'000; ++i) {
+        reference.push_back({0, 1, QString(), QString::number(i * 7 % 10)});
+        typed.push_back({0, 1, QString(), QString::number(i * i % 10)});
+    }
+    const CWordAlignment alignment(reference, typed);
+    EXPECT_TRUE(alignment.IsBounded());
+    int claimedTyped = 0, nextTyped = 0;
+    for (int i = 0; i < alignment.ReferenceCount(); ++i) {
+        const CReferenceVerdict &verdict = alignment.ReferenceAt(i);
+        if (verdict.m_verdict == EWordVerdict::missing)
+            continue;
+        ASSERT_GE(verdict.m_nFirstTyped, nextTyped) << "typed words claimed in order, once each";
+        if (verdict.m_verdict == EWordVerdict::correct) {
+            EXPECT_EQ(typed[static_cast<size_t>(verdict.m_nFirstTyped)].m_strKey,
+                      reference[static_cast<size_t>(i)].m_strKey);
+        }
+        nextTyped = verdict.m_nFirstTyped + verdict.m_nTypedCount;
+        claimedTyped += verdict.m_nTypedCount;
+    }
+    int extra = 0;
+    for (int j = 0; j < alignment.TypedCount(); ++j)
+        extra += alignment.IsExtra(j) ? 1 : 0;
+    EXPECT_EQ(claimedTyped + extra, alignment.TypedCount());
+}
