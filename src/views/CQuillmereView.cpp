@@ -36,6 +36,21 @@ const QString g_strPlainText = QStringLiteral("无格式文本");
 constexpr unsigned kOleVerbCount = 16; // ID_OLE_VERB_FIRST and the fifteen after it
 constexpr qreal kStartingPointSize = 12.0;
 
+// Gives the editor a new cursor without laying its text out. A load leaves the
+// editor's old cursor after all of the new text, and a cursor that moves has
+// the place it left repainted: finding that place lays out the whole text,
+// most of a second for a long transcript, before the first paint. Without a
+// page size the layout finds no places; giving the size back starts the usual
+// layout from the top, the rest of it in steps while the window is idle.
+void SetCursorWithoutLayout(QTextEdit &editor, const QTextCursor &cursor)
+{
+    QTextDocument &document = *editor.document();
+    const QSizeF pageSize = document.pageSize();
+    document.setPageSize(QSizeF(0, 0));
+    editor.setTextCursor(cursor);
+    document.setPageSize(pageSize);
+}
+
 } // namespace
 
 CQuillmereView::CQuillmereView(CQuillmereDoc &document, QWidget *parent)
@@ -207,7 +222,7 @@ void CQuillmereView::ApplyStartingFormat()
     format.setFontUnderline(false);
     format.setFontStrikeOut(false);
     start.setCharFormat(format); // no selection: only the cursor's typing format
-    setTextCursor(start);
+    SetCursorWithoutLayout(*this, start);
 }
 
 void CQuillmereView::StopAutoSave()

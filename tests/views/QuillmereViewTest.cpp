@@ -388,6 +388,25 @@ TEST_F(QuillmereViewTest, StartingFormatIsForWhatIsTypedAtTheStartNotForTheLoade
     EXPECT_EQ(FormatOf(m_doc.GetTextDocument(), QStringLiteral("loaded")), "face=Times New Roman size=20 bold italic");
 }
 
+TEST_F(QuillmereViewTest, ALongTranscriptOpensWithItsStartLaidOutAndTheRestLaterWhileIdle)
+{
+    m_view.resize(300, 200);
+    m_view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_view));
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("long.rtf"));
+    WriteAllBytes(path, "{\\rtf1 " + QByteArray("a line of the transcript\\par ").repeated(3000) + "the end}");
+    ASSERT_TRUE(m_doc.OnOpenDocument(path));
+
+    const QTextBlock last = m_doc.GetTextDocument().lastBlock();
+    ASSERT_EQ(last.text(), QStringLiteral("the end"));
+    EXPECT_EQ(m_view.textCursor().position(), 0);
+    EXPECT_EQ(last.layout()->lineCount(), 0) << "the whole text was laid out before the first paint";
+    EXPECT_TRUE(QTest::qWaitFor([&last] { return last.layout()->lineCount() == 1; }));
+    QTest::keyClicks(&m_view, QStringLiteral("x"));
+    EXPECT_TRUE(m_doc.GetTextDocument().firstBlock().text().startsWith(QStringLiteral("xa line")));
+}
+
 TEST_F(QuillmereViewTest, FindAndReplaceAcrossChineseText)
 {
     Append(QStringLiteral("我听写，你听写。\n他们都在听写"));
