@@ -4,7 +4,6 @@
 #include "editor/CRtfTokenizer.h"
 
 #include <QImage>
-#include <QSet>
 #include <QTextBlock>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
@@ -12,6 +11,8 @@
 #include <QTextImageFormat>
 #include <QUrl>
 #include <algorithm>
+#include <array>
+#include <string_view>
 #include <utility>
 
 namespace
@@ -23,48 +24,92 @@ constexpr int kMaxPicturePixels = 20000; // shown width or height
 constexpr int kTwipsPerPixel = 15;
 constexpr int kMaxTwips = 31680 * 4; // far beyond any page
 
-// Groups whose contents are never shown.
-const QSet<QByteArray> &SkippedDestinations()
+// Groups whose contents are never shown, sorted for a binary search: most
+// control words are looked up here, and a hash of each cost more.
+constexpr std::array kSkippedDestinations = {
+    std::string_view("aftncn"),
+    std::string_view("aftnsep"),
+    std::string_view("aftnsepc"),
+    std::string_view("annotation"),
+    std::string_view("atnauthor"),
+    std::string_view("atnid"),
+    std::string_view("author"),
+    std::string_view("bkmkend"),
+    std::string_view("bkmkstart"),
+    std::string_view("blipuid"),
+    std::string_view("colorschememapping"),
+    std::string_view("comment"),
+    std::string_view("datastore"),
+    std::string_view("doccomm"),
+    std::string_view("docvar"),
+    std::string_view("falt"),
+    std::string_view("fchars"),
+    std::string_view("filetbl"),
+    std::string_view("fldinst"),
+    std::string_view("fname"),
+    std::string_view("footer"),
+    std::string_view("footerf"),
+    std::string_view("footerl"),
+    std::string_view("footerr"),
+    std::string_view("footnote"),
+    std::string_view("ftncn"),
+    std::string_view("ftnsep"),
+    std::string_view("ftnsepc"),
+    std::string_view("generator"),
+    std::string_view("header"),
+    std::string_view("headerf"),
+    std::string_view("headerl"),
+    std::string_view("headerr"),
+    std::string_view("info"),
+    std::string_view("keywords"),
+    std::string_view("latentstyles"),
+    std::string_view("lchars"),
+    std::string_view("levelnumbers"),
+    std::string_view("leveltext"),
+    std::string_view("listoverridetable"),
+    std::string_view("listtable"),
+    std::string_view("listtext"),
+    std::string_view("mmathPr"),
+    std::string_view("nonshppict"),
+    std::string_view("objclass"),
+    std::string_view("objdata"),
+    std::string_view("objname"),
+    std::string_view("operator"),
+    std::string_view("panose"),
+    std::string_view("pgdsctbl"),
+    std::string_view("pgptbl"),
+    std::string_view("picprop"),
+    std::string_view("pn"),
+    std::string_view("pnseclvl"),
+    std::string_view("pntext"),
+    std::string_view("pntxta"),
+    std::string_view("pntxtb"),
+    std::string_view("private"),
+    std::string_view("revtbl"),
+    std::string_view("rsidtbl"),
+    std::string_view("shpinst"),
+    std::string_view("shptxt"),
+    std::string_view("sn"),
+    std::string_view("sp"),
+    std::string_view("stylesheet"),
+    std::string_view("subject"),
+    std::string_view("sv"),
+    std::string_view("tc"),
+    std::string_view("template"),
+    std::string_view("themedata"),
+    std::string_view("title"),
+    std::string_view("txe"),
+    std::string_view("userprops"),
+    std::string_view("wgrffmtfilter"),
+    std::string_view("xe"),
+    std::string_view("xmlnstbl"),
+};
+static_assert(std::is_sorted(kSkippedDestinations.begin(), kSkippedDestinations.end()));
+
+bool IsSkippedDestination(QByteArrayView word)
 {
-    static const QSet<QByteArray> words = {"stylesheet",   "info",
-                                           "fldinst",      "header",
-                                           "footer",       "headerl",
-                                           "headerr",      "headerf",
-                                           "footerl",      "footerr",
-                                           "footerf",      "footnote",
-                                           "listtable",    "listoverridetable",
-                                           "revtbl",       "rsidtbl",
-                                           "themedata",    "colorschememapping",
-                                           "latentstyles", "datastore",
-                                           "xmlnstbl",     "pntext",
-                                           "listtext",     "nonshppict",
-                                           "objdata",      "objclass",
-                                           "objname",      "filetbl",
-                                           "pgdsctbl",     "author",
-                                           "operator",     "title",
-                                           "subject",      "comment",
-                                           "keywords",     "doccomm",
-                                           "bkmkstart",    "bkmkend",
-                                           "xe",           "tc",
-                                           "txe",          "generator",
-                                           "mmathPr",      "template",
-                                           "pnseclvl",     "pn",
-                                           "userprops",    "docvar",
-                                           "atnid",        "atnauthor",
-                                           "annotation",   "private",
-                                           "falt",         "panose",
-                                           "fchars",       "lchars",
-                                           "pgptbl",       "wgrffmtfilter",
-                                           "blipuid",      "picprop",
-                                           "sp",           "sn",
-                                           "sv",           "shpinst",
-                                           "shptxt",       "pntxta",
-                                           "pntxtb",       "ftnsep",
-                                           "ftnsepc",      "ftncn",
-                                           "aftnsep",      "aftnsepc",
-                                           "aftncn",       "fname",
-                                           "leveltext",    "levelnumbers"};
-    return words;
+    return std::binary_search(kSkippedDestinations.begin(), kSkippedDestinations.end(),
+                              std::string_view(word.data(), std::size_t(word.size())));
 }
 
 // The Windows code page of a \fcharset value; 0 when the charset names none.
@@ -293,7 +338,7 @@ bool CRtfReader::PopGroup()
     return true;
 }
 
-void CRtfReader::OnControlWord(const QByteArray &word, bool hasParam, int param)
+void CRtfReader::OnControlWord(QByteArrayView word, bool hasParam, int param)
 {
     const EDestination dest = State().eDest;
     if (dest == EDestination::Skip)
@@ -350,7 +395,7 @@ void CRtfReader::OnControlWord(const QByteArray &word, bool hasParam, int param)
 }
 
 // Words that open a destination; true when the word was one.
-bool CRtfReader::OnDestinationWord(const QByteArray &word)
+bool CRtfReader::OnDestinationWord(QByteArrayView word)
 {
     SState &state = State();
     if (word == "fonttbl") {
@@ -366,7 +411,7 @@ bool CRtfReader::OnDestinationWord(const QByteArray &word)
     } else if (word == "upr") {
         state.eUprOuter = state.eDest;
         state.eDest = EDestination::UprAnsi;
-    } else if (SkippedDestinations().contains(word)) {
+    } else if (IsSkippedDestination(word)) {
         state.eDest = EDestination::Skip;
     } else {
         return false;
@@ -374,7 +419,7 @@ bool CRtfReader::OnDestinationWord(const QByteArray &word)
     return true;
 }
 
-bool CRtfReader::OnCharacterWord(const QByteArray &word, bool hasParam, int param)
+bool CRtfReader::OnCharacterWord(QByteArrayView word, bool hasParam, int param)
 {
     SCharProps &chr = State().chr;
     if (word == "plain")
@@ -413,7 +458,7 @@ bool CRtfReader::OnCharacterWord(const QByteArray &word, bool hasParam, int para
     return true;
 }
 
-bool CRtfReader::OnParagraphWord(const QByteArray &word, int param)
+bool CRtfReader::OnParagraphWord(QByteArrayView word, int param)
 {
     SParaProps &para = State().para;
     const int twips = std::clamp(param, -kMaxTwips, kMaxTwips);
@@ -444,20 +489,22 @@ bool CRtfReader::OnParagraphWord(const QByteArray &word, int param)
     return true;
 }
 
-bool CRtfReader::OnSpecialCharacterWord(const QByteArray &word)
+bool CRtfReader::OnSpecialCharacterWord(QByteArrayView word)
 {
-    static const QHash<QByteArray, char16_t> characters = {
+    static constexpr std::pair<std::string_view, char16_t> characters[] = {
         {"line", u'\x2028'},      {"tab", u'\t'},        {"cell", u'\t'},        {"emdash", u'\x2014'},
         {"endash", u'\x2013'},    {"lquote", u'\x2018'}, {"rquote", u'\x2019'},  {"ldblquote", u'\x201c'},
         {"rdblquote", u'\x201d'}, {"bullet", u'\x2022'}, {"emspace", u'\x2003'}, {"enspace", u'\x2002'}};
-    const auto it = characters.constFind(word);
-    if (it == characters.constEnd())
+    const std::string_view name(word.data(), std::size_t(word.size()));
+    const auto it = std::find_if(std::begin(characters), std::end(characters),
+                                 [name](const auto &character) { return character.first == name; });
+    if (it == std::end(characters))
         return false;
-    AppendChars(QString(QChar(*it)));
+    AppendChars(QString(QChar(it->second)));
     return true;
 }
 
-void CRtfReader::OnPictureWord(const QByteArray &word, int param)
+void CRtfReader::OnPictureWord(QByteArrayView word, int param)
 {
     if (word == "pngblip")
         m_picture.format = "PNG";

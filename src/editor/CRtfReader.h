@@ -106,12 +106,12 @@ private:
     bool ConsumeFallback(ERtfToken token, CRtfTokenizer &tokenizer);
     bool PushGroup();
     bool PopGroup();
-    void OnControlWord(const QByteArray &word, bool hasParam, int param);
-    bool OnDestinationWord(const QByteArray &word);
-    bool OnCharacterWord(const QByteArray &word, bool hasParam, int param);
-    bool OnParagraphWord(const QByteArray &word, int param);
-    bool OnSpecialCharacterWord(const QByteArray &word);
-    void OnPictureWord(const QByteArray &word, int param);
+    void OnControlWord(QByteArrayView word, bool hasParam, int param);
+    bool OnDestinationWord(QByteArrayView word);
+    bool OnCharacterWord(QByteArrayView word, bool hasParam, int param);
+    bool OnParagraphWord(QByteArrayView word, int param);
+    bool OnSpecialCharacterWord(QByteArrayView word);
+    void OnPictureWord(QByteArrayView word, int param);
     void OnControlSymbol(char symbol);
     void OnText(QByteArrayView text);
     void OnHexByte(char byte);

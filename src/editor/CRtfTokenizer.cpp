@@ -85,7 +85,7 @@ ERtfToken CRtfTokenizer::ReadControlWord()
     const qsizetype start = m_nPos;
     while (m_nPos < m_data.size() && IsLetter(m_data[m_nPos]))
         ++m_nPos;
-    m_word = m_data.sliced(start, std::min<qsizetype>(m_nPos - start, kMaxWordLength)).toByteArray();
+    m_word = m_data.sliced(start, std::min<qsizetype>(m_nPos - start, kMaxWordLength));
 
     bool negative = false;
     if (m_nPos + 1 < m_data.size() && m_data[m_nPos] == '-' && IsDigit(m_data[m_nPos + 1])) {

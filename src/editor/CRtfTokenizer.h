@@ -2,7 +2,6 @@
 // runs of plain text and the binary data of \binN. Knows nothing of meaning.
 #pragma once
 
-#include <QByteArray>
 #include <QByteArrayView>
 
 enum class ERtfToken {
@@ -25,7 +24,7 @@ public:
     // Reads the next token into the public fields below.
     ERtfToken Next();
 
-    QByteArray m_word;
+    QByteArrayView m_word; // into the bytes being read
     bool m_bHasParam = false;
     int m_nParam = 0;
     char m_cSymbol = 0;
