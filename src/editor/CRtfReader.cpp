@@ -382,9 +382,10 @@ void CRtfReader::OnControlWord(QByteArrayView word, bool hasParam, int param)
     }
     if (word == "ansicpg")
         m_nAnsiCodePage = param;
-    else if (word == "deff")
+    else if (word == "deff") {
         m_nDefaultFont = param;
-    else if (word == "mac")
+        m_charFormats.clear();
+    } else if (word == "mac")
         m_nAnsiCodePage = 10000;
     else if (word == "pc")
         m_nAnsiCodePage = 437;
@@ -404,6 +405,7 @@ bool CRtfReader::OnDestinationWord(QByteArrayView word)
     } else if (word == "colortbl") {
         state.eDest = EDestination::ColorTable;
         m_colors.clear();
+        m_charFormats.clear();
     } else if (word == "pict") {
         FlushText();
         state.eDest = EDestination::Picture;
@@ -638,6 +640,7 @@ void CRtfReader::FinishFontName()
     name = name.trimmed();
     if (!name.isEmpty())
         m_fonts[m_nFontDef].name = name;
+    m_charFormats.clear();
     m_fontName.clear();
     m_fontNameBytes.clear();
 }
@@ -648,6 +651,7 @@ void CRtfReader::OnColorTableText(QByteArrayView text)
         if (c != ';')
             continue;
         m_colors.append(m_bColorGiven ? QColor(m_rgb[0], m_rgb[1], m_rgb[2]) : QColor());
+        m_charFormats.clear();
         m_rgb[0] = m_rgb[1] = m_rgb[2] = 0;
         m_bColorGiven = false;
     }
@@ -785,7 +789,7 @@ void CRtfReader::EndParagraph()
     FlushSurrogate();
     FlushText();
     EnsureBlock();
-    m_cursor.setBlockFormat(BlockFormat(State().para));
+    SetBlockFormat(State().para);
     if (m_cursor.block().length() == 1)
         m_cursor.setBlockCharFormat(CharFormat(State().chr));
     m_bBlockPending = true;
@@ -797,11 +801,23 @@ void CRtfReader::Finish()
         FlushSurrogate();
     FlushText();
     if (!m_bBlockPending && !m_cursor.isNull() && m_cursor.block().length() > 1)
-        m_cursor.setBlockFormat(BlockFormat(m_lastPara));
+        SetBlockFormat(m_lastPara);
     m_states.clear();
 }
 
-QTextCharFormat CRtfReader::CharFormat(const SCharProps &props) const
+const QTextCharFormat &CRtfReader::CharFormat(const SCharProps &props)
+{
+    constexpr std::size_t kMaxFormats = 32; // far more than a transcript uses
+    const auto it = std::find_if(m_charFormats.begin(), m_charFormats.end(),
+                                 [&props](const auto &made) { return made.first == props; });
+    if (it != m_charFormats.end())
+        return it->second;
+    if (m_charFormats.size() >= kMaxFormats)
+        m_charFormats.clear();
+    return m_charFormats.emplace_back(props, MakeCharFormat(props)).second;
+}
+
+QTextCharFormat CRtfReader::MakeCharFormat(const SCharProps &props) const
 {
     QTextCharFormat format;
     const auto font = m_fonts.constFind(props.Font() < 0 ? m_nDefaultFont : props.Font());
@@ -820,7 +836,28 @@ QTextCharFormat CRtfReader::CharFormat(const SCharProps &props) const
     return format;
 }
 
-QTextBlockFormat CRtfReader::BlockFormat(const SParaProps &props)
+const QTextBlockFormat &CRtfReader::BlockFormat(const SParaProps &props)
+{
+    constexpr std::size_t kMaxFormats = 32;
+    const auto it = std::find_if(m_blockFormats.begin(), m_blockFormats.end(),
+                                 [&props](const auto &made) { return made.first == props; });
+    if (it != m_blockFormats.end())
+        return it->second;
+    if (m_blockFormats.size() >= kMaxFormats)
+        m_blockFormats.clear();
+    return m_blockFormats.emplace_back(props, MakeBlockFormat(props)).second;
+}
+
+// The cursor's block takes the paragraph's format, unless it has it already.
+void CRtfReader::SetBlockFormat(const SParaProps &props)
+{
+    if (m_blockProps == props)
+        return;
+    m_cursor.setBlockFormat(BlockFormat(props));
+    m_blockProps = props;
+}
+
+QTextBlockFormat CRtfReader::MakeBlockFormat(const SParaProps &props)
 {
     static constexpr Qt::Alignment alignments[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight, Qt::AlignJustify};
     QTextBlockFormat format;

@@ -10,12 +10,14 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
 #include <QTextCursor>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class QTextDocument;
-class QTextCharFormat;
-class QTextBlockFormat;
 class CRtfTokenizer;
 enum class ERtfToken;
 
@@ -76,6 +78,7 @@ private:
         int nFirst = 0;
         int nBefore = 0;
         int nAfter = 0;
+        bool operator==(const SParaProps &) const = default;
     };
 
     struct SState {
@@ -134,8 +137,11 @@ private:
     void EnsureBlock();
     void EndParagraph();
     void Finish();
-    QTextCharFormat CharFormat(const SCharProps &props) const;
-    static QTextBlockFormat BlockFormat(const SParaProps &props);
+    const QTextCharFormat &CharFormat(const SCharProps &props);
+    QTextCharFormat MakeCharFormat(const SCharProps &props) const;
+    const QTextBlockFormat &BlockFormat(const SParaProps &props);
+    static QTextBlockFormat MakeBlockFormat(const SParaProps &props);
+    void SetBlockFormat(const SParaProps &props);
 
     SState &State() { return m_states.back(); }
 
@@ -163,6 +169,15 @@ private:
     int m_nPendingCodePage = 0;
     QString m_text; // decoded text waiting for one insertion with m_textProps
     SCharProps m_textProps;
+    // The formats made so far, reused for runs and paragraphs alike: the same
+    // format object is quicker to insert than an equal new one. The character
+    // formats depend on the font and colour tables and the default font, and
+    // are forgotten whenever one of those changes.
+    std::vector<std::pair<SCharProps, QTextCharFormat>> m_charFormats;
+    std::vector<std::pair<SParaProps, QTextBlockFormat>> m_blockFormats;
+    // The paragraph state the cursor's block was formatted from, if any; a
+    // block inserted after it starts with the same format.
+    std::optional<SParaProps> m_blockProps;
     SParaProps m_lastPara;        // the paragraph state when content last arrived
     bool m_bBlockPending = false; // a \par ended the block; the next content opens one
 

@@ -153,6 +153,18 @@ TEST(RtfReader, TextFormatsAndParagraphs)
           {u"latin"_qs, "face=Arial size=12"},
           {u"中"_qs, "face=SimSun size=12 bold"}},
          {}},
+        // Font and colour tables and the default font changed part way: each
+        // paragraph takes them as they stand when it is read.
+        {"{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}{\\colortbl;\\red255\\green0\\blue0;}"
+         "\\cf1 one\\par{\\colortbl;\\red0\\green0\\blue255;}two\\par\\deff1 three\\par"
+         "{\\fonttbl{\\f1 Times New Roman;}}four\\par{\\colortbl}five\\par}",
+         QStringLiteral("one\ntwo\nthree\nfour\nfive"),
+         {{u"one"_qs, "face=Arial size=12 fg=#ff0000"},
+          {u"two"_qs, "face=Arial size=12 fg=#0000ff"},
+          {u"three"_qs, "face=Courier New size=12 fg=#0000ff"},
+          {u"four"_qs, "face=Times New Roman size=12 fg=#0000ff"},
+          {u"five"_qs, "face=Times New Roman size=12"}},
+         {}},
         // Paragraph properties set anywhere inside the paragraph; indents carry on until \pard.
         {"{\\rtf1\\pard\\qc\\li300\\ri150\\fi-150\\sb60\\sa120 one\\par two\\qr\\par\\pard three\\qj\\par"
          "\\pard\\ql four}",
