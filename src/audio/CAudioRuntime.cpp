@@ -141,7 +141,7 @@ bool CAudioRuntime::BindAll()
     bind(main, "BASS_StreamCreateURL", m_api.BASS_StreamCreateURL, unused, kMainLibrary);
     bind(main, "BASS_StreamGetFilePosition", m_api.BASS_StreamGetFilePosition, unused, kMainLibrary);
     bind(main, "BASS_ChannelGetLength", m_api.BASS_ChannelGetLength, called, kMainLibrary);
-    bind(main, "BASS_ChannelGetTags", m_api.BASS_ChannelGetTags, unused, kMainLibrary);
+    bind(main, "BASS_ChannelGetTags", m_api.BASS_ChannelGetTags, called, kMainLibrary);
     bind(main, "BASS_ChannelPlay", m_api.BASS_ChannelPlay, called, kMainLibrary);
     bind(main, "BASS_ChannelBytes2Seconds", m_api.BASS_ChannelBytes2Seconds, called, kMainLibrary);
     bind(main, "BASS_ChannelIsActive", m_api.BASS_ChannelIsActive, called, kMainLibrary);

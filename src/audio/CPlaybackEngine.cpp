@@ -5,6 +5,7 @@
 #include "base/CPrompt.h"
 
 #include <algorithm>
+#include <cstring>
 #include <thread>
 
 namespace
@@ -192,6 +193,7 @@ bool CPlaybackEngine::Open(const QString &path)
         // Nothing of the item before may still be reported.
         m_nSampleRate = 0;
         m_bTempoControl = false;
+        m_description = SItemDescription();
         ShowError(QStringLiteral("载入文件失败！"));
         return false;
     }
@@ -204,8 +206,27 @@ bool CPlaybackEngine::Open(const QString &path)
     DWORD rate = 0;
     Api().BASS_ChannelGetAttributes(m_hChannel, &rate, nullptr, nullptr);
     m_nSampleRate = rate;
+    m_description = DescribeChannel(m_hChannel);
     ApplyEffects();
     return true;
+}
+
+CPlaybackEngine::SItemDescription CPlaybackEngine::DescribeChannel(uint32_t channel) const
+{
+    SItemDescription description;
+    const char *entry = Api().BASS_ChannelGetTags(channel, QUILLMERE_TAG_META);
+    for (; entry != nullptr && *entry != '\0'; entry += std::strlen(entry) + 1) {
+        const QString tag = QString::fromUtf8(entry);
+        const QString key = tag.section(u'=', 0, 0);
+        const QString value = tag.section(u'=', 1);
+        if (key == u"title")
+            description.track = value;
+        else if (key == u"artist")
+            description.performer = value;
+        else if (key == u"bitrate")
+            description.bitRate = value.toLongLong();
+    }
+    return description;
 }
 
 bool CPlaybackEngine::HasEnded(uint32_t channel) const
@@ -253,6 +274,7 @@ bool CPlaybackEngine::FreeChannel()
         return false;
     // The handle stays current: later calls on it fail in the runtime.
     ReleaseChannel(channel);
+    m_description = SItemDescription();
     return Api().BASS_StreamFree(channel) != 0;
 }
 

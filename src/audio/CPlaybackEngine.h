@@ -24,6 +24,15 @@ struct SAudioApi;
 class CPlaybackEngine
 {
 public:
+    // What the open item's file tells of itself: track name, performer and overall bit
+    // rate; empty (and 0) where it tells nothing, and all empty when nothing is open.
+    struct SItemDescription {
+        QString track;
+        QString performer;
+        qint64 bitRate = 0; // bits per second
+        bool operator==(const SItemDescription &) const = default;
+    };
+
     // Effect kinds, in the order of the effect handles.
     enum EffectKind : unsigned { EFFECT_EQ_125 = 0, EFFECT_EQ_1K = 1, EFFECT_EQ_8K = 2, EFFECT_REVERB = 3 };
 
@@ -94,6 +103,8 @@ public:
     bool IsMuted() const { return m_bMute; }
     int RememberedVolume() const { return m_nVolume; }
     int EffectValue(unsigned kind) const;
+    // Read from the file when it was opened.
+    const SItemDescription &ItemDescription() const { return m_description; }
     // The runtime's handle of the current channel (0 when none was opened).
     uint32_t Channel() const { return m_hChannel; }
 
@@ -105,6 +116,7 @@ private:
     struct SStart;
 
     void StopAndRewindCurrent();
+    SItemDescription DescribeChannel(uint32_t channel) const;
     bool HasChannel() const { return m_hChannel != 0; }
     void ReleaseChannel(uint32_t channel);
     void ApplyBandGain(unsigned kind);
@@ -126,6 +138,7 @@ private:
     int m_nReverb = 20;
     uint32_t m_nSampleRate = 0;
     bool m_bTempoControl = false;
+    SItemDescription m_description;
     int m_nVolume = 50;
     bool m_bMute = false;
     // The channel whose end sync is registered: one registration per channel,

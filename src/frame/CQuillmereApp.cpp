@@ -31,6 +31,7 @@
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QUrl>
+#include <algorithm>
 
 namespace
 {
@@ -38,6 +39,27 @@ namespace
 QString DefaultProfilePath()
 {
     return ProfilePathForProgram(ModuleFilePath());
+}
+
+// The window title of a media item: track name and performer with every two
+// spaces in a row removed, then the program's name. A recording tagged with
+// neither is named by its file.
+QString MediaTitle(const CPlaybackEngine::SItemDescription &description, const QString &path)
+{
+    QString title = QFileInfo(path).fileName();
+    if (!description.track.isEmpty() || !description.performer.isEmpty()) {
+        title = description.track + QStringLiteral(" - ") + description.performer;
+        title.remove(QStringLiteral("  "));
+    }
+    return title + QStringLiteral(" - ") + ResStringField(IDR_MAINFRAME, 0);
+}
+
+// "64Kbps" from a bit rate of 64000 bits per second: the number without its
+// last three digits.
+QString BitRateText(qint64 bitsPerSecond)
+{
+    const QString digits = QString::number(bitsPerSecond);
+    return digits.left(std::max<qsizetype>(0, digits.size() - 3)) + QStringLiteral("Kbps");
 }
 
 } // namespace
@@ -380,7 +402,9 @@ void CQuillmereApp::SendFrameCommand(unsigned id)
     m_pFrame->RaiseCommand(id);
 }
 
-void CQuillmereApp::SetWindowTitle(const QString &title)
+void CQuillmereApp::ShowItemDescription(const QString &path,
+                                        const std::optional<CPlaybackEngine::SItemDescription> &description)
 {
-    m_pFrame->setWindowTitle(title);
+    m_pFrame->setWindowTitle(MediaTitle(description.value_or(CPlaybackEngine::SItemDescription()), path));
+    SetPaneText(PANE_BITRATE, description ? BitRateText(description->bitRate) : QString());
 }

@@ -105,6 +105,8 @@ private:
     void FillSelectionList(const std::vector<CSelectionSpan> &rows) override;
     void AddSelection(std::uint32_t start, std::uint32_t end) override;
     void EnableEffectsForRate(std::uint32_t sampleRate, bool tempoAdjustable) override;
+    void ShowItemDescription(const QString &path,
+                             const std::optional<CPlaybackEngine::SItemDescription> &description) override;
     bool OpenDictationText(int index) override;
     bool SetCurrentItem(int index) override;
 
@@ -113,7 +115,6 @@ private:
     void SendFrameCommand(unsigned id) override;
     void ResetSelectionList() override;
     void DisableEffects() override;
-    void SetWindowTitle(const QString &title) override;
 
     QString m_strPlaylistPath;
     QString m_strRecoveryDirectory;

@@ -71,6 +71,11 @@ public:
     {
         m_outer.EnableEffectsForRate(sampleRate, tempoAdjustable);
     }
+    void ShowItemDescription(const QString &path,
+                             const std::optional<CPlaybackEngine::SItemDescription> &description) override
+    {
+        m_outer.ShowItemDescription(path, description);
+    }
     bool OpenDictationText(int index) override { return m_outer.OpenDictationText(index); }
     bool SetCurrentItem(int index) override { return m_outer.SetCurrentItem(index); }
 

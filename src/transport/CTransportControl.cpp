@@ -239,8 +239,11 @@ bool CTransportControl::OpenCurrentItem()
     if (m_nCurrentIndex < 0 || m_nCurrentIndex >= PathCount())
         return false;
     const QString &path = m_pPaths->at(m_nCurrentIndex);
-    if (!m_pEngine->Open(path))
+    if (!m_pEngine->Open(path)) {
+        m_view.ShowItemDescription(path, std::nullopt);
         return false;
+    }
+    m_view.ShowItemDescription(path, m_pEngine->ItemDescription());
     const std::uint32_t length = m_pEngine->GetLength();
     m_dwSelection[0] = 0;
     m_dwSelection[1] = length;

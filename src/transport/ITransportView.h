@@ -3,17 +3,20 @@
 // pane and the effects bar. CTransportControl decides; this interface shows.
 #pragma once
 
+#include "audio/CPlaybackEngine.h"
 #include "lists/CLrcFile.h"
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class ITransportView
 {
 public:
     // Status-bar panes the control bar writes; pane 0 is the bar's message.
-    static constexpr int PANE_MESSAGE = 0, PANE_SEL_START = 5, PANE_SEL_END = 6, PANE_TIME = 8, PANE_DRILL = 9;
+    static constexpr int PANE_MESSAGE = 0, PANE_SEL_START = 5, PANE_SEL_END = 6, PANE_BITRATE = 7, PANE_TIME = 8,
+                         PANE_DRILL = 9;
 
     virtual ~ITransportView() = default;
 
@@ -42,6 +45,11 @@ public:
     // Effects bar: the sample rate of the item just opened, and whether its
     // tempo, rate and pitch can change (a tracker module's cannot).
     virtual void EnableEffectsForRate(std::uint32_t sampleRate, bool tempoAdjustable) = 0;
+
+    // Title bar and bit-rate pane: what the item at path just opened tells of itself,
+    // nothing when it could not be opened.
+    virtual void ShowItemDescription(const QString &path,
+                                     const std::optional<CPlaybackEngine::SItemDescription> &description) = 0;
 
     // Playlist pane: switches the dictation document to the item's text,
     // false when the learner refuses to leave the current one; marks the

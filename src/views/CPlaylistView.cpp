@@ -23,7 +23,7 @@ const QLatin1String kMarker(" <--");
 
 // What the pane asks the media library for; a newer request of the same kind
 // replaces one not yet answered.
-enum EMediaInfoPurpose { TitleAndBitRate, PropertiesReport };
+enum EMediaInfoPurpose { PropertiesReport };
 
 QString FileNameOf(const QString &path)
 {
@@ -61,29 +61,6 @@ QString MediaFilter(bool withWmaAndMod)
 QStringList AskForMediaFiles(bool withWmaAndMod)
 {
     return Prompt().GetOpenFileNames(QStringLiteral("打开"), MediaFilter(withWmaAndMod), true);
-}
-
-// The window title of a media item: track name and performer with every two
-// spaces in a row removed, then the program's name. A recording tagged with
-// neither is named by its file.
-QString MediaTitle(CMediaInfo &info, const QString &path)
-{
-    const QString track = info.GetGeneral(QStringLiteral("Track"));
-    const QString performer = info.GetGeneral(QStringLiteral("Performer"));
-    QString title = QFileInfo(path).fileName();
-    if (!track.isEmpty() || !performer.isEmpty()) {
-        title = track + QStringLiteral(" - ") + performer;
-        title.remove(QStringLiteral("  "));
-    }
-    return title + QStringLiteral(" - ") + ResStringField(IDR_MAINFRAME, 0);
-}
-
-// "64Kbps" from a bit rate of 64000 bits per second: the value without its
-// last three characters.
-QString BitRateText(CMediaInfo &info)
-{
-    const QString bitsPerSecond = info.GetGeneral(QStringLiteral("BitRate"));
-    return bitsPerSecond.left(std::max<qsizetype>(0, bitsPerSecond.size() - 3)) + QStringLiteral("Kbps");
 }
 
 } // namespace
@@ -172,20 +149,8 @@ bool CPlaylistView::SetCurrentItem(int index)
         item->setText(1, text + kMarker);
         m_nMarkedRow = index;
     }
-    ShowMediaInformation(m_playlist.GetAt(index));
     m_pList->setFocus();
     return true;
-}
-
-void CPlaylistView::ShowMediaInformation(const QString &path)
-{
-    // The description is read between events; until it comes the pane shows
-    // no bit rate rather than the previous item's.
-    m_host.SetPaneText(IPlaylistHost::PANE_BITRATE, QString());
-    m_mediaInfo.Request(TitleAndBitRate, path, [this, path](CMediaInfo &info) {
-        m_host.SetWindowTitle(MediaTitle(info, path));
-        m_host.SetPaneText(IPlaylistHost::PANE_BITRATE, BitRateText(info));
-    });
 }
 
 bool CPlaylistView::OpenDictationText(int index)

@@ -36,9 +36,8 @@ public:
     // and hands the playlist to the control bar. True when the remembered item
     // was opened and plays.
     bool FillList();
-    // Selects the row, moves the marker to it, and puts the item's track name
-    // and performer in the title bar and its bit rate in the status bar once
-    // they are read. False, changing nothing, for a row outside the list.
+    // Selects the row and moves the marker to it. False, changing nothing, for a
+    // row outside the list.
     bool SetCurrentItem(int index);
     // Switches the dictation document to the item's ".rtf" (a new empty
     // document when there is none). False when the learner cancelled.
@@ -64,7 +63,6 @@ private:
     void RemoveRow(int row);
     QString SizeText(int row) const;
     void SetSizeText(int row, const QString &text);
-    void ShowMediaInformation(const QString &path);
 
     CAppSettings &m_settings;
     CTransportControl &m_control;

@@ -8,9 +8,6 @@
 class IPlaylistHost
 {
 public:
-    // Status-bar pane of the media's bit rate.
-    static constexpr int PANE_BITRATE = 7;
-
     virtual ~IPlaylistHost() = default;
 
     // Switches the dictation document to the RTF file at rtfPath, or to a new
@@ -24,6 +21,4 @@ public:
     virtual void ResetSelectionList() = 0;
     // Disables every control of the effects bar.
     virtual void DisableEffects() = 0;
-    virtual void SetWindowTitle(const QString &title) = 0;
-    virtual void SetPaneText(int pane, const QString &text) = 0;
 };

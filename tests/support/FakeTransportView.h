@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <map>
+#include <utility>
 
 class CFakeTransportView final : public ITransportView
 {
@@ -27,6 +28,11 @@ public:
     void FillSelectionList(const std::vector<CSelectionSpan> &rows) override { m_rows = rows; }
     void AddSelection(std::uint32_t start, std::uint32_t end) override { m_rows.push_back({start, end}); }
     void EnableEffectsForRate(std::uint32_t, bool) override {}
+    void ShowItemDescription(const QString &path,
+                             const std::optional<CPlaybackEngine::SItemDescription> &description) override
+    {
+        m_descriptions.emplace_back(path, description);
+    }
     bool OpenDictationText(int index) override
     {
         m_documents.push_back(index);
@@ -45,4 +51,5 @@ public:
     int m_nPlayReleases = 0, m_nVolume = -1, m_nRows = 0;
     std::vector<CSelectionSpan> m_rows;
     std::vector<int> m_documents;
+    std::vector<std::pair<QString, std::optional<CPlaybackEngine::SItemDescription>>> m_descriptions;
 };

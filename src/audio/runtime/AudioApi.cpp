@@ -111,9 +111,11 @@ QWORD BASS_ChannelGetLength(DWORD handle)
     return Mixer().GetLength(handle);
 }
 
-const char *BASS_ChannelGetTags(DWORD, DWORD)
+const char *BASS_ChannelGetTags(DWORD handle, DWORD tags)
 {
-    return Fail<const char *>(BASS_ERROR_NOTAVAIL, nullptr);
+    if (tags != QUILLMERE_TAG_META)
+        return Fail<const char *>(BASS_ERROR_NOTAVAIL, nullptr);
+    return Mixer().GetTags(handle);
 }
 
 BOOL BASS_ChannelPlay(DWORD handle, BOOL restart)

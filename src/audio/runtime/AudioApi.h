@@ -98,6 +98,13 @@ typedef DWORD HPLUGIN;
     2 /* the device went away; the runtime opens it again every second or so,                                          \
          and playing channels wait where they were until it is back */
 
+/* BASS_ChannelGetTags tag type of Quillmere's own: what the container tells of the
+   recording, as UTF-8 "key=value" strings each ending in a NUL, the series ending in an
+   extra NUL. Keys: "title", "artist" (the container's, else the audio stream's) and
+   "bitrate" (overall, in bits per second); a key the file does not tell is left out.
+   Valid until the channel is freed. Other tag types answer BASS_ERROR_NOTAVAIL. */
+#define QUILLMERE_TAG_META 0x10000
+
 /* BASS_Init devices: -1 and 1 are the default output. */
 #define BASS_DEVICE_DEFAULT (-1)
 

@@ -49,6 +49,7 @@ public:
     // Bytes count 16-bit samples in the file's own channel layout at the file's rate.
     int BytesPerFrame() const { return m_source->FileChannels() * 2; }
     int SourceRate() const { return m_source->Rate(); }
+    const std::string &Tags() const { return m_source->Tags(); }
     int64_t LengthFrames() const { return m_length; }
     // The frame that will come out next.
     double Position() const;

@@ -110,6 +110,7 @@ int CFfmpegSource::OpenFile(const std::string &path)
     const int error = OpenDecoder(path);
     if (error != BASS_OK)
         return error;
+    ReadTags();
     m_packet = av_packet_alloc();
     m_frame = av_frame_alloc();
     if (m_packet == nullptr || m_frame == nullptr)
@@ -136,6 +137,24 @@ int CFfmpegSource::OpenFile(const std::string &path)
             return BASS_ERROR_FILEFORM;
     }
     return BASS_OK;
+}
+
+std::string CFfmpegSource::MetadataValue(const char *key) const
+{
+    // The demuxer maps ID3 frames, Vorbis comments and MP4 atoms to common keys; Ogg keeps
+    // its comments on the stream rather than on the container.
+    const AVDictionaryEntry *entry = av_dict_get(m_format->metadata, key, nullptr, 0);
+    if (entry == nullptr || *entry->value == '\0')
+        entry = av_dict_get(m_format->streams[m_stream]->metadata, key, nullptr, 0);
+    return entry == nullptr ? std::string() : std::string(entry->value);
+}
+
+void CFfmpegSource::ReadTags()
+{
+    AddTag("title", MetadataValue("title"));
+    AddTag("artist", MetadataValue("artist"));
+    if (m_format->bit_rate > 0)
+        AddTag("bitrate", std::to_string(m_format->bit_rate));
 }
 
 int64_t CFfmpegSource::MeasureLength(SScan &scan)

@@ -41,6 +41,10 @@ private:
     CFfmpegSource() = default;
     int OpenFile(const std::string &path);
     int OpenDecoder(const std::string &path);
+    // Keeps the title, artist and overall bit rate the container tells (see CSource::Tags).
+    void ReadTags();
+    // The container's value of key, else the audio stream's; empty when neither has one.
+    std::string MetadataValue(const char *key) const;
     // A decoder for the stream as it stands at the start of the file; null when out of memory.
     AVCodecContext *NewDecoder() const;
     // What a scan of the packets (no decoding) tells.

@@ -248,6 +248,12 @@ QWORD CMixer::GetLength(DWORD handle)
     });
 }
 
+const char *CMixer::GetTags(DWORD handle)
+{
+    return WithChannel<const char *>(handle, nullptr,
+                                     [](CChannel &channel) { return Succeed(channel.Tags().c_str()); });
+}
+
 QWORD CMixer::GetPosition(DWORD handle)
 {
     return WithChannel<QWORD>(handle, static_cast<QWORD>(-1), [&](CChannel &channel) {

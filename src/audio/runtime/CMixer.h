@@ -54,6 +54,8 @@ public:
     bool Stop(DWORD handle);
     DWORD IsActive(DWORD handle);
     QWORD GetLength(DWORD handle);
+    // The source's tags (see CSource::Tags), valid until the channel is freed.
+    const char *GetTags(DWORD handle);
     QWORD GetPosition(DWORD handle);
     bool SetPosition(DWORD handle, QWORD bytes);
     bool SetLoop(DWORD handle, QWORD start, QWORD end, DWORD flags);

@@ -32,6 +32,9 @@ CModuleSource::CModuleSource(std::unique_ptr<openmpt::module> module, int rate)
     : m_module(std::move(module)), m_rate(rate),
       m_length(static_cast<int64_t>(m_module->get_duration_seconds() * rate + 0.5))
 {
+    // Modules carry a song title and sometimes an artist, but no bit rate.
+    AddTag("title", m_module->get_metadata("title"));
+    AddTag("artist", m_module->get_metadata("artist"));
 }
 
 CModuleSource::~CModuleSource() = default;

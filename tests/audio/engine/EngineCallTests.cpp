@@ -222,8 +222,13 @@ TEST_F(EngineCallTest, CallsRaisedWhileTheRuntimeStartsWaitForItAndAreNotLost)
 // the real runtime in the engine's sound tests.
 TEST_F(EngineCallTest, OpenFreesTheLastChannelAsEitherKind)
 {
+    using namespace std::string_literals;
+    m_pState->tags = "title=Lesson 1 = Intro\0artist=Speaker\0bitrate=64000\0"s;
     MakeEngineWithFile();
+    m_pState->tags.clear();
     EXPECT_EQ(m_pEngine->SampleRate(), 22050u); // read from the channel in its tempo wrapper
+    EXPECT_EQ(m_pEngine->ItemDescription(), (CPlaybackEngine::SItemDescription{QStringLiteral("Lesson 1 = Intro"),
+                                                                               QStringLiteral("Speaker"), 64000}));
     m_pState->answers["BASS_StreamCreateFile"] = 0;
     m_pState->answers["BASS_MusicLoad"] = 0;
     EXPECT_FALSE(m_pEngine->Open(QStringLiteral("/media/b.mp3")));
@@ -231,6 +236,7 @@ TEST_F(EngineCallTest, OpenFreesTheLastChannelAsEitherKind)
     ASSERT_GE(calls.size(), 2u);
     EXPECT_EQ(Calls(calls.begin(), calls.begin() + 2), (Calls{"BASS_MusicFree(1001)", "BASS_StreamFree(1001)"}));
     EXPECT_EQ(m_pEngine->Channel(), 0u);
+    EXPECT_EQ(m_pEngine->ItemDescription(), CPlaybackEngine::SItemDescription());
     m_prompt.ExpectOneError("载入文件失败！");
     // With no channel, stop succeeds and free fails, both without a library call.
     EXPECT_TRUE(m_pEngine->Stop());

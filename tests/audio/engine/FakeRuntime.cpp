@@ -102,6 +102,12 @@ BOOL BASS_GetInfo(BASS_INFO *info)
     return Answer<BOOL>("BASS_GetInfo", info->size);
 }
 
+const char *BASS_ChannelGetTags(DWORD handle, DWORD tags)
+{
+    Answer<BOOL>("BASS_ChannelGetTags", handle, tags);
+    return FakeRuntimeState()->tags.c_str();
+}
+
 BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD *freq, DWORD *volume, int *pan)
 {
     if (freq)

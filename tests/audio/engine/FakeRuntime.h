@@ -28,6 +28,8 @@ struct SFakeRuntimeState {
                                              {"BASS_MusicFree", 0},
                                              {"BASS_PluginLoad", 0}};
     DWORD deviceVersion = 9;
+    // What BASS_ChannelGetTags answers: "key=value" strings each ending in a NUL.
+    std::string tags;
     // While set, BASS_Init does not return: the engine's start is held there.
     bool bInitHeld = false;
     std::condition_variable initReleased;

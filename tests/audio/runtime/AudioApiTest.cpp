@@ -9,7 +9,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <future>
+#include <map>
 #include <thread>
 
 namespace
@@ -18,6 +20,20 @@ namespace
 std::u16string Utf16(const std::string &ascii)
 {
     return std::u16string(ascii.begin(), ascii.end());
+}
+
+// The "key=value" series of a channel's own tags, or nothing with the error code.
+std::map<std::string, std::string> MetaTags(DWORD channel)
+{
+    std::map<std::string, std::string> tags;
+    const char *entry = BASS_ChannelGetTags(channel, QUILLMERE_TAG_META);
+    if (entry == nullptr)
+        return {{"error", std::to_string(BASS_ErrorGetCode())}};
+    for (; *entry != '\0'; entry += std::strlen(entry) + 1) {
+        const char *equals = std::strchr(entry, '=');
+        tags[std::string(entry, equals)] = equals + 1;
+    }
+    return tags;
 }
 
 class CAudioApiTest : public testing::Test
@@ -89,4 +105,45 @@ TEST_F(CAudioApiTest, ClosingWhileAnEndNoticeIsPendingDoesNotHang)
     ASSERT_TRUE(state->done.load());
     EXPECT_FALSE(state->stopped.load());
     blocked = nullptr;
+}
+
+// The window title and the bit-rate pane come from these tags: ID3 and Vorbis comments
+// alike, through the tempo channel that reads the stream, until the channel is freed.
+TEST_F(CAudioApiTest, ChannelsTellTheTitleArtistAndBitRateTheFileCarries)
+{
+    using Tags = std::map<std::string, std::string>;
+    ASSERT_TRUE(BASS_Init(1, 44100, 0, nullptr, nullptr));
+    const auto open = [](const std::string &name) {
+        const std::u16string path = Utf16(CTestMedia::Path(name));
+        return BASS_StreamCreateFile(0, path.c_str(), 0, 0, BASS_UNICODE | BASS_STREAM_DECODE);
+    };
+    const HSTREAM mp3 = open("tagged.mp3");
+    ASSERT_NE(mp3, 0u);
+    Tags mp3Tags = MetaTags(mp3);
+    // The overall rate counts the ID3 tag as well: a little above the frames' 64 kbit/s.
+    EXPECT_NEAR(std::stoi(mp3Tags["bitrate"]), 64000, 640);
+    mp3Tags.erase("bitrate");
+    EXPECT_EQ(mp3Tags, (Tags{{"title", "Lesson 1"}, {"artist", "Speaker"}}));
+    EXPECT_EQ(BASS_ChannelGetTags(mp3, 0), nullptr);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NOTAVAIL);
+    const HSTREAM tempo = BASS_FX_TempoCreate(mp3, BASS_FX_FREESOURCE);
+    EXPECT_EQ(MetaTags(tempo).at("title"), "Lesson 1");
+
+    const HSTREAM opus = open("tagged.opus");
+    const Tags opusTags = MetaTags(opus);
+    EXPECT_EQ(opusTags.at("title"), "Lektion 3 – Übung");
+    EXPECT_EQ(opusTags.at("artist"), "Sprecherin");
+    EXPECT_GT(std::stoi(opusTags.at("bitrate")), 8000);
+
+    // Untagged: only what the container measures.
+    const HSTREAM wav = open("tone.wav");
+    const Tags wavTags = MetaTags(wav);
+    ASSERT_EQ(wavTags.size(), 1u);
+    EXPECT_NEAR(std::stoi(wavTags.at("bitrate")), 705600, 200); // the header counts too
+    const std::u16string module = Utf16(CTestMedia::Path("song.mod"));
+    const HMUSIC music = BASS_MusicLoad(0, module.c_str(), 0, 0, BASS_UNICODE, 0);
+    EXPECT_EQ(MetaTags(music), (Tags{{"title", "test"}}));
+
+    ASSERT_TRUE(BASS_StreamFree(tempo));
+    EXPECT_EQ(MetaTags(tempo), (Tags{{"error", std::to_string(BASS_ERROR_HANDLE)}}));
 }

@@ -178,6 +178,10 @@ void Generate(const std::string &name, const std::string &path)
         Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=440:duration=5 -metadata 'title=Lesson  2' "
             "-metadata artist=Reader -b:a 64k '" +
             path + "'");
+    else if (name == "tagged.opus") // Vorbis comments in Ogg, not ASCII
+        Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=440:duration=3 "
+            "-metadata 'title=Lektion 3 – Übung' -metadata 'artist=Sprecherin' -c:a libopus '" +
+            path + "'");
     else
         throw std::runtime_error("unknown test media " + name);
 }

@@ -22,7 +22,8 @@ public:
     // (0.3 s), stereo.wav, song.mod, damaged.mp3, text.mp3, noise.wav (5 s, repeatable white
     // noise, below 0.4 inside 2-3 s, 2.2 times as loud outside), halftone.wav (5 s, 440.5 Hz: whole seconds apart, its
     // phases are opposite). tagged.mp3 and spaced.mp3: 5 s at 64 kbit/s, track "Lesson 1" by "Speaker", and "Lesson  2"
-    // (two spaces) by "Reader". chained.ogg: sweep-ref.ogg and speech-ref.ogg one after the
-    // other; late.ts: speech.ts whose first three PES headers carry no timestamp.
+    // (two spaces) by "Reader"; tagged.opus: 3 s in Ogg, "Lektion 3 – Übung" by "Sprecherin". chained.ogg:
+    // sweep-ref.ogg and speech-ref.ogg one after the other; late.ts: speech.ts whose first three PES headers carry no
+    // timestamp.
     static std::string Path(const std::string &name);
 };
