@@ -5,6 +5,7 @@
 #include "widgets/CImageButton.h"
 #include "widgets/CommandIcons.h"
 #include "widgets/DialogUnits.h"
+#include "widgets/FontFaces.h"
 
 #include <QWheelEvent>
 #include <algorithm>
@@ -23,7 +24,7 @@ constexpr int kIconSize = 16;
 
 CEffectsBar::CEffectsBar(IEffectsTarget &target, QWidget *parent) : QWidget(parent)
 {
-    setFont(QFont(QStringLiteral("宋体"), 10));
+    setFont(DialogFont(10));
     setAccessibleName(QStringLiteral("音效栏"));
     CreateButtons();
     m_pViewport = new QWidget(this);

@@ -2,6 +2,7 @@
 
 #include "audio/CPlaybackEngine.h"
 #include "widgets/DialogUnits.h"
+#include "widgets/FontFaces.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -86,7 +87,7 @@ int ClampToInt(std::uint32_t value)
 
 CEffectsPanel::CEffectsPanel(IEffectsTarget &target, QWidget *parent) : QWidget(parent), m_target(target)
 {
-    setFont(QFont(QStringLiteral("宋体"), 9));
+    setFont(DialogFont(9));
     setFixedSize(CDialogUnits(font()).ToPixels(kPanelSize));
     CreateControls();
     SetSlider(IDC_SPEED_SLIDER, 0, kSpeedMax, kSpeedMiddle);

@@ -47,8 +47,7 @@ CSettingsDlg::CSettingsDlg(const CAppSettings &settings, QWidget *parent)
       m_bAlwaysTop(settings.AlwaysTop), m_nMoveStep(settings.MoveStep), m_nAutoSave(settings.AutoSave),
       m_bMinimizeToTray(settings.MinimizeToTray)
 {
-    RegisterFaceSubstitutes();
-    setFont(QFont(QStringLiteral("宋体"), 9));
+    setFont(DialogFont(9));
     setWindowTitle(QStringLiteral("设置"));
     setAccessibleName(windowTitle());
     CreateControls();

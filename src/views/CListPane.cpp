@@ -2,6 +2,7 @@
 
 #include "app/CCommandTable.h"
 #include "app/CStringTable.h"
+#include "widgets/FontFaces.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -49,9 +50,7 @@ void CListPane::paintEvent(QPaintEvent *)
     const QRect band(0, 0, width(), CAPTION_HEIGHT);
     painter.fillRect(band, palette().button());
     DrawFrame(painter, band, palette().color(QPalette::Light), palette().color(QPalette::Dark));
-    QFont font(QStringLiteral("宋体"));
-    font.setPointSize(9);
-    painter.setFont(font);
+    painter.setFont(DialogFont(9));
     painter.setPen(palette().color(QPalette::ButtonText));
     painter.drawText(band, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, LoadResString(m_nCaption));
     DrawFrame(painter, rect().adjusted(0, CAPTION_HEIGHT, 0, 0), palette().color(QPalette::Shadow),

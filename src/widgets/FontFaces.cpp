@@ -35,6 +35,11 @@ void RegisterFaceSubstitutes()
     (void)registered;
 }
 
+QFont DialogFont(int pointSize)
+{
+    return QFont(QStringLiteral("Noto Sans CJK SC"), pointSize);
+}
+
 QStringList ScalableFaceNames()
 {
     QStringList faces;

@@ -4,11 +4,18 @@
 // drawing uses the stand-in.
 #pragma once
 
+#include <QFont>
 #include <QStringList>
 
 // Tells Qt's font matching which installed family draws each kept name.
 // Runs once per process; later calls do nothing.
 void RegisterFaceSubstitutes();
+
+// The font of the program's own dialogs, bars and pane captions at pointSize: the
+// interface's CJK sans face, which draws their Chinese and Latin text alike. The
+// Song face's serif stand-in stays for transcripts that name 宋体, and is loaded only
+// when one is shown.
+QFont DialogFont(int pointSize);
 
 // The faces a learner may choose for text, sorted without regard to case:
 // every scalable family installed, and each kept document face whose
