@@ -22,6 +22,7 @@
 #include "views/CPlaylistView.h"
 #include "views/CQuillmereView.h"
 #include "views/CSelectionView.h"
+#include "widgets/CQtTranslations.h"
 #include "widgets/CToolBarFormView.h"
 #include "widgets/FontFaces.h"
 
@@ -32,6 +33,7 @@
 #include <QPrinter>
 #include <QUrl>
 #include <algorithm>
+#include <cstdio>
 
 namespace
 {
@@ -89,6 +91,7 @@ bool CQuillmereApp::InitInstance(const QStringList &arguments, bool singleInstan
             return false;
         m_pSingleInstance->SetActivationHandler([this](const QString &path) { BringToFront(path); });
     }
+    InstallQtTranslations();
     // Real dialogs, unless a prompt (a test's) is already in force.
     if (CPrompt *previous = SetPrompt(m_pPrompt.get()); previous != nullptr)
         SetPrompt(previous);
@@ -107,6 +110,15 @@ bool CQuillmereApp::InitInstance(const QStringList &arguments, bool singleInstan
     m_pRecoveryKeeper->OfferCopies();
     RestorePlaylist();
     return true;
+}
+
+// Qt's own dialogs and menus speak the interface's language too; without the
+// translations they stay in English, which is worth a line but no more.
+void CQuillmereApp::InstallQtTranslations()
+{
+    m_pQtTranslations = std::make_unique<CQtTranslations>();
+    if (!m_pQtTranslations->IsInstalled())
+        std::fprintf(stderr, "%s\n", qPrintable(m_pQtTranslations->Problem()));
 }
 
 void CQuillmereApp::CreateMainFrame()

@@ -22,6 +22,7 @@ class CFormatBar;
 class CMainFrame;
 class CPlayerBar;
 class CPlaylistView;
+class CQtTranslations;
 class CQuillmereDoc;
 class CQuillmereView;
 class CRecoveryKeeper;
@@ -77,6 +78,7 @@ public:
     bool m_bFromRecentList = false;
 
 private:
+    void InstallQtTranslations();
     void CreateMainFrame();
     void CreateEffectsBar(CTransportControl &control);
     QWidget *CreateFormatBar();
@@ -121,6 +123,7 @@ private:
     CIniProfile m_profile;
     CAppSettings m_settings;
     CRecentFileList m_recentFiles;
+    std::unique_ptr<CQtTranslations> m_pQtTranslations;
     std::unique_ptr<CWidgetPrompt> m_pPrompt;
     std::unique_ptr<CSingleInstance> m_pSingleInstance;
     std::unique_ptr<CTerminationSignals> m_pTerminationSignals;

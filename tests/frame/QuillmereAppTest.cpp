@@ -19,10 +19,15 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -290,6 +295,23 @@ TEST_F(QuillmereAppTest, TypingOnThroughTheSaveQuestionNeverDiscardsTheText)
     EXPECT_TRUE(asked.startsWith(QStringLiteral("是否保存对"))) << asked.toStdString();
     EXPECT_EQ(Control().CurrentIndex(), 1);
     EXPECT_TRUE(ReadAllBytes(m_dir.filePath(QStringLiteral("第一课.rtf"))).contains("my careful transcript"));
+    Stop();
+}
+
+// Qt's own dialogs come up in the interface's language, not in English.
+TEST_F(QuillmereAppTest, QtsOwnDialogsSpeakTheInterfacesLanguage)
+{
+    Start();
+    {
+        QPrinter printer;
+        QPrintDialog print(&printer, &m_pApp->MainFrame());
+        EXPECT_EQ(print.windowTitle(), QStringLiteral("打印"));
+        QFileDialog files(&m_pApp->MainFrame());
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        const QDialogButtonBox *buttons = files.findChild<QDialogButtonBox *>();
+        ASSERT_NE(buttons, nullptr);
+        EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
+    }
     Stop();
 }
 
