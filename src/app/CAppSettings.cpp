@@ -27,6 +27,7 @@ void CAppSettings::Load(const CIniProfile &profile)
     LSplitterWidth = readInt(kSettings, "LSplitterWidth", LSplitterWidth);
     AutoSave = readInt(kSettings, "AutoSave", AutoSave);
     MinimizeToTray = readBool(kSettings, "MinimizeToTray", MinimizeToTray);
+    BackStep = std::clamp(readInt(kSettings, "BackStep", BackStep), 0, kMaxBackStep);
     Volume = readInt(kState, "Volume", Volume);
     Mute = readBool(kState, "Mute", Mute);
     Order = readInt(kState, "Order", Order);
@@ -47,6 +48,7 @@ CResult CAppSettings::Save(CIniProfile &profile) const
     write(kSettings, "LSplitterWidth", LSplitterWidth);
     write(kSettings, "AutoSave", AutoSave);
     write(kSettings, "MinimizeToTray", MinimizeToTray ? 1 : 0);
+    write(kSettings, "BackStep", BackStep);
     write(kState, "Volume", Volume);
     write(kState, "Mute", Mute ? 1 : 0);
     write(kState, "Order", Order);

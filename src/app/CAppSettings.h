@@ -1,6 +1,6 @@
-// The learner's settings and the remembered player state: ten integers kept in
-// the profile's "Settings" and "State" sections, and the dictation drill's three
-// in "Drill", read once at start-up and written once at a normal exit.
+// The learner's settings and the remembered player state: eleven integers kept
+// in the profile's "Settings" and "State" sections, and the dictation drill's
+// three in "Drill", read once at start-up and written once at a normal exit.
 #pragma once
 
 #include "base/CResult.h"
@@ -20,6 +20,8 @@ public:
     std::int32_t AutoSave = 0;        // minutes, 0 = off
     std::int32_t PlaylistIndex = 0;
     bool MinimizeToTray = false;
+    static constexpr std::int32_t kMaxBackStep = 10;
+    std::int32_t BackStep = 0; // seconds played again on resuming after a pause (0-10)
     std::int32_t Volume = 50;
     bool Mute = false;
     // The dictation drill: running, passes per selection (1-9), seconds of
@@ -30,7 +32,7 @@ public:
 
     // Reads the values; a missing key keeps its default, any stored value
     // other than 0 reads as true for the booleans. Only the drill's passes and
-    // gap are kept to their ranges.
+    // gap and the back step are kept to their ranges.
     void Load(const CIniProfile &profile);
 
     // Writes the values into the profile (booleans as 0 or 1) and flushes

@@ -45,7 +45,7 @@ bool ReadInteger(const QString &text, std::int32_t &value)
 CSettingsDlg::CSettingsDlg(const CAppSettings &settings, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_bAlwaysTop(settings.AlwaysTop), m_nMoveStep(settings.MoveStep), m_nAutoSave(settings.AutoSave),
-      m_bMinimizeToTray(settings.MinimizeToTray)
+      m_bMinimizeToTray(settings.MinimizeToTray), m_nBackStep(settings.BackStep)
 {
     setFont(DialogFont(9));
     setWindowTitle(QStringLiteral("设置"));
@@ -77,6 +77,7 @@ void CSettingsDlg::CreateControls()
     m_pMoveStep->setAccessibleName(QStringLiteral("选择点移动步长"));
     m_pMoveStep->addItems({QStringLiteral("0.1s"), QStringLiteral("1s"), QStringLiteral("2s"), QStringLiteral("5s")});
     PlaceText(m_pMoveStep, units.ToPixels(QRect(78, 91, 52, 12)));
+    CreateBackStepList(units);
     auto *cancel = new QPushButton(QStringLiteral("取消"), this);
     cancel->setGeometry(units.ToPixels(QRect(189, 114, 50, 14)));
     auto *ok = new QPushButton(QStringLiteral("确定"), this);
@@ -84,7 +85,25 @@ void CSettingsDlg::CreateControls()
     ok->setDefault(true);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(ok, &QPushButton::clicked, this, &CSettingsDlg::accept);
-    setFixedSize(units.ToPixels(QSize(300, 135)));
+    // A wide font may push the back-step list past the template's width.
+    QSize size = units.ToPixels(QSize(300, 135));
+    size.setWidth(std::max(size.width(), m_pBackStep->geometry().right() + units.ToPixelsX(7)));
+    setFixedSize(size);
+}
+
+// How far resuming after a pause goes back: none, or 1 to 10 seconds.
+void CSettingsDlg::CreateBackStepList(const CDialogUnits &units)
+{
+    const QString caption = QStringLiteral("暂停后继续时后退");
+    auto *label = new QLabel(caption, this);
+    PlaceText(label, units.ToPixels(QRect(148, 93, 70, 8)));
+    m_pBackStep = new QComboBox(this);
+    m_pBackStep->setAccessibleName(caption);
+    for (int seconds = 0; seconds <= CAppSettings::kMaxBackStep; ++seconds)
+        m_pBackStep->addItem(QStringLiteral("%1s").arg(seconds));
+    QRect place = units.ToPixels(QRect(0, 91, 40, 12));
+    place.moveLeft(label->geometry().right() + units.ToPixelsX(4));
+    PlaceText(m_pBackStep, place);
 }
 
 // The box for the minutes with its two arrows standing inside the right end
@@ -116,6 +135,7 @@ void CSettingsDlg::ShowValues()
     m_pAutoSaveEdit->setText(QString::number(m_nAutoSave));
     m_pMinToTray->setChecked(m_bMinimizeToTray);
     m_pAlwaysTop->setChecked(m_bAlwaysTop);
+    m_pBackStep->setCurrentIndex(m_nBackStep);
     const auto *const step = std::find(std::begin(kMoveSteps), std::end(kMoveSteps), m_nMoveStep);
     m_pMoveStep->setCurrentIndex(step == std::end(kMoveSteps) ? -1 : int(step - std::begin(kMoveSteps)));
 }
@@ -143,6 +163,7 @@ void CSettingsDlg::accept()
         m_nMoveStep = kMoveSteps[step];
     m_bMinimizeToTray = m_pMinToTray->isChecked();
     m_bAlwaysTop = m_pAlwaysTop->isChecked();
+    m_nBackStep = m_pBackStep->currentIndex();
     if (!ReadInteger(m_pAutoSaveEdit->text(), m_nAutoSave)) {
         Prompt().MessageBox(g_strEnterInteger, CPrompt::MB_OK | CPrompt::MB_ICONEXCLAMATION);
         m_pAutoSaveEdit->setFocus();
@@ -158,4 +179,5 @@ void CSettingsDlg::StoreInto(CAppSettings &settings) const
     settings.MoveStep = m_nMoveStep;
     settings.AutoSave = m_nAutoSave;
     settings.MinimizeToTray = m_bMinimizeToTray;
+    settings.BackStep = m_nBackStep;
 }

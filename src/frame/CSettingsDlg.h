@@ -1,13 +1,15 @@
 // The settings dialog (工具 → 设置...): the auto-save interval with its
-// arrows, minimise to the notification area, always on top and the move step
-// of the selection's bounds. It edits copies of the four settings; the
-// command that opens it stores and applies them when it closes with OK.
+// arrows, minimise to the notification area, always on top, the move step
+// of the selection's bounds and how far resuming after a pause goes back. It
+// edits copies of the five settings; the command that opens it stores and
+// applies them when it closes with OK.
 #pragma once
 
 #include <QDialog>
 #include <cstdint>
 
 class CAppSettings;
+class CDialogUnits;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -24,12 +26,12 @@ public:
 
     explicit CSettingsDlg(const CAppSettings &settings, QWidget *parent = nullptr);
 
-    // OK: the controls go into the four values and the dialog closes, unless
+    // OK: the controls go into the five values and the dialog closes, unless
     // the auto-save box holds no integer; then the learner is asked for one
     // and the dialog stays open.
     void accept() override;
 
-    // Copies the four values into the settings (after OK).
+    // Copies the five values into the settings (after OK).
     void StoreInto(CAppSettings &settings) const;
 
     // One click of the auto-save arrows: +1 up, -1 down.
@@ -39,15 +41,18 @@ public:
     QCheckBox *MinimizeToTrayCheck() const { return m_pMinToTray; }
     QCheckBox *AlwaysTopCheck() const { return m_pAlwaysTop; }
     QComboBox *MoveStepCombo() const { return m_pMoveStep; }
+    QComboBox *BackStepCombo() const { return m_pBackStep; }
 
     bool m_bAlwaysTop;
     std::int32_t m_nMoveStep; // milliseconds
     std::int32_t m_nAutoSave; // minutes
     bool m_bMinimizeToTray;
+    std::int32_t m_nBackStep; // seconds
 
 private:
     void CreateControls();
     void CreateAutoSaveBox(const QRect &place, int arrowWidth);
+    void CreateBackStepList(const CDialogUnits &units);
     void ShowValues();
     int SelectedMoveStep() const;
 
@@ -55,4 +60,5 @@ private:
     QCheckBox *m_pMinToTray = nullptr;
     QCheckBox *m_pAlwaysTop = nullptr;
     QComboBox *m_pMoveStep = nullptr;
+    QComboBox *m_pBackStep = nullptr;
 };

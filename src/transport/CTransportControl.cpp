@@ -144,12 +144,28 @@ void CTransportControl::OnPlay()
         SetPlayButtons(false, m_bPausePressed);
         return;
     }
+    StepBackOnResume();
     // A failure is the engine's message; the bar still looks as if playing.
     m_pEngine->Play(false);
     StartTimers();
     SetPlayButtons(true, false);
     if (IsPlaying())
         emit PlaybackStarted();
+}
+
+// Resuming after a pause first goes back the seconds the learner chose, to
+// hear again what led up to the pause, but never before the start of the A-B
+// stretch being played.
+void CTransportControl::StepBackOnResume()
+{
+    if (m_settings.BackStep <= 0 || !m_pEngine->IsPaused())
+        return;
+    const std::int64_t position = m_pEngine->GetPosition();
+    const std::int64_t floor = m_bSelectionActive ? m_dwSelection[0] : 0;
+    if (position <= floor)
+        return;
+    const std::int64_t back = std::int64_t(m_settings.BackStep) * 1000;
+    m_pEngine->SetPosition(static_cast<std::uint32_t>(std::max(floor, position - back)));
 }
 
 void CTransportControl::OnPause()

@@ -98,6 +98,7 @@ private:
     int PathCount() const;
 
     void OnPlay();
+    void StepBackOnResume();
     void OnPause();
     void OnPlayPause();
     void OnPrevItem();

@@ -16,7 +16,7 @@ TEST(AppSettings, FirstRunUsesDefaultsAndWritesEveryKey)
     // Saving writes what was loaded, so the file shows every default.
     ASSERT_TRUE(settings.Save(profile));
     EXPECT_EQ(ReadAllBytes(path), QByteArray("[Settings]\nAlwaysTop=0\nMoveStep=100\nUSplitterHigh=10\n"
-                                             "LSplitterWidth=10\nAutoSave=0\nMinimizeToTray=0\n"
+                                             "LSplitterWidth=10\nAutoSave=0\nMinimizeToTray=0\nBackStep=0\n"
                                              "[State]\nVolume=50\nMute=0\nOrder=0\nPlaylistIndex=0\n"
                                              "[Drill]\nDrillOn=0\nDrillPasses=2\nDrillGap=3\n"));
 }
@@ -25,7 +25,7 @@ TEST(AppSettings, StoredValuesAreReadAsTheyStandAndBooleansNormalised)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("quillmere.ini"));
-    WriteAllBytes(path, "[Settings]\nAlwaysTop=7\nMoveStep=300\nWindowPos=44,0,1\nMinimizeToTray=-1\n"
+    WriteAllBytes(path, "[Settings]\nAlwaysTop=7\nMoveStep=300\nWindowPos=44,0,1\nMinimizeToTray=-1\nBackStep=25\n"
                         "[State]\nVolume=120\nMute=0\nOrder=2\nPlaylistIndex=-5\n[DockState]\nBars=3\n"
                         "[Drill]\nDrillOn=5\nDrillPasses=12\nDrillGap=-1\n");
     CIniProfile profile(path);
@@ -37,7 +37,9 @@ TEST(AppSettings, StoredValuesAreReadAsTheyStandAndBooleansNormalised)
     EXPECT_EQ(settings.Volume, 120);
     EXPECT_EQ(settings.Order, 2);
     EXPECT_EQ(settings.PlaylistIndex, -5);
-    // Only the drill's passes and silence are kept to what the menu offers.
+    // Only the drill's passes and silence and the back step are kept to what
+    // the menu and the settings dialog offer.
+    EXPECT_EQ(settings.BackStep, 10);
     EXPECT_TRUE(settings.DrillOn);
     EXPECT_EQ(settings.DrillPasses, 9);
     EXPECT_EQ(settings.DrillGap, 0);

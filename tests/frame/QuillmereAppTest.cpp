@@ -315,6 +315,33 @@ TEST_F(QuillmereAppTest, QtsOwnDialogsSpeakTheInterfacesLanguage)
     Stop();
 }
 
+// Resuming after a pause goes back the chosen seconds, but never before the
+// start of the A-B stretch being played.
+TEST_F(QuillmereAppTest, ResumingAfterAPauseStepsBackWithinTheStretch)
+{
+    Start();
+    m_pApp->Settings().BackStep = 2;
+    const auto pauseAtAndResume = [this](std::uint32_t position) {
+        Control().OnPositionScroll(position);
+        Press(Qt::Key_F1);
+        EXPECT_TRUE(Control().Engine().IsPaused());
+        Press(Qt::Key_F1);
+        EXPECT_TRUE(Control().Engine().IsPlaying());
+        return static_cast<int>(Control().Engine().GetPosition());
+    };
+    Press(Qt::Key_F1);
+    EXPECT_NEAR(pauseAtAndResume(8000), 6000, 150);
+
+    Control().OnPositionScroll(5000);
+    Press(Qt::Key_F6);
+    Control().OnPositionScroll(9000);
+    Press(Qt::Key_F7);
+    const int resumed = pauseAtAndResume(5500);
+    EXPECT_GE(resumed, 5000);
+    EXPECT_LT(resumed, 5150);
+    Stop();
+}
+
 TEST_F(QuillmereAppTest, ARecentTranscriptBringsItsMediaOrSaysThereIsNone)
 {
     QDir(m_dir.path()).mkdir(QStringLiteral("alone"));

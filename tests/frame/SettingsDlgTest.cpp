@@ -65,6 +65,20 @@ TEST(SettingsDlgTest, AMoveStepTheListLacksIsKeptUnlessAnItemIsChosen)
     }
 }
 
+// The back-step list shows the setting and sits beside the move step, inside
+// the dialog, without covering it.
+TEST(SettingsDlgTest, TheBackStepListShowsTheSettingBesideTheMoveStep)
+{
+    CAppSettings settings;
+    settings.BackStep = 4;
+    CSettingsDlg dialog(settings);
+    EXPECT_EQ(dialog.BackStepCombo()->currentText(), QStringLiteral("4s"));
+    EXPECT_EQ(dialog.BackStepCombo()->count(), CAppSettings::kMaxBackStep + 1);
+    const QRect list = dialog.BackStepCombo()->geometry();
+    EXPECT_GT(list.left(), dialog.MoveStepCombo()->geometry().right());
+    EXPECT_LE(list.right(), dialog.width());
+}
+
 // The program itself, with the dialog answered the way a learner fills it in.
 class SettingsCommandTest : public testing::Test
 {
@@ -113,17 +127,20 @@ TEST_F(SettingsCommandTest, OkAppliesTheWindowLayerAndTheAutoSaveAtOnceAndCancel
         dialog.AlwaysTopCheck()->setChecked(true);
         dialog.AutoSaveEdit()->setText(QStringLiteral("5"));
         dialog.MoveStepCombo()->setCurrentIndex(2); // "2s"
+        dialog.BackStepCombo()->setCurrentIndex(3); // "3s"
     };
     RunSettings(onTopEveryFiveMinutes, false);
     EXPECT_FALSE(OnTop());
     EXPECT_EQ(m_pApp->EditorView().GetAutoSavePeriod(), 0);
     EXPECT_EQ(m_pApp->Settings().MoveStep, 100);
+    EXPECT_EQ(m_pApp->Settings().BackStep, 0);
 
     RunSettings(onTopEveryFiveMinutes);
     EXPECT_TRUE(OnTop());
     EXPECT_TRUE(Frame().isVisible());
     EXPECT_EQ(m_pApp->EditorView().GetAutoSavePeriod(), 5 * 60000);
     EXPECT_EQ(m_pApp->Settings().MoveStep, 2000);
+    EXPECT_EQ(m_pApp->Settings().BackStep, 3);
 
     RunSettings([](CSettingsDlg &dialog) {
         dialog.AlwaysTopCheck()->setChecked(false);
