@@ -65,6 +65,10 @@ inline constexpr unsigned ID_DRILL_PASSES_FIRST = 32810;
 inline constexpr unsigned ID_DRILL_PASSES_LAST = 32818;
 inline constexpr unsigned ID_DRILL_GAP_FIRST = 32820;
 inline constexpr unsigned ID_DRILL_GAP_LAST = 32830;
+// Timestamps in the transcript: the playing position inserted at the caret,
+// and playback from the timestamp the caret stands on.
+inline constexpr unsigned ID_INSERT_TIMESTAMP = 32831;
+inline constexpr unsigned ID_PLAY_FROM_TIMESTAMP = 32832;
 
 // Standard commands.
 inline constexpr unsigned ID_FILE_NEW = 57600;

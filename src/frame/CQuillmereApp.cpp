@@ -135,6 +135,8 @@ void CQuillmereApp::CreateMainFrame()
     m_pSelectionView = new CSelectionView(m_settings, control);
     m_pEditorView = new CQuillmereView(*m_pDocument);
     m_pEditorView->SetAutoSaveMinutesSource([this] { return m_settings.AutoSave; });
+    m_pEditorView->SetPlaybackLink([&control] { return control.PlayingPosition(); },
+                                   [&control](std::uint32_t milliseconds) { control.PlayFrom(milliseconds); });
     m_pFrame->SetPanes(m_pSelectionView, m_pPlaylistView, CreateFormatBar(), m_pEditorView);
 
     m_pFrame->SetRouteTarget(CMainFrame::ControlBar, &control);

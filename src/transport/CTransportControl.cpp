@@ -140,11 +140,35 @@ int CTransportControl::PathCount() const
 
 void CTransportControl::OnPlay()
 {
+    StepBackOnResume();
+    StartPlaying();
+}
+
+std::optional<std::uint32_t> CTransportControl::PlayingPosition() const
+{
+    if (!IsItemOpen())
+        return std::nullopt;
+    return m_pEngine->GetPosition();
+}
+
+// Without the step back of a resume: the learner chose the time.
+void CTransportControl::PlayFrom(std::uint32_t milliseconds)
+{
+    if (!IsItemOpen())
+        return;
+    EndRunningDrill();
+    if (m_bSelectionActive && (milliseconds < m_dwSelection[0] || milliseconds >= m_dwSelection[1]))
+        OnClearSelection();
+    m_pEngine->SetPosition(std::min(milliseconds, m_dwSliderMax));
+    StartPlaying();
+}
+
+void CTransportControl::StartPlaying()
+{
     if (!IsItemOpen()) {
         SetPlayButtons(false, m_bPausePressed);
         return;
     }
-    StepBackOnResume();
     // A failure is the engine's message; the bar still looks as if playing.
     m_pEngine->Play(false);
     StartTimers();

@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class CAppSettings;
 class CLrcFile;
@@ -79,6 +80,11 @@ public:
     CPlaybackEngine &Engine() { return *m_pEngine; }
     int CurrentIndex() const { return m_nCurrentIndex; }
     void SetCurrentIndex(int index) { m_nCurrentIndex = index; }
+    // The position of the open item in milliseconds; none while none is open.
+    std::optional<std::uint32_t> PlayingPosition() const;
+    // Plays the open item from a time in milliseconds (a timestamp of the
+    // transcript); an A-B stretch that does not hold the time is let go.
+    void PlayFrom(std::uint32_t milliseconds);
 
 signals:
     // The current item has started or resumed playing.
@@ -98,6 +104,7 @@ private:
     int PathCount() const;
 
     void OnPlay();
+    void StartPlaying();
     void StepBackOnResume();
     void OnPause();
     void OnPlayPause();

@@ -2,6 +2,7 @@
 
 #include "app/CCommandTable.h"
 #include "app/Resource.h"
+#include "base/TimeUtils.h"
 #include "editor/CQuillmereDoc.h"
 #include "editor/CRtfReader.h"
 #include "editor/CRtfWriter.h"
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPrinter>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -61,6 +63,7 @@ CQuillmereView::CQuillmereView(CQuillmereDoc &document, QWidget *parent)
     setAccessibleName(QStringLiteral("听写文本"));
     AddEditCommands();
     AddFindCommands();
+    AddTimestampCommands();
     AddFormatCommands();
     AddPrintCommands();
     AddDocumentCommands();
@@ -100,6 +103,52 @@ void CQuillmereView::AddFindCommands()
     OnCommand(ID_EDIT_REPLACE, [this] { OpenFindReplace(true); });
     OnCommand(
         ID_EDIT_REPEAT, [this] { RepeatFind(); }, [this](CCmdUI &ui) { ui.Enable(m_find.HasSearch()); });
+}
+
+// Ctrl+T writes where the recording is at the caret; the timestamp under the
+// caret (or Ctrl+clicked) plays the recording from there.
+void CQuillmereView::AddTimestampCommands()
+{
+    OnCommand(
+        ID_INSERT_TIMESTAMP,
+        [this] {
+            if (const auto position = m_playingPosition ? m_playingPosition() : std::nullopt)
+                textCursor().insertText(FormatTimestamp(*position));
+        },
+        [this](CCmdUI &ui) { ui.Enable(!isReadOnly() && m_playingPosition && m_playingPosition().has_value()); });
+    OnCommand(
+        ID_PLAY_FROM_TIMESTAMP,
+        [this] {
+            if (const auto time = TimestampAtCaret(); time && m_playFrom)
+                m_playFrom(*time);
+        },
+        [this](CCmdUI &ui) {
+            ui.Enable(m_playFrom && m_playingPosition && m_playingPosition().has_value() &&
+                      TimestampAtCaret().has_value());
+        });
+}
+
+void CQuillmereView::SetPlaybackLink(std::function<std::optional<std::uint32_t>()> position,
+                                     std::function<void(std::uint32_t)> playFrom)
+{
+    m_playingPosition = std::move(position);
+    m_playFrom = std::move(playFrom);
+}
+
+std::optional<std::uint32_t> CQuillmereView::TimestampAtCaret() const
+{
+    const QTextCursor caret = textCursor();
+    const QTextBlock block = caret.block();
+    return TimestampAt(block.text(), caret.position() - block.position());
+}
+
+void CQuillmereView::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTextEdit::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton || !(event->modifiers() & Qt::ControlModifier))
+        return;
+    setTextCursor(cursorForPosition(event->position().toPoint()));
+    ExecuteIfEnabled(ID_PLAY_FROM_TIMESTAMP);
 }
 
 void CQuillmereView::AddFormatCommands()

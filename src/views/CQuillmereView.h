@@ -10,8 +10,10 @@
 
 #include <QPointer>
 #include <QTextEdit>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class CQuillmereDoc;
 class IEditorDialogs;
@@ -44,6 +46,14 @@ public:
     // character format at the start of the text and a fresh auto-save period.
     void OnInitialUpdate();
 
+    // Timestamps link the transcript to the recording: position gives the
+    // playing position in milliseconds (none while no item is open), playFrom
+    // plays the item from a time.
+    void SetPlaybackLink(std::function<std::optional<std::uint32_t>()> position,
+                         std::function<void(std::uint32_t)> playFrom);
+    // The time of the timestamp the caret stands on, if it stands on one.
+    std::optional<std::uint32_t> TimestampAtCaret() const;
+
     // The pop-up menu's commands go through the window's routing (raise) and
     // take their state from it (query). Without it they stay in this view.
     void SetCommandRouting(std::function<void(unsigned)> raise, std::function<CCmdUI(unsigned)> query);
@@ -69,11 +79,13 @@ protected:
     void timerEvent(QTimerEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     static bool CarriesAnything(const QMimeData *source);
     void AddEditCommands();
     void AddFindCommands();
+    void AddTimestampCommands();
     void AddFormatCommands();
     void AddEffectCommand(unsigned id, ECharEffect effect);
     void AddAlignmentCommand(unsigned id, Qt::Alignment alignment);
@@ -97,6 +109,8 @@ private:
 
     CQuillmereDoc &m_document;
     std::function<int()> m_autoSaveMinutes;
+    std::function<std::optional<std::uint32_t>()> m_playingPosition;
+    std::function<void(std::uint32_t)> m_playFrom;
     int m_nMinuteLength = 60000;
     int m_nAutoSaveTimer = 0; // the running timer's id as Qt returned it; 0 when none runs
     int m_nAutoSavePeriod = 0;

@@ -85,7 +85,7 @@ TEST(CommandTable, MenuKeysAndShortcutsCannotDisagree)
         }
     }
     EXPECT_EQ(bound.size(), keyCount); // no shortcut that no row names
-    EXPECT_EQ(bound.size(), 36u);
+    EXPECT_EQ(bound.size(), 37u);
 }
 
 // What the menus, the control bar's tooltips and a few prompts show, written
@@ -101,6 +101,7 @@ TEST(CommandTable, MenusAndTooltipsReadAsBefore)
         QStringLiteral(
             "编辑(&E){撤消(&U)\tCtrl+Z|-|剪切(&T)\tCtrl+X|复制(&C)\tCtrl+C|粘贴(&P)\tCtrl+V|选择性粘贴(&S)...|-|"
             "全选(&L)\tCtrl+A|-|字体...|文字着色...|-|查找(&F)...\tCtrl+F|查找下一个(&I)\tF3|替换(&E)\tCtrl+H|-|"
+            "插入时间标记(&M)\tCtrl+T|从时间标记处播放(&J)|-|"
             "插入新对象(&N)...|链接(&K)...|对象特性(&R)\tAlt+Enter|<<用 OLE 谓词替换此处>>}"),
         QStringLiteral("查看(&V){工具栏(&T)|状态栏(&S)|控制栏(&C)|音效栏(&E)}"),
         QStringLiteral("播放(&P){播放/暂停\tF1|停止\tF2|-|上一项目\tAlt+UP|下一项目\tAlt+DOWN|播放顺序{默认|重复单项|"

@@ -17,6 +17,24 @@ TEST(FormatMinSec, ShowsMinutesAndSecondsAndDropsWholeHours)
     EXPECT_EQ(FormatMinSec(4294967295u), QStringLiteral("28:15")); // 71582788 min 15 s
 }
 
+TEST(Timestamp, WrittenAsMinutesAndSecondsOrWithHoursAndReadBackWhereTheCaretStands)
+{
+    EXPECT_EQ(FormatTimestamp(5999), QStringLiteral("[00:05]"));
+    EXPECT_EQ(FormatTimestamp(3599000), QStringLiteral("[59:59]"));
+    EXPECT_EQ(FormatTimestamp(3723000), QStringLiteral("[1:02:03]"));
+
+    const QString line = QStringLiteral("第一句 [1:02:03] then [00:05]x [75:00] [1:75:00] [00:61] [0:05");
+    EXPECT_EQ(TimestampAt(line, 4), 3723000u);  // the opening bracket
+    EXPECT_EQ(TimestampAt(line, 12), 3723000u); // the closing one
+    EXPECT_EQ(TimestampAt(line, 13), std::nullopt);
+    EXPECT_EQ(TimestampAt(line, line.indexOf(QStringLiteral("05]x")) + 1), 5000u);
+    EXPECT_EQ(TimestampAt(line, line.indexOf(QStringLiteral("75:00]"))), 4500000u); // minutes past an hour
+    EXPECT_EQ(TimestampAt(line, line.indexOf(QStringLiteral("1:75"))), std::nullopt);
+    EXPECT_EQ(TimestampAt(line, line.indexOf(QStringLiteral("00:61"))), std::nullopt);
+    EXPECT_EQ(TimestampAt(line, line.size() - 2), std::nullopt); // never closed
+    EXPECT_EQ(TimestampAt(FormatTimestamp(3723000), 1), 3723000u);
+}
+
 TEST(ModulePath, DirectoryKeepsTrailingSlash)
 {
     EXPECT_EQ(DirectoryOfProgram(QStringLiteral("/opt/tools/q")), QStringLiteral("/opt/tools/"));

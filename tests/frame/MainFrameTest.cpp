@@ -108,7 +108,7 @@ TEST_F(MainFrameTest, TheKeysMenusShowAreTheKeysBound)
             EXPECT_EQ(bound.count(CommandTable::KeysOf(text.section(QLatin1Char('\t'), 1))), 1u) << text.toStdString();
         }
     }
-    EXPECT_EQ(shown, 27);
+    EXPECT_EQ(shown, 28);
 }
 
 TEST_F(MainFrameTest, CommandsGoToTheFirstTargetInRoutingOrderAndUnhandledOnesAreDisabled)

@@ -32,6 +32,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
@@ -339,6 +340,34 @@ TEST_F(QuillmereAppTest, ResumingAfterAPauseStepsBackWithinTheStretch)
     const int resumed = pauseAtAndResume(5500);
     EXPECT_GE(resumed, 5000);
     EXPECT_LT(resumed, 5150);
+    Stop();
+}
+
+// Ctrl+T writes the playing position into the transcript as plain text; a
+// Ctrl+click on a timestamp, or the command with the caret on it, plays from
+// there.
+TEST_F(QuillmereAppTest, TimestampsWriteThePositionAndPlayFromIt)
+{
+    Start();
+    Press(Qt::Key_F1);
+    Control().OnPositionScroll(5200);
+    Press(Qt::Key_T, Qt::ControlModifier);
+    EXPECT_EQ(m_pApp->EditorView().toPlainText(), QStringLiteral("[00:05]"));
+    QTest::keyClicks(&m_pApp->EditorView(), QStringLiteral(" and on"));
+
+    Control().OnPositionScroll(1000);
+    QTextEdit &editor = m_pApp->EditorView();
+    const QRect timestamp = editor.cursorRect(QTextCursor(editor.document()->findBlockByNumber(0)));
+    QTest::mouseClick(editor.viewport(), Qt::LeftButton, Qt::ControlModifier, timestamp.center() + QPoint(8, 0));
+    EXPECT_TRUE(Control().Engine().IsPlaying());
+    EXPECT_NEAR(static_cast<int>(Control().Engine().GetPosition()), 5000, 150);
+
+    Control().OnPositionScroll(8000);
+    editor.moveCursor(QTextCursor::End);
+    EXPECT_FALSE(m_pApp->MainFrame().RaiseCommand(ID_PLAY_FROM_TIMESTAMP)); // the caret is on no timestamp
+    editor.moveCursor(QTextCursor::Start);
+    EXPECT_TRUE(m_pApp->MainFrame().RaiseCommand(ID_PLAY_FROM_TIMESTAMP));
+    EXPECT_NEAR(static_cast<int>(Control().Engine().GetPosition()), 5000, 150);
     Stop();
 }
 
