@@ -2,6 +2,7 @@
 
 #include "AudioApi.h"
 
+#include <SDL.h>
 #include <chrono>
 
 namespace
@@ -60,6 +61,9 @@ void COutputKeeper::Run()
         const auto period = m_output != nullptr ? kWatchPeriod : kRetryPeriod;
         m_wake.wait_for(lock, period, [this] { return m_stopping; });
     }
+    // SDL keeps per-thread data (its error text) that only its own threads
+    // free when they end.
+    SDL_TLSCleanup();
 }
 
 void COutputKeeper::Reopen(std::unique_lock<std::mutex> &lock)

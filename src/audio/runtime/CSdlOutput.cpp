@@ -22,6 +22,12 @@ CSdlOutput::CSdlOutput(CMixer &mixer, CSyncDispatcher &syncs) : m_mixer(mixer), 
 
 std::unique_ptr<CSdlOutput> CSdlOutput::Open(CMixer &mixer, CSyncDispatcher &syncs, int rate, int &error)
 {
+    // The caller may be a thread that ends before the program does (a
+    // start-up thread): SDL's per-thread data goes with the open, not with
+    // the thread, which SDL cannot see end.
+    const struct SThreadDataRelease {
+        ~SThreadDataRelease() { SDL_TLSCleanup(); }
+    } release;
     // The program that loads the runtime decides what SIGINT and SIGTERM do;
     // SDL would otherwise turn them into quit events nobody reads.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
