@@ -18,3 +18,21 @@ QString ProfilePathForProgram(const QString &programPath);
 
 // The running program's own full path, empty when it cannot be read.
 QString ModuleFilePath();
+
+// The folder that keeps the program's own files (the profile with its recent
+// files, the playlist), with a trailing "/": the program's folder when the
+// user may write to it (a build run where it was built), otherwise
+// "quillmere/" in xdgConfigHome, or in homeDirectory's ".config" when
+// xdgConfigHome is empty (an installed program). Only the folder's permission
+// bits count, so a folder made read-only keeps out root as well.
+QString ConfigFolderFor(const QString &programDirectory, const QString &xdgConfigHome, const QString &homeDirectory);
+
+// The path of the file fileName in the configuration folder of the program in
+// programDirectory. When that folder is not the program's it is made, and a
+// file of that name left beside the program (by a run before it was
+// installed) is copied into it once, while it has none of its own.
+QString ConfigFilePathFor(const QString &fileName, const QString &programDirectory, const QString &xdgConfigHome,
+                          const QString &homeDirectory);
+
+// ConfigFilePathFor for the running program and the learner's environment.
+QString ConfigFilePath(const QString &fileName);

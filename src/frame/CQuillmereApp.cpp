@@ -38,9 +38,11 @@
 namespace
 {
 
+// The profile keeps the program's name with ".ini" ("quillmere.ini"), in the
+// program's configuration folder.
 QString DefaultProfilePath()
 {
-    return ProfilePathForProgram(ModuleFilePath());
+    return ConfigFilePath(QFileInfo(ProfilePathForProgram(ModuleFilePath())).fileName());
 }
 
 // The window title of a media item: track name and performer with every two

@@ -1,6 +1,6 @@
-// The application: one running copy per user, the profile beside the
-// program, the settings, the recent-file list, the main window with its bars
-// and panes, the dictation document, and the start-up and shutdown orders
+// The application: one running copy per user, the profile in the program's
+// configuration folder, the settings, the recent-file list, the main window
+// with its bars and panes, the dictation document, and the start-up and shutdown orders
 // that tie them together. It also handles the application's own commands
 // (new document, open media, recent files, about, web page, mail, printer
 // set-up).
@@ -36,8 +36,9 @@ class QWidget;
 class CQuillmereApp : public QObject, public CCmdTarget, private ITransportView, private IPlaylistHost
 {
 public:
-    // profilePath empty: the program's own path with ".ini" (the profile lies
-    // beside the program). playlistPath empty: "Playlist.Qpl" beside the program.
+    // profilePath empty: the program's name with ".ini", playlistPath empty:
+    // "Playlist.Qpl", both in the program's configuration folder (beside the
+    // program when the learner may write there, else ~/.config/quillmere).
     // recoveryDirectory empty: the recovery copies in the learner's state folder.
     explicit CQuillmereApp(const QString &profilePath = QString(), const QString &playlistPath = QString(),
                            const QString &recoveryDirectory = QString());

@@ -33,9 +33,7 @@ CResult CPlaylist::Save(const QString &filePath) const
 
 QString PlaylistFilePath()
 {
-    QString directory;
-    GetModuleDirectory(directory);
-    return directory + QStringLiteral("Playlist.Qpl");
+    return ConfigFilePath(QStringLiteral("Playlist.Qpl"));
 }
 
 int StartupPlaylistIndex(int rememberedIndex, int count)

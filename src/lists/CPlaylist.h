@@ -38,7 +38,7 @@ private:
     QStringList m_paths;
 };
 
-// "Playlist.Qpl" in the program's folder.
+// "Playlist.Qpl" in the program's configuration folder (ConfigFilePath).
 QString PlaylistFilePath();
 
 // The item to open at start-up from the remembered index: item 0 when the
