@@ -3,6 +3,7 @@
 #include "base/CPrompt.h"
 #include "base/ModulePath.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cstdlib>
@@ -48,12 +49,20 @@ void CAudioRuntime::SetLibraryFolder(const QString &folder)
         g_libraryFolder += QLatin1Char('/');
 }
 
+// The libraries lie beside the program in the build tree and in the
+// program's private library folder once installed (bin/quillmere with
+// lib/quillmere/); beside the program wins. With neither, the folder beside
+// the program is the one a failure names.
 QString CAudioRuntime::LibraryFolder()
 {
     if (!g_libraryFolder.isEmpty())
         return g_libraryFolder;
     QString folder;
     GetModuleDirectory(folder);
+    const QString installed = QDir::cleanPath(folder + QStringLiteral("../lib/quillmere")) + QLatin1Char('/');
+    const QString mainLibrary = QStringLiteral(QUILLMERE_AUDIO_LIBRARY_NAME);
+    if (!QFileInfo::exists(folder + mainLibrary) && QFileInfo::exists(installed + mainLibrary))
+        return installed;
     return folder;
 }
 
