@@ -66,6 +66,15 @@ QString BitRateText(qint64 bitsPerSecond)
     return digits.left(std::max<qsizetype>(0, digits.size() - 3)) + QStringLiteral("Kbps");
 }
 
+// A recording by its extension, one of those the open-media dialog lists.
+bool IsRecordingPath(const QString &path)
+{
+    static const QStringList extensions{QStringLiteral("mp1"), QStringLiteral("mp2"), QStringLiteral("mp3"),
+                                        QStringLiteral("mp4"), QStringLiteral("ogg"), QStringLiteral("wav"),
+                                        QStringLiteral("aif"), QStringLiteral("wma"), QStringLiteral("mod")};
+    return extensions.contains(QFileInfo(path).suffix(), Qt::CaseInsensitive);
+}
+
 } // namespace
 
 CQuillmereApp::CQuillmereApp(const QString &profilePath, const QString &playlistPath, const QString &recoveryDirectory)
@@ -86,7 +95,8 @@ CQuillmereApp::~CQuillmereApp()
 
 bool CQuillmereApp::InitInstance(const QStringList &arguments, bool singleInstance)
 {
-    const QString documentPath = arguments.size() > 1 ? arguments.at(1) : QString();
+    // Made absolute here: a copy already running has another working folder.
+    const QString documentPath = arguments.size() > 1 ? QFileInfo(arguments.at(1)).absoluteFilePath() : QString();
     if (singleInstance) {
         m_pSingleInstance = std::make_unique<CSingleInstance>();
         if (!m_pSingleInstance->Claim(documentPath))
@@ -102,16 +112,38 @@ bool CQuillmereApp::InitInstance(const QStringList &arguments, bool singleInstan
     // Transcripts name Windows faces ("Arial", "宋体"); installed families draw them.
     RegisterFaceSubstitutes();
     CreateMainFrame();
-    // A file on the command line is opened as a dictation document, whatever it is.
-    m_bFromRecentList = false;
-    if (documentPath.isEmpty() || !OpenDocumentFile(documentPath))
-        m_pDocument->OnNewDocument();
+    // A recording on the command line replaces the playlist and plays; any
+    // other file opens as the dictation document once the playlist's item has
+    // opened its own, so that it stays.
+    m_pDocument->OnNewDocument();
     m_pFrame->ShowAsLeft();
     // Text a killed run left behind is offered before the playlist's item
     // opens its own transcript.
     m_pRecoveryKeeper->OfferCopies();
+    if (IsRecordingPath(documentPath)) {
+        PlayRecording(documentPath);
+        return true;
+    }
     RestorePlaylist();
+    m_bFromRecentList = false;
+    if (!documentPath.isEmpty())
+        OpenDocumentFile(documentPath);
     return true;
+}
+
+// As 文件 → 打开媒体 with the one recording: a new document first (after the
+// save question), then the recording alone in the playlist, playing.
+void CQuillmereApp::PlayRecording(const QString &path)
+{
+    m_pFrame->RaiseCommand(ID_FILE_NEW);
+    CTransportControl &control = m_pPlayerBar->Control();
+    control.ExecuteIfEnabled(IDC_STOP);
+    control.SetCurrentIndex(-1);
+    CPlaylist &playlist = m_pPlaylistView->Playlist();
+    playlist.RemoveAll();
+    playlist.Add(path);
+    m_settings.PlaylistIndex = 0;
+    m_pPlaylistView->FillList();
 }
 
 // Qt's own dialogs and menus speak the interface's language too; without the
@@ -354,7 +386,10 @@ void CQuillmereApp::UpdateWindowTitle()
 void CQuillmereApp::BringToFront(const QString &documentPath)
 {
     m_pFrame->BringToFront();
-    if (!documentPath.isEmpty())
+    m_bFromRecentList = false;
+    if (IsRecordingPath(documentPath))
+        PlayRecording(documentPath);
+    else if (!documentPath.isEmpty())
         OpenDocumentFile(documentPath);
 }
 

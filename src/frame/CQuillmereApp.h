@@ -87,6 +87,7 @@ private:
     void WriteStateFiles();
     void OnTerminationSignal();
     void RestorePlaylist();
+    void PlayRecording(const QString &path);
     void OnFileNew();
     void OnOpenRecentFile(int index);
     void OnAppAbout();

@@ -52,11 +52,15 @@ protected:
         WriteAllBytes(m_dir.filePath(QStringLiteral("Playlist.Qpl")), (m_strMedia + QStringLiteral("\r\n")).toUtf8());
     }
 
-    void Start()
+    // commandLineFile: the file the program is started with, as by a file manager.
+    void Start(const QString &commandLineFile = QString())
     {
         m_pApp = std::make_unique<CQuillmereApp>(m_dir.filePath(QStringLiteral("q.ini")),
                                                  m_dir.filePath(QStringLiteral("Playlist.Qpl")));
-        ASSERT_TRUE(m_pApp->InitInstance({QStringLiteral("quillmere")}, false));
+        QStringList arguments{QStringLiteral("quillmere")};
+        if (!commandLineFile.isEmpty())
+            arguments << commandLineFile;
+        ASSERT_TRUE(m_pApp->InitInstance(arguments, false));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_pApp->MainFrame()));
         m_pApp->EditorView().setFocus();
     }
@@ -139,6 +143,33 @@ TEST_F(QuillmereAppTest, StartsWithTheRememberedItemLoadedStoppedAndPlaysAndSele
     for (const QString &shown : {QStringLiteral("Line 3"), QStringLiteral("00:05"), QStringLiteral("00:09")})
         EXPECT_TRUE(spoken.contains(shown)) << spoken.join(u'|').toStdString();
     EXPECT_FALSE(spoken.contains(QStringLiteral("选择起点"))) << spoken.join(u'|').toStdString();
+    Stop();
+}
+
+// A file manager starts the program with a file: a recording replaces the
+// playlist and plays with the transcript beside it, anything else opens as
+// the transcript beside the remembered playlist.
+TEST_F(QuillmereAppTest, AFileOnTheCommandLinePlaysARecordingOrOpensATranscript)
+{
+    const QString recording = m_dir.filePath(QStringLiteral("第二课.WAV"));
+    ASSERT_TRUE(QFile::copy(m_strMedia, recording));
+    WriteAllBytes(m_dir.filePath(QStringLiteral("第二课.rtf")), "{\\rtf1\\ansi second lesson\\par}");
+    const QString transcript = m_dir.filePath(QStringLiteral("notes.rtf"));
+    WriteAllBytes(transcript, "{\\rtf1\\ansi my notes\\par}");
+
+    Start(recording);
+    EXPECT_EQ(m_pApp->PlaylistPane().Playlist().Paths(), QStringList{recording});
+    EXPECT_EQ(Control().CurrentIndex(), 0);
+    EXPECT_TRUE(Control().Engine().IsPlaying());
+    EXPECT_EQ(m_pApp->EditorView().toPlainText().trimmed(), QStringLiteral("second lesson"));
+    Stop();
+    EXPECT_EQ(ReadAllBytes(m_dir.filePath(QStringLiteral("Playlist.Qpl"))).trimmed(), recording.toUtf8());
+
+    Start(transcript);
+    EXPECT_EQ(m_pApp->EditorView().toPlainText().trimmed(), QStringLiteral("my notes"));
+    EXPECT_EQ(m_pApp->PlaylistPane().Playlist().Paths(), QStringList{recording});
+    EXPECT_FALSE(Control().Engine().IsPlaying());
+    EXPECT_EQ(m_pApp->RecentFiles().Paths().value(0), transcript);
     Stop();
 }
 
