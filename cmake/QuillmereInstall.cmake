@@ -15,12 +15,12 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_CONTACT "Quillmere maintainers <authors@quillmere.example.org>")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "dictation player for language learning")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "dictation player for language learning
- Quillmere keeps a playlist of recordings and loops an A-B stretch of one
- while the learner types what they hear into a rich-text transcript kept
- beside the recording. Stretches can be saved and replayed, seeded from the
- time tags of an .lrc file, and the sound slowed down or shifted in pitch,
- all from the keyboard.")
+set(CPACK_PACKAGE_DESCRIPTION "Quillmere keeps a playlist of recordings and loops an A-B stretch of one \
+while the learner types what they hear into a rich-text transcript kept beside the recording. \
+Stretches can be saved and replayed, seeded from the time tags of an .lrc file, \
+and the sound slowed down or shifted in pitch, all from the keyboard.")
+# The package carries the binaries without their debugging information.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUILLMERE_WEBSITE}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
