@@ -51,11 +51,19 @@ bool ModeLetsUserWrite(const QString &folder)
     return info.isWritable();
 }
 
+// Installed, the runtime libraries lie in the prefix's lib/quillmere rather
+// than beside the program: such a program never writes into its prefix, even
+// when run by someone who could (root in /usr/bin).
+bool IsInstalledLayout(const QString &programDirectory)
+{
+    return QFileInfo(programDirectory + QStringLiteral("../lib/quillmere")).isDir();
+}
+
 } // namespace
 
 QString ConfigFolderFor(const QString &programDirectory, const QString &xdgConfigHome, const QString &homeDirectory)
 {
-    if (!programDirectory.isEmpty() && ModeLetsUserWrite(programDirectory))
+    if (!programDirectory.isEmpty() && !IsInstalledLayout(programDirectory) && ModeLetsUserWrite(programDirectory))
         return programDirectory;
     const QString configHome = xdgConfigHome.isEmpty() ? homeDirectory + QStringLiteral("/.config") : xdgConfigHome;
     return configHome + QStringLiteral("/quillmere/");

@@ -23,8 +23,9 @@ QString ModuleFilePath();
 // files, the playlist), with a trailing "/": the program's folder when the
 // user may write to it (a build run where it was built), otherwise
 // "quillmere/" in xdgConfigHome, or in homeDirectory's ".config" when
-// xdgConfigHome is empty (an installed program). Only the folder's permission
-// bits count, so a folder made read-only keeps out root as well.
+// xdgConfigHome is empty (an installed program, one with its runtime libraries
+// in ../lib/quillmere, goes there whoever runs it). Only the folder's
+// permission bits count, so a folder made read-only keeps out root as well.
 QString ConfigFolderFor(const QString &programDirectory, const QString &xdgConfigHome, const QString &homeDirectory);
 
 // The path of the file fileName in the configuration folder of the program in

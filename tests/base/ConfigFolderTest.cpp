@@ -57,6 +57,12 @@ TEST_F(ConfigFolderTest, FolderFollowsWhetherTheProgramFolderMayBeWritten)
     EXPECT_EQ(ConfigFolderFor(ProgramFolder(), QString(), Home()), Home() + QStringLiteral("/.config/quillmere/"));
     // No program folder known: never the current folder.
     EXPECT_EQ(ConfigFolderFor(QString(), ConfigHome(), Home()), ConfigHome() + QStringLiteral("/quillmere/"));
+
+    // Installed (its libraries in the prefix's lib/quillmere), it never writes
+    // into the prefix, even for someone allowed to.
+    MakeProgramFolderWritable(true);
+    QDir(m_root.path()).mkpath(QStringLiteral("prefix/lib/quillmere"));
+    EXPECT_EQ(ConfigFolderFor(ProgramFolder(), ConfigHome(), Home()), ConfigHome() + QStringLiteral("/quillmere/"));
 }
 
 TEST_F(ConfigFolderTest, FilesLeftBesideTheProgramAreTakenOverOnce)
