@@ -1,5 +1,12 @@
 #include "app/CCmdTarget.h"
 
+namespace
+{
+
+unsigned g_nStatesChanges = 0;
+
+} // namespace
+
 bool CCmdTarget::OnCmdMsg(unsigned id, CCmdUI *pCmdUI)
 {
     const auto found = m_handlers.find(id);
@@ -16,6 +23,7 @@ bool CCmdTarget::OnCmdMsg(unsigned id, CCmdUI *pCmdUI)
     if (!entry.handler)
         return false;
     entry.handler();
+    StatesChanged();
     return true;
 }
 
@@ -23,7 +31,11 @@ bool CCmdTarget::ExecuteIfEnabled(unsigned id)
 {
     if (!QueryState(id).m_bEnabled)
         return false;
-    return OnCmdMsg(id, nullptr);
+    // A target that runs the command in an OnCmdMsg of its own says so here.
+    const bool ran = OnCmdMsg(id, nullptr);
+    if (ran)
+        StatesChanged();
+    return ran;
 }
 
 CCmdUI CCmdTarget::QueryState(unsigned id)
@@ -42,4 +54,14 @@ void CCmdTarget::OnCommand(unsigned id, Handler handler, Updater updater)
 void CCmdTarget::OnUpdate(unsigned id, Updater updater)
 {
     m_handlers[id].updater = std::move(updater);
+}
+
+void CCmdTarget::StatesChanged()
+{
+    ++g_nStatesChanges;
+}
+
+unsigned CCmdTarget::StatesChangeCount()
+{
+    return g_nStatesChanges;
 }

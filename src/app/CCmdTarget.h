@@ -25,6 +25,14 @@ public:
     // The state of a command through OnCmdMsg: disabled when nobody handles it.
     CCmdUI QueryState(unsigned id);
 
+    // Says that what an update handler reads may have changed; the window asks
+    // the commands again at its next idle moment, and only then. Running a
+    // command says so by itself. User-interface thread only.
+    static void StatesChanged();
+    // How many times StatesChanged was called: a window compares it with the
+    // count it last brought its buttons up to date at.
+    static unsigned StatesChangeCount();
+
 protected:
     using Handler = std::function<void()>;
     using Updater = std::function<void(CCmdUI &)>;

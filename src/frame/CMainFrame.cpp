@@ -11,6 +11,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QDragEnterEvent>
@@ -74,8 +75,9 @@ CMainFrame::CMainFrame(CAppSettings &settings, CIniProfile &profile, QWidget *pa
     // Shortcuts of the frame win over the focused control for every key of
     // the table, except the editing keys a focused text field uses itself.
     qApp->installEventFilter(this);
-    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
-            &CMainFrame::UpdateCommandStates);
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this, &CMainFrame::OnIdle);
+    // Paste follows what the clipboard holds, whoever put it there.
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CCmdTarget::StatesChanged);
 }
 
 CMainFrame::~CMainFrame()
@@ -341,6 +343,7 @@ void CMainFrame::SetRecentFiles(const QStringList &paths)
         m_recentItems.push_back(item);
     }
     m_pRecentPlaceholder->setVisible(paths.isEmpty());
+    StatesChanged();
 }
 
 void CMainFrame::RemoveTrayIcon()
@@ -486,6 +489,8 @@ bool CMainFrame::eventFilter(QObject *watched, QEvent *event)
     // override hands the key to the frame's shortcut instead.
     if (ChangesLockState(*event))
         m_bLockStateStale = true;
+    if (IsUserInput(*event))
+        StatesChanged();
     if (event->type() == QEvent::ShortcutOverride) {
         auto *widget = qobject_cast<QWidget *>(watched);
         if (widget != nullptr && widget->window() == this && ClaimsShortcut(*static_cast<QKeyEvent *>(event))) {
@@ -603,6 +608,28 @@ bool CMainFrame::ChangesLockState(const QEvent &event)
     return key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock;
 }
 
+// What the learner does to any of the program's windows may change what a
+// command's update handler reads: a key, a click, the focus moving, a window
+// coming to the front or going back. Moving the mouse alone changes nothing.
+bool CMainFrame::IsUserInput(const QEvent &event)
+{
+    switch (event.type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::Drop:
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
+    case QEvent::ApplicationStateChange: return true;
+    default: return false;
+    }
+}
+
 void CMainFrame::UpdateLockPanes()
 {
     // The keyboard is asked only when a lock may have changed, not at every idle moment.
@@ -651,8 +678,19 @@ void CMainFrame::ShowInPane(QLabel &pane, const QString &text)
     pane.setAccessibleName(shown.isEmpty() ? pane.accessibleDescription() : shown);
 }
 
+// Asking every command takes time (the format commands walk the editor's
+// selection), and the program goes idle ten times a second while an item
+// plays: the buttons are brought up to date only after a notice.
+void CMainFrame::OnIdle()
+{
+    if (m_nStatesSeen != StatesChangeCount())
+        UpdateCommandStates();
+}
+
 void CMainFrame::UpdateCommandStates()
 {
+    // Taken first: a notice given while the states are read brings them up again.
+    m_nStatesSeen = StatesChangeCount();
     UpdateLockPanes();
     UpdateLinePane();
     for (const auto &updater : m_stateUpdaters)

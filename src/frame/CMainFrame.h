@@ -94,7 +94,8 @@ public:
     void AddStateUpdater(std::function<void()> updater);
 
     // Brings every toolbar button's state up to date from the update handlers;
-    // runs when the program goes idle and when a command has run.
+    // runs when a command has run, and when the program goes idle after
+    // something said that states may have changed (CCmdTarget::StatesChanged).
     void UpdateCommandStates();
 
     // The action a menu item, the toolbar or a shortcut of the command uses
@@ -123,6 +124,8 @@ private:
     void ShowInPane(QLabel &pane, const QString &text);
     void KeepRoomForPanes();
     static bool ChangesLockState(const QEvent &event);
+    static bool IsUserInput(const QEvent &event);
+    void OnIdle();
     QDockWidget *CreateDock(const QString &title, const QString &name, Qt::DockWidgetAreas allowed,
                             Qt::DockWidgetArea area);
     void RegisterFrameCommands();
@@ -143,6 +146,9 @@ private:
     QSystemTrayIcon *m_pTrayIcon = nullptr;
     bool m_bInTray = false;
     bool m_bLockStateStale = true; // the lock panes are read at the first idle moment
+    // The notice count the buttons were last brought up to date at; one short
+    // of the count at the start, so the first idle moment brings them up.
+    unsigned m_nStatesSeen = CCmdTarget::StatesChangeCount() - 1;
     CCmdTarget *m_pMediaPropertiesTarget = nullptr;
     QAction *m_pRecentPlaceholder = nullptr;
     std::vector<QAction *> m_recentItems;

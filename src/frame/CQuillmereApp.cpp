@@ -190,7 +190,11 @@ void CQuillmereApp::CreateMainFrame()
     m_pFrame->SetRecentFiles(m_recentFiles.Paths());
 
     m_pDocument->SetCurrentPathSource([&control] { return control.GetCurrentPath(); });
-    m_pDocument->SetStateChangedHandler([this] { UpdateWindowTitle(); });
+    // Opened, recovered, saved or modified: the save commands may change.
+    m_pDocument->SetStateChangedHandler([this] {
+        UpdateWindowTitle();
+        CCmdTarget::StatesChanged();
+    });
     // Dropped files are opened one by one as dictation documents.
     m_pFrame->SetDropHandler([this](const QStringList &paths) {
         for (const QString &path : paths) {
@@ -369,6 +373,7 @@ void CQuillmereApp::OnSettings()
     if (dialog.exec() != QDialog::Accepted)
         return;
     dialog.StoreInto(m_settings);
+    CCmdTarget::StatesChanged();
     m_pFrame->SetAlwaysOnTop(m_settings.AlwaysTop);
     if (m_settings.AutoSave != 0)
         m_pEditorView->RestartAutoSave();

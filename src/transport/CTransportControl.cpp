@@ -276,6 +276,7 @@ bool CTransportControl::PlaylistReady(const QStringList *pPaths)
 
 bool CTransportControl::OpenCurrentItem()
 {
+    StatesChanged(); // another current item, opened or not
     if (m_nCurrentIndex < 0 || m_nCurrentIndex >= PathCount())
         return false;
     const QString &path = m_pPaths->at(m_nCurrentIndex);
@@ -333,6 +334,7 @@ void CTransportControl::SetPlayButtons(bool playPressed, bool pausePressed)
 {
     m_bPlayPressed = playPressed;
     m_bPausePressed = pausePressed;
+    StatesChanged();
     m_view.SetButtonCheck(IDC_PLAY_BUTTON, playPressed);
     m_view.SetButtonCheck(IDC_PAUSE_BUTTON, pausePressed);
 }
@@ -439,6 +441,7 @@ void CTransportControl::GiveSelectionALength()
 
 void CTransportControl::ShowSelection()
 {
+    StatesChanged();
     m_view.SetSliderSelection(true, m_dwSelection[0], m_dwSelection[1]);
     m_view.SetPaneText(ITransportView::PANE_SEL_START, FormatMinSecOfMs(m_dwSelection[0]));
     m_view.SetPaneText(ITransportView::PANE_SEL_END, FormatMinSecOfMs(m_dwSelection[1]));
@@ -457,6 +460,7 @@ void CTransportControl::HoldSelectionInRuntime()
 
 void CTransportControl::ShowNoSelection()
 {
+    StatesChanged();
     m_view.SetSliderSelection(false, 0, 0);
     m_view.SetPaneText(ITransportView::PANE_SEL_START, LoadResString(ID_INDICATOR_SEL_START));
     m_view.SetPaneText(ITransportView::PANE_SEL_END, LoadResString(ID_INDICATOR_SEL_END));
@@ -477,6 +481,7 @@ void CTransportControl::OnPositionScroll(std::uint32_t position)
 void CTransportControl::ApplyMute(bool mute)
 {
     m_bMutePressed = mute;
+    StatesChanged();
     m_view.SetButtonCheck(IDC_MUTE_BUTTON, mute);
     m_view.SetMuteImage(mute);
     m_pEngine->SetMute(mute);
@@ -495,6 +500,7 @@ void CTransportControl::OnVolumeScroll(int volume)
     if (m_bMutePressed)
         ApplyMute(false);
     m_nVolumePos = volume;
+    StatesChanged();
     m_pEngine->SetAttributes(-1, volume, -101);
     m_settings.Volume = volume;
 }
@@ -641,6 +647,7 @@ bool CTransportControl::StartDrill(const std::vector<CSelectionSpan> &rows, int 
         return false;
     m_bDrillArmed = false;
     m_settings.DrillOn = true;
+    StatesChanged();
     return true;
 }
 
@@ -657,6 +664,7 @@ void CTransportControl::EndRunningDrill()
 
 void CTransportControl::StopDrill()
 {
+    StatesChanged();
     m_bDrillArmed = false;
     m_settings.DrillOn = false;
     if (!m_pDrill->IsRunning())

@@ -74,6 +74,11 @@ CPlaylistView::CPlaylistView(CAppSettings &settings, CTransportControl &control,
     m_pList->setColumnWidth(0, 200);
     m_pList->setColumnWidth(1, 100);
     connect(m_pList, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) { OnDoubleClick(item); });
+    // The rows and the row chosen decide what the playlist commands and the control bar can do.
+    connect(m_pList->model(), &QAbstractItemModel::rowsInserted, this, &CCmdTarget::StatesChanged);
+    connect(m_pList->model(), &QAbstractItemModel::rowsRemoved, this, &CCmdTarget::StatesChanged);
+    connect(m_pList->model(), &QAbstractItemModel::modelReset, this, &CCmdTarget::StatesChanged);
+    connect(m_pList, &QTreeWidget::itemSelectionChanged, this, &CCmdTarget::StatesChanged);
     RegisterCommands();
     // The control bar reads the playlist from the start, so that items added
     // to an empty list play before any list was filled.

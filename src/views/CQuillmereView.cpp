@@ -53,6 +53,19 @@ void SetCursorWithoutLayout(QTextEdit &editor, const QTextCursor &cursor)
     document.setPageSize(pageSize);
 }
 
+// Undo, cut, copy, select all, the format check marks and the line pane read
+// the text, its history, the caret and the selection: each change of them is
+// a notice to the window.
+void TellStateChanges(QTextEdit &editor)
+{
+    QObject::connect(&editor, &QTextEdit::textChanged, &editor, &CCmdTarget::StatesChanged);
+    QObject::connect(&editor, &QTextEdit::undoAvailable, &editor, &CCmdTarget::StatesChanged);
+    QObject::connect(&editor, &QTextEdit::redoAvailable, &editor, &CCmdTarget::StatesChanged);
+    QObject::connect(&editor, &QTextEdit::cursorPositionChanged, &editor, &CCmdTarget::StatesChanged);
+    QObject::connect(&editor, &QTextEdit::selectionChanged, &editor, &CCmdTarget::StatesChanged);
+    QObject::connect(&editor, &QTextEdit::currentCharFormatChanged, &editor, &CCmdTarget::StatesChanged);
+}
+
 } // namespace
 
 CQuillmereView::CQuillmereView(CQuillmereDoc &document, QWidget *parent)
@@ -68,6 +81,7 @@ CQuillmereView::CQuillmereView(CQuillmereDoc &document, QWidget *parent)
     AddPrintCommands();
     AddDocumentCommands();
     m_document.SetContentsReplacedHandler([this] { OnInitialUpdate(); });
+    TellStateChanges(*this);
 }
 
 CQuillmereView::~CQuillmereView()
@@ -496,8 +510,10 @@ void CQuillmereView::OpenFindReplace(bool replace)
     }
     if (m_pFindDlg == nullptr) {
         m_pFindDlg = new CFindReplaceDlg(replace, start, this);
-        m_pFindDlg->SetActionHandler(
-            [this](CFindReplaceDlg::EAction action, const SFindOptions &options) { OnFindAction(action, options); });
+        m_pFindDlg->SetActionHandler([this](CFindReplaceDlg::EAction action, const SFindOptions &options) {
+            OnFindAction(action, options);
+            StatesChanged(); // repeating the search needs a search
+        });
     } else {
         m_pFindDlg->FindEdit()->setText(start.m_strFind);
     }

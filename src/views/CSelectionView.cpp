@@ -28,6 +28,11 @@ CSelectionView::CSelectionView(CAppSettings &settings, CTransportControl &contro
     m_pList->setColumnWidth(0, kInitialColumnWidth);
     m_pList->setColumnWidth(1, kInitialColumnWidth);
     connect(m_pList, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) { OnDoubleClick(item); });
+    // The rows and the row chosen decide what the drill and the previous and next selection can do.
+    connect(m_pList->model(), &QAbstractItemModel::rowsInserted, this, &CCmdTarget::StatesChanged);
+    connect(m_pList->model(), &QAbstractItemModel::rowsRemoved, this, &CCmdTarget::StatesChanged);
+    connect(m_pList->model(), &QAbstractItemModel::modelReset, this, &CCmdTarget::StatesChanged);
+    connect(m_pList, &QTreeWidget::itemSelectionChanged, this, &CCmdTarget::StatesChanged);
     RegisterCommands();
 }
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractEventDispatcher>
 #include <QDockWidget>
 #include <QLabel>
 #include <QMenu>
@@ -17,6 +18,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QToolBar>
+#include <algorithm>
 #include <set>
 
 namespace
@@ -33,6 +35,30 @@ public:
     }
     std::vector<unsigned> m_ran;
 };
+
+// A target with one command that turns its own enabled state over, and that
+// counts how often it is asked for the state.
+class CCountingTarget : public CCmdTarget
+{
+public:
+    explicit CCountingTarget(unsigned id)
+    {
+        OnCommand(
+            id, [this] { m_bEnabled = !m_bEnabled; },
+            [this](CCmdUI &ui) {
+                ++m_nQueries;
+                ui.Enable(m_bEnabled);
+            });
+    }
+    bool m_bEnabled = false;
+    int m_nQueries = 0;
+};
+
+// The moment the event loop is about to wait: the program is idle.
+void GoIdle()
+{
+    emit QAbstractEventDispatcher::instance()->aboutToBlock();
+}
 
 class MainFrameTest : public testing::Test
 {
@@ -139,6 +165,50 @@ TEST_F(MainFrameTest, CommandsGoToTheFirstTargetInRoutingOrderAndUnhandledOnesAr
     EXPECT_FALSE(item(play->actions(), QStringLiteral("播放/暂停\tF1"))->isEnabled());
     m_frame.UpdateCommandStates();
     EXPECT_FALSE(m_frame.CommandAction(ID_FILE_OPEN)->isEnabled()); // toolbar button with no handler yet
+}
+
+// The toolbar is brought up to date at the first idle moment after a notice,
+// and idle moments with nothing changed ask no command.
+TEST_F(MainFrameTest, TheToolbarFollowsAChangeAtTheNextIdleMomentAndOnlyThen)
+{
+    CCountingTarget view(ID_FILE_SAVE);
+    m_frame.SetRouteTarget(CMainFrame::ActiveView, &view);
+    QAction *save = m_frame.CommandAction(ID_FILE_SAVE);
+    CCmdTarget::StatesChanged();
+    GoIdle();
+    EXPECT_FALSE(save->isEnabled());
+    view.m_nQueries = 0;
+    for (int i = 0; i < 5; ++i)
+        GoIdle();
+    EXPECT_EQ(view.m_nQueries, 0);
+
+    // A target says its state changed: one idle moment, one question.
+    view.m_bEnabled = true;
+    CCmdTarget::StatesChanged();
+    GoIdle();
+    GoIdle();
+    EXPECT_EQ(view.m_nQueries, 1);
+    EXPECT_TRUE(save->isEnabled());
+    QMenu *file = m_frame.menuBar()->actions().at(0)->menu();
+    emit file->aboutToShow();
+    const QList<QAction *> items = file->actions();
+    const auto item = std::find_if(items.begin(), items.end(),
+                                   [](const QAction *a) { return a->property("commandId").toUInt() == ID_FILE_SAVE; });
+    ASSERT_NE(item, items.end());
+    EXPECT_TRUE((*item)->isEnabled());
+
+    // A command run on the target itself, not through the window, says so too.
+    view.ExecuteIfEnabled(ID_FILE_SAVE);
+    GoIdle();
+    EXPECT_FALSE(save->isEnabled());
+
+    // So does what the learner does: a key typed into the editor.
+    view.m_nQueries = 0;
+    view.m_bEnabled = true;
+    QTest::keyClick(m_pEditor, Qt::Key_X);
+    GoIdle();
+    EXPECT_EQ(view.m_nQueries, 1);
+    EXPECT_TRUE(save->isEnabled());
 }
 
 TEST_F(MainFrameTest, PlayOrderAndBarCommandsCarryTheirCheckMarks)

@@ -6,6 +6,7 @@
 #include "frame/CQuillmereApp.h"
 #include "frame/CTypingGuard.h"
 #include "support/TestSupport.h"
+#include "transport/CNiceSliderCtrl.h"
 #include "transport/CPlayerBar.h"
 #include "transport/CTransportControl.h"
 #include "views/CPlaylistView.h"
@@ -17,10 +18,12 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAbstractEventDispatcher>
 #include <QAccessible>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -42,6 +45,20 @@ namespace
 
 // The whole program on a profile and a playlist of its own, started the way
 // a learner starts it, answering every question through a recording prompt.
+// Counts how often the window asks for the about command's state on its way
+// to the application; handles nothing itself.
+class CQueryCounter : public CCmdTarget
+{
+public:
+    bool OnCmdMsg(unsigned id, CCmdUI *pCmdUI) override
+    {
+        if (pCmdUI != nullptr && id == ID_APP_ABOUT)
+            ++m_nQueries;
+        return false;
+    }
+    int m_nQueries = 0;
+};
+
 class QuillmereAppTest : public testing::Test
 {
 protected:
@@ -466,4 +483,49 @@ TEST_F(QuillmereAppTest, TheDrillRunsFromTheKeyboardWhileTheLearnerTypes)
     EXPECT_EQ(Pane(9), QString());
     Stop();
     EXPECT_EQ(DrillOnInProfile(), 0);
+}
+
+namespace
+{
+
+// Runs the event loop for a while, as the program runs; returns how many
+// times it went idle (QTest::qWait never waits in the loop, so never idles).
+int RunIdlingFor(int milliseconds)
+{
+    int idle = 0;
+    QEventLoop loop;
+    const QMetaObject::Connection counting = QObject::connect(
+        QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, [&idle] { ++idle; });
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+    QObject::disconnect(counting);
+    return idle;
+}
+
+} // namespace
+
+// The position timer wakes the program ten times a second while an item
+// plays; the commands are asked again only when the transport says something
+// changed, not at each of those idle moments.
+TEST_F(QuillmereAppTest, WhileAnItemPlaysIdleMomentsDoNotAskTheCommandsAgain)
+{
+    Start();
+    CQueryCounter counter;
+    m_pApp->MainFrame().SetRouteTarget(CMainFrame::Document, &counter);
+    Press(Qt::Key_F1);
+    ASSERT_TRUE(Control().Engine().IsPlaying());
+    RunIdlingFor(200); // the key's own notices are taken up
+    counter.m_nQueries = 0;
+    const int before = m_pApp->PlayerBar().PositionSlider()->value();
+    EXPECT_GE(RunIdlingFor(1000), 10);
+    EXPECT_GT(m_pApp->PlayerBar().PositionSlider()->value(), before + 500);
+    EXPECT_LE(counter.m_nQueries, 2);
+
+    // Stopped: the toolbar is asked again once the program is idle.
+    counter.m_nQueries = 0;
+    ASSERT_TRUE(Control().ExecuteIfEnabled(IDC_STOP));
+    RunIdlingFor(50);
+    EXPECT_GE(counter.m_nQueries, 1);
+    m_pApp->MainFrame().SetRouteTarget(CMainFrame::Document, nullptr);
+    Stop();
 }
