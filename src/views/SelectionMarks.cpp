@@ -1,7 +1,6 @@
 #include "views/SelectionMarks.h"
 
 #include <QFont>
-#include <QPointer>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -33,25 +32,6 @@ Qt::Alignment HorizontalAlignment(const QTextBlock &block)
     return Qt::AlignLeft;
 }
 
-} // namespace
-
-namespace
-{
-
-// The formats last found, for one document and one selection. The window asks
-// about the same selection several times at every idle moment; walking a whole
-// transcript's pieces takes milliseconds each time. Any change of the text or
-// its formats drops what was found.
-struct SFormatsFound {
-    QPointer<const QTextDocument> document;
-    QMetaObject::Connection watch;
-    int start = -1;
-    int end = -1;
-    std::vector<QTextCharFormat> formats;
-};
-
-SFormatsFound g_found;
-
 std::vector<QTextCharFormat> WalkSelectedFormats(const QTextDocument &document, int start, int end)
 {
     // A long selection has many pieces but few different formats; each is
@@ -71,27 +51,50 @@ std::vector<QTextCharFormat> WalkSelectedFormats(const QTextDocument &document, 
     return formats;
 }
 
+// The formats last found between two positions of a document, kept by the
+// document itself. One update of the window asks about the same selection
+// several times (three effects, the face and the size), and walking all of a
+// long transcript's pieces takes tens of milliseconds each time. Any change
+// of the text or its formats drops what was found.
+class CFoundFormats : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CFoundFormats(QTextDocument &document) : QObject(&document)
+    {
+        connect(&document, &QTextDocument::contentsChange, this, [this] { m_nStart = -1; });
+    }
+
+    static CFoundFormats &Of(QTextDocument &document)
+    {
+        auto *found = document.findChild<CFoundFormats *>(QString(), Qt::FindDirectChildrenOnly);
+        return found != nullptr ? *found : *new CFoundFormats(document);
+    }
+
+    const std::vector<QTextCharFormat> &Between(int start, int end)
+    {
+        if (m_nStart != start || m_nEnd != end) {
+            m_formats = WalkSelectedFormats(*static_cast<const QTextDocument *>(parent()), start, end);
+            m_nStart = start;
+            m_nEnd = end;
+        }
+        return m_formats;
+    }
+
+private:
+    int m_nStart = -1;
+    int m_nEnd = -1;
+    std::vector<QTextCharFormat> m_formats;
+};
+
 } // namespace
 
 std::vector<QTextCharFormat> SelectedCharFormats(const QTextCursor &cursor)
 {
     if (!cursor.hasSelection())
         return {};
-    const QTextDocument &document = *cursor.document();
-    const int start = cursor.selectionStart();
-    const int end = cursor.selectionEnd();
-    if (g_found.document != &document) {
-        QObject::disconnect(g_found.watch);
-        g_found.document = &document;
-        g_found.watch = QObject::connect(&document, &QTextDocument::contentsChange, [] { g_found.start = -1; });
-        g_found.start = -1;
-    }
-    if (g_found.start != start || g_found.end != end) {
-        g_found.formats = WalkSelectedFormats(document, start, end);
-        g_found.start = start;
-        g_found.end = end;
-    }
-    return g_found.formats;
+    return CFoundFormats::Of(*cursor.document()).Between(cursor.selectionStart(), cursor.selectionEnd());
 }
 
 bool HasEffect(const QTextCharFormat &format, ECharEffect effect)
@@ -153,3 +156,5 @@ QTextCharFormat CommonCharFormat(const QTextCursor &cursor)
             }
     return common;
 }
+
+#include "SelectionMarks.moc"
