@@ -635,6 +635,7 @@ void CTransportControl::ShowOutputState()
     if (lost == m_bOutputLost)
         return;
     m_bOutputLost = lost;
+    StatesChanged();
     m_view.SetPaneText(ITransportView::PANE_MESSAGE,
                        lost ? QStringLiteral("声音输出中断，正在重新连接…") : QStringLiteral("声音输出已恢复"));
 }
@@ -733,6 +734,7 @@ void CTransportControl::ResumePass()
 
 void CTransportControl::ShowDrillStatus(const QString &text)
 {
+    StatesChanged(); // each step of the drill: a pass, a silence, a pause
     m_view.SetPaneText(ITransportView::PANE_DRILL, text);
 }
 

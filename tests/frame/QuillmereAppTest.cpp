@@ -12,6 +12,7 @@
 #include "views/CPlaylistView.h"
 #include "views/CQuillmereView.h"
 #include "views/CSelectionView.h"
+#include "widgets/CImageButton.h"
 
 #include "CTestMedia.h"
 
@@ -526,6 +527,19 @@ TEST_F(QuillmereAppTest, WhileAnItemPlaysIdleMomentsDoNotAskTheCommandsAgain)
     ASSERT_TRUE(Control().ExecuteIfEnabled(IDC_STOP));
     RunIdlingFor(50);
     EXPECT_GE(counter.m_nQueries, 1);
+
+    // The item played to its end: no command ran, the transport's own notice
+    // brings the control bar's stop button down.
+    ASSERT_TRUE(Control().ExecuteIfEnabled(IDC_PLAY_BUTTON));
+    RunIdlingFor(50);
+    const QWidget &stop = *m_pApp->PlayerBar().Button(IDC_STOP);
+    EXPECT_TRUE(stop.isEnabled());
+    Control().OnPositionScroll(Control().Engine().GetLength() - 200);
+    for (int i = 0; i < 40 && Control().Engine().IsPlaying(); ++i)
+        RunIdlingFor(50);
+    ASSERT_FALSE(Control().Engine().IsPlaying());
+    RunIdlingFor(50);
+    EXPECT_FALSE(stop.isEnabled());
     m_pApp->MainFrame().SetRouteTarget(CMainFrame::Document, nullptr);
     Stop();
 }
