@@ -1,6 +1,7 @@
 #include "lists/CReferenceText.h"
 
 #include "base/CodePage.h"
+#include "lists/CSubtitleFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,6 +48,9 @@ std::vector<CReferenceStretch> CReferenceText::ForRecording(const QString &lrcPa
                                                             std::uint32_t mediaLengthMs)
 {
     std::vector<CReferenceStretch> stretches = FromLrcFile(lrcPath, mediaLengthMs);
+    if (HasText(stretches))
+        return stretches;
+    stretches = CSubtitleFile::FromFile(CSubtitleFile::PathFor(mediaPath));
     if (HasText(stretches))
         return stretches;
     stretches = FromPlainTextFile(mediaPath, mediaLengthMs);

@@ -1,8 +1,8 @@
 // The reference text a learner's transcript is checked against, as stretches
 // of the recording, each with the words said in it. Read from the text of an
-// .lrc (one stretch per selection row) or, when no .lrc has text, from a plain
-// text file named like the recording, which covers the whole recording. Other
-// sources (subtitles) only need to produce the same stretches.
+// .lrc (one stretch per selection row) or, when no .lrc has text, from the
+// subtitles beside the recording (CSubtitleFile), else from a plain text file
+// named like the recording, which covers the whole recording.
 #pragma once
 
 #include "lists/CLrcFile.h"
@@ -37,8 +37,9 @@ public:
     // when there is no such file or it cannot be read.
     static std::vector<CReferenceStretch> FromPlainTextFile(const QString &mediaPath, std::uint32_t mediaLengthMs);
 
-    // The .lrc's stretches when any of them has text, else the plain text
-    // file's. Empty when neither gives text: there is nothing to check.
+    // The .lrc's stretches when any of them has text, else the cues of the
+    // subtitle file beside the recording, else the plain text file's. Empty when none gives text: there is
+    // nothing to check.
     static std::vector<CReferenceStretch> ForRecording(const QString &lrcPath, const QString &mediaPath,
                                                        std::uint32_t mediaLengthMs);
 
