@@ -1,5 +1,6 @@
 #include "widgets/FontFaces.h"
 
+#include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
 #include <algorithm>
@@ -37,7 +38,9 @@ void RegisterFaceSubstitutes()
 
 QFont DialogFont(int pointSize)
 {
-    return QFont(QStringLiteral("Noto Sans CJK SC"), pointSize);
+    QFont font = QApplication::font();
+    font.setPointSize(pointSize);
+    return font;
 }
 
 QStringList ScalableFaceNames()

@@ -12,9 +12,9 @@
 void RegisterFaceSubstitutes();
 
 // The font of the program's own dialogs, bars and pane captions at pointSize: the
-// interface's CJK sans face, which draws their Chinese and Latin text alike. The
-// Song face's serif stand-in stays for transcripts that name 宋体, and is loaded only
-// when one is shown.
+// interface's own face, whose Chinese comes from the CJK sans face the rest of
+// the window uses already. The Song face's serif stand-in stays for
+// transcripts that name 宋体, and is loaded only when one is shown.
 QFont DialogFont(int pointSize);
 
 // The faces a learner may choose for text, sorted without regard to case:
