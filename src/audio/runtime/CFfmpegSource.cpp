@@ -37,6 +37,8 @@ constexpr int64_t kFarthestFrame = int64_t{1} << 48;
 // page's second packet, whose timestamp is interpolated.
 constexpr int64_t kBeforeFirstPage = -1;
 constexpr int64_t kAfterFlush = INT64_MIN;
+// The most the demuxer may keep of its own index of a stream, in bytes.
+constexpr unsigned kDemuxerIndexBytes = 16 * 1024;
 // A seek lands this many packets around the index entry it asked for at most (a
 // container seeks to the packet itself or to the start of a group of them).
 constexpr size_t kLandingWindow = 4096;
@@ -122,6 +124,12 @@ int CFfmpegSource::OpenFile(const std::string &path)
     if (!IsPcm(m_codec->codec_id))
         m_prerollFrames =
             static_cast<int64_t>((IsMpegAudio(m_codec->codec_id) ? kMpegPrerollSeconds : kPrerollSeconds) * m_rate);
+    // The packet scan below reads the whole file once, and the Ogg demuxer would keep an
+    // entry for every packet it read; every packet read again while playing then costs
+    // an insertion into that long list. Its seeks search the pages, not that list, so it
+    // stays small. (The MP3 demuxer's seeks do use theirs.)
+    if (m_oggPages)
+        m_format->max_index_size = kDemuxerIndexBytes;
     SScan scan;
     m_length = MeasureLength(scan);
     // A file whose first frame cannot be decoded is not media.
