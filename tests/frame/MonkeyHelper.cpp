@@ -15,6 +15,7 @@
 #include "app/Resource.h"
 #include "frame/CMainFrame.h"
 #include "frame/CQuillmereApp.h"
+#include "support/TestSupport.h"
 #include "views/CQuillmereView.h"
 
 #include <QAbstractButton>
@@ -454,9 +455,7 @@ private:
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    UseNoDisplayOrSoundCard();
     QApplication application(argc, argv);
     bool secondsRead = false;
     bool seedRead = false;

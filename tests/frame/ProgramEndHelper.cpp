@@ -10,6 +10,7 @@
 #include "frame/CMainFrame.h"
 #include "frame/CQuillmereApp.h"
 #include "frame/CRecoveryKeeper.h"
+#include "support/TestSupport.h"
 #include "views/CQuillmereView.h"
 
 #include <QApplication>
@@ -50,9 +51,7 @@ void TypeAndSayReady(CQuillmereApp &app, const QString &text)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    UseNoDisplayOrSoundCard();
     QApplication application(argc, argv);
     const QString mode = argc > 2 ? QString::fromLocal8Bit(argv[1]) : QString();
     if (mode != QStringLiteral("close") && !(mode == QStringLiteral("signal") && argc == 4)) {

@@ -34,9 +34,7 @@ bool CopyHolds(const CRecoveryStore &store, const QByteArray &text)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    UseNoDisplayOrSoundCard();
     QApplication application(argc, argv);
     if (argc != 3) {
         std::fputs("usage: recovery_crash_helper <folder> <text>\n", stderr);

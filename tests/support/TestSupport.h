@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <csignal>
+#include <cstdlib>
 #include <functional>
 #include <stdexcept>
 #include <sys/resource.h>
@@ -96,4 +97,13 @@ inline void WriteAllBytes(const QString &path, const QByteArray &bytes)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         throw std::runtime_error("cannot write test file");
+}
+
+// For a helper program that is the whole program under test: no display and
+// no sound card unless the test's environment names them. Called first in main.
+inline void UseNoDisplayOrSoundCard()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
 }
