@@ -9,15 +9,21 @@
 
 class CIniProfile;
 
+// The play orders as the profile keeps them: each item in turn to the end of
+// the list, the same item again, the list again from its first item.
+inline constexpr std::int32_t ORDER_IN_TURN = 0;
+inline constexpr std::int32_t ORDER_REPEAT_ONE = 1;
+inline constexpr std::int32_t ORDER_REPEAT_LIST = 2;
+
 class CAppSettings
 {
 public:
     bool AlwaysTop = false;
-    std::int32_t MoveStep = 100;      // milliseconds
-    std::int32_t USplitterHigh = 10;  // pixels
-    std::int32_t LSplitterWidth = 10; // pixels
-    std::int32_t Order = 0;           // 0 in order, 1 repeat one, 2 repeat all
-    std::int32_t AutoSave = 0;        // minutes, 0 = off
+    std::int32_t MoveStep = 100;        // milliseconds
+    std::int32_t USplitterHigh = 10;    // pixels
+    std::int32_t LSplitterWidth = 10;   // pixels
+    std::int32_t Order = ORDER_IN_TURN; // any number a profile holds; only the three act
+    std::int32_t AutoSave = 0;          // minutes, 0 = off
     std::int32_t PlaylistIndex = 0;
     bool MinimizeToTray = false;
     static constexpr std::int32_t kMaxBackStep = 10;

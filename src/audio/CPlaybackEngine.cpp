@@ -17,8 +17,6 @@ constexpr DWORD kMinimumDeviceVersion = 8;
 constexpr DWORD kStreamFlags = BASS_UNICODE | BASS_STREAM_DECODE | BASS_SAMPLE_FX;
 constexpr DWORD kMusicFlags =
     BASS_UNICODE | BASS_MUSIC_PRESCAN | BASS_MUSIC_POSRESET | BASS_MUSIC_RAMPS | BASS_SAMPLE_FX;
-constexpr int kUnchangedRate = -1;
-constexpr int kUnchangedPan = -101;
 constexpr float kBandCentres[3] = {125.0f, 1000.0f, 8000.0f};
 constexpr float kBandWidthSemitones = 18.0f;
 

@@ -82,7 +82,9 @@ public:
     bool SetLoop(uint32_t start, uint32_t end, bool once = false);
     void ClearLoop();
 
-    // Any pointer may be null. -1, -1 and -101 leave an attribute unchanged.
+    // What SetAttributes leaves as it is.
+    static constexpr int kUnchangedRate = -1, kUnchangedVolume = -1, kUnchangedPan = -101;
+    // Any pointer may be null. The unchanged values above leave an attribute unchanged.
     bool GetAttributes(uint32_t *sampleRate, uint32_t *volume, int *pan) const;
     bool SetAttributes(int sampleRate, int volume, int pan);
     void SetMute(bool mute);

@@ -6,6 +6,7 @@
 #include "app/CStringTable.h"
 #include "app/CWindowPlacement.h"
 #include "app/Resource.h"
+#include "app/StatusPanes.h"
 #include "frame/CLockKeys.h"
 #include "widgets/CommandIcons.h"
 
@@ -33,12 +34,9 @@ namespace
 constexpr unsigned kPaneIndicators[] = {ID_INDICATOR_LINE,    ID_INDICATOR_CAPS,      ID_INDICATOR_NUM,
                                         ID_INDICATOR_SCRL,    ID_INDICATOR_SEL_START, ID_INDICATOR_SEL_END,
                                         ID_INDICATOR_BITRATE, ID_INDICATOR_TIME,      ID_INDICATOR_DRILL};
-// The drill's pane shows only while a drill runs.
-constexpr int kDrillPane = 9;
 constexpr int kFormatBarHeight = 25;
 constexpr QSize kFirstRunSize(960, 680);
 constexpr int kMinUpperRowHeight = 140;
-constexpr int kLinePane = 1, kCapsPane = 2, kNumPane = 3, kScrollPane = 4;
 constexpr int kMinSelectionWidth = 150;
 const QString kSettingsSection = QStringLiteral("Settings");
 const QString kWindowPosKey = QStringLiteral("WindowPos");
@@ -175,9 +173,9 @@ void CMainFrame::RegisterFrameCommands()
                 ui.SetCheck(m_settings.Order == order ? 1 : 0);
             });
     };
-    orderCommand(ID_ORDER_DEFAULT, 0);
-    orderCommand(ID_ORDER_REPEAT_ONE, 1);
-    orderCommand(ID_ORDER_REPEAT_LIST, 2);
+    orderCommand(ID_ORDER_DEFAULT, ORDER_IN_TURN);
+    orderCommand(ID_ORDER_REPEAT_ONE, ORDER_REPEAT_ONE);
+    orderCommand(ID_ORDER_REPEAT_LIST, ORDER_REPEAT_LIST);
     OnCommand(
         ID_MEDIA_PROPERTIES,
         [this] {
@@ -533,7 +531,7 @@ void CMainFrame::BuildStatusBar()
         statusBar()->addPermanentWidget(pane);
         m_panes.push_back(pane);
     }
-    m_panes[kDrillPane - 1]->hide();
+    m_panes[PANE_DRILL - 1]->hide();
     // The message pane is painted by the bar itself: the bar's name carries it.
     connect(statusBar(), &QStatusBar::messageChanged, statusBar(),
             [bar = statusBar()](const QString &message) { bar->setAccessibleName(message); });
@@ -549,7 +547,7 @@ void CMainFrame::SetPaneText(int index, const QString &text)
     if (index < 1 || index > static_cast<int>(m_panes.size()))
         return;
     QLabel *pane = m_panes[static_cast<size_t>(index - 1)];
-    if (index == kDrillPane)
+    if (index == PANE_DRILL)
         pane->setVisible(!text.isEmpty());
     ShowInPane(*pane, text);
 }
@@ -641,9 +639,9 @@ void CMainFrame::UpdateLockPanes()
     const std::optional<SLockKeys> locks = QueryLockKeys();
     if (!locks)
         return;
-    m_panes[kCapsPane - 1]->setEnabled(locks->caps);
-    m_panes[kNumPane - 1]->setEnabled(locks->num);
-    m_panes[kScrollPane - 1]->setEnabled(locks->scroll);
+    m_panes[PANE_CAPS - 1]->setEnabled(locks->caps);
+    m_panes[PANE_NUM - 1]->setEnabled(locks->num);
+    m_panes[PANE_SCROLL - 1]->setEnabled(locks->scroll);
 }
 
 // The line pane says what the active view's update handler says; without a
@@ -651,7 +649,7 @@ void CMainFrame::UpdateLockPanes()
 void CMainFrame::UpdateLinePane()
 {
     const CCmdUI state = QueryState(ID_INDICATOR_LINE);
-    QLabel *pane = m_panes[kLinePane - 1];
+    QLabel *pane = m_panes[PANE_LINE - 1];
     pane->setEnabled(state.m_bEnabled);
     ShowInPane(*pane, state.m_bEnabled ? state.m_strText : QString());
 }

@@ -43,7 +43,7 @@ void CTransportControl::InitDialog()
     m_view.SetSliderRange(0);
     m_nVolumePos = m_settings.Volume;
     m_view.SetVolumePos(m_nVolumePos);
-    m_pEngine->SetAttributes(-1, m_settings.Volume, -101);
+    m_pEngine->SetAttributes(CPlaybackEngine::kUnchangedRate, m_settings.Volume, CPlaybackEngine::kUnchangedPan);
     if (m_settings.Mute) {
         // The engine is muted when an item is opened.
         m_bMutePressed = true;
@@ -295,7 +295,7 @@ bool CTransportControl::OpenCurrentItem()
     m_view.EnableEffectsForRate(sampleRate, m_pEngine->HasTempoControl());
     ListSavedSelections(path);
     HoldSelectionInRuntime();
-    m_pEngine->SetAttributes(-1, m_settings.Volume, -101);
+    m_pEngine->SetAttributes(CPlaybackEngine::kUnchangedRate, m_settings.Volume, CPlaybackEngine::kUnchangedPan);
     if (m_settings.Mute)
         m_pEngine->SetMute(true);
     return true;
@@ -443,8 +443,8 @@ void CTransportControl::ShowSelection()
 {
     StatesChanged();
     m_view.SetSliderSelection(true, m_dwSelection[0], m_dwSelection[1]);
-    m_view.SetPaneText(ITransportView::PANE_SEL_START, FormatMinSecOfMs(m_dwSelection[0]));
-    m_view.SetPaneText(ITransportView::PANE_SEL_END, FormatMinSecOfMs(m_dwSelection[1]));
+    m_view.SetPaneText(PANE_SEL_START, FormatMinSecOfMs(m_dwSelection[0]));
+    m_view.SetPaneText(PANE_SEL_END, FormatMinSecOfMs(m_dwSelection[1]));
 }
 
 void CTransportControl::HoldSelectionInRuntime()
@@ -462,8 +462,8 @@ void CTransportControl::ShowNoSelection()
 {
     StatesChanged();
     m_view.SetSliderSelection(false, 0, 0);
-    m_view.SetPaneText(ITransportView::PANE_SEL_START, LoadResString(ID_INDICATOR_SEL_START));
-    m_view.SetPaneText(ITransportView::PANE_SEL_END, LoadResString(ID_INDICATOR_SEL_END));
+    m_view.SetPaneText(PANE_SEL_START, LoadResString(ID_INDICATOR_SEL_START));
+    m_view.SetPaneText(PANE_SEL_END, LoadResString(ID_INDICATOR_SEL_END));
 }
 
 void CTransportControl::OnPositionScroll(std::uint32_t position)
@@ -501,7 +501,7 @@ void CTransportControl::OnVolumeScroll(int volume)
         ApplyMute(false);
     m_nVolumePos = volume;
     StatesChanged();
-    m_pEngine->SetAttributes(-1, volume, -101);
+    m_pEngine->SetAttributes(CPlaybackEngine::kUnchangedRate, volume, CPlaybackEngine::kUnchangedPan);
     m_settings.Volume = volume;
 }
 
@@ -540,15 +540,15 @@ int CTransportControl::OnChannelEnd()
     // that stop could land after the posted command has started the channel.
     m_pEngine->Stop();
     switch (m_settings.Order) {
-    case 0:
+    case ORDER_IN_TURN:
         ResetTransport();
         PostCommand(IDC_NEXT_ITEM);
         break;
-    case 1:
+    case ORDER_REPEAT_ONE:
         ResetTransport();
         PostCommand(IDC_PLAY_BUTTON);
         break;
-    case 2:
+    case ORDER_REPEAT_LIST:
         ResetTransport();
         if (IsItemOpen() && m_nCurrentIndex < PathCount() - 1)
             PostCommand(IDC_NEXT_ITEM);
@@ -624,8 +624,8 @@ void CTransportControl::OnPositionTimer()
 
 void CTransportControl::OnClockTimer()
 {
-    m_view.SetPaneText(ITransportView::PANE_TIME, FormatMinSecOfMs(m_pEngine->GetPosition()) + QStringLiteral(" / ") +
-                                                      FormatMinSecOfMs(m_pEngine->GetLength()));
+    m_view.SetPaneText(PANE_TIME, FormatMinSecOfMs(m_pEngine->GetPosition()) + QStringLiteral(" / ") +
+                                      FormatMinSecOfMs(m_pEngine->GetLength()));
 }
 
 void CTransportControl::ShowOutputState()
@@ -636,7 +636,7 @@ void CTransportControl::ShowOutputState()
         return;
     m_bOutputLost = lost;
     StatesChanged();
-    m_view.SetPaneText(ITransportView::PANE_MESSAGE,
+    m_view.SetPaneText(PANE_MESSAGE,
                        lost ? QStringLiteral("声音输出中断，正在重新连接…") : QStringLiteral("声音输出已恢复"));
 }
 
@@ -735,7 +735,7 @@ void CTransportControl::ResumePass()
 void CTransportControl::ShowDrillStatus(const QString &text)
 {
     StatesChanged(); // each step of the drill: a pass, a silence, a pause
-    m_view.SetPaneText(ITransportView::PANE_DRILL, text);
+    m_view.SetPaneText(PANE_DRILL, text);
 }
 
 void CTransportControl::DrillFinished()

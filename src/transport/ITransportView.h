@@ -3,6 +3,7 @@
 // pane and the effects bar. CTransportControl decides; this interface shows.
 #pragma once
 
+#include "app/StatusPanes.h"
 #include "audio/CPlaybackEngine.h"
 #include "lists/CLrcFile.h"
 
@@ -14,10 +15,6 @@
 class ITransportView
 {
 public:
-    // Status-bar panes the control bar writes; pane 0 is the bar's message.
-    static constexpr int PANE_MESSAGE = 0, PANE_SEL_START = 5, PANE_SEL_END = 6, PANE_BITRATE = 7, PANE_TIME = 8,
-                         PANE_DRILL = 9;
-
     virtual ~ITransportView() = default;
 
     // Text of a status-bar pane; the time pane is sized to fit its text.

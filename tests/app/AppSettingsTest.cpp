@@ -35,7 +35,7 @@ TEST(AppSettings, StoredValuesAreReadAsTheyStandAndBooleansNormalised)
     EXPECT_TRUE(settings.MinimizeToTray);
     EXPECT_EQ(settings.MoveStep, 300);
     EXPECT_EQ(settings.Volume, 120);
-    EXPECT_EQ(settings.Order, 2);
+    EXPECT_EQ(settings.Order, ORDER_REPEAT_LIST);
     EXPECT_EQ(settings.PlaylistIndex, -5);
     // Only the drill's passes and silence and the back step are kept to what
     // the menu and the settings dialog offer.

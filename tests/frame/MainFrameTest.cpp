@@ -215,7 +215,7 @@ TEST_F(MainFrameTest, PlayOrderAndBarCommandsCarryTheirCheckMarks)
 {
     EXPECT_EQ(m_frame.QueryState(ID_ORDER_DEFAULT).m_nCheck, 1);
     EXPECT_TRUE(m_frame.RaiseCommand(ID_ORDER_REPEAT_LIST));
-    EXPECT_EQ(m_settings.Order, 2);
+    EXPECT_EQ(m_settings.Order, ORDER_REPEAT_LIST);
     EXPECT_EQ(m_frame.QueryState(ID_ORDER_DEFAULT).m_nCheck, 0);
     EXPECT_EQ(m_frame.QueryState(ID_ORDER_REPEAT_LIST).m_nCheck, 1);
 

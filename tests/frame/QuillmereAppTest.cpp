@@ -1,5 +1,6 @@
 #include "app/CIniProfile.h"
 #include "app/Resource.h"
+#include "app/StatusPanes.h"
 #include "audio/CPlaybackEngine.h"
 #include "editor/CQuillmereDoc.h"
 #include "frame/CMainFrame.h"
@@ -136,17 +137,17 @@ TEST_F(QuillmereAppTest, StartsWithTheRememberedItemLoadedStoppedAndPlaysAndSele
     EXPECT_TRUE(m_pApp->EditorView().toPlainText().isEmpty());
     // The line pane follows the caret at every idle moment.
     m_pApp->MainFrame().UpdateCommandStates();
-    EXPECT_EQ(Pane(1), QStringLiteral("Line 1"));
+    EXPECT_EQ(Pane(PANE_LINE), QStringLiteral("Line 1"));
     Press(Qt::Key_Return);
     Press(Qt::Key_Return);
     m_pApp->MainFrame().UpdateCommandStates();
-    EXPECT_EQ(Pane(1), QStringLiteral("Line 3"));
+    EXPECT_EQ(Pane(PANE_LINE), QStringLiteral("Line 3"));
 
     ASSERT_TRUE(m_pApp->MainFrame().RaiseCommand(IDC_STOP));
     Press(Qt::Key_D, Qt::ControlModifier); // the next saved selection: typed into the editor, taken by the pane
     EXPECT_TRUE(Control().Engine().IsPlaying());
-    EXPECT_EQ(Pane(5), QStringLiteral("00:03"));
-    EXPECT_EQ(Pane(6), QStringLiteral("00:06"));
+    EXPECT_EQ(Pane(PANE_SEL_START), QStringLiteral("00:03"));
+    EXPECT_EQ(Pane(PANE_SEL_END), QStringLiteral("00:06"));
     EXPECT_EQ(m_pApp->EditorView().toPlainText(), QStringLiteral("\n\n"));
 
     ASSERT_TRUE(m_pApp->MainFrame().RaiseCommand(IDC_CLEAR_SELECTION));
@@ -154,8 +155,8 @@ TEST_F(QuillmereAppTest, StartsWithTheRememberedItemLoadedStoppedAndPlaysAndSele
     Press(Qt::Key_F6);
     Control().OnPositionScroll(9000);
     Press(Qt::Key_F7);
-    EXPECT_EQ(Pane(5), QStringLiteral("00:05"));
-    EXPECT_EQ(Pane(6), QStringLiteral("00:09"));
+    EXPECT_EQ(Pane(PANE_SEL_START), QStringLiteral("00:05"));
+    EXPECT_EQ(Pane(PANE_SEL_END), QStringLiteral("00:09"));
     // A screen reader hears what the panes show, not their placeholders.
     const QStringList spoken = SpokenStatusBar();
     for (const QString &shown : {QStringLiteral("Line 3"), QStringLiteral("00:05"), QStringLiteral("00:09")})
@@ -238,7 +239,7 @@ TEST_F(QuillmereAppTest, TheTitleBarAndTheBitRatePaneDescribeTheCurrentItemAndIt
     Start();
     const auto described = [this] {
         return m_pApp->MainFrame().windowTitle() == QStringLiteral("Lesson 1 - Speaker - Quillmere [Beta 2]") &&
-               Pane(7) == QStringLiteral("64Kbps");
+               Pane(PANE_BITRATE) == QStringLiteral("64Kbps");
     };
     EXPECT_TRUE(described()) << m_pApp->MainFrame().windowTitle().toStdString();
     QTest::keyClicks(&m_pApp->EditorView(), QStringLiteral("typed")); // the text's first change keeps the title
@@ -260,7 +261,7 @@ TEST_F(QuillmereAppTest, TheTitleBarAndTheBitRatePaneDescribeTheCurrentItemAndIt
     for (int item = 1; item <= 3; ++item) {
         m_pApp->PlayerBar().Control().PlayItem(item);
         EXPECT_EQ(m_pApp->MainFrame().windowTitle(), cases[item - 1].first);
-        EXPECT_EQ(Pane(7), cases[item - 1].second);
+        EXPECT_EQ(Pane(PANE_BITRATE), cases[item - 1].second);
     }
     Stop();
 }
@@ -462,7 +463,7 @@ TEST_F(QuillmereAppTest, TheDrillRunsFromTheKeyboardWhileTheLearnerTypes)
     Start();
     Press(Qt::Key_F4);
     ASSERT_TRUE(Control().IsDrillRunning());
-    EXPECT_EQ(Pane(9), QStringLiteral("第 1/3 段 · 第 1/2 遍"));
+    EXPECT_EQ(Pane(PANE_DRILL), QStringLiteral("第 1/3 段 · 第 1/2 遍"));
     QTest::keyClicks(&m_pApp->EditorView(), QStringLiteral("Listen"));
     EXPECT_EQ(m_pApp->EditorView().toPlainText(), QStringLiteral("Listen"));
     EXPECT_TRUE(Control().IsDrillRunning());
@@ -478,10 +479,10 @@ TEST_F(QuillmereAppTest, TheDrillRunsFromTheKeyboardWhileTheLearnerTypes)
     EXPECT_TRUE(Control().IsDrillOn());
     Press(Qt::Key_F1);
     ASSERT_TRUE(Control().IsDrillRunning());
-    EXPECT_EQ(Pane(9), QStringLiteral("第 1/3 段 · 第 1/2 遍"));
+    EXPECT_EQ(Pane(PANE_DRILL), QStringLiteral("第 1/3 段 · 第 1/2 遍"));
     Press(Qt::Key_F2);
     EXPECT_FALSE(Control().IsDrillOn());
-    EXPECT_EQ(Pane(9), QString());
+    EXPECT_EQ(Pane(PANE_DRILL), QString());
     Stop();
     EXPECT_EQ(DrillOnInProfile(), 0);
 }

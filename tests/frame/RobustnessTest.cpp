@@ -4,6 +4,7 @@
 #include "app/CAppSettings.h"
 #include "app/CIniProfile.h"
 #include "app/Resource.h"
+#include "app/StatusPanes.h"
 #include "audio/CPlaybackEngine.h"
 #include "audio/CSyncHandOver.h"
 #include "frame/CMainFrame.h"
@@ -120,7 +121,7 @@ protected:
         EXPECT_EQ(written.Paths(), m_items);
         CAppSettings settings;
         settings.Load(CIniProfile(ProfilePath()));
-        EXPECT_EQ(settings.Order, 2);
+        EXPECT_EQ(settings.Order, ORDER_REPEAT_LIST);
         EXPECT_EQ(settings.PlaylistIndex, rememberedIndex);
     }
 
@@ -178,7 +179,7 @@ TEST_F(RobustnessTest, AThousandItemSwitchesWhileItemsEndLeaveTheListPlayingAndS
     ExpectShowsCurrentItem();
     const std::uint32_t position = Control().Engine().GetPosition();
     EXPECT_TRUE(QTest::qWaitFor([&] { return Control().Engine().GetPosition() >= position + 500; }, 5000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.PaneText(8).endsWith(QStringLiteral(" / 00:10")); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.PaneText(PANE_TIME).endsWith(QStringLiteral(" / 00:10")); }, 5000));
     EXPECT_TRUE(m_prompt.m_messages.isEmpty()) << m_prompt.m_messages.join(u'\n').toStdString();
     frame.close();
     ExitAndExpectFilesWritten(4);

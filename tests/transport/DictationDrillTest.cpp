@@ -170,7 +170,7 @@ TEST_F(DrillSoundTest, PassesAndSilencesInOrderThenTheEnd)
         ASSERT_TRUE(QTest::qWaitFor([&] { return !control.IsDrillRunning(); }, 15000));
         QTest::qWait(500);
         EXPECT_FALSE(m_settings.DrillOn);
-        EXPECT_EQ(m_view.m_panes[ITransportView::PANE_DRILL], QString());
+        EXPECT_EQ(m_view.m_panes[PANE_DRILL], QString());
         EXPECT_TRUE(control.Engine().IsStopped());
     }
     const std::vector<float> heard = Heard();
@@ -211,7 +211,7 @@ TEST(DrillCommandTest, F1HoldsItOtherTransportAndSelectionCommandsEndIt)
         ASSERT_TRUE(control.StartDrill(rows, 0));
         ASSERT_TRUE(control.ExecuteIfEnabled(ID_PLAY_PAUSE));
         EXPECT_TRUE(control.Engine().IsPaused());
-        EXPECT_TRUE(view.m_panes[ITransportView::PANE_DRILL].endsWith(QStringLiteral("已暂停")));
+        EXPECT_TRUE(view.m_panes[PANE_DRILL].endsWith(QStringLiteral("已暂停")));
         ASSERT_TRUE(control.ExecuteIfEnabled(ID_PLAY_PAUSE));
         EXPECT_TRUE(control.Engine().IsPlaying());
         ASSERT_TRUE(control.ExecuteIfEnabled(ID_VOLUME_DOWN));
@@ -219,7 +219,7 @@ TEST(DrillCommandTest, F1HoldsItOtherTransportAndSelectionCommandsEndIt)
         control.OnCmdMsg(id, nullptr);
         EXPECT_FALSE(control.IsDrillRunning());
         EXPECT_FALSE(settings.DrillOn);
-        EXPECT_EQ(view.m_panes[ITransportView::PANE_DRILL], QString());
+        EXPECT_EQ(view.m_panes[PANE_DRILL], QString());
         control.ExecuteIfEnabled(IDC_PLAY_BUTTON);
     }
     // Left as the selection, the stretch repeats.

@@ -90,8 +90,8 @@ TEST_F(TransportControlTest, SetStartAndEndLoopTheSelection)
 
     // Clearing removes the selection from the panes and the slider (stopping: the player bar's test).
     ASSERT_TRUE(Raise(IDC_CLEAR_SELECTION));
-    EXPECT_EQ(Pane(5), QStringLiteral("选择起点"));
-    EXPECT_EQ(Pane(6), QStringLiteral("选择终点"));
+    EXPECT_EQ(Pane(PANE_SEL_START), QStringLiteral("选择起点"));
+    EXPECT_EQ(Pane(PANE_SEL_END), QStringLiteral("选择终点"));
     EXPECT_FALSE(m_view.m_bSelectionShown);
 }
 
@@ -150,8 +150,9 @@ TEST_F(TransportControlTest, EndOfItemFollowsThePlayOrder)
         std::vector<int> documents;
     };
     const SCase cases[] = {
-        {0, 0, true, 1, true, {1}}, {0, 2, true, 2, false, {}}, {1, 2, true, 2, true, {}},
-        {2, 0, true, 1, true, {1}}, {2, 2, true, 0, true, {0}}, {2, 2, false, 2, false, {0}},
+        {ORDER_IN_TURN, 0, true, 1, true, {1}},     {ORDER_IN_TURN, 2, true, 2, false, {}},
+        {ORDER_REPEAT_ONE, 2, true, 2, true, {}},   {ORDER_REPEAT_LIST, 0, true, 1, true, {1}},
+        {ORDER_REPEAT_LIST, 2, true, 0, true, {0}}, {ORDER_REPEAT_LIST, 2, false, 2, false, {0}},
     };
     StartPlaylist({"short.wav", "tone.wav", "short.wav"});
     for (const SCase &c : cases) {
@@ -175,7 +176,7 @@ TEST_F(TransportControlTest, EndOfItemWithASelectionReplaysItInEveryOrder)
     StartPlaylist({"short.wav", "tone.wav"});
     m_pControl->PlaySelection(100, 0);
     m_view.m_nPlayReleases = 0;
-    for (int order : {0, 1, 2}) {
+    for (int order : {ORDER_IN_TURN, ORDER_REPEAT_ONE, ORDER_REPEAT_LIST}) {
         m_settings.Order = order;
         QTest::qWait(700); // two ends at least
         EXPECT_EQ(m_view.m_nPlayReleases, 0);
@@ -250,18 +251,17 @@ TEST_F(TransportControlTest, ALostSoundOutputAndItsReturnAreShown)
     m_pControl->InitDialog();
     StartPlaylist({"long.wav"});
     QTest::qWait(300);
-    EXPECT_EQ(Pane(ITransportView::PANE_MESSAGE), QString());
+    EXPECT_EQ(Pane(PANE_MESSAGE), QString());
 
     server.Kill();
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return Pane(ITransportView::PANE_MESSAGE) == QStringLiteral("声音输出中断，正在重新连接…"); }, 3000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return Pane(PANE_MESSAGE) == QStringLiteral("声音输出中断，正在重新连接…"); }, 3000));
     // Nothing is heard, so the item keeps its place.
     const std::uint32_t held = Engine().GetPosition();
     QTest::qWait(1000);
     EXPECT_LT(Engine().GetPosition() - held, 200u);
     ASSERT_TRUE(server.Start());
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return Pane(ITransportView::PANE_MESSAGE) == QStringLiteral("声音输出已恢复"); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Pane(PANE_MESSAGE) == QStringLiteral("声音输出已恢复"); }, 5000));
     EXPECT_TRUE(Engine().IsPlaying());
     // It goes on from that place (a busy machine may take a while to show it).
     const std::uint32_t resumed = Engine().GetPosition();

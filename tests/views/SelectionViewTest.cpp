@@ -125,7 +125,7 @@ TEST_F(SelectionViewTest, TheDrillStartsFromTheSelectedRowAndItsMenuSetsIt)
     EXPECT_TRUE(m_control.IsDrillRunning());
     EXPECT_EQ(m_pane.QueryState(ID_DRILL_TOGGLE).m_nCheck, 1);
     EXPECT_EQ(m_view.m_selection, (CSelectionSpan{3000, 4000}));
-    EXPECT_EQ(m_view.m_panes[ITransportView::PANE_DRILL], QStringLiteral("第 2/3 段 · 第 1/3 遍"));
+    EXPECT_EQ(m_view.m_panes[PANE_DRILL], QStringLiteral("第 2/3 段 · 第 1/3 遍"));
     ASSERT_TRUE(Raise(ID_DRILL_TOGGLE));
     EXPECT_FALSE(m_control.IsDrillRunning());
     EXPECT_FALSE(m_settings.DrillOn);

@@ -201,7 +201,7 @@ TEST_F(EngineCallTest, CallsRaisedWhileTheRuntimeStartsWaitForItAndAreNotLost)
         m_pState->bInitHeld = false;
         m_pState->initReleased.notify_all();
     });
-    EXPECT_FALSE(m_pEngine->SetAttributes(-1, 30, -101));
+    EXPECT_FALSE(m_pEngine->SetAttributes(CPlaybackEngine::kUnchangedRate, 30, CPlaybackEngine::kUnchangedPan));
     EXPECT_TRUE(m_pEngine->IsStopped());
     EXPECT_FALSE(m_pEngine->IsPlaying());
     EXPECT_FALSE(m_pEngine->HasStarted());
@@ -277,9 +277,9 @@ TEST_F(EngineCallTest, PositionsVolumeAndMute)
 
     // A volume set while muted is heard at once, the mute stays, and unmuting
     // restores the volume set before the mute.
-    m_pEngine->SetAttributes(-1, 50, -101);
+    m_pEngine->SetAttributes(CPlaybackEngine::kUnchangedRate, 50, CPlaybackEngine::kUnchangedPan);
     m_pEngine->SetMute(true);
-    m_pEngine->SetAttributes(-1, 80, -101);
+    m_pEngine->SetAttributes(CPlaybackEngine::kUnchangedRate, 80, CPlaybackEngine::kUnchangedPan);
     m_pEngine->SetMute(false);
     m_pEngine->SetEffect(4, 0); // no such effect: nothing happens
     EXPECT_EQ(TakeCalls(),
