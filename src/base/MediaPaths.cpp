@@ -1,5 +1,7 @@
 #include "base/MediaPaths.h"
 
+#include <QFileInfo>
+
 namespace
 {
 
@@ -24,4 +26,17 @@ QString MediaRtfPath(const QString &mediaPath)
 QString MediaLrcPath(const QString &mediaPath)
 {
     return ReplaceExtension(mediaPath, QStringLiteral(".lrc"));
+}
+
+const QStringList &MediaFileExtensions()
+{
+    static const QStringList extensions{QStringLiteral("mp1"), QStringLiteral("mp2"), QStringLiteral("mp3"),
+                                        QStringLiteral("mp4"), QStringLiteral("ogg"), QStringLiteral("wav"),
+                                        QStringLiteral("aif"), QStringLiteral("wma"), QStringLiteral("mod")};
+    return extensions;
+}
+
+bool IsMediaFilePath(const QString &path)
+{
+    return MediaFileExtensions().contains(QFileInfo(path).suffix(), Qt::CaseInsensitive);
 }

@@ -4,6 +4,7 @@
 #include "app/Resource.h"
 #include "base/CFileError.h"
 #include "base/CPrompt.h"
+#include "base/MediaPaths.h"
 #include "base/ModulePath.h"
 #include "editor/CQuillmereDoc.h"
 #include "frame/CAboutDlg.h"
@@ -66,15 +67,6 @@ QString BitRateText(qint64 bitsPerSecond)
     return digits.left(std::max<qsizetype>(0, digits.size() - 3)) + QStringLiteral("Kbps");
 }
 
-// A recording by its extension, one of those the open-media dialog lists.
-bool IsRecordingPath(const QString &path)
-{
-    static const QStringList extensions{QStringLiteral("mp1"), QStringLiteral("mp2"), QStringLiteral("mp3"),
-                                        QStringLiteral("mp4"), QStringLiteral("ogg"), QStringLiteral("wav"),
-                                        QStringLiteral("aif"), QStringLiteral("wma"), QStringLiteral("mod")};
-    return extensions.contains(QFileInfo(path).suffix(), Qt::CaseInsensitive);
-}
-
 } // namespace
 
 CQuillmereApp::CQuillmereApp(const QString &profilePath, const QString &playlistPath, const QString &recoveryDirectory)
@@ -120,7 +112,7 @@ bool CQuillmereApp::InitInstance(const QStringList &arguments, bool singleInstan
     // Text a killed run left behind is offered before the playlist's item
     // opens its own transcript.
     m_pRecoveryKeeper->OfferCopies();
-    if (IsRecordingPath(documentPath)) {
+    if (IsMediaFilePath(documentPath)) {
         PlayRecording(documentPath);
         return true;
     }
@@ -392,7 +384,7 @@ void CQuillmereApp::BringToFront(const QString &documentPath)
 {
     m_pFrame->BringToFront();
     m_bFromRecentList = false;
-    if (IsRecordingPath(documentPath))
+    if (IsMediaFilePath(documentPath))
         PlayRecording(documentPath);
     else if (!documentPath.isEmpty())
         OpenDocumentFile(documentPath);

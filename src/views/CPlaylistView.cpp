@@ -43,15 +43,17 @@ QString SizeTextOf(const QString &path)
 // The file dialog's filter; the add dialog lists no separate Wma and Mod entries.
 QString MediaFilter(bool withWmaAndMod)
 {
-    QStringList filters{
-        QStringLiteral("Media files (all types) (*.mp1 *.mp2 *.mp3 *.mp4 *.ogg *.wav *.aif *.wma *.mod)"),
-        QStringLiteral("Mp4 File (*.mp4)"),
-        QStringLiteral("Mp3 File (*.mp3)"),
-        QStringLiteral("Mp2 File (*.mp2)"),
-        QStringLiteral("Mp1 File (*.mp1)"),
-        QStringLiteral("Wave File (*.wav)"),
-        QStringLiteral("Ogg File (*.ogg)"),
-        QStringLiteral("Aif File (*.aif)")};
+    QStringList allTypes;
+    for (const QString &extension : MediaFileExtensions())
+        allTypes.append(QStringLiteral("*.") + extension);
+    QStringList filters{QStringLiteral("Media files (all types) (%1)").arg(allTypes.join(QLatin1Char(' '))),
+                        QStringLiteral("Mp4 File (*.mp4)"),
+                        QStringLiteral("Mp3 File (*.mp3)"),
+                        QStringLiteral("Mp2 File (*.mp2)"),
+                        QStringLiteral("Mp1 File (*.mp1)"),
+                        QStringLiteral("Wave File (*.wav)"),
+                        QStringLiteral("Ogg File (*.ogg)"),
+                        QStringLiteral("Aif File (*.aif)")};
     if (withWmaAndMod)
         filters << QStringLiteral("Wma File (*.wma)") << QStringLiteral("Mod File (*.mod)");
     filters << QStringLiteral("All Files (*.*)");
