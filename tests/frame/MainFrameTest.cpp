@@ -1,5 +1,4 @@
 #include "app/CAppSettings.h"
-#include "app/CCommandTable.h"
 #include "app/CIniProfile.h"
 #include "app/CWindowPlacement.h"
 #include "app/Resource.h"
@@ -19,7 +18,6 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <algorithm>
-#include <set>
 
 namespace
 {
@@ -102,39 +100,6 @@ TEST_F(MainFrameTest, TransportKeysReachTheControlBarWhileTheEditorHasTheFocus)
     // Editing keys stay with the editor.
     QTest::keyClick(m_pEditor, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(m_pEditor->textCursor().selectedText(), QStringLiteral("听写"));
-}
-
-// The window binds exactly the keys of the command rows, each once, and every
-// key a menu item shows after its tab is one of them.
-TEST_F(MainFrameTest, TheKeysMenusShowAreTheKeysBound)
-{
-    std::multiset<QKeySequence> bound;
-    for (const QAction *action : m_frame.actions())
-        if (!action->shortcut().isEmpty())
-            bound.insert(action->shortcut());
-    std::multiset<QKeySequence> rows;
-    for (const SCommand &command : CommandTable::Commands())
-        if (!command.Has(CMD_EDITOR_KEYS) && !command.Has(CMD_KEY_SHOWN_ONLY))
-            for (const QString &keys : command.m_keys)
-                rows.insert(CommandTable::KeysOf(keys));
-    EXPECT_EQ(bound, rows);
-
-    std::vector<QMenu *> menus;
-    for (const QAction *top : m_frame.menuBar()->actions())
-        menus.push_back(top->menu());
-    int shown = 0;
-    for (size_t i = 0; i < menus.size(); ++i) {
-        for (const QAction *item : menus[i]->actions()) {
-            if (item->menu() != nullptr)
-                menus.push_back(item->menu());
-            const QString text = item->text();
-            if (!text.contains(QLatin1Char('\t')) || text.startsWith(QStringLiteral("设置")))
-                continue; // the settings item names a key nothing binds
-            ++shown;
-            EXPECT_EQ(bound.count(CommandTable::KeysOf(text.section(QLatin1Char('\t'), 1))), 1u) << text.toStdString();
-        }
-    }
-    EXPECT_EQ(shown, 28);
 }
 
 TEST_F(MainFrameTest, CommandsGoToTheFirstTargetInRoutingOrderAndUnhandledOnesAreDisabled)
