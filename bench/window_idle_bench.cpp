@@ -12,8 +12,8 @@
 #include "audio/CPlaybackEngine.h"
 #include "frame/CMainFrame.h"
 #include "frame/CQuillmereApp.h"
+#include "session/CPlaybackSession.h"
 #include "transport/CPlayerBar.h"
-#include "transport/CTransportControl.h"
 
 #include "CPulseServer.h"
 
@@ -55,7 +55,7 @@ int RunProgram(int argc, char **argv, const QDir &dir)
             return;
         }
         app.MainFrame().RaiseCommand(ID_PLAY_PAUSE);
-        Say(app.PlayerBar().Control().Engine().IsPlaying() ? "playing" : "not playing");
+        Say(app.Engine().IsPlaying() ? "playing" : "not playing");
     });
     Say("ready");
     const int result = QApplication::exec();

@@ -13,8 +13,8 @@
 #include "audio/CPlaybackEngine.h"
 #include "frame/CMainFrame.h"
 #include "frame/CQuillmereApp.h"
+#include "session/CPlaybackSession.h"
 #include "transport/CPlayerBar.h"
-#include "transport/CTransportControl.h"
 
 #include <QApplication>
 #include <QDir>
@@ -222,8 +222,8 @@ public:
     }
 
 private:
-    CTransportControl &Control() { return m_pApp->PlayerBar().Control(); }
-    CPlaybackEngine &Engine() { return Control().Engine(); }
+    CPlaybackSession &Control() { return m_pApp->Session(); }
+    CPlaybackEngine &Engine() { return m_pApp->Engine(); }
 
     // Silence has been coming out for a while (disk), then a random wait.
     bool Settle()

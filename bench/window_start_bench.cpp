@@ -10,8 +10,8 @@
 #include "frame/CMainFrame.h"
 #include "frame/CQuillmereApp.h"
 #include "lists/CPlaylist.h"
+#include "session/CPlaybackSession.h"
 #include "transport/CPlayerBar.h"
-#include "transport/CTransportControl.h"
 #include "widgets/CommandIcons.h"
 
 #include <QApplication>
@@ -136,8 +136,8 @@ int StartOnce(int argc, char **argv, const QDir &dir)
     if (!QTest::qWaitForWindowExposed(&app.MainFrame()))
         return 1;
     Print("exposed", NowMs());
-    CTransportControl &control = app.PlayerBar().Control();
-    if (control.CurrentIndex() != kRememberedItem || control.Engine().GetLength() == 0)
+    CPlaybackSession &control = app.Session();
+    if (control.CurrentIndex() != kRememberedItem || app.Engine().GetLength() == 0)
         return 1;
     QTest::qWait(kIdleMs);
     PrintMemory();

@@ -11,9 +11,7 @@ class CIniProfile;
 
 // The play orders as the profile keeps them: each item in turn to the end of
 // the list, the same item again, the list again from its first item.
-inline constexpr std::int32_t ORDER_IN_TURN = 0;
-inline constexpr std::int32_t ORDER_REPEAT_ONE = 1;
-inline constexpr std::int32_t ORDER_REPEAT_LIST = 2;
+enum EPlayOrder : std::int32_t { ORDER_IN_TURN = 0, ORDER_REPEAT_ONE = 1, ORDER_REPEAT_LIST = 2 };
 
 class CAppSettings
 {

@@ -12,6 +12,8 @@
 // thread. Calls while no channel is open need no runtime and never wait.
 #pragma once
 
+#include "audio/IMediaPlayer.h"
+
 #include <QString>
 #include <atomic>
 #include <cstdint>
@@ -21,21 +23,9 @@
 class CAudioRuntime;
 struct SAudioApi;
 
-class CPlaybackEngine
+class CPlaybackEngine final : public IMediaPlayer
 {
 public:
-    // What the open item's file tells of itself: track name, performer and overall bit
-    // rate; empty (and 0) where it tells nothing, and all empty when nothing is open.
-    struct SItemDescription {
-        QString track;
-        QString performer;
-        qint64 bitRate = 0; // bits per second
-        bool operator==(const SItemDescription &) const = default;
-    };
-
-    // Effect kinds, in the order of the effect handles.
-    enum EffectKind : unsigned { EFFECT_EQ_125 = 0, EFFECT_EQ_1K = 1, EFFECT_EQ_8K = 2, EFFECT_REVERB = 3 };
-
     // Starts loading the runtime, opening the output device and loading the
     // decoder plug-ins, and returns without waiting for them. A runtime that
     // cannot be loaded or a device that cannot be opened ends the process, at
@@ -43,14 +33,14 @@ public:
     CPlaybackEngine();
     // Waits for the start, cancels a pending end notice, frees the channel and
     // the device, unloads the runtime.
-    ~CPlaybackEngine();
+    ~CPlaybackEngine() override;
 
     CPlaybackEngine(const CPlaybackEngine &) = delete;
     CPlaybackEngine &operator=(const CPlaybackEngine &) = delete;
 
     // Decides, on the user-interface thread, what happens when the channel
     // ends; a nonzero result stops the channel and rewinds it to 0.
-    void SetEndHandler(std::function<int()> handler);
+    void SetEndHandler(std::function<int()> handler) override;
 
     // Waits until the runtime has started, and shows a failure of the start
     // (which ends the process). Every call that needs the runtime does this.
@@ -58,55 +48,53 @@ public:
     // The runtime has started (or failed to): no call will wait for it.
     bool HasStarted() const;
 
-    bool Open(const QString &path);
-    bool Play(bool restart);
-    bool Pause();
-    bool Stop();
-    bool FreeChannel();
+    bool Open(const QString &path) override;
+    bool Play(bool restart) override;
+    bool Pause() override;
+    bool Stop() override;
+    bool FreeChannel() override;
 
-    bool IsPlaying() const;
-    bool IsStopped() const;
-    bool IsPaused() const;
+    bool IsPlaying() const override;
+    bool IsStopped() const override;
+    bool IsPaused() const override;
     // The output device went away (the sound server restarted, the card was pulled) and
     // the runtime is opening it again; the channel keeps its state meanwhile.
-    bool IsOutputLost() const;
+    bool IsOutputLost() const override;
 
     // Milliseconds, truncated toward zero.
-    uint32_t GetPosition() const;
-    uint32_t GetLength() const;
-    bool SetPosition(uint32_t milliseconds);
+    uint32_t GetPosition() const override;
+    uint32_t GetLength() const override;
+    bool SetPosition(uint32_t milliseconds) override;
     // Has the runtime hold playback inside [start, end) milliseconds, jumping from the
     // end to the start at the sample; false when it cannot (start not before end, or
     // beyond the item). Once: the stretch plays once, fades out at its end and the
     // channel ends there (the end handler runs). ClearLoop lets playback run on.
-    bool SetLoop(uint32_t start, uint32_t end, bool once = false);
-    void ClearLoop();
+    bool SetLoop(uint32_t start, uint32_t end, bool once = false) override;
+    void ClearLoop() override;
 
-    // What SetAttributes leaves as it is.
-    static constexpr int kUnchangedRate = -1, kUnchangedVolume = -1, kUnchangedPan = -101;
     // Any pointer may be null. The unchanged values above leave an attribute unchanged.
-    bool GetAttributes(uint32_t *sampleRate, uint32_t *volume, int *pan) const;
-    bool SetAttributes(int sampleRate, int volume, int pan);
-    void SetMute(bool mute);
+    bool GetAttributes(uint32_t *sampleRate, uint32_t *volume, int *pan) const override;
+    bool SetAttributes(int sampleRate, int volume, int pan) override;
+    void SetMute(bool mute) override;
 
     // Creates the four effects on the current channel and applies the values.
     void ApplyEffects();
     // Band values 0..20 (gain 10 - value dB); reverb value 0..20 (mix -0.012 x value³ dB).
-    void SetEffect(unsigned kind, int value);
+    void SetEffect(unsigned kind, int value) override;
     // Tempo in percent, rate in Hz, pitch in semitones; false on a channel
     // without tempo control.
-    bool SetTempo(float tempo, float rate, float pitch);
+    bool SetTempo(float tempo, float rate, float pitch) override;
 
     // Sample rate of the current channel, read when it was opened.
     uint32_t SampleRate() const { return m_nSampleRate; }
     // Whether the open item's tempo, rate and pitch can change: false for a
     // tracker module, which plays without the tempo stage.
-    bool HasTempoControl() const { return m_bTempoControl; }
+    bool HasTempoControl() const override { return m_bTempoControl; }
     bool IsMuted() const { return m_bMute; }
     int RememberedVolume() const { return m_nVolume; }
     int EffectValue(unsigned kind) const;
     // Read from the file when it was opened.
-    const SItemDescription &ItemDescription() const { return m_description; }
+    const SItemDescription &ItemDescription() const override { return m_description; }
     // The runtime's handle of the current channel (0 when none was opened).
     uint32_t Channel() const { return m_hChannel; }
 

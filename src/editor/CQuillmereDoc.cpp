@@ -152,17 +152,15 @@ bool CQuillmereDoc::DoFileSave()
     return SaveThroughDialog();
 }
 
-void CQuillmereDoc::OnFileSave()
+void CQuillmereDoc::OnFileSave(ESaveKind kind)
 {
     // A recovered text reaches its transcript only when the learner saves it.
-    if (IsModified() && !(m_bAutoSaving && m_bRecovered)) {
-        const QString mediaPath = CurrentMediaPath();
-        if (mediaPath.isEmpty())
-            DoFileSave();
-        else
-            SaveToMediaTranscript(mediaPath);
-    }
-    m_bAutoSaving = false;
+    if (!IsModified() || (kind == ESaveKind::AutoSave && m_bRecovered))
+        return;
+    if (m_strMediaPath.isEmpty())
+        DoFileSave();
+    else
+        SaveToMediaTranscript(kind);
 }
 
 bool CQuillmereDoc::OnFileSaveAs()
@@ -199,20 +197,14 @@ void CQuillmereDoc::SetModifiedFlag(bool modified)
 
 QString CQuillmereDoc::GetSaveTargetPath() const
 {
-    const QString mediaPath = CurrentMediaPath();
-    return mediaPath.isEmpty() ? m_strPathName : MediaRtfPath(mediaPath);
-}
-
-QString CQuillmereDoc::CurrentMediaPath() const
-{
-    return m_currentPath ? m_currentPath() : QString();
+    return m_strMediaPath.isEmpty() ? m_strPathName : MediaRtfPath(m_strMediaPath);
 }
 
 QString CQuillmereDoc::ProposedSavePath() const
 {
     if (!m_strPathName.isEmpty())
         return m_strPathName;
-    return MediaRtfPath(CurrentMediaPath());
+    return MediaRtfPath(m_strMediaPath);
 }
 
 int CQuillmereDoc::AskToSaveChanges() const
@@ -233,13 +225,13 @@ bool CQuillmereDoc::SaveForQuestion()
     return SaveAndReport(proposed);
 }
 
-bool CQuillmereDoc::SaveToMediaTranscript(const QString &mediaPath)
+bool CQuillmereDoc::SaveToMediaTranscript(ESaveKind kind)
 {
     // The path name is not used here, even when it names another file: the
     // transcript belongs beside the media being played.
-    if (!SaveAndReport(MediaRtfPath(mediaPath)))
+    if (!SaveAndReport(MediaRtfPath(m_strMediaPath)))
         return false;
-    if (!m_bAutoSaving)
+    if (kind == ESaveKind::Learner)
         Prompt().MessageBox(QStringLiteral("文件保存成功"), CPrompt::MB_OK | CPrompt::MB_ICONINFORMATION);
     return true;
 }

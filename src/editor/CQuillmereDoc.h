@@ -22,9 +22,13 @@ public:
 
     QTextDocument &GetTextDocument() const { return *m_pTextDocument; }
 
-    // Where the media path loaded in the control bar comes from; the function
-    // returns an empty path while nothing is loaded.
-    void SetCurrentPathSource(std::function<QString()> source) { m_currentPath = std::move(source); }
+    // Who saves: the learner's save says so when it succeeded; the auto-save
+    // works quietly and leaves a recovered text alone.
+    enum class ESaveKind { Learner, AutoSave };
+
+    // The recording the text belongs to, "" while none is loaded: its
+    // transcript is where a save goes.
+    void SetMediaPath(const QString &mediaPath) { m_strMediaPath = mediaPath; }
     // Called after the title changed (a new document, an open, a save-as). The
     // modified flag alone leaves it alone, so typing never replaces a window
     // title that names the playing item.
@@ -52,9 +56,8 @@ public:
     bool DoFileSave();
 
     // ID_FILE_SAVE: a modified text goes beside the loaded media file; with no
-    // media it is an ordinary save. "文件保存成功" unless m_bAutoSaving; an
-    // auto-save does nothing to a recovered text.
-    void OnFileSave();
+    // media it is an ordinary save.
+    void OnFileSave(ESaveKind kind = ESaveKind::Learner);
     // ID_FILE_SAVE_AS: always asks for the name.
     bool OnFileSaveAs();
 
@@ -73,20 +76,16 @@ public:
     const QString &GetPathName() const { return m_strPathName; }
     const QString &GetTitle() const { return m_strTitle; }
 
-    // True while a save raised by the auto-save timer runs.
-    bool m_bAutoSaving = false;
-    // True from a recovery until the learner saves the text or replaces it;
-    // the auto-save timer leaves such a text alone.
-    bool m_bRecovered = false;
+    // From a recovery until the learner saves the text or replaces it.
+    bool IsRecovered() const { return m_bRecovered; }
 
 private:
-    QString CurrentMediaPath() const;
     // The name the save question offers: the path name, else the transcript
     // beside the loaded media, else empty ("Untitled").
     QString ProposedSavePath() const;
     int AskToSaveChanges() const;
     bool SaveForQuestion();
-    bool SaveToMediaTranscript(const QString &mediaPath);
+    bool SaveToMediaTranscript(ESaveKind kind);
     bool SaveAndReport(const QString &path);
     bool SaveThroughDialog();
     bool IsWritablePathName() const;
@@ -99,7 +98,8 @@ private:
     std::unique_ptr<QTextDocument> m_pTextDocument;
     QString m_strPathName;
     QString m_strTitle;
-    std::function<QString()> m_currentPath;
+    QString m_strMediaPath;
+    bool m_bRecovered = false;
     std::function<void()> m_onStateChanged;
     std::function<void()> m_onContentsReplaced;
 };

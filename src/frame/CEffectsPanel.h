@@ -5,7 +5,7 @@
 // opened, and opening one enables it with that item's sample rate.
 #pragma once
 
-#include "transport/IEffectsTarget.h"
+#include "session/IEffectsTarget.h"
 
 #include <QWidget>
 #include <cstdint>

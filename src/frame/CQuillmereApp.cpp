@@ -2,6 +2,8 @@
 
 #include "app/CStringTable.h"
 #include "app/Resource.h"
+#include "app/StatusPanes.h"
+#include "audio/CPlaybackEngine.h"
 #include "base/CFileError.h"
 #include "base/CPrompt.h"
 #include "base/MediaPaths.h"
@@ -17,8 +19,10 @@
 #include "frame/CTerminationSignals.h"
 #include "frame/CWidgetPrompt.h"
 #include "lists/CPlaylist.h"
+#include "session/CLesson.h"
+#include "session/CPlaybackSession.h"
+#include "session/CQtClock.h"
 #include "transport/CPlayerBar.h"
-#include "transport/CTransportControl.h"
 #include "views/CFormatBar.h"
 #include "views/CPlaylistView.h"
 #include "views/CQuillmereView.h"
@@ -49,7 +53,7 @@ QString DefaultProfilePath()
 // The window title of a media item: track name and performer with every two
 // spaces in a row removed, then the program's name. A recording tagged with
 // neither is named by its file.
-QString MediaTitle(const CPlaybackEngine::SItemDescription &description, const QString &path)
+QString MediaTitle(const IMediaPlayer::SItemDescription &description, const QString &path)
 {
     QString title = QFileInfo(path).fileName();
     if (!description.track.isEmpty() || !description.performer.isEmpty()) {
@@ -117,7 +121,6 @@ bool CQuillmereApp::InitInstance(const QStringList &arguments, bool singleInstan
         return true;
     }
     RestorePlaylist();
-    m_bFromRecentList = false;
     if (!documentPath.isEmpty())
         OpenDocumentFile(documentPath);
     return true;
@@ -128,9 +131,8 @@ bool CQuillmereApp::InitInstance(const QStringList &arguments, bool singleInstan
 void CQuillmereApp::PlayRecording(const QString &path)
 {
     m_pFrame->RaiseCommand(ID_FILE_NEW);
-    CTransportControl &control = m_pPlayerBar->Control();
-    control.ExecuteIfEnabled(IDC_STOP);
-    control.SetCurrentIndex(-1);
+    m_pSession->ExecuteIfEnabled(IDC_STOP);
+    m_pSession->SetCurrentIndex(-1);
     CPlaylist &playlist = m_pPlaylistView->Playlist();
     playlist.RemoveAll();
     playlist.Add(path);
@@ -147,25 +149,41 @@ void CQuillmereApp::InstallQtTranslations()
         std::fprintf(stderr, "%s\n", qPrintable(m_pQtTranslations->Problem()));
 }
 
+// The engine starts the audio runtime on its own thread while the window is built.
+void CQuillmereApp::CreateSession()
+{
+    m_pEngine = std::make_unique<CPlaybackEngine>();
+    m_pClock = std::make_unique<CQtClock>();
+    m_pLesson = std::make_unique<CLesson>(*m_pDocument);
+    m_pSession = std::make_unique<CPlaybackSession>(m_settings, *m_pEngine, *m_pClock, *m_pLesson);
+    connect(m_pLesson.get(), &CLesson::TextSwitched, this, [this](const QString &rtfPath) {
+        if (!rtfPath.isEmpty())
+            AddToRecentFiles(rtfPath);
+    });
+}
+
 void CQuillmereApp::CreateMainFrame()
 {
     m_pDocument = std::make_unique<CQuillmereDoc>();
     m_pRecoveryKeeper = std::make_unique<CRecoveryKeeper>(*m_pDocument, m_strRecoveryDirectory);
+    CreateSession();
     m_pFrame = std::make_unique<CMainFrame>(m_settings, m_profile);
     m_pPrompt->SetOwner(m_pFrame.get());
-    m_pPlayerBar = new CPlayerBar(m_settings, *this);
+    m_pPlayerBar = new CPlayerBar(*m_pSession);
     m_pFrame->SetControlBar(m_pPlayerBar);
-    CTransportControl &control = m_pPlayerBar->Control();
-    CreateEffectsBar(control);
-    m_pPlaylistView = new CPlaylistView(m_settings, control, *this, m_strPlaylistPath);
-    m_pSelectionView = new CSelectionView(m_settings, control);
+    CreateEffectsBar();
+    ShowSessionOutside();
+    m_pSession->InitDialog();
+    CPlaybackSession &session = *m_pSession;
+    m_pPlaylistView = new CPlaylistView(m_settings, session, *this, m_strPlaylistPath);
+    m_pSelectionView = new CSelectionView(m_settings, session);
     m_pEditorView = new CQuillmereView(*m_pDocument);
     m_pEditorView->SetAutoSaveMinutesSource([this] { return m_settings.AutoSave; });
-    m_pEditorView->SetPlaybackLink([&control] { return control.PlayingPosition(); },
-                                   [&control](std::uint32_t milliseconds) { control.PlayFrom(milliseconds); });
+    m_pEditorView->SetPlaybackLink([&session] { return session.PlayingPosition(); },
+                                   [&session](std::uint32_t milliseconds) { session.PlayFrom(milliseconds); });
     m_pFrame->SetPanes(m_pSelectionView, m_pPlaylistView, CreateFormatBar(), m_pEditorView);
 
-    m_pFrame->SetRouteTarget(CMainFrame::ControlBar, &control);
+    m_pFrame->SetRouteTarget(CMainFrame::ControlBar, &session);
     m_pFrame->SetRouteTarget(CMainFrame::SelectionPane, m_pSelectionView);
     m_pFrame->SetRouteTarget(CMainFrame::ActiveView, m_pEditorView);
     m_pFrame->SetRouteTarget(CMainFrame::Application, this);
@@ -177,11 +195,10 @@ void CQuillmereApp::CreateMainFrame()
         if (m_pPlayerBar != nullptr)
             m_pPlayerBar->UpdateButtonStates();
     });
-    m_pFrame->SetMediaPropertiesTarget(m_pPlaylistView, [&control] { return control.CurrentIndex() != -1; });
+    m_pFrame->SetMediaPropertiesTarget(m_pPlaylistView, [&session] { return session.CurrentIndex() != -1; });
     m_pFrame->SetCloseCheck([this] { return m_pDocument->CanCloseFrame(); });
     m_pFrame->SetRecentFiles(m_recentFiles.Paths());
 
-    m_pDocument->SetCurrentPathSource([&control] { return control.GetCurrentPath(); });
     // Opened, recovered, saved or modified: the save commands may change.
     m_pDocument->SetStateChangedHandler([this] {
         UpdateWindowTitle();
@@ -189,10 +206,8 @@ void CQuillmereApp::CreateMainFrame()
     });
     // Dropped files are opened one by one as dictation documents.
     m_pFrame->SetDropHandler([this](const QStringList &paths) {
-        for (const QString &path : paths) {
-            m_bFromRecentList = false;
+        for (const QString &path : paths)
             OpenDocumentFile(path);
-        }
     });
 }
 
@@ -223,19 +238,32 @@ void CQuillmereApp::RestorePlaylist()
         return;
     // The remembered item is loaded and stopped, not played.
     if (m_pPlaylistView->FillList())
-        m_pPlayerBar->Control().ExecuteIfEnabled(IDC_STOP);
+        m_pSession->ExecuteIfEnabled(IDC_STOP);
 }
 
-// The effects bar sends the panel's values to the control bar, takes the
-// scroll commands first, and applies a tempo set while nothing played as
-// soon as something does.
-void CQuillmereApp::CreateEffectsBar(CTransportControl &control)
+// The effects bar sends the panel's values to the session, takes the scroll
+// commands first, and applies a tempo set while nothing played as soon as
+// something does.
+void CQuillmereApp::CreateEffectsBar()
 {
-    m_pEffectsBar = new CEffectsBar(*m_pPlayerBar);
+    m_pEffectsBar = new CEffectsBar(*m_pSession);
     m_pFrame->SetEffectsBar(m_pEffectsBar);
     m_pFrame->SetRouteTarget(CMainFrame::EffectsBar, m_pEffectsBar);
     m_pEffectsBar->SetCommandRaiser([this](unsigned id) { m_pFrame->RaiseCommand(id); });
-    connect(&control, &CTransportControl::PlaybackStarted, &m_pEffectsBar->Panel(), &CEffectsPanel::ApplyPendingTempo);
+    connect(m_pSession.get(), &CPlaybackSession::PlaybackStarted, &m_pEffectsBar->Panel(),
+            &CEffectsPanel::ApplyPendingTempo);
+    connect(m_pSession.get(), &CPlaybackSession::EffectsAvailable, m_pEffectsBar, &CEffectsBar::EnableForRate);
+}
+
+// What the session tells beyond the control bar: the status panes, and the
+// title bar and bit-rate pane of the item just opened.
+void CQuillmereApp::ShowSessionOutside()
+{
+    connect(m_pSession.get(), &CPlaybackSession::PaneTextChanged, m_pFrame.get(), &CMainFrame::SetPaneText);
+    connect(m_pSession.get(), &CPlaybackSession::ItemOpened, this,
+            [this](const QString &path, const std::optional<IMediaPlayer::SItemDescription> &description) {
+                ShowItemDescription(path, description);
+            });
 }
 
 void CQuillmereApp::ExitInstance()
@@ -249,7 +277,9 @@ void CQuillmereApp::ExitInstance()
     m_pSelectionView = nullptr;
     m_pEditorView = nullptr;
     m_pFormatBar = nullptr;
-    m_pFrame.reset(); // the control bar releases the audio runtime
+    m_pFrame.reset();
+    m_pSession.reset();
+    m_pEngine.reset(); // releases the audio runtime
     // A closed window closed only after the text was saved or discarded; a
     // signal leaves the recovery copy for the next start.
     if (!m_bEndingOnSignal)
@@ -258,7 +288,7 @@ void CQuillmereApp::ExitInstance()
 
 void CQuillmereApp::WriteStateFiles()
 {
-    m_pPlayerBar->Control().RememberCurrentItem();
+    m_pSession->RememberCurrentItem();
     ReportFailure(m_pPlaylistView->SavePlaylist());
     m_recentFiles.WriteList(m_profile);
     ReportFailure(m_settings.Save(m_profile));
@@ -303,10 +333,9 @@ void CQuillmereApp::OnFileNew()
         m_pDocument->OnNewDocument();
 }
 
-bool CQuillmereApp::OpenDocumentFile(const QString &path)
+bool CQuillmereApp::OpenDocumentFile(const QString &path, EOpenFrom from)
 {
-    if (m_bFromRecentList && QFileInfo::exists(path)) {
-        m_bFromRecentList = false;
+    if (from == EOpenFrom::RecentList && QFileInfo::exists(path)) {
         const QString media = FindRelatedMediaFile(path);
         if (media.isEmpty()) {
             Prompt().MessageBox(QStringLiteral("没有相关的媒体文件!"), CPrompt::MB_OK | CPrompt::MB_ICONEXCLAMATION);
@@ -318,7 +347,6 @@ bool CQuillmereApp::OpenDocumentFile(const QString &path)
         m_settings.PlaylistIndex = 0;
         m_pPlaylistView->FillList();
     }
-    m_bFromRecentList = false;
     if (!m_pDocument->SaveModified())
         return false;
     if (!m_pDocument->OnOpenDocument(path))
@@ -330,8 +358,7 @@ bool CQuillmereApp::OpenDocumentFile(const QString &path)
 void CQuillmereApp::OnOpenRecentFile(int index)
 {
     const QString path = m_recentFiles.Paths().value(index);
-    m_bFromRecentList = true;
-    if (!OpenDocumentFile(path)) {
+    if (!OpenDocumentFile(path, EOpenFrom::RecentList)) {
         m_recentFiles.Remove(index);
         m_pFrame->SetRecentFiles(m_recentFiles.Paths());
     }
@@ -383,39 +410,15 @@ void CQuillmereApp::UpdateWindowTitle()
 void CQuillmereApp::BringToFront(const QString &documentPath)
 {
     m_pFrame->BringToFront();
-    m_bFromRecentList = false;
     if (IsMediaFilePath(documentPath))
         PlayRecording(documentPath);
     else if (!documentPath.isEmpty())
         OpenDocumentFile(documentPath);
 }
 
-void CQuillmereApp::SetPaneText(int pane, const QString &text)
-{
-    m_pFrame->SetPaneText(pane, text);
-}
-
-void CQuillmereApp::FillSelectionList(const std::vector<CSelectionSpan> &rows)
-{
-    m_pSelectionView->ResetList();
-    for (const CSelectionSpan &row : rows)
-        m_pSelectionView->AddSelection(row.m_dwStart, row.m_dwEnd);
-}
-
-void CQuillmereApp::AddSelection(std::uint32_t start, std::uint32_t end)
-{
-    m_pSelectionView->AddSelection(start, end);
-}
-
 void CQuillmereApp::ResetSelectionList()
 {
     m_pSelectionView->ResetList();
-}
-
-void CQuillmereApp::EnableEffectsForRate(std::uint32_t sampleRate, bool tempoAdjustable)
-{
-    if (m_pEffectsBar != nullptr)
-        m_pEffectsBar->EnableForRate(sampleRate, tempoAdjustable);
 }
 
 void CQuillmereApp::DisableEffects()
@@ -424,35 +427,14 @@ void CQuillmereApp::DisableEffects()
         m_pEffectsBar->Panel().DisableAll();
 }
 
-bool CQuillmereApp::OpenDictationText(int index)
-{
-    return m_pPlaylistView->OpenDictationText(index);
-}
-
-bool CQuillmereApp::SetCurrentItem(int index)
-{
-    return m_pPlaylistView->SetCurrentItem(index);
-}
-
-bool CQuillmereApp::SwitchDocument(const QString &rtfPath)
-{
-    if (!m_pDocument->SaveModified())
-        return false;
-    if (rtfPath.isEmpty() || !m_pDocument->OnOpenDocument(rtfPath))
-        m_pDocument->OnNewDocument();
-    else
-        AddToRecentFiles(rtfPath);
-    return true;
-}
-
 void CQuillmereApp::SendFrameCommand(unsigned id)
 {
     m_pFrame->RaiseCommand(id);
 }
 
 void CQuillmereApp::ShowItemDescription(const QString &path,
-                                        const std::optional<CPlaybackEngine::SItemDescription> &description)
+                                        const std::optional<IMediaPlayer::SItemDescription> &description)
 {
-    m_pFrame->setWindowTitle(MediaTitle(description.value_or(CPlaybackEngine::SItemDescription()), path));
-    SetPaneText(PANE_BITRATE, description ? BitRateText(description->bitRate) : QString());
+    m_pFrame->setWindowTitle(MediaTitle(description.value_or(IMediaPlayer::SItemDescription()), path));
+    m_pFrame->SetPaneText(PANE_BITRATE, description ? BitRateText(description->bitRate) : QString());
 }

@@ -10,14 +10,19 @@
 #include "app/CCmdTarget.h"
 #include "app/CIniProfile.h"
 #include "app/CRecentFileList.h"
-#include "transport/ITransportView.h"
+#include "audio/IMediaPlayer.h"
 #include "views/IPlaylistHost.h"
 
 #include <QObject>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 class CEffectsBar;
+class CLesson;
+class CPlaybackEngine;
+class CPlaybackSession;
+class CQtClock;
 class CFormatBar;
 class CMainFrame;
 class CPlayerBar;
@@ -29,11 +34,10 @@ class CRecoveryKeeper;
 class CSelectionView;
 class CSingleInstance;
 class CTerminationSignals;
-class CTransportControl;
 class CWidgetPrompt;
 class QWidget;
 
-class CQuillmereApp : public QObject, public CCmdTarget, private ITransportView, private IPlaylistHost
+class CQuillmereApp : public QObject, public CCmdTarget, private IPlaylistHost
 {
 public:
     // profilePath empty: the program's name with ".ini", playlistPath empty:
@@ -60,13 +64,18 @@ public:
     void EndOnTerminationSignals();
     bool IsEndingOnSignal() const { return m_bEndingOnSignal; }
 
-    // Opens a dictation document; from the recent-file list it also loads the
-    // media file beside it. False when nothing was opened.
-    bool OpenDocumentFile(const QString &path);
+    // Where a document to open was chosen: from the recent-file list the media
+    // file beside it is loaded too.
+    enum class EOpenFrom { Elsewhere, RecentList };
+    // Opens a dictation document. False when nothing was opened.
+    bool OpenDocumentFile(const QString &path, EOpenFrom from = EOpenFrom::Elsewhere);
 
     CAppSettings &Settings() { return m_settings; }
     CIniProfile &Profile() { return m_profile; }
     CMainFrame &MainFrame() { return *m_pFrame; }
+    CPlaybackSession &Session() { return *m_pSession; }
+    CPlaybackEngine &Engine() { return *m_pEngine; }
+    CLesson &Lesson() { return *m_pLesson; }
     CPlayerBar &PlayerBar() { return *m_pPlayerBar; }
     CEffectsBar &EffectsBar() { return *m_pEffectsBar; }
     CPlaylistView &PlaylistPane() { return *m_pPlaylistView; }
@@ -76,12 +85,12 @@ public:
     CRecoveryKeeper &RecoveryKeeper() { return *m_pRecoveryKeeper; }
     const CRecentFileList &RecentFiles() const { return m_recentFiles; }
 
-    bool m_bFromRecentList = false;
-
 private:
     void InstallQtTranslations();
+    void CreateSession();
     void CreateMainFrame();
-    void CreateEffectsBar(CTransportControl &control);
+    void ShowSessionOutside();
+    void CreateEffectsBar();
     QWidget *CreateFormatBar();
     void RegisterCommands();
     void WriteStateFiles();
@@ -97,25 +106,9 @@ private:
     void UpdateWindowTitle();
     void BringToFront(const QString &documentPath);
 
-    // ITransportView: what the control bar shows outside itself.
-    void SetPaneText(int pane, const QString &text) override;
-    void SetSliderRange(std::uint32_t) override {}
-    void SetSliderPos(std::uint32_t) override {}
-    void SetSliderSelection(bool, std::uint32_t, std::uint32_t) override {}
-    bool IsSliderDragging() const override { return false; }
-    void SetButtonCheck(unsigned, bool) override {}
-    void SetMuteImage(bool) override {}
-    void SetVolumePos(int) override {}
-    void FillSelectionList(const std::vector<CSelectionSpan> &rows) override;
-    void AddSelection(std::uint32_t start, std::uint32_t end) override;
-    void EnableEffectsForRate(std::uint32_t sampleRate, bool tempoAdjustable) override;
-    void ShowItemDescription(const QString &path,
-                             const std::optional<CPlaybackEngine::SItemDescription> &description) override;
-    bool OpenDictationText(int index) override;
-    bool SetCurrentItem(int index) override;
+    void ShowItemDescription(const QString &path, const std::optional<IMediaPlayer::SItemDescription> &description);
 
     // IPlaylistHost: what the playlist pane asks of the windows around it.
-    bool SwitchDocument(const QString &rtfPath) override;
     void SendFrameCommand(unsigned id) override;
     void ResetSelectionList() override;
     void DisableEffects() override;
@@ -132,6 +125,11 @@ private:
     bool m_bEndingOnSignal = false;
     std::unique_ptr<CQuillmereDoc> m_pDocument;
     std::unique_ptr<CRecoveryKeeper> m_pRecoveryKeeper; // watches m_pDocument, so it goes first
+    // The session goes before the lesson, the clock and the engine it uses.
+    std::unique_ptr<CPlaybackEngine> m_pEngine;
+    std::unique_ptr<CQtClock> m_pClock;
+    std::unique_ptr<CLesson> m_pLesson;
+    std::unique_ptr<CPlaybackSession> m_pSession;
     std::unique_ptr<CMainFrame> m_pFrame;
     // Owned by the frame's widgets.
     CPlayerBar *m_pPlayerBar = nullptr;

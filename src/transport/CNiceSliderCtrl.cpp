@@ -37,6 +37,7 @@ void CNiceSliderCtrl::mousePressEvent(QMouseEvent *event)
     }
     // The slider's own press handling never runs, so a click never pages.
     m_bDragging = true;
+    emit DraggingChanged(true);
     m_bDragMoved = false;
     setFocus(Qt::MouseFocusReason);
     TrackTo(event->position().toPoint());
@@ -58,6 +59,7 @@ void CNiceSliderCtrl::mouseReleaseEvent(QMouseEvent *event)
         return;
     }
     m_bDragging = false;
+    emit DraggingChanged(false);
     TrackTo(event->position().toPoint());
     if (std::exchange(m_bDragMoved, false))
         emit Scrolled(TB_THUMBPOSITION, value());

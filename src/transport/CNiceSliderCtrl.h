@@ -33,6 +33,8 @@ public:
 
 signals:
     void Scrolled(int code, int position);
+    // The left button went down on the slider (true) or came up (false).
+    void DraggingChanged(bool dragging);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -2,8 +2,8 @@
 
 #include "app/CCommandTable.h"
 #include "app/Resource.h"
+#include "session/CPlaybackSession.h"
 #include "transport/CNiceSliderCtrl.h"
-#include "transport/CTransportControl.h"
 #include "transport/CVolumeCtrl.h"
 #include "widgets/CImageButton.h"
 #include "widgets/CommandIcons.h"
@@ -48,17 +48,15 @@ int ClampToInt(std::uint32_t value)
 
 } // namespace
 
-CPlayerBar::CPlayerBar(CAppSettings &settings, ITransportView &outer, QWidget *parent) : QWidget(parent), m_outer(outer)
+CPlayerBar::CPlayerBar(CPlaybackSession &session, QWidget *parent) : QWidget(parent), m_session(session)
 {
     CreateSliders();
     CreateButtons();
     setMinimumWidth(BUTTON_PLACES[std::size(BUTTON_PLACES) - 1].x + BUTTON_SIZE.width() + MUTE_FROM_RIGHT + 8);
     setFixedHeight(BAR_HEIGHT);
-
-    m_pControl = std::make_unique<CTransportControl>(settings, *this);
-    SetCommandRouting([this](unsigned id) { m_pControl->ExecuteIfEnabled(id); },
-                      [this](unsigned id) { return m_pControl->QueryState(id); });
-    m_pControl->InitDialog();
+    SetCommandRouting([this](unsigned id) { m_session.ExecuteIfEnabled(id); },
+                      [this](unsigned id) { return m_session.QueryState(id); });
+    Subscribe();
 }
 
 CPlayerBar::~CPlayerBar() = default;
@@ -69,11 +67,13 @@ void CPlayerBar::CreateSliders()
     m_pPositionSlider->setAccessibleName(QStringLiteral("播放位置"));
     m_pPositionSlider->setRange(0, 0);
     connect(m_pPositionSlider, &CNiceSliderCtrl::Scrolled, this,
-            [this](int, int position) { m_pControl->OnPositionScroll(std::uint32_t(std::max(position, 0))); });
+            [this](int, int position) { m_session.OnPositionScroll(std::uint32_t(std::max(position, 0))); });
+    connect(m_pPositionSlider, &CNiceSliderCtrl::DraggingChanged, this,
+            [this](bool dragging) { m_session.SetPositionHeld(dragging); });
 
     m_pVolumeSlider = new CVolumeCtrl(this);
     m_pVolumeSlider->setAccessibleName(QStringLiteral("音量"));
-    connect(m_pVolumeSlider, &QSlider::valueChanged, this, [this](int volume) { m_pControl->OnVolumeScroll(volume); });
+    connect(m_pVolumeSlider, &QSlider::valueChanged, this, [this](int volume) { m_session.OnVolumeScroll(volume); });
 }
 
 void CPlayerBar::CreateButtons()
@@ -138,50 +138,32 @@ void CPlayerBar::resizeEvent(QResizeEvent *event)
     m_pMuteButton->move(w - MUTE_FROM_RIGHT, BUTTON_Y);
 }
 
-void CPlayerBar::SetSliderRange(std::uint32_t maximum)
+void CPlayerBar::Subscribe()
 {
-    m_pPositionSlider->setRange(0, ClampToInt(maximum));
-}
-
-void CPlayerBar::SetSliderPos(std::uint32_t position)
-{
-    m_pPositionSlider->setValue(ClampToInt(position));
-}
-
-void CPlayerBar::SetSliderSelection(bool shown, std::uint32_t start, std::uint32_t end)
-{
-    m_pPositionSlider->SetSelection(shown, ClampToInt(start), ClampToInt(end));
-}
-
-bool CPlayerBar::IsSliderDragging() const
-{
-    return m_pPositionSlider->IsDragging();
+    connect(&m_session, &CPlaybackSession::LengthChanged, this,
+            [this](std::uint32_t length) { m_pPositionSlider->setRange(0, ClampToInt(length)); });
+    connect(&m_session, &CPlaybackSession::PositionChanged, this,
+            [this](std::uint32_t position) { m_pPositionSlider->setValue(ClampToInt(position)); });
+    connect(&m_session, &CPlaybackSession::RangeChanged, this, [this](const SAbRange &range) {
+        m_pPositionSlider->SetSelection(range.bActive, ClampToInt(range.dwStart), ClampToInt(range.dwEnd));
+    });
+    connect(&m_session, &CPlaybackSession::PlayButtonsChanged, this, [this](bool play, bool pause) {
+        SetButtonCheck(IDC_PLAY_BUTTON, play);
+        SetButtonCheck(IDC_PAUSE_BUTTON, pause);
+    });
+    connect(&m_session, &CPlaybackSession::MuteChanged, this, [this](bool muted) {
+        SetButtonCheck(IDC_MUTE_BUTTON, muted);
+        m_pMuteButton->SetIcon(MuteIcon(muted), MUTE_IMAGE_SIZE);
+    });
+    connect(&m_session, &CPlaybackSession::VolumeChanged, this, [this](int volume) {
+        // Shown, not chosen by the learner: the session already knows it.
+        const QSignalBlocker blocker(m_pVolumeSlider);
+        m_pVolumeSlider->setValue(volume);
+    });
 }
 
 void CPlayerBar::SetButtonCheck(unsigned id, bool pressed)
 {
     if (CImageButton *button = Button(id))
         button->SetCheck(pressed);
-}
-
-void CPlayerBar::SetMuteImage(bool muted)
-{
-    m_pMuteButton->SetIcon(MuteIcon(muted), MUTE_IMAGE_SIZE);
-}
-
-void CPlayerBar::SetVolumePos(int volume)
-{
-    // Shown, not chosen by the learner: the control already knows it.
-    const QSignalBlocker blocker(m_pVolumeSlider);
-    m_pVolumeSlider->setValue(volume);
-}
-
-bool CPlayerBar::SetTempo(const STempoChange &change)
-{
-    return m_pControl->SetTempo(change);
-}
-
-void CPlayerBar::SetEffect(unsigned kind, int value)
-{
-    m_pControl->SetEffect(kind, value);
 }

@@ -3,11 +3,11 @@
 #include "app/CAppSettings.h"
 #include "app/CStringTable.h"
 #include "app/Resource.h"
-#include "audio/CPlaybackEngine.h"
 #include "base/CPrompt.h"
 #include "base/MediaPaths.h"
 #include "lists/CMediaInfo.h"
-#include "transport/CTransportControl.h"
+#include "session/CLesson.h"
+#include "session/CPlaybackSession.h"
 #include "views/IPlaylistHost.h"
 
 #include <QFileInfo>
@@ -67,10 +67,10 @@ QStringList AskForMediaFiles(bool withWmaAndMod)
 
 } // namespace
 
-CPlaylistView::CPlaylistView(CAppSettings &settings, CTransportControl &control, IPlaylistHost &host,
+CPlaylistView::CPlaylistView(CAppSettings &settings, CPlaybackSession &session, IPlaylistHost &host,
                              const QString &playlistFile, QWidget *parent)
     : CListPane(IDS_PLAYLIST_CAPTION, IDS_COLUMN_FILE_NAME, IDS_COLUMN_FILE_SIZE, IDR_PLAYLIST_POPUP, parent),
-      m_settings(settings), m_control(control), m_host(host), m_strPlaylistFile(playlistFile)
+      m_settings(settings), m_session(session), m_host(host), m_strPlaylistFile(playlistFile)
 {
     m_pList->setObjectName(QStringLiteral("PlaylistList"));
     m_pList->setColumnWidth(0, 200);
@@ -81,10 +81,11 @@ CPlaylistView::CPlaylistView(CAppSettings &settings, CTransportControl &control,
     connect(m_pList->model(), &QAbstractItemModel::rowsRemoved, this, &CCmdTarget::StatesChanged);
     connect(m_pList->model(), &QAbstractItemModel::modelReset, this, &CCmdTarget::StatesChanged);
     connect(m_pList, &QTreeWidget::itemSelectionChanged, this, &CCmdTarget::StatesChanged);
+    connect(&m_session, &CPlaybackSession::CurrentItemChanged, this, [this](int index) { SetCurrentItem(index); });
     RegisterCommands();
-    // The control bar reads the playlist from the start, so that items added
-    // to an empty list play before any list was filled.
-    m_control.PlaylistReady(&m_playlist.Paths());
+    // The session reads the playlist from the start, so that items added to an
+    // empty list play before any list was filled.
+    m_session.PlaylistReady(&m_playlist.Paths());
 }
 
 CResult CPlaylistView::LoadPlaylist()
@@ -135,10 +136,10 @@ bool CPlaylistView::FillList()
     // A remembered item that is no longer in the list gives way to item 0, as
     // in the control bar, so the document, the marker and the playing item agree.
     const int index = StartupPlaylistIndex(m_settings.PlaylistIndex, m_playlist.GetCount());
-    if (index < 0 || !OpenDictationText(index))
+    if (index < 0 || !m_session.SwitchTextTo(index))
         return false;
     SetCurrentItem(index);
-    return m_control.PlaylistReady(&m_playlist.Paths());
+    return m_session.PlaylistReady(&m_playlist.Paths());
 }
 
 bool CPlaylistView::SetCurrentItem(int index)
@@ -160,24 +161,16 @@ bool CPlaylistView::SetCurrentItem(int index)
     return true;
 }
 
-bool CPlaylistView::OpenDictationText(int index)
-{
-    if (index < 0 || index >= m_playlist.GetCount())
-        return false;
-    const QString rtfPath = MediaRtfPath(m_playlist.GetAt(index));
-    return m_host.SwitchDocument(QFileInfo(rtfPath).isFile() ? rtfPath : QString());
-}
-
 // ---------------------------------------------------------------- commands
 
 void CPlaylistView::RegisterCommands()
 {
     OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
     OnCommand(ID_PLAYLIST_ADD, [this] { OnPlaylistAdd(); });
-    OnCommand(ID_PLAYLIST_PLAY, [this] { m_control.PlayItem(SelectedRow()); });
+    OnCommand(ID_PLAYLIST_PLAY, [this] { m_session.PlayItem(SelectedRow()); });
     OnCommand(ID_PLAYLIST_REMOVE, [this] { OnPlaylistRemove(); });
     OnCommand(ID_PLAYLIST_REMOVE_ALL, [this] { OnPlaylistRemoveAll(); });
-    OnCommand(ID_MEDIA_PROPERTIES, [this] { ShowProperties(m_control.CurrentIndex()); });
+    OnCommand(ID_MEDIA_PROPERTIES, [this] { ShowProperties(m_session.CurrentIndex()); });
     OnCommand(ID_PLAYLIST_PROPERTIES, [this] { ShowProperties(SelectedRow()); });
 }
 
@@ -189,8 +182,8 @@ void CPlaylistView::OnFileOpen()
     m_host.SendFrameCommand(ID_FILE_NEW);
     // Nothing may go on playing or pointing into the old list, even when the
     // learner cancels the document switch below and no new item opens.
-    m_control.ExecuteIfEnabled(IDC_STOP);
-    m_control.SetCurrentIndex(-1);
+    m_session.ExecuteIfEnabled(IDC_STOP);
+    m_session.SetCurrentIndex(-1);
     m_playlist.RemoveAll();
     for (const QString &path : paths)
         m_playlist.Add(path);
@@ -213,50 +206,50 @@ void CPlaylistView::OnPlaylistRemove()
     const int row = SelectedRow();
     if (row < 0)
         return;
-    const int current = m_control.CurrentIndex();
+    const int current = m_session.CurrentIndex();
     if (row == current) {
         RemoveCurrentItem(row);
         return;
     }
-    m_control.SetCurrentIndex(CurrentIndexAfterRemoving(current, row));
     if (row < m_nMarkedRow)
         --m_nMarkedRow;
     RemoveRow(row);
+    m_session.SetCurrentIndex(CurrentIndexAfterRemoving(current, row));
 }
 
 void CPlaylistView::RemoveCurrentItem(int row)
 {
     // The item's text goes with it: a new empty document, after the save question.
-    if (!m_host.SwitchDocument(QString()))
+    if (!m_session.Lesson().SwitchToNewText())
         return;
     RemoveRow(row);
     if (m_playlist.GetCount() == 0) {
-        m_control.ExecuteIfEnabled(IDC_STOP);
-        m_control.ResetTransport();
-        m_control.SetCurrentIndex(-1);
+        m_session.ExecuteIfEnabled(IDC_STOP);
+        m_session.ResetTransport();
+        m_session.SetCurrentIndex(-1);
         m_nMarkedRow = -1;
         m_host.ResetSelectionList();
         return;
     }
-    const bool wasPlaying = m_control.Engine().IsPlaying();
-    m_control.ResetTransport();
-    m_control.SetCurrentIndex(0);
+    const bool wasPlaying = m_session.Player().IsPlaying();
+    m_session.ResetTransport();
+    m_session.SetCurrentIndex(0);
     SetCurrentItem(0);
-    if (m_control.OpenCurrentItem() && wasPlaying)
-        m_control.ExecuteIfEnabled(IDC_PLAY_BUTTON);
+    if (m_session.OpenCurrentItem() && wasPlaying)
+        m_session.ExecuteIfEnabled(IDC_PLAY_BUTTON);
 }
 
 void CPlaylistView::OnPlaylistRemoveAll()
 {
     if (Prompt().MessageBox(QStringLiteral("是否清除播放列表中的所有项？"), CPrompt::MB_YESNO) != CPrompt::IDYES)
         return;
-    m_control.ExecuteIfEnabled(IDC_STOP);
-    m_control.ResetTransport();
-    m_control.SetCurrentIndex(-1);
+    m_session.ExecuteIfEnabled(IDC_STOP);
+    m_session.ResetTransport();
+    m_session.SetCurrentIndex(-1);
     m_pList->clear();
     m_playlist.RemoveAll();
     m_nMarkedRow = -1;
-    m_control.Engine().FreeChannel();
+    m_session.Player().FreeChannel();
     m_host.ResetSelectionList();
     m_host.SendFrameCommand(ID_FILE_NEW);
     m_host.DisableEffects();
@@ -279,11 +272,11 @@ void CPlaylistView::OnDoubleClick(QTreeWidgetItem *item)
     const int row = m_pList->indexOfTopLevelItem(item);
     if (row < 0)
         return;
-    if (!OpenDictationText(row)) {
-        SetCurrentItem(m_control.CurrentIndex());
+    if (!m_session.SwitchTextTo(row)) {
+        SetCurrentItem(m_session.CurrentIndex());
         return;
     }
-    m_control.PlayItem(row);
+    m_session.PlayItem(row);
 }
 
 // ---------------------------------------------------------------- window

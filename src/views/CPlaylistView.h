@@ -1,7 +1,7 @@
 // The playlist pane: the caption band "播放列表：" over a list of the playlist's
 // items (file name, size in KB, " <--" after the current item's size), and the
 // commands that open, add, play, remove and describe items. It owns the
-// playlist and writes it to the playlist file when it is destroyed.
+// playlist; the playback session plays from it.
 #pragma once
 
 #include "base/CResult.h"
@@ -12,7 +12,7 @@
 #include <QWidget>
 
 class CAppSettings;
-class CTransportControl;
+class CPlaybackSession;
 class IPlaylistHost;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -22,9 +22,9 @@ class CPlaylistView : public CListPane
     Q_OBJECT
 
 public:
-    // The control and the host must outlive the pane. The playlist is kept in
+    // The session and the host must outlive the pane. The playlist is kept in
     // playlistFile.
-    CPlaylistView(CAppSettings &settings, CTransportControl &control, IPlaylistHost &host,
+    CPlaylistView(CAppSettings &settings, CPlaybackSession &session, IPlaylistHost &host,
                   const QString &playlistFile = PlaylistFilePath(), QWidget *parent = nullptr);
     CPlaylist &Playlist() { return m_playlist; }
     // Reads the playlist file into the playlist, or writes the playlist to it;
@@ -32,16 +32,13 @@ public:
     CResult LoadPlaylist();
     CResult SavePlaylist() const;
 
-    // Lists every item, switches the document to the remembered item, marks it
-    // and hands the playlist to the control bar. True when the remembered item
+    // Lists every item, switches the lesson to the remembered item, marks it
+    // and hands the playlist to the session. True when the remembered item
     // was opened and plays.
     bool FillList();
     // Selects the row and moves the marker to it. False, changing nothing, for a
     // row outside the list.
     bool SetCurrentItem(int index);
-    // Switches the dictation document to the item's ".rtf" (a new empty
-    // document when there is none). False when the learner cancelled.
-    bool OpenDictationText(int index);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -50,7 +47,6 @@ private:
     void RegisterCommands();
     void OnFileOpen();
     void OnPlaylistAdd();
-    void OnPlaylistPlay();
     void OnPlaylistRemove();
     void RemoveCurrentItem(int row);
     void OnPlaylistRemoveAll();
@@ -65,7 +61,7 @@ private:
     void SetSizeText(int row, const QString &text);
 
     CAppSettings &m_settings;
-    CTransportControl &m_control;
+    CPlaybackSession &m_session;
     IPlaylistHost &m_host;
     QString m_strPlaylistFile;
     CPlaylist m_playlist;

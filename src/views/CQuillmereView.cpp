@@ -208,7 +208,7 @@ void CQuillmereView::AddPrintCommands()
 }
 
 // The route runs from the view to its document: these reach the document
-// whichever pane has the focus, and the auto-save tick raises ID_FILE_SAVE here.
+// whichever pane has the focus.
 void CQuillmereView::AddDocumentCommands()
 {
     OnCommand(ID_FILE_SAVE, [this] { m_document.OnFileSave(); });
@@ -315,11 +315,10 @@ void CQuillmereView::timerEvent(QTimerEvent *event)
     QTextEdit::timerEvent(event);
 }
 
-// The same save command as the menu's, without its success message.
+// The same save as the menu's, without its success message.
 void CQuillmereView::OnAutoSaveTick()
 {
-    m_document.m_bAutoSaving = true;
-    OnCmdMsg(ID_FILE_SAVE, nullptr);
+    m_document.OnFileSave(CQuillmereDoc::ESaveKind::AutoSave);
 }
 
 void CQuillmereView::SetCommandRouting(std::function<void(unsigned)> raise, std::function<CCmdUI(unsigned)> query)

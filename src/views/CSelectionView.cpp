@@ -4,7 +4,7 @@
 #include "app/CStringTable.h"
 #include "app/Resource.h"
 #include "base/TimeUtils.h"
-#include "transport/CTransportControl.h"
+#include "session/CPlaybackSession.h"
 
 #include <QHeaderView>
 #include <QTreeWidget>
@@ -18,9 +18,9 @@ constexpr int kInitialColumnWidth = 70;
 
 } // namespace
 
-CSelectionView::CSelectionView(CAppSettings &settings, CTransportControl &control, QWidget *parent)
+CSelectionView::CSelectionView(CAppSettings &settings, CPlaybackSession &session, QWidget *parent)
     : CListPane(IDS_SELECTION_CAPTION, IDS_COLUMN_START, IDS_COLUMN_END, IDR_SELECTION_POPUP, parent),
-      m_settings(settings), m_control(control)
+      m_settings(settings), m_session(session)
 {
     m_pList->setObjectName(QStringLiteral("SelectionList"));
     // Both columns keep the width they are given; the end column does not fill the rest.
@@ -28,6 +28,12 @@ CSelectionView::CSelectionView(CAppSettings &settings, CTransportControl &contro
     m_pList->setColumnWidth(0, kInitialColumnWidth);
     m_pList->setColumnWidth(1, kInitialColumnWidth);
     connect(m_pList, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) { OnDoubleClick(item); });
+    connect(&m_session, &CPlaybackSession::StretchesListed, this, [this](const std::vector<CSelectionSpan> &rows) {
+        ResetList();
+        for (const CSelectionSpan &row : rows)
+            AddSelection(row.m_dwStart, row.m_dwEnd);
+    });
+    connect(&m_session, &CPlaybackSession::StretchSaved, this, &CSelectionView::AddSelection);
     // The rows and the row chosen decide what the drill and the previous and next selection can do.
     connect(m_pList->model(), &QAbstractItemModel::rowsInserted, this, &CCmdTarget::StatesChanged);
     connect(m_pList->model(), &QAbstractItemModel::rowsRemoved, this, &CCmdTarget::StatesChanged);
@@ -64,7 +70,7 @@ void CSelectionView::PlayRow(int row)
 {
     m_nCurrentIndex = row;
     const CSelectionSpan &selection = m_selections[static_cast<std::size_t>(row)];
-    m_control.PlaySelection(selection.m_dwStart, selection.m_dwEnd);
+    m_session.PlaySelection(selection.m_dwStart, selection.m_dwEnd);
 }
 
 // ---------------------------------------------------------------- commands
@@ -74,11 +80,11 @@ void CSelectionView::RegisterCommands()
     OnCommand(ID_SELECTION_PLAY, [this] { OnSelectionPlay(); });
     // Removing rows from the pop-up ends a drill as the routed commands do.
     OnCommand(ID_SELECTION_REMOVE, [this] {
-        m_control.StopDrill();
+        m_session.StopDrill();
         OnSelectionRemove();
     });
     OnCommand(ID_SELECTION_REMOVE_ALL, [this] {
-        m_control.StopDrill();
+        m_session.StopDrill();
         ResetList();
     });
     OnCommand(
@@ -95,8 +101,8 @@ void CSelectionView::RegisterDrillCommands()
     OnCommand(
         ID_DRILL_TOGGLE, [this] { OnDrillToggle(); },
         [this](CCmdUI &ui) {
-            ui.Enable(m_control.IsDrillOn() || (!m_selections.empty() && m_control.CurrentIndex() != -1));
-            ui.SetCheck(m_control.IsDrillOn() ? 1 : 0);
+            ui.Enable(m_session.IsDrillOn() || (!m_selections.empty() && m_session.CurrentIndex() != -1));
+            ui.SetCheck(m_session.IsDrillOn() ? 1 : 0);
         });
     for (unsigned id = ID_DRILL_PASSES_FIRST; id <= ID_DRILL_PASSES_LAST; ++id) {
         const int passes = static_cast<int>(id - ID_DRILL_PASSES_FIRST) + 1;
@@ -104,7 +110,7 @@ void CSelectionView::RegisterDrillCommands()
             id,
             [this, passes] {
                 m_settings.DrillPasses = passes;
-                m_control.DrillSettingsChanged();
+                m_session.DrillSettingsChanged();
             },
             [this, passes](CCmdUI &ui) {
                 ui.Enable();
@@ -124,12 +130,12 @@ void CSelectionView::RegisterDrillCommands()
 
 void CSelectionView::OnDrillToggle()
 {
-    if (m_control.IsDrillOn()) {
-        m_control.StopDrill();
+    if (m_session.IsDrillOn()) {
+        m_session.StopDrill();
         return;
     }
     const int selected = SelectedRow();
-    m_control.StartDrill(m_selections, selected >= 0 ? selected : m_nCurrentIndex);
+    m_session.StartDrill(m_selections, selected >= 0 ? selected : m_nCurrentIndex);
 }
 
 // Play and remove act on the selected row; the menu offers them only with one,

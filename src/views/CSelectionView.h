@@ -11,7 +11,7 @@
 #include <vector>
 
 class CAppSettings;
-class CTransportControl;
+class CPlaybackSession;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -20,8 +20,8 @@ class CSelectionView : public CListPane
     Q_OBJECT
 
 public:
-    // The control must outlive the pane.
-    CSelectionView(CAppSettings &settings, CTransportControl &control, QWidget *parent = nullptr);
+    // The session must outlive the pane; the pane lists the stretches it tells of.
+    CSelectionView(CAppSettings &settings, CPlaybackSession &session, QWidget *parent = nullptr);
 
     // Appends a row, start and end in milliseconds; row 0 becomes the selected
     // row and the current index stays.
@@ -52,7 +52,7 @@ private:
     void SelectRow(int row);
 
     CAppSettings &m_settings;
-    CTransportControl &m_control;
+    CPlaybackSession &m_session;
     // Pair i belongs to row i.
     std::vector<CSelectionSpan> m_selections;
     int m_nCurrentIndex = 0;

@@ -30,7 +30,6 @@ class QuillmereDocTest : public testing::Test
 protected:
     QuillmereDocTest()
     {
-        m_doc.SetCurrentPathSource([this] { return m_strMediaPath; });
         m_doc.SetStateChangedHandler([this] { ++m_nStateChanges; });
     }
 
@@ -65,7 +64,6 @@ protected:
     QTemporaryDir m_dir;
     CRecordingPrompt m_prompt;
     CQuillmereDoc m_doc;
-    QString m_strMediaPath;
     int m_nStateChanges = 0;
 };
 
@@ -73,7 +71,7 @@ protected:
 // opened transcript is not written over.
 TEST_F(QuillmereDocTest, SaveWithMediaWritesBesideItAndNotOverAnOpenedTranscript)
 {
-    m_strMediaPath = Path(QStringLiteral("talk.mp3"));
+    m_doc.SetMediaPath(Path(QStringLiteral("talk.mp3")));
     Type(QStringLiteral("I heard it"));
     m_doc.OnFileSave();
     EXPECT_EQ(TextOfFile(Path(QStringLiteral("talk.rtf"))), QStringLiteral("I heard it"));
@@ -82,11 +80,9 @@ TEST_F(QuillmereDocTest, SaveWithMediaWritesBesideItAndNotOverAnOpenedTranscript
     EXPECT_EQ(m_doc.GetPathName(), QString());
     EXPECT_EQ(m_doc.GetTitle(), QStringLiteral("Untitled"));
 
-    // An auto-save says nothing and the flag is spent; the next save speaks again.
+    // An auto-save says nothing; the next save speaks again.
     Type(QStringLiteral(" twice"));
-    m_doc.m_bAutoSaving = true;
-    m_doc.OnFileSave();
-    EXPECT_FALSE(m_doc.m_bAutoSaving);
+    m_doc.OnFileSave(CQuillmereDoc::ESaveKind::AutoSave);
     EXPECT_EQ(TextOfFile(Path(QStringLiteral("talk.rtf"))), QStringLiteral("I heard it twice"));
     EXPECT_EQ(m_prompt.m_messages.size(), 1);
     Type(QStringLiteral("!"));
@@ -99,7 +95,7 @@ TEST_F(QuillmereDocTest, SaveWithMediaWritesBesideItAndNotOverAnOpenedTranscript
     ASSERT_TRUE(m_doc.OnOpenDocument(oldPath));
     EXPECT_EQ(m_doc.GetTitle(), QStringLiteral("old.rtf"));
     EXPECT_FALSE(m_doc.IsModified());
-    m_strMediaPath = Path(QStringLiteral("new.wma"));
+    m_doc.SetMediaPath(Path(QStringLiteral("new.wma")));
     Type(QStringLiteral(" and more"));
     m_doc.OnFileSave();
     EXPECT_EQ(TextOfFile(Path(QStringLiteral("new.rtf"))), QStringLiteral("old text and more"));
@@ -133,7 +129,7 @@ TEST_F(QuillmereDocTest, SaveWithoutMediaOrPathNameAsksForANameTheQuestionThenPr
 
     Type(QStringLiteral("!"));
     m_doc.OnFileSave();
-    m_strMediaPath = Path(QStringLiteral("other.mp3"));
+    m_doc.SetMediaPath(Path(QStringLiteral("other.mp3")));
     Type(QStringLiteral("?"));
     m_prompt.m_queuedAnswers = {CPrompt::IDYES};
     EXPECT_TRUE(m_doc.SaveModified());
@@ -145,7 +141,7 @@ TEST_F(QuillmereDocTest, SaveWithoutMediaOrPathNameAsksForANameTheQuestionThenPr
 // No (go on unsaved) is checked at an item switch in QuillmereAppTest.
 TEST_F(QuillmereDocTest, SaveQuestionAnswers)
 {
-    m_strMediaPath = Path(QStringLiteral("unit3.mp3"));
+    m_doc.SetMediaPath(Path(QStringLiteral("unit3.mp3")));
     const QString transcript = Path(QStringLiteral("unit3.rtf"));
     Type(QStringLiteral("typed"));
 
@@ -167,7 +163,7 @@ TEST_F(QuillmereDocTest, SaveQuestionAnswers)
     const QByteArray saved = ReadAllBytes(transcript);
     EXPECT_TRUE(m_doc.SaveModified());
     m_doc.OnFileSave();
-    m_strMediaPath.clear();
+    m_doc.SetMediaPath(QString());
     m_doc.OnFileSave();
     EXPECT_TRUE(m_prompt.m_messages.isEmpty());
     EXPECT_EQ(m_prompt.m_nFileDialogs, 0);
@@ -177,7 +173,7 @@ TEST_F(QuillmereDocTest, SaveQuestionAnswers)
 
 TEST_F(QuillmereDocTest, FailedWriteNamesTheFileKeepsTheTextAndTheOldFile)
 {
-    m_strMediaPath = Path(QStringLiteral("talk.mp3"));
+    m_doc.SetMediaPath(Path(QStringLiteral("talk.mp3")));
     const QString transcript = Path(QStringLiteral("talk.rtf"));
     WriteTranscript(transcript, QStringLiteral("old"));
     const QByteArray oldBytes = ReadAllBytes(transcript);

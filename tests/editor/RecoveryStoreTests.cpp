@@ -115,14 +115,12 @@ TEST_F(RecoveryStoreTest, ARecoveredTextIsTheModifiedDocumentOfItsTranscript)
     // The auto-save timer does not write it either: only the learner's own save does.
     CQuillmereDoc recovered;
     ASSERT_TRUE(recovered.OnRecoverDocument(m_store.CopyPathFor(transcript), transcript));
-    recovered.m_bAutoSaving = true;
-    recovered.OnFileSave();
+    recovered.OnFileSave(CQuillmereDoc::ESaveKind::AutoSave);
     EXPECT_EQ(ReadAllBytes(transcript), "{\\rtf1 on disk}");
     recovered.OnFileSave();
     EXPECT_TRUE(ReadAllBytes(transcript).contains("typed before the crash"));
     recovered.SetModifiedFlag();
-    recovered.m_bAutoSaving = true;
-    recovered.OnFileSave(); // once saved, the timer saves it like any other text
+    recovered.OnFileSave(CQuillmereDoc::ESaveKind::AutoSave); // once saved, the timer saves it like any other text
     EXPECT_FALSE(recovered.IsModified());
 
     // A transcript whose folder is gone is saved through the dialog, not into a failure.

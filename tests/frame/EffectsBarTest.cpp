@@ -8,9 +8,9 @@
 #include "frame/CEffectsPanel.h"
 #include "frame/CMainFrame.h"
 #include "frame/CQuillmereApp.h"
+#include "session/CPlaybackSession.h"
 #include "support/TestSupport.h"
 #include "transport/CPlayerBar.h"
-#include "transport/CTransportControl.h"
 #include "views/CPlaylistView.h"
 #include "widgets/CImageButton.h"
 
@@ -239,7 +239,7 @@ protected:
     }
 
     CEffectsPanel &Panel() { return m_pApp->EffectsBar().Panel(); }
-    CPlaybackEngine &Engine() { return m_pApp->PlayerBar().Control().Engine(); }
+    CPlaybackEngine &Engine() { return m_pApp->Engine(); }
     bool Raise(unsigned id) { return m_pApp->MainFrame().RaiseCommand(id); }
     // Milliseconds of the item heard in about a second of playing.
     std::uint32_t PlayedInASecond()

@@ -6,10 +6,10 @@
 #include "frame/CMainFrame.h"
 #include "frame/CQuillmereApp.h"
 #include "frame/CTypingGuard.h"
+#include "session/CPlaybackSession.h"
 #include "support/TestSupport.h"
 #include "transport/CNiceSliderCtrl.h"
 #include "transport/CPlayerBar.h"
-#include "transport/CTransportControl.h"
 #include "views/CPlaylistView.h"
 #include "views/CQuillmereView.h"
 #include "views/CSelectionView.h"
@@ -96,7 +96,7 @@ protected:
         QTest::keyClick(&m_pApp->EditorView(), key, modifiers);
     }
 
-    CTransportControl &Control() { return m_pApp->PlayerBar().Control(); }
+    CPlaybackSession &Session() { return m_pApp->Session(); }
     // The names the accessibility interface exports for the status bar and its panes.
     QStringList SpokenStatusBar()
     {
@@ -126,14 +126,14 @@ TEST_F(QuillmereAppTest, StartsWithTheRememberedItemLoadedStoppedAndPlaysAndSele
     WriteAllBytes(m_dir.filePath(QStringLiteral("第一课.lrc")), "[00:01.00]a\r\n[00:03.50]b\r\n[00:06.00]c\r\n");
     Start();
     EXPECT_EQ(m_pApp->PlaylistPane().ListCtrl()->topLevelItemCount(), 1);
-    EXPECT_EQ(Control().CurrentIndex(), 0);
-    EXPECT_FALSE(Control().Engine().IsPlaying());
+    EXPECT_EQ(Session().CurrentIndex(), 0);
+    EXPECT_FALSE(m_pApp->Engine().IsPlaying());
     const QTreeWidget &selections = *m_pApp->SelectionPane().ListCtrl(); // from the timing file beside the media
     ASSERT_EQ(selections.topLevelItemCount(), 3);
     EXPECT_EQ(selections.topLevelItem(0)->text(0), QStringLiteral("00:01"));
 
     Press(Qt::Key_F1); // play, typed into nothing
-    EXPECT_TRUE(Control().Engine().IsPlaying());
+    EXPECT_TRUE(m_pApp->Engine().IsPlaying());
     EXPECT_TRUE(m_pApp->EditorView().toPlainText().isEmpty());
     // The line pane follows the caret at every idle moment.
     m_pApp->MainFrame().UpdateCommandStates();
@@ -145,15 +145,15 @@ TEST_F(QuillmereAppTest, StartsWithTheRememberedItemLoadedStoppedAndPlaysAndSele
 
     ASSERT_TRUE(m_pApp->MainFrame().RaiseCommand(IDC_STOP));
     Press(Qt::Key_D, Qt::ControlModifier); // the next saved selection: typed into the editor, taken by the pane
-    EXPECT_TRUE(Control().Engine().IsPlaying());
+    EXPECT_TRUE(m_pApp->Engine().IsPlaying());
     EXPECT_EQ(Pane(PANE_SEL_START), QStringLiteral("00:03"));
     EXPECT_EQ(Pane(PANE_SEL_END), QStringLiteral("00:06"));
     EXPECT_EQ(m_pApp->EditorView().toPlainText(), QStringLiteral("\n\n"));
 
     ASSERT_TRUE(m_pApp->MainFrame().RaiseCommand(IDC_CLEAR_SELECTION));
-    Control().OnPositionScroll(5000);
+    Session().OnPositionScroll(5000);
     Press(Qt::Key_F6);
-    Control().OnPositionScroll(9000);
+    Session().OnPositionScroll(9000);
     Press(Qt::Key_F7);
     EXPECT_EQ(Pane(PANE_SEL_START), QStringLiteral("00:05"));
     EXPECT_EQ(Pane(PANE_SEL_END), QStringLiteral("00:09"));
@@ -178,8 +178,8 @@ TEST_F(QuillmereAppTest, AFileOnTheCommandLinePlaysARecordingOrOpensATranscript)
 
     Start(recording);
     EXPECT_EQ(m_pApp->PlaylistPane().Playlist().Paths(), QStringList{recording});
-    EXPECT_EQ(Control().CurrentIndex(), 0);
-    EXPECT_TRUE(Control().Engine().IsPlaying());
+    EXPECT_EQ(Session().CurrentIndex(), 0);
+    EXPECT_TRUE(m_pApp->Engine().IsPlaying());
     EXPECT_EQ(m_pApp->EditorView().toPlainText().trimmed(), QStringLiteral("second lesson"));
     Stop();
     EXPECT_EQ(ReadAllBytes(m_dir.filePath(QStringLiteral("Playlist.Qpl"))).trimmed(), recording.toUtf8());
@@ -187,7 +187,7 @@ TEST_F(QuillmereAppTest, AFileOnTheCommandLinePlaysARecordingOrOpensATranscript)
     Start(transcript);
     EXPECT_EQ(m_pApp->EditorView().toPlainText().trimmed(), QStringLiteral("my notes"));
     EXPECT_EQ(m_pApp->PlaylistPane().Playlist().Paths(), QStringList{recording});
-    EXPECT_FALSE(Control().Engine().IsPlaying());
+    EXPECT_FALSE(m_pApp->Engine().IsPlaying());
     EXPECT_EQ(m_pApp->RecentFiles().Paths().value(0), transcript);
     Stop();
 }
@@ -259,7 +259,7 @@ TEST_F(QuillmereAppTest, TheTitleBarAndTheBitRatePaneDescribeTheCurrentItemAndIt
         {QStringLiteral("broken.mp3 - Quillmere [Beta 2]"), QString()},
     };
     for (int item = 1; item <= 3; ++item) {
-        m_pApp->PlayerBar().Control().PlayItem(item);
+        m_pApp->Session().PlayItem(item);
         EXPECT_EQ(m_pApp->MainFrame().windowTitle(), cases[item - 1].first);
         EXPECT_EQ(Pane(PANE_BITRATE), cases[item - 1].second);
     }
@@ -290,19 +290,19 @@ TEST_F(QuillmereAppTest, TheSaveQuestionOnASwitchCancelsDiscardsOrSaves)
     QTest::keyClicks(&m_pApp->EditorView(), QStringLiteral("one"));
     m_prompt.m_queuedAnswers = {CPrompt::IDCANCEL};
     Press(Qt::Key_Down, Qt::AltModifier);
-    EXPECT_EQ(Control().CurrentIndex(), 0); // cancelled: nothing moved, the text stays
+    EXPECT_EQ(Session().CurrentIndex(), 0); // cancelled: nothing moved, the text stays
     EXPECT_EQ(m_pApp->EditorView().toPlainText(), QStringLiteral("one"));
 
     m_prompt.m_queuedAnswers = {CPrompt::IDNO};
     Press(Qt::Key_Down, Qt::AltModifier);
-    EXPECT_EQ(Control().CurrentIndex(), 1);
+    EXPECT_EQ(Session().CurrentIndex(), 1);
     EXPECT_TRUE(m_pApp->EditorView().toPlainText().isEmpty());
     EXPECT_FALSE(QFile::exists(firstTranscript));
 
     QTest::keyClicks(&m_pApp->EditorView(), QStringLiteral("two"));
     m_prompt.m_queuedAnswers = {CPrompt::IDYES};
     Press(Qt::Key_Up, Qt::AltModifier);
-    EXPECT_EQ(Control().CurrentIndex(), 0);
+    EXPECT_EQ(Session().CurrentIndex(), 0);
     EXPECT_TRUE(ReadAllBytes(m_dir.filePath(QStringLiteral("第二课.rtf"))).contains("two"));
     Stop();
 }
@@ -344,7 +344,7 @@ TEST_F(QuillmereAppTest, TypingOnThroughTheSaveQuestionNeverDiscardsTheText)
     Press(Qt::Key_Down, Qt::AltModifier);
     SetPrompt(recording);
     EXPECT_TRUE(asked.startsWith(QStringLiteral("是否保存对"))) << asked.toStdString();
-    EXPECT_EQ(Control().CurrentIndex(), 1);
+    EXPECT_EQ(Session().CurrentIndex(), 1);
     EXPECT_TRUE(ReadAllBytes(m_dir.filePath(QStringLiteral("第一课.rtf"))).contains("my careful transcript"));
     Stop();
 }
@@ -373,19 +373,19 @@ TEST_F(QuillmereAppTest, ResumingAfterAPauseStepsBackWithinTheStretch)
     Start();
     m_pApp->Settings().BackStep = 2;
     const auto pauseAtAndResume = [this](std::uint32_t position) {
-        Control().OnPositionScroll(position);
+        Session().OnPositionScroll(position);
         Press(Qt::Key_F1);
-        EXPECT_TRUE(Control().Engine().IsPaused());
+        EXPECT_TRUE(m_pApp->Engine().IsPaused());
         Press(Qt::Key_F1);
-        EXPECT_TRUE(Control().Engine().IsPlaying());
-        return static_cast<int>(Control().Engine().GetPosition());
+        EXPECT_TRUE(m_pApp->Engine().IsPlaying());
+        return static_cast<int>(m_pApp->Engine().GetPosition());
     };
     Press(Qt::Key_F1);
     EXPECT_NEAR(pauseAtAndResume(8000), 6000, 150);
 
-    Control().OnPositionScroll(5000);
+    Session().OnPositionScroll(5000);
     Press(Qt::Key_F6);
-    Control().OnPositionScroll(9000);
+    Session().OnPositionScroll(9000);
     Press(Qt::Key_F7);
     const int resumed = pauseAtAndResume(5500);
     EXPECT_GE(resumed, 5000);
@@ -400,24 +400,24 @@ TEST_F(QuillmereAppTest, TimestampsWriteThePositionAndPlayFromIt)
 {
     Start();
     Press(Qt::Key_F1);
-    Control().OnPositionScroll(5200);
+    Session().OnPositionScroll(5200);
     Press(Qt::Key_T, Qt::ControlModifier);
     EXPECT_EQ(m_pApp->EditorView().toPlainText(), QStringLiteral("[00:05]"));
     QTest::keyClicks(&m_pApp->EditorView(), QStringLiteral(" and on"));
 
-    Control().OnPositionScroll(1000);
+    Session().OnPositionScroll(1000);
     QTextEdit &editor = m_pApp->EditorView();
     const QRect timestamp = editor.cursorRect(QTextCursor(editor.document()->findBlockByNumber(0)));
     QTest::mouseClick(editor.viewport(), Qt::LeftButton, Qt::ControlModifier, timestamp.center() + QPoint(8, 0));
-    EXPECT_TRUE(Control().Engine().IsPlaying());
-    EXPECT_NEAR(static_cast<int>(Control().Engine().GetPosition()), 5000, 150);
+    EXPECT_TRUE(m_pApp->Engine().IsPlaying());
+    EXPECT_NEAR(static_cast<int>(m_pApp->Engine().GetPosition()), 5000, 150);
 
-    Control().OnPositionScroll(8000);
+    Session().OnPositionScroll(8000);
     editor.moveCursor(QTextCursor::End);
     EXPECT_FALSE(m_pApp->MainFrame().RaiseCommand(ID_PLAY_FROM_TIMESTAMP)); // the caret is on no timestamp
     editor.moveCursor(QTextCursor::Start);
     EXPECT_TRUE(m_pApp->MainFrame().RaiseCommand(ID_PLAY_FROM_TIMESTAMP));
-    EXPECT_NEAR(static_cast<int>(Control().Engine().GetPosition()), 5000, 150);
+    EXPECT_NEAR(static_cast<int>(m_pApp->Engine().GetPosition()), 5000, 150);
     Stop();
 }
 
@@ -448,7 +448,7 @@ TEST_F(QuillmereAppTest, ARecentTranscriptBringsItsMediaOrSaysThereIsNone)
     // With media beside it: the playlist becomes that media and the transcript opens.
     EXPECT_TRUE(m_pApp->MainFrame().RaiseCommand(ID_FILE_MRU_FILE1));
     EXPECT_EQ(m_pApp->PlaylistPane().Playlist().Paths(), QStringList{media});
-    EXPECT_EQ(Control().GetCurrentPath(), media);
+    EXPECT_EQ(Session().GetCurrentPath(), media);
     EXPECT_EQ(m_pApp->EditorView().toPlainText(), QStringLiteral("beside the media"));
     Stop();
 }
@@ -462,26 +462,26 @@ TEST_F(QuillmereAppTest, TheDrillRunsFromTheKeyboardWhileTheLearnerTypes)
                   "[00:01.00]one\r\n[00:03.00]two\r\n[00:05.00]three\r\n");
     Start();
     Press(Qt::Key_F4);
-    ASSERT_TRUE(Control().IsDrillRunning());
+    ASSERT_TRUE(Session().IsDrillRunning());
     EXPECT_EQ(Pane(PANE_DRILL), QStringLiteral("第 1/3 段 · 第 1/2 遍"));
     QTest::keyClicks(&m_pApp->EditorView(), QStringLiteral("Listen"));
     EXPECT_EQ(m_pApp->EditorView().toPlainText(), QStringLiteral("Listen"));
-    EXPECT_TRUE(Control().IsDrillRunning());
+    EXPECT_TRUE(Session().IsDrillRunning());
     Press(Qt::Key_F1);
-    EXPECT_TRUE(Control().Engine().IsPaused());
+    EXPECT_TRUE(m_pApp->Engine().IsPaused());
     Press(Qt::Key_F1);
-    EXPECT_TRUE(Control().Engine().IsPlaying());
+    EXPECT_TRUE(m_pApp->Engine().IsPlaying());
     Stop();
     EXPECT_EQ(DrillOnInProfile(), 1);
 
     Start();
-    EXPECT_FALSE(Control().Engine().IsPlaying());
-    EXPECT_TRUE(Control().IsDrillOn());
+    EXPECT_FALSE(m_pApp->Engine().IsPlaying());
+    EXPECT_TRUE(Session().IsDrillOn());
     Press(Qt::Key_F1);
-    ASSERT_TRUE(Control().IsDrillRunning());
+    ASSERT_TRUE(Session().IsDrillRunning());
     EXPECT_EQ(Pane(PANE_DRILL), QStringLiteral("第 1/3 段 · 第 1/2 遍"));
     Press(Qt::Key_F2);
-    EXPECT_FALSE(Control().IsDrillOn());
+    EXPECT_FALSE(Session().IsDrillOn());
     EXPECT_EQ(Pane(PANE_DRILL), QString());
     Stop();
     EXPECT_EQ(DrillOnInProfile(), 0);
@@ -515,7 +515,7 @@ TEST_F(QuillmereAppTest, WhileAnItemPlaysIdleMomentsDoNotAskTheCommandsAgain)
     CQueryCounter counter;
     m_pApp->MainFrame().SetRouteTarget(CMainFrame::Document, &counter);
     Press(Qt::Key_F1);
-    ASSERT_TRUE(Control().Engine().IsPlaying());
+    ASSERT_TRUE(m_pApp->Engine().IsPlaying());
     RunIdlingFor(200); // the key's own notices are taken up
     counter.m_nQueries = 0;
     const int before = m_pApp->PlayerBar().PositionSlider()->value();
@@ -525,20 +525,20 @@ TEST_F(QuillmereAppTest, WhileAnItemPlaysIdleMomentsDoNotAskTheCommandsAgain)
 
     // Stopped: the toolbar is asked again once the program is idle.
     counter.m_nQueries = 0;
-    ASSERT_TRUE(Control().ExecuteIfEnabled(IDC_STOP));
+    ASSERT_TRUE(Session().ExecuteIfEnabled(IDC_STOP));
     RunIdlingFor(50);
     EXPECT_GE(counter.m_nQueries, 1);
 
     // The item played to its end: no command ran, the transport's own notice
     // brings the control bar's stop button down.
-    ASSERT_TRUE(Control().ExecuteIfEnabled(IDC_PLAY_BUTTON));
+    ASSERT_TRUE(Session().ExecuteIfEnabled(IDC_PLAY_BUTTON));
     RunIdlingFor(50);
     const QWidget &stop = *m_pApp->PlayerBar().Button(IDC_STOP);
     EXPECT_TRUE(stop.isEnabled());
-    Control().OnPositionScroll(Control().Engine().GetLength() - 200);
-    for (int i = 0; i < 40 && Control().Engine().IsPlaying(); ++i)
+    Session().OnPositionScroll(m_pApp->Engine().GetLength() - 200);
+    for (int i = 0; i < 40 && m_pApp->Engine().IsPlaying(); ++i)
         RunIdlingFor(50);
-    ASSERT_FALSE(Control().Engine().IsPlaying());
+    ASSERT_FALSE(m_pApp->Engine().IsPlaying());
     RunIdlingFor(50);
     EXPECT_FALSE(stop.isEnabled());
     m_pApp->MainFrame().SetRouteTarget(CMainFrame::Document, nullptr);

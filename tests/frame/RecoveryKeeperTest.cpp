@@ -21,11 +21,7 @@ namespace
 class RecoveryKeeperTest : public testing::Test
 {
 protected:
-    RecoveryKeeperTest()
-    {
-        m_doc.SetCurrentPathSource([this] { return m_strMedia; });
-        m_keeper.SetTiming(kPeriod, kPause);
-    }
+    RecoveryKeeperTest() { m_keeper.SetTiming(kPeriod, kPause); }
 
     static constexpr std::chrono::milliseconds kPeriod = 600ms, kPause = 150ms;
 
@@ -49,7 +45,6 @@ protected:
 
     QTemporaryDir m_dir;
     CRecordingPrompt m_prompt{CPrompt::IDYES};
-    QString m_strMedia;
     CQuillmereDoc m_doc;
     CRecoveryKeeper m_keeper{m_doc, m_dir.filePath(QStringLiteral("recovery"))};
 };
@@ -58,7 +53,7 @@ protected:
 // hold whatever the load; the "by now" checks wait generously.
 TEST_F(RecoveryKeeperTest, CopiesAreWrittenWhenTypingRestsAtMostOnceAPeriod)
 {
-    m_strMedia = Path(QStringLiteral("talk.mp3"));
+    m_doc.SetMediaPath(Path(QStringLiteral("talk.mp3")));
     const QString transcript = Path(QStringLiteral("talk.rtf"));
     QElapsedTimer clock;
     clock.start();
@@ -93,7 +88,7 @@ TEST_F(RecoveryKeeperTest, TheCopyGoesWhenTheTextIsSavedDiscardedOrMovesToAnothe
 
     Type(QStringLiteral("untitled text")); // no media, no path name
     ASSERT_TRUE(WaitForCopyWith(QString(), "untitled text"));
-    m_strMedia = Path(QStringLiteral("first.wav")); // now the save would go beside it
+    m_doc.SetMediaPath(Path(QStringLiteral("first.wav"))); // now the save would go beside it
     Type(QStringLiteral("!"));
     ASSERT_TRUE(WaitForCopyWith(first, "untitled text!"));
     EXPECT_EQ(FilesInStore().size(), 2) << "the untitled copy went";
@@ -111,7 +106,7 @@ TEST_F(RecoveryKeeperTest, TheCopyGoesWhenTheTextIsSavedDiscardedOrMovesToAnothe
     EXPECT_FALSE(ReadAllBytes(first).contains(" more"));
 
     // Changes undone back to the saved text need no copy either.
-    m_strMedia = Path(QStringLiteral("second.wav"));
+    m_doc.SetMediaPath(Path(QStringLiteral("second.wav")));
     Type(QStringLiteral("x"));
     ASSERT_TRUE(WaitForCopyWith(second, "x"));
     m_doc.GetTextDocument().undo();

@@ -10,9 +10,9 @@
 #include "frame/CMainFrame.h"
 #include "frame/CQuillmereApp.h"
 #include "lists/CPlaylist.h"
+#include "session/CPlaybackSession.h"
 #include "support/TestSupport.h"
 #include "transport/CPlayerBar.h"
-#include "transport/CTransportControl.h"
 #include "views/CPlaylistView.h"
 #include "views/CQuillmereView.h"
 
@@ -98,10 +98,10 @@ protected:
     {
         const auto titleOfCurrent = [this] {
             return m_pApp->MainFrame().windowTitle() ==
-                   QStringLiteral("Lesson %1 -  - Quillmere [Beta 2]").arg(Control().CurrentIndex() + 1);
+                   QStringLiteral("Lesson %1 -  - Quillmere [Beta 2]").arg(Session().CurrentIndex() + 1);
         };
         EXPECT_TRUE(QTest::qWaitFor(titleOfCurrent, 5000)) << m_pApp->MainFrame().windowTitle().toStdString();
-        const int index = Control().CurrentIndex();
+        const int index = Session().CurrentIndex();
         ASSERT_GE(index, 0);
         ASSERT_LT(index, m_items.size());
         const QTreeWidget &list = *m_pApp->PlaylistPane().ListCtrl();
@@ -127,7 +127,7 @@ protected:
 
     QString PlaylistPath() const { return m_dir.filePath(QStringLiteral("Playlist.Qpl")); }
     QString ProfilePath() const { return m_dir.filePath(QStringLiteral("q.ini")); }
-    CTransportControl &Control() { return m_pApp->PlayerBar().Control(); }
+    CPlaybackSession &Session() { return m_pApp->Session(); }
 
     QTemporaryDir m_dir;
     QStringList m_items;
@@ -150,13 +150,13 @@ TEST_F(RobustnessTest, AThousandItemSwitchesWhileItemsEndLeaveTheListPlayingAndS
     for (int raised = 0; raised < 1000;) {
         for (int burst = between(1, 24); burst > 0 && raised < 1000; --burst, ++raised)
             frame.RaiseCommand(between(0, 1) == 0 ? IDC_NEXT_ITEM : IDC_PREV_ITEM);
-        const int index = Control().CurrentIndex();
+        const int index = Session().CurrentIndex();
         const int pause = between(0, 1) == 0 ? between(0, 50) : between(300, 450);
         if (between(0, 1) == 0)
             QTest::qWait(pause);
         else
             std::this_thread::sleep_for(std::chrono::milliseconds(pause));
-        endsMet += Control().CurrentIndex() != index || CSyncHandOver::Instance().Pending() > 0 ? 1 : 0;
+        endsMet += Session().CurrentIndex() != index || CSyncHandOver::Instance().Pending() > 0 ? 1 : 0;
     }
     EXPECT_GT(endsMet, 0);
     ExpectShowsCurrentItem();
@@ -164,21 +164,21 @@ TEST_F(RobustnessTest, AThousandItemSwitchesWhileItemsEndLeaveTheListPlayingAndS
     // A switch made while the end of the item before waits for us holds: the
     // second item plays, the end of the first moves nothing.
     frame.RaiseCommand(IDC_NEXT_ITEM);
-    while (Control().CurrentIndex() > 0)
+    while (Session().CurrentIndex() > 0)
         frame.RaiseCommand(IDC_PREV_ITEM);
     ASSERT_TRUE(WaitForPendingNotice());
     ASSERT_TRUE(frame.RaiseCommand(IDC_NEXT_ITEM));
     QTest::qWait(50);
-    EXPECT_EQ(Control().CurrentIndex(), 1);
-    EXPECT_TRUE(Control().Engine().IsPlaying());
+    EXPECT_EQ(Session().CurrentIndex(), 1);
+    EXPECT_TRUE(m_pApp->Engine().IsPlaying());
     ExpectShowsCurrentItem();
 
     // The list goes on by itself to the long item, which is heard and shown.
     ASSERT_TRUE(
-        QTest::qWaitFor([this] { return Control().CurrentIndex() == 4 && Control().Engine().IsPlaying(); }, 10000));
+        QTest::qWaitFor([this] { return Session().CurrentIndex() == 4 && m_pApp->Engine().IsPlaying(); }, 10000));
     ExpectShowsCurrentItem();
-    const std::uint32_t position = Control().Engine().GetPosition();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Control().Engine().GetPosition() >= position + 500; }, 5000));
+    const std::uint32_t position = m_pApp->Engine().GetPosition();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_pApp->Engine().GetPosition() >= position + 500; }, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return frame.PaneText(PANE_TIME).endsWith(QStringLiteral(" / 00:10")); }, 5000));
     EXPECT_TRUE(m_prompt.m_messages.isEmpty()) << m_prompt.m_messages.join(u'\n').toStdString();
     frame.close();
@@ -210,6 +210,6 @@ TEST_F(RobustnessTest, AnEndNoticeWaitingAsTheWindowClosesIsTakenOrDroppedCleanl
     // program ends with what the end set going still to come.
     while (CSyncHandOver::Instance().Pending() > 0)
         QCoreApplication::processEvents();
-    ExitAndExpectFilesWritten(Control().CurrentIndex());
+    ExitAndExpectFilesWritten(Session().CurrentIndex());
     EXPECT_TRUE(m_prompt.m_messages.isEmpty()) << m_prompt.m_messages.join(u'\n').toStdString();
 }

@@ -1,14 +1,15 @@
-// The control bar's widgets on the real engine: its buttons raise their
-// commands and show what the update handlers say, its sliders reach the
-// transport control, and what belongs to other windows reaches the outer view.
-#include "CTestMedia.h"
+// The control bar's widgets over a session on simulated time: its buttons
+// raise their commands and show what the update handlers say, and its sliders
+// reach the session and follow it.
 #include "app/CAppSettings.h"
-#include "audio/CPlaybackEngine.h"
-#include "support/FakeTransportView.h"
+#include "app/Resource.h"
+#include "editor/CQuillmereDoc.h"
+#include "session/CLesson.h"
+#include "session/CPlaybackSession.h"
+#include "support/CSimulatedTime.h"
 #include "support/TestSupport.h"
 #include "transport/CNiceSliderCtrl.h"
 #include "transport/CPlayerBar.h"
-#include "transport/CTransportControl.h"
 #include "transport/CVolumeCtrl.h"
 #include "widgets/CImageButton.h"
 
@@ -32,8 +33,8 @@ protected:
     {
         m_settings.Volume = 40;
         m_settings.Mute = true;
-        m_outer.m_nRows = 1;
-        m_pBar = std::make_unique<CPlayerBar>(m_settings, m_outer);
+        m_pBar = std::make_unique<CPlayerBar>(m_session);
+        m_session.InitDialog();
         m_pBar->resize(700, CPlayerBar::BAR_HEIGHT);
         m_pBar->show();
     }
@@ -44,17 +45,22 @@ protected:
 
     CImageButton &Button(unsigned id) { return *m_pBar->Button(id); }
     void Click(unsigned id) { QTest::mouseClick(&Button(id), Qt::LeftButton); }
-    // Opens a 3-second tone and plays it, as at start-up.
+    // Opens a 3-second item and plays it, as at start-up.
     void PlayTone()
     {
-        m_paths = {QString::fromStdString(CTestMedia::Path("tone.wav"))};
-        ASSERT_TRUE(m_pBar->Control().PlaylistReady(&m_paths));
+        m_paths = {QStringLiteral("/lessons/tone.wav")};
+        m_player.m_lengths[m_paths[0]] = 3000;
+        ASSERT_TRUE(m_session.PlaylistReady(&m_paths));
         m_pBar->UpdateButtonStates();
     }
 
     CRecordingPrompt m_prompt;
     CAppSettings m_settings;
-    CFakeTransportView m_outer;
+    CSimulatedClock m_clock;
+    CSimulatedPlayer m_player{m_clock};
+    CQuillmereDoc m_doc;
+    CLesson m_lesson{m_doc};
+    CPlaybackSession m_session{m_settings, m_player, m_clock, m_lesson};
     QStringList m_paths;
     std::unique_ptr<CPlayerBar> m_pBar;
 };
@@ -107,7 +113,7 @@ TEST_F(PlayerBarTest, ButtonStatesFollowTheUpdateHandlers)
     EXPECT_TRUE(Button(IDC_PLAY_BUTTON).GetCheck());
 
     Click(IDC_PAUSE_BUTTON);
-    EXPECT_TRUE(m_pBar->Control().Engine().IsPaused());
+    EXPECT_TRUE(m_player.IsPaused());
     EXPECT_FALSE(Button(IDC_PLAY_BUTTON).GetCheck());
     EXPECT_TRUE(Button(IDC_PAUSE_BUTTON).GetCheck());
     EXPECT_FALSE(Button(IDC_SET_START).isEnabled()) << "only while playing";
@@ -134,7 +140,7 @@ TEST_F(PlayerBarTest, MuteButtonAndVolumeClickReachTheSettings)
     EXPECT_EQ(m_settings.Volume, 100);
     EXPECT_FALSE(volume.hasFocus()) << "the focus stays with the editor";
     EXPECT_FALSE(Button(IDC_MUTE_BUTTON).GetCheck());
-    m_pBar->Control().ExecuteIfEnabled(ID_VOLUME_DOWN);
+    m_session.ExecuteIfEnabled(ID_VOLUME_DOWN);
     EXPECT_EQ(volume.value(), 95) << "the shortcut moves the slider";
 }
 
@@ -142,13 +148,15 @@ TEST_F(PlayerBarTest, SliderClickSeeksAndSelectionShows)
 {
     PlayTone();
     CNiceSliderCtrl &slider = *m_pBar->PositionSlider();
-    EXPECT_EQ(slider.maximum(), int(m_pBar->Control().Engine().GetLength()));
+    EXPECT_EQ(slider.maximum(), int(m_player.GetLength()));
     QTest::mousePress(&slider, Qt::LeftButton, {}, {slider.width() / 2, slider.height() / 2});
-    EXPECT_TRUE(m_pBar->IsSliderDragging());
+    EXPECT_TRUE(slider.IsDragging());
     QTest::mouseRelease(&slider, Qt::LeftButton, {}, {slider.width() / 2, slider.height() / 2});
-    EXPECT_NEAR(m_pBar->Control().Engine().GetPosition(), 1500, 150) << "half way into 3 s";
+    EXPECT_NEAR(m_player.GetPosition(), 1500, 150) << "half way into 3 s";
+    m_clock.Advance(500);
+    EXPECT_NEAR(slider.value(), 2000, 150) << "the thumb follows the playing position";
 
-    m_pBar->Control().PlaySelection(1000, 2000);
+    m_session.PlaySelection(1000, 2000);
     EXPECT_TRUE(slider.IsSelectionShown());
     EXPECT_EQ(slider.SelectionStart(), 1000);
     EXPECT_EQ(slider.SelectionEnd(), 2000);

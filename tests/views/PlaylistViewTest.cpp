@@ -1,11 +1,14 @@
-// The playlist pane on the real control bar and engine, with a host that
-// records what the pane asks of the windows around it.
+// The playlist pane on a real playback session, engine and lesson, with a
+// host that records what the pane asks of the windows around it.
 #include "CTestMedia.h"
 #include "app/CAppSettings.h"
+#include "app/Resource.h"
 #include "audio/CPlaybackEngine.h"
-#include "support/FakeTransportView.h"
+#include "editor/CQuillmereDoc.h"
+#include "session/CLesson.h"
+#include "session/CPlaybackSession.h"
+#include "session/CQtClock.h"
 #include "support/TestSupport.h"
-#include "transport/CTransportControl.h"
 #include "views/CPlaylistView.h"
 #include "views/IPlaylistHost.h"
 
@@ -26,17 +29,10 @@ constexpr int kReadTimeoutMs = 10000;
 class CFakePlaylistHost final : public IPlaylistHost
 {
 public:
-    bool SwitchDocument(const QString &rtfPath) override
-    {
-        m_documents.append(rtfPath);
-        return m_bProceed;
-    }
     void SendFrameCommand(unsigned id) override { m_frameCommands.push_back(id); }
     void ResetSelectionList() override { ++m_nSelectionResets; }
     void DisableEffects() override {} // seen in the program's effects bar tests
 
-    bool m_bProceed = true; // false: the learner cancels the save question
-    QStringList m_documents;
     std::vector<unsigned> m_frameCommands;
     int m_nSelectionResets = 0;
 };
@@ -46,11 +42,11 @@ class PlaylistViewTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_pControl = std::make_unique<CTransportControl>(m_settings, m_view);
+        m_pControl = std::make_unique<CPlaybackSession>(m_settings, m_engine, m_clock, m_lesson);
         m_pControl->InitDialog();
+        QObject::connect(&m_lesson, &CLesson::TextSwitched,
+                         [this](const QString &rtfPath) { m_documents.append(rtfPath); });
         m_pPane = std::make_unique<CPlaylistView>(m_settings, *m_pControl, m_host, PlaylistFile());
-        m_view.m_openText = [this](int index) { return m_pPane->OpenDictationText(index); };
-        m_view.m_setCurrent = [this](int index) { return m_pPane->SetCurrentItem(index); };
         m_pPane->resize(400, 300);
         m_pPane->show();
     }
@@ -105,15 +101,32 @@ protected:
         for (int row = 0; row < sizes.size(); ++row)
             EXPECT_EQ(sizes[row].endsWith(QStringLiteral(" <--")), row == marked) << row;
     }
-    bool Playing() { return m_pControl->Engine().IsPlaying(); }
+    bool Playing() { return m_engine.IsPlaying(); }
+    // The learner has typed, and cancels the save question the next switch asks.
+    void RefuseTheNextSwitch()
+    {
+        m_doc.SetModifiedFlag(true);
+        m_prompt.m_queuedAnswers = {CPrompt::IDCANCEL};
+    }
+    void ExpectTheSwitchWasRefused()
+    {
+        EXPECT_EQ(m_prompt.m_messages.size(), 1);
+        EXPECT_TRUE(m_doc.IsModified());
+        m_prompt.m_messages.clear();
+        m_doc.SetModifiedFlag(false);
+    }
     int Current() const { return m_pControl->CurrentIndex(); }
 
     CRecordingPrompt m_prompt;
     QTemporaryDir m_dir;
     CAppSettings m_settings;
-    CFakeTransportView m_view;
+    CPlaybackEngine m_engine;
+    CQtClock m_clock;
+    CQuillmereDoc m_doc;
+    CLesson m_lesson{m_doc};
+    QStringList m_documents; // the transcripts the lesson switched to, "" for a new text
     CFakePlaylistHost m_host;
-    std::unique_ptr<CTransportControl> m_pControl;
+    std::unique_ptr<CPlaybackSession> m_pControl;
     std::unique_ptr<CPlaylistView> m_pPane;
 };
 
@@ -134,19 +147,20 @@ TEST_F(PlaylistViewTest, OpenReplacesTheListAndPlaysItsFirstItemAddingDisturbsNo
     EXPECT_EQ(m_settings.PlaylistIndex, 0);
     EXPECT_TRUE(Playing());
     EXPECT_EQ(m_host.m_frameCommands, std::vector<unsigned>{ID_FILE_NEW});
-    EXPECT_EQ(m_host.m_documents, QStringList{QString()}); // no c.rtf: a new empty document
+    EXPECT_EQ(m_documents, QStringList{QString()}); // no c.rtf: a new empty document
 
-    const std::uint32_t channel = m_pControl->Engine().Channel();
+    const std::uint32_t channel = m_engine.Channel();
     Choose(ID_PLAYLIST_ADD, MediaList(Names("d.wav|e.wav")));
     ExpectRows(kThree + Names("d.wav|e.wav"), -1);
     EXPECT_EQ(Current(), 0);
     EXPECT_TRUE(Playing());
-    EXPECT_EQ(m_pControl->Engine().Channel(), channel);
-    EXPECT_EQ(m_host.m_documents.size(), 1);
+    EXPECT_EQ(m_engine.Channel(), channel);
+    EXPECT_EQ(m_documents.size(), 1);
 
     // The save question cancelled: the list is still replaced, and nothing of the old one plays.
-    m_host.m_bProceed = false;
+    RefuseTheNextSwitch();
     Choose(ID_FILE_OPEN, MediaList(Names("f.wav")));
+    ExpectTheSwitchWasRefused();
     ExpectRows(Names("f.wav"), -1);
     EXPECT_EQ(Current(), -1);
     EXPECT_FALSE(Playing());
@@ -187,7 +201,7 @@ TEST_F(PlaylistViewTest, RemovingAnotherItemKeepsTheCurrentOnePlayingAndMarked)
     Choose(ID_PLAYLIST_ADD, MediaList(Names("p.wav|q.wav|r.wav|s.wav")));
     Select(2);
     ASSERT_TRUE(Raise(ID_PLAYLIST_PLAY));
-    const std::uint32_t channel = m_pControl->Engine().Channel();
+    const std::uint32_t channel = m_engine.Channel();
     // Above the current item, below it, none selected.
     for (const auto &[row, rows] : {std::pair{0, "q.wav|r.wav|s.wav"}, {2, "q.wav|r.wav"}, {-1, "q.wav|r.wav"}}) {
         SCOPED_TRACE(row);
@@ -199,10 +213,10 @@ TEST_F(PlaylistViewTest, RemovingAnotherItemKeepsTheCurrentOnePlayingAndMarked)
         ExpectRows(Names(rows), 1);
         EXPECT_EQ(Current(), 1);
         EXPECT_TRUE(Playing());
-        EXPECT_EQ(m_pControl->Engine().Channel(), channel);
+        EXPECT_EQ(m_engine.Channel(), channel);
     }
     EXPECT_EQ(m_pControl->GetCurrentPath(), Path("r.wav"));
-    EXPECT_TRUE(m_host.m_documents.isEmpty());
+    EXPECT_TRUE(m_documents.isEmpty());
 }
 
 TEST_F(PlaylistViewTest, RemovingTheCurrentItemOpensItemZeroAndPlaysItOnlyIfItWasPlaying)
@@ -215,20 +229,20 @@ TEST_F(PlaylistViewTest, RemovingTheCurrentItemOpensItemZeroAndPlaysItOnlyIfItWa
         if (!playing) {
             ASSERT_TRUE(m_pControl->ExecuteIfEnabled(IDC_PAUSE_BUTTON));
         }
-        m_host.m_documents.clear();
+        m_documents.clear();
 
-        m_host.m_bProceed = false; // the save question cancelled: nothing is removed
+        RefuseTheNextSwitch(); // nothing is removed
         ASSERT_TRUE(Raise(ID_PLAYLIST_REMOVE));
+        ExpectTheSwitchWasRefused();
         ExpectRows(kThree, 2);
         EXPECT_EQ(Playing(), playing);
 
-        m_host.m_bProceed = true;
         ASSERT_TRUE(Raise(ID_PLAYLIST_REMOVE));
         ExpectRows(kThree.mid(0, 2), 0);
         EXPECT_EQ(Current(), 0);
         EXPECT_EQ(m_pControl->GetCurrentPath(), m_dir.filePath(kThree[0]));
         EXPECT_EQ(Playing(), playing);
-        EXPECT_EQ(m_host.m_documents, QStringList(2, QString()));
+        EXPECT_EQ(m_documents, QStringList{QString()});
     }
 }
 
@@ -256,7 +270,7 @@ TEST_F(PlaylistViewTest, EmptyingTheListByRemoveAllOrByItsOnlyItemStopsAndResets
     Select(0);
     ASSERT_TRUE(Raise(ID_PLAYLIST_REMOVE));
     expectEmptied(2);
-    EXPECT_EQ(m_host.m_documents.last(), QString());
+    EXPECT_EQ(m_documents.last(), QString());
     // Files added afterwards list without a marker and play from the list.
     Choose(ID_PLAYLIST_ADD, MediaList(Names("b.wav")));
     ExpectRows(Names("b.wav"), -1);
@@ -269,10 +283,13 @@ TEST_F(PlaylistViewTest, DoubleClickSwitchesTheDocumentFirst)
 {
     Choose(ID_FILE_OPEN, MediaList(kThree));
     WriteAllBytes(Path("b.rtf"), "{\\rtf1 b}");
-    m_host.m_documents.clear();
+    m_documents.clear();
     for (bool proceed : {false, true}) {
-        m_host.m_bProceed = proceed;
+        if (!proceed)
+            RefuseTheNextSwitch();
         DoubleClick(2);
+        if (!proceed)
+            ExpectTheSwitchWasRefused();
         const int current = proceed ? 2 : 0;
         EXPECT_EQ(Current(), current);
         EXPECT_EQ(List().currentItem(), List().topLevelItem(current));
@@ -280,7 +297,7 @@ TEST_F(PlaylistViewTest, DoubleClickSwitchesTheDocumentFirst)
         EXPECT_EQ(m_pControl->GetCurrentPath(), m_dir.filePath(kThree[current]));
         EXPECT_TRUE(Playing());
     }
-    EXPECT_EQ(m_host.m_documents, QStringList(2, Path("b.rtf")));
+    EXPECT_EQ(m_documents, QStringList{Path("b.rtf")});
 }
 
 TEST_F(PlaylistViewTest, ContextMenuRaisesThePopupCommandsOnTheSelectedRow)

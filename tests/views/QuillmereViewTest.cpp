@@ -207,7 +207,7 @@ TEST_F(QuillmereViewTest, OpeningAnotherTranscriptStartsTheAutoSavePeriodAfresh)
     const QString media = folder.filePath(QStringLiteral("talk.mp3"));
     const QString other = folder.filePath(QStringLiteral("other.rtf"));
     WriteAllBytes(other, "{\\rtf1 other}");
-    m_doc.SetCurrentPathSource([&media] { return media; });
+    m_doc.SetMediaPath(media);
     m_view.SetAutoSaveMinutesSource([] { return 2; });
     m_view.SetAutoSaveMinuteLength(100); // a period of 200 ms
     m_doc.OnNewDocument();
@@ -224,7 +224,6 @@ TEST_F(QuillmereViewTest, OpeningAnotherTranscriptStartsTheAutoSavePeriodAfresh)
     EXPECT_GE(sinceOpen.elapsed(), 190);
     EXPECT_TRUE(ReadAllBytes(folder.filePath(QStringLiteral("talk.rtf"))).contains("typed"));
     EXPECT_TRUE(m_prompt.m_messages.isEmpty()); // no "file saved" box from the timer
-    EXPECT_FALSE(m_doc.m_bAutoSaving);
 }
 
 TEST_F(QuillmereViewTest, EffectsOverAPartlyMarkedSelectionShowMixedThenCoverAllThenNoneByCommandOrKey)

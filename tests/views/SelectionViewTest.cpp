@@ -1,10 +1,12 @@
-// The selection list pane on the real control bar: commands raised as the
-// frame would raise them, and the selection the control bar was asked to play.
-#include "CTestMedia.h"
+// The selection list pane on a playback session: commands raised as the
+// frame would raise them, and the stretch the session was asked to play.
 #include "app/CAppSettings.h"
 #include "app/Resource.h"
-#include "support/FakeTransportView.h"
-#include "transport/CTransportControl.h"
+#include "app/StatusPanes.h"
+#include "editor/CQuillmereDoc.h"
+#include "session/CLesson.h"
+#include "session/CPlaybackSession.h"
+#include "support/CSimulatedTime.h"
 #include "views/CSelectionView.h"
 
 #include <QTreeWidget>
@@ -16,7 +18,7 @@ namespace
 class SelectionViewTest : public ::testing::Test
 {
 protected:
-    SelectionViewTest() : m_control(m_settings, m_view), m_pane(m_settings, m_control)
+    SelectionViewTest() : m_control(m_settings, m_player, m_clock, m_lesson), m_pane(m_settings, m_control)
     {
         m_pane.show();
         for (std::uint32_t start : {61000U, 65500U, 70000U, 80000U})
@@ -38,9 +40,14 @@ protected:
         EXPECT_EQ(m_pane.QueryState(IDC_NEXT_SELECTION).m_bEnabled, next);
     }
 
+    CSelectionSpan Selection() const { return {m_control.Range().dwStart, m_control.Range().dwEnd}; }
+
     CAppSettings m_settings;
-    CFakeTransportView m_view;
-    CTransportControl m_control;
+    CSimulatedClock m_clock;
+    CSimulatedPlayer m_player{m_clock};
+    CQuillmereDoc m_doc;
+    CLesson m_lesson{m_doc};
+    CPlaybackSession m_control;
     CSelectionView m_pane;
 };
 
@@ -54,7 +61,7 @@ TEST_F(SelectionViewTest, RowsShowWholeSecondsAndStepFromTheCurrentIndex)
     ExpectSteps(false, true);
 
     ASSERT_TRUE(Raise(IDC_NEXT_SELECTION));
-    EXPECT_EQ(m_view.m_selection, (CSelectionSpan{65500, 70000}));
+    EXPECT_EQ(Selection(), (CSelectionSpan{65500, 70000}));
     EXPECT_TRUE(Selected(1));
     ExpectSteps(true, true);
 
@@ -77,7 +84,7 @@ TEST_F(SelectionViewTest, RemovingRowsKeepsTheCurrentSelectionOrTheOneAfterIt)
     Remove(1); // the last row while current
     ExpectSteps(true, false);
     ASSERT_TRUE(Raise(IDC_PREV_SELECTION));
-    EXPECT_EQ(m_view.m_selection.m_dwStart, 65500U);
+    EXPECT_EQ(Selection().m_dwStart, 65500U);
 
     // With nothing selected, play and remove leave the list alone.
     List().clearSelection();
@@ -105,8 +112,13 @@ TEST_F(SelectionViewTest, ResizingSplitsTheWidthAndRemembersTheSize)
 TEST_F(SelectionViewTest, TheDrillStartsFromTheSelectedRowAndItsMenuSetsIt)
 {
     EXPECT_FALSE(m_pane.QueryState(ID_DRILL_TOGGLE).m_bEnabled);
-    QStringList paths{QString::fromStdString(CTestMedia::Path("long.wav"))};
-    m_view.m_nRows = 1;
+    QStringList paths{QStringLiteral("/lessons/long.wav")};
+    m_player.m_lengths[paths[0]] = 10000;
+    QString drillPane;
+    QObject::connect(&m_control, &CPlaybackSession::PaneTextChanged, [&](int pane, const QString &text) {
+        if (pane == PANE_DRILL)
+            drillPane = text;
+    });
     ASSERT_TRUE(m_control.PlaylistReady(&paths));
     m_pane.ResetList();
     for (std::uint32_t start : {1000U, 3000U, 5000U})
@@ -124,8 +136,8 @@ TEST_F(SelectionViewTest, TheDrillStartsFromTheSelectedRowAndItsMenuSetsIt)
     ASSERT_TRUE(Raise(ID_DRILL_TOGGLE));
     EXPECT_TRUE(m_control.IsDrillRunning());
     EXPECT_EQ(m_pane.QueryState(ID_DRILL_TOGGLE).m_nCheck, 1);
-    EXPECT_EQ(m_view.m_selection, (CSelectionSpan{3000, 4000}));
-    EXPECT_EQ(m_view.m_panes[PANE_DRILL], QStringLiteral("第 2/3 段 · 第 1/3 遍"));
+    EXPECT_EQ(Selection(), (CSelectionSpan{3000, 4000}));
+    EXPECT_EQ(drillPane, QStringLiteral("第 2/3 段 · 第 1/3 遍"));
     ASSERT_TRUE(Raise(ID_DRILL_TOGGLE));
     EXPECT_FALSE(m_control.IsDrillRunning());
     EXPECT_FALSE(m_settings.DrillOn);

@@ -1,17 +1,17 @@
-#include "transport/CTransportControl.h"
+#include "session/CPlaybackSession.h"
 
 #include "app/CAppSettings.h"
 #include "app/CCommandTable.h"
 #include "app/CStringTable.h"
 #include "app/Resource.h"
-#include "audio/CPlaybackEngine.h"
+#include "app/StatusPanes.h"
 #include "base/MediaPaths.h"
 #include "base/TimeUtils.h"
 #include "lists/CLrcFile.h"
 #include "lists/CPlaylist.h"
-#include "transport/ITransportView.h"
+#include "session/CLesson.h"
+#include "session/ISessionClock.h"
 
-#include <QTimerEvent>
 #include <algorithm>
 
 namespace
@@ -22,46 +22,52 @@ constexpr int kMaxEffectPos = 20;
 
 } // namespace
 
-CTransportControl::CTransportControl(CAppSettings &settings, ITransportView &view, QObject *parent)
-    : QObject(parent), m_settings(settings), m_view(view), m_pEngine(std::make_unique<CPlaybackEngine>()),
+CPlaybackSession::CPlaybackSession(CAppSettings &settings, IMediaPlayer &player, ISessionClock &clock, CLesson &lesson,
+                                   QObject *parent)
+    : QObject(parent), m_settings(settings), m_player(player), m_lesson(lesson),
+      m_pPositionTimer(clock.CreateTimer(false, [this] { OnPositionTimer(); })),
+      m_pClockTimer(clock.CreateTimer(false, [this] { OnClockTimer(); })),
       m_pSelectionStore(std::make_unique<CLrcFile>()),
-      m_pDrill(std::make_unique<CDictationDrill>(settings, static_cast<IDrillPlayer &>(*this)))
+      m_pDrill(std::make_unique<CDictationDrill>(settings, static_cast<IDrillPlayer &>(*this), clock))
 {
-    m_pEngine->SetEndHandler([this] { return OnChannelEnd(); });
+    m_player.SetEndHandler([this] { return OnChannelEnd(); });
     RegisterCommands();
 }
 
-CTransportControl::~CTransportControl() = default;
+// The end of a channel may no longer reach the session.
+CPlaybackSession::~CPlaybackSession()
+{
+    m_player.SetEndHandler({});
+}
 
-void CTransportControl::RememberCurrentItem()
+void CPlaybackSession::RememberCurrentItem()
 {
     m_settings.PlaylistIndex = IsItemOpen() ? m_nCurrentIndex : 0;
 }
 
-void CTransportControl::InitDialog()
+void CPlaybackSession::InitDialog()
 {
-    m_view.SetSliderRange(0);
+    emit LengthChanged(0);
     m_nVolumePos = m_settings.Volume;
-    m_view.SetVolumePos(m_nVolumePos);
-    m_pEngine->SetAttributes(CPlaybackEngine::kUnchangedRate, m_settings.Volume, CPlaybackEngine::kUnchangedPan);
+    emit VolumeChanged(m_nVolumePos);
+    m_player.SetAttributes(IMediaPlayer::kUnchangedRate, m_settings.Volume, IMediaPlayer::kUnchangedPan);
     if (m_settings.Mute) {
         // The engine is muted when an item is opened.
         m_bMutePressed = true;
-        m_view.SetButtonCheck(IDC_MUTE_BUTTON, true);
-        m_view.SetMuteImage(true);
+        emit MuteChanged(true);
     }
 }
 
 // ---------------------------------------------------------------- commands
 
-void CTransportControl::RegisterCommands()
+void CPlaybackSession::RegisterCommands()
 {
     RegisterTransportCommands();
     RegisterSelectionCommands();
     RegisterVolumeCommands();
 }
 
-void CTransportControl::RegisterTransportCommands()
+void CPlaybackSession::RegisterTransportCommands()
 {
     const auto itemOpen = [this](CCmdUI &ui) { ui.Enable(IsItemOpen()); };
     OnCommand(
@@ -79,8 +85,7 @@ void CTransportControl::RegisterTransportCommands()
             ui.SetCheck(m_bPausePressed);
         });
     OnCommand(
-        IDC_STOP, [this] { StopAndReset(); },
-        [this](CCmdUI &ui) { ui.Enable(IsItemOpen() && !m_pEngine->IsStopped()); });
+        IDC_STOP, [this] { StopAndReset(); }, [this](CCmdUI &ui) { ui.Enable(IsItemOpen() && !m_player.IsStopped()); });
     OnCommand(
         IDC_PREV_ITEM, [this] { OnPrevItem(); },
         [this](CCmdUI &ui) { ui.Enable(IsItemOpen() && m_nCurrentIndex > 0); });
@@ -89,29 +94,27 @@ void CTransportControl::RegisterTransportCommands()
         [this](CCmdUI &ui) { ui.Enable(IsItemOpen() && m_nCurrentIndex < PathCount() - 1); });
 }
 
-void CTransportControl::RegisterSelectionCommands()
+void CPlaybackSession::RegisterSelectionCommands()
 {
     const auto whilePlaying = [this](CCmdUI &ui) { ui.Enable(IsItemOpen() && IsPlaying()); };
-    const auto activeWhilePlaying = [this](CCmdUI &ui) {
-        ui.Enable(IsItemOpen() && IsPlaying() && m_bSelectionActive);
-    };
+    const auto activeWhilePlaying = [this](CCmdUI &ui) { ui.Enable(IsItemOpen() && IsPlaying() && m_range.bActive); };
     OnCommand(
         IDC_SET_START, [this] { OnSetStart(); }, whilePlaying);
     OnCommand(
         IDC_SET_END, [this] { OnSetEnd(); }, whilePlaying);
     OnCommand(
         IDC_START_LEFT, [this] { OnStartLeft(); },
-        [this](CCmdUI &ui) { ui.Enable(m_bSelectionActive && m_dwSelection[0] != 0); });
+        [this](CCmdUI &ui) { ui.Enable(m_range.bActive && m_range.dwStart != 0); });
     OnCommand(
         IDC_END_RIGHT, [this] { OnEndRight(); },
-        [this](CCmdUI &ui) { ui.Enable(IsItemOpen() && m_bSelectionActive && m_dwSelection[1] != m_dwSliderMax); });
+        [this](CCmdUI &ui) { ui.Enable(IsItemOpen() && m_range.bActive && m_range.dwEnd != m_dwSliderMax); });
     OnCommand(
         IDC_CLEAR_SELECTION, [this] { OnClearSelection(); }, activeWhilePlaying);
     OnCommand(
         IDC_SAVE_SELECTION, [this] { OnSaveSelection(); }, activeWhilePlaying);
 }
 
-void CTransportControl::RegisterVolumeCommands()
+void CPlaybackSession::RegisterVolumeCommands()
 {
     // The mute button and Ctrl+M both turn muting over; the button shows the state.
     const auto muteState = [this](CCmdUI &ui) {
@@ -126,51 +129,62 @@ void CTransportControl::RegisterVolumeCommands()
     OnCommand(ID_VOLUME_DOWN, [this] { ChangeVolume(-5); });
 }
 
-bool CTransportControl::IsPlaying() const
+bool CPlaybackSession::IsPlaying() const
 {
-    return m_pEngine->IsPlaying();
+    return m_player.IsPlaying();
 }
 
-int CTransportControl::PathCount() const
+int CPlaybackSession::PathCount() const
 {
     return m_pPaths != nullptr ? static_cast<int>(m_pPaths->size()) : 0;
 }
 
+QString CPlaybackSession::PathAt(int index) const
+{
+    return index >= 0 && index < PathCount() ? m_pPaths->at(index) : QString();
+}
+
+void CPlaybackSession::SetCurrentIndex(int index)
+{
+    m_nCurrentIndex = index;
+    m_lesson.SetRecording(GetCurrentPath());
+}
+
 // ---------------------------------------------------------------- transport
 
-void CTransportControl::OnPlay()
+void CPlaybackSession::OnPlay()
 {
     StepBackOnResume();
     StartPlaying();
 }
 
-std::optional<std::uint32_t> CTransportControl::PlayingPosition() const
+std::optional<std::uint32_t> CPlaybackSession::PlayingPosition() const
 {
     if (!IsItemOpen())
         return std::nullopt;
-    return m_pEngine->GetPosition();
+    return m_player.GetPosition();
 }
 
 // Without the step back of a resume: the learner chose the time.
-void CTransportControl::PlayFrom(std::uint32_t milliseconds)
+void CPlaybackSession::PlayFrom(std::uint32_t milliseconds)
 {
     if (!IsItemOpen())
         return;
     EndRunningDrill();
-    if (m_bSelectionActive && (milliseconds < m_dwSelection[0] || milliseconds >= m_dwSelection[1]))
+    if (m_range.bActive && (milliseconds < m_range.dwStart || milliseconds >= m_range.dwEnd))
         OnClearSelection();
-    m_pEngine->SetPosition(std::min(milliseconds, m_dwSliderMax));
+    m_player.SetPosition(std::min(milliseconds, m_dwSliderMax));
     StartPlaying();
 }
 
-void CTransportControl::StartPlaying()
+void CPlaybackSession::StartPlaying()
 {
     if (!IsItemOpen()) {
         SetPlayButtons(false, m_bPausePressed);
         return;
     }
     // A failure is the engine's message; the bar still looks as if playing.
-    m_pEngine->Play(false);
+    m_player.Play(false);
     StartTimers();
     SetPlayButtons(true, false);
     if (IsPlaying())
@@ -180,29 +194,29 @@ void CTransportControl::StartPlaying()
 // Resuming after a pause first goes back the seconds the learner chose, to
 // hear again what led up to the pause, but never before the start of the A-B
 // stretch being played.
-void CTransportControl::StepBackOnResume()
+void CPlaybackSession::StepBackOnResume()
 {
-    if (m_settings.BackStep <= 0 || !m_pEngine->IsPaused())
+    if (m_settings.BackStep <= 0 || !m_player.IsPaused())
         return;
-    const std::int64_t position = m_pEngine->GetPosition();
-    const std::int64_t floor = m_bSelectionActive ? m_dwSelection[0] : 0;
+    const std::int64_t position = m_player.GetPosition();
+    const std::int64_t floor = m_range.bActive ? m_range.dwStart : 0;
     if (position <= floor)
         return;
     const std::int64_t back = std::int64_t(m_settings.BackStep) * 1000;
-    m_pEngine->SetPosition(static_cast<std::uint32_t>(std::max(floor, position - back)));
+    m_player.SetPosition(static_cast<std::uint32_t>(std::max(floor, position - back)));
 }
 
-void CTransportControl::OnPause()
+void CPlaybackSession::OnPause()
 {
     if (IsItemOpen() && IsPlaying()) {
         SetPlayButtons(false, true);
-        m_pEngine->Pause();
+        m_player.Pause();
     } else {
-        SetPlayButtons(m_bPlayPressed, IsItemOpen() && m_pEngine->IsPaused());
+        SetPlayButtons(m_bPlayPressed, IsItemOpen() && m_player.IsPaused());
     }
 }
 
-void CTransportControl::OnPlayPause()
+void CPlaybackSession::OnPlayPause()
 {
     if (!IsItemOpen())
         return;
@@ -212,190 +226,193 @@ void CTransportControl::OnPlayPause()
         OnPlay();
 }
 
-void CTransportControl::StopAndReset()
+void CPlaybackSession::StopAndReset()
 {
-    if (!IsItemOpen() || m_pEngine->IsStopped())
+    if (!IsItemOpen() || m_player.IsStopped())
         return;
-    m_pEngine->Stop();
+    m_player.Stop();
     ResetTransport();
 }
 
-void CTransportControl::OnPrevItem()
+void CPlaybackSession::OnPrevItem()
 {
     if (m_nCurrentIndex > 0)
         SwitchToItem(m_nCurrentIndex - 1);
 }
 
-void CTransportControl::OnNextItem()
+void CPlaybackSession::OnNextItem()
 {
     if (IsItemOpen() && m_nCurrentIndex < PathCount() - 1)
         SwitchToItem(m_nCurrentIndex + 1);
 }
 
-void CTransportControl::SwitchToItem(int index)
+void CPlaybackSession::SwitchToItem(int index)
 {
-    if (!m_view.OpenDictationText(index))
+    if (!m_lesson.SwitchTo(PathAt(index)))
         return;
-    m_view.SetCurrentItem(index);
-    m_nCurrentIndex = index;
+    SetCurrentIndex(index);
+    emit CurrentItemChanged(index);
     StopAndReset();
     PlayCurrentIfOpened();
 }
 
-void CTransportControl::PlayCurrentIfOpened()
+bool CPlaybackSession::SwitchTextTo(int index)
+{
+    return index >= 0 && index < PathCount() && m_lesson.SwitchTo(PathAt(index));
+}
+
+void CPlaybackSession::PlayCurrentIfOpened()
 {
     if (OpenCurrentItem())
         OnPlay();
 }
 
-void CTransportControl::PlayItem(int index)
+void CPlaybackSession::PlayItem(int index)
 {
-    // A row the playlist pane cannot mark is no item: the current one stays.
-    if (!m_view.SetCurrentItem(index))
+    // A row outside the list is no item: the current one stays.
+    if (index < 0 || index >= PathCount())
         return;
-    m_nCurrentIndex = index;
+    SetCurrentIndex(index);
+    emit CurrentItemChanged(index);
     StopAndReset();
     PlayCurrentIfOpened();
 }
 
-bool CTransportControl::PlaylistReady(const QStringList *pPaths)
+bool CPlaybackSession::PlaylistReady(const QStringList *pPaths)
 {
     const bool drillWasOn = m_settings.DrillOn; // the program closed during a drill
     StopAndReset();
     ResetTransport();
     m_pPaths = pPaths;
     // A remembered index outside the list would leave an item "open" that is not there.
-    m_nCurrentIndex = StartupPlaylistIndex(m_settings.PlaylistIndex, PathCount());
+    SetCurrentIndex(StartupPlaylistIndex(m_settings.PlaylistIndex, PathCount()));
     if (!OpenCurrentItem())
         return false;
     OnPlay();
-    m_bDrillArmed = drillWasOn && !m_listedRows.empty();
+    m_bDrillArmed = drillWasOn && !m_lesson.Stretches().empty();
     m_settings.DrillOn = m_bDrillArmed;
     return true;
 }
 
-bool CTransportControl::OpenCurrentItem()
+bool CPlaybackSession::OpenCurrentItem()
 {
     StatesChanged(); // another current item, opened or not
     if (m_nCurrentIndex < 0 || m_nCurrentIndex >= PathCount())
         return false;
     const QString &path = m_pPaths->at(m_nCurrentIndex);
-    if (!m_pEngine->Open(path)) {
-        m_view.ShowItemDescription(path, std::nullopt);
+    if (!m_player.Open(path)) {
+        emit ItemOpened(path, std::nullopt);
         return false;
     }
-    m_view.ShowItemDescription(path, m_pEngine->ItemDescription());
-    const std::uint32_t length = m_pEngine->GetLength();
-    m_dwSelection[0] = 0;
-    m_dwSelection[1] = length;
+    emit ItemOpened(path, m_player.ItemDescription());
+    const std::uint32_t length = m_player.GetLength();
+    m_range.dwStart = 0;
+    m_range.dwEnd = length;
     m_dwSliderMax = length;
-    m_view.SetSliderRange(length);
+    emit LengthChanged(length);
     std::uint32_t sampleRate = 0;
-    m_pEngine->GetAttributes(&sampleRate, nullptr, nullptr);
-    m_view.EnableEffectsForRate(sampleRate, m_pEngine->HasTempoControl());
+    m_player.GetAttributes(&sampleRate, nullptr, nullptr);
+    emit EffectsAvailable(sampleRate, m_player.HasTempoControl());
     ListSavedSelections(path);
     HoldSelectionInRuntime();
-    m_pEngine->SetAttributes(CPlaybackEngine::kUnchangedRate, m_settings.Volume, CPlaybackEngine::kUnchangedPan);
+    m_player.SetAttributes(IMediaPlayer::kUnchangedRate, m_settings.Volume, IMediaPlayer::kUnchangedPan);
     if (m_settings.Mute)
-        m_pEngine->SetMute(true);
+        m_player.SetMute(true);
     return true;
 }
 
-void CTransportControl::ListSavedSelections(const QString &mediaPath)
+void CPlaybackSession::ListSavedSelections(const QString &mediaPath)
 {
     // Each saved time starts a selection that runs to the next one; the last
     // runs to the end of the media.
     m_pSelectionStore->RemoveAll();
     std::vector<CSelectionSpan> rows;
     if (m_pSelectionStore->Load(MediaLrcPath(mediaPath)))
-        rows = SelectionsFromTags(*m_pSelectionStore, m_dwSelection[1]);
-    m_view.FillSelectionList(rows);
-    m_listedRows = rows;
+        rows = SelectionsFromTags(*m_pSelectionStore, m_range.dwEnd);
+    m_lesson.SetStretches(rows);
+    emit StretchesListed(rows);
 }
 
-void CTransportControl::ResetTransport()
+void CPlaybackSession::ResetTransport()
 {
     EndRunningDrill();
     ShowNoSelection();
     StopTimers();
     SetPlayButtons(false, false);
     OnClearSelection();
-    m_view.SetSliderPos(0);
+    ShowPosition(0);
 }
 
-QString CTransportControl::GetCurrentPath() const
+QString CPlaybackSession::GetCurrentPath() const
 {
-    if (m_nCurrentIndex < 0 || m_nCurrentIndex >= PathCount())
-        return QString();
-    return m_pPaths->at(m_nCurrentIndex);
+    return PathAt(m_nCurrentIndex);
 }
 
-void CTransportControl::SetPlayButtons(bool playPressed, bool pausePressed)
+void CPlaybackSession::SetPlayButtons(bool playPressed, bool pausePressed)
 {
     m_bPlayPressed = playPressed;
     m_bPausePressed = pausePressed;
     StatesChanged();
-    m_view.SetButtonCheck(IDC_PLAY_BUTTON, playPressed);
-    m_view.SetButtonCheck(IDC_PAUSE_BUTTON, pausePressed);
+    emit PlayButtonsChanged(playPressed, pausePressed);
 }
 
 // ---------------------------------------------------------------- A-B selection
 
-void CTransportControl::OnSetStart()
+void CPlaybackSession::OnSetStart()
 {
-    m_dwSelection[0] = m_pEngine->GetPosition();
+    m_range.dwStart = m_player.GetPosition();
     // A start past the end would loop a tenth of a second: the end moves to the
     // end of the item until the learner sets it again.
-    if (m_dwSelection[0] > m_dwSelection[1])
-        m_dwSelection[1] = m_dwSliderMax;
-    m_bSelectionActive = true;
+    if (m_range.dwStart > m_range.dwEnd)
+        m_range.dwEnd = m_dwSliderMax;
+    m_range.bActive = true;
     ShowSelection();
     HoldSelectionInRuntime();
 }
 
-void CTransportControl::OnSetEnd()
+void CPlaybackSession::OnSetEnd()
 {
-    m_dwSelection[1] = m_pEngine->GetPosition();
-    m_bSelectionActive = true;
+    m_range.dwEnd = m_player.GetPosition();
+    m_range.bActive = true;
     ShowSelection();
     HoldSelectionInRuntime();
     // The new selection is heard at once from its start.
-    m_pEngine->SetPosition(m_dwSelection[0]);
+    m_player.SetPosition(m_range.dwStart);
 }
 
-void CTransportControl::OnStartLeft()
+void CPlaybackSession::OnStartLeft()
 {
     const auto step = static_cast<std::uint32_t>(std::max(0, m_settings.MoveStep));
-    m_dwSelection[0] = m_dwSelection[0] > step ? m_dwSelection[0] - step : 0;
+    m_range.dwStart = m_range.dwStart > step ? m_range.dwStart - step : 0;
     ShowSelection();
     HoldSelectionInRuntime();
 }
 
-void CTransportControl::OnEndRight()
+void CPlaybackSession::OnEndRight()
 {
     const auto step = static_cast<std::uint64_t>(std::max(0, m_settings.MoveStep));
-    m_dwSelection[1] = static_cast<std::uint32_t>(std::min<std::uint64_t>(m_dwSelection[1] + step, m_dwSliderMax));
+    m_range.dwEnd = static_cast<std::uint32_t>(std::min<std::uint64_t>(m_range.dwEnd + step, m_dwSliderMax));
     ShowSelection();
     HoldSelectionInRuntime();
 }
 
-void CTransportControl::OnClearSelection()
+void CPlaybackSession::OnClearSelection()
 {
-    if (!m_bSelectionActive)
+    if (!m_range.bActive)
         return;
-    m_bSelectionActive = false;
-    m_dwSelection[0] = 0;
-    m_dwSelection[1] = m_dwSliderMax;
+    m_range.bActive = false;
+    m_range.dwStart = 0;
+    m_range.dwEnd = m_dwSliderMax;
     ShowNoSelection();
     HoldSelectionInRuntime();
 }
 
-void CTransportControl::OnSaveSelection()
+void CPlaybackSession::OnSaveSelection()
 {
-    m_view.AddSelection(m_dwSelection[0], m_dwSelection[1]);
+    emit StretchSaved(m_range.dwStart, m_range.dwEnd);
 }
 
-void CTransportControl::PlaySelection(std::uint32_t start, std::uint32_t end)
+void CPlaybackSession::PlaySelection(std::uint32_t start, std::uint32_t end)
 {
     StopDrill();
     if (!FitSavedSelection(start, end))
@@ -403,16 +420,16 @@ void CTransportControl::PlaySelection(std::uint32_t start, std::uint32_t end)
     // 0 keeps the current bound, except a kept start past the new end, which
     // would loop a tenth of a second: the row then plays from the item's start.
     if (start != 0)
-        m_dwSelection[0] = start;
-    else if (end != 0 && m_dwSelection[0] > end)
-        m_dwSelection[0] = 0;
+        m_range.dwStart = start;
+    else if (end != 0 && m_range.dwStart > end)
+        m_range.dwStart = 0;
     if (end != 0)
-        m_dwSelection[1] = end;
+        m_range.dwEnd = end;
     GiveSelectionALength();
-    m_bSelectionActive = true;
+    m_range.bActive = true;
     ShowSelection();
     if (end != 0)
-        m_pEngine->SetPosition(m_dwSelection[0]);
+        m_player.SetPosition(m_range.dwStart);
     OnPlay();
     HoldSelectionInRuntime();
 }
@@ -421,7 +438,7 @@ void CTransportControl::PlaySelection(std::uint32_t start, std::uint32_t end)
 // one that starts at or past the item's end has nothing to play (false), and
 // an end past the item's end becomes the item's end. A bound of 0 stays 0.
 // With no item open there is no length to fit to, and nothing plays.
-bool CTransportControl::FitSavedSelection(std::uint32_t start, std::uint32_t &end) const
+bool CPlaybackSession::FitSavedSelection(std::uint32_t start, std::uint32_t &end) const
 {
     if (!IsItemOpen())
         return true;
@@ -433,96 +450,95 @@ bool CTransportControl::FitSavedSelection(std::uint32_t start, std::uint32_t &en
 
 // A selection with no length (a time tagged twice) would repeat one tick of
 // sound: it runs to the item's end instead.
-void CTransportControl::GiveSelectionALength()
+void CPlaybackSession::GiveSelectionALength()
 {
-    if (IsItemOpen() && m_dwSelection[0] == m_dwSelection[1])
-        m_dwSelection[1] = m_dwSliderMax;
+    if (IsItemOpen() && m_range.dwStart == m_range.dwEnd)
+        m_range.dwEnd = m_dwSliderMax;
 }
 
-void CTransportControl::ShowSelection()
+void CPlaybackSession::ShowSelection()
 {
     StatesChanged();
-    m_view.SetSliderSelection(true, m_dwSelection[0], m_dwSelection[1]);
-    m_view.SetPaneText(PANE_SEL_START, FormatMinSecOfMs(m_dwSelection[0]));
-    m_view.SetPaneText(PANE_SEL_END, FormatMinSecOfMs(m_dwSelection[1]));
+    emit RangeChanged(m_range);
+    ShowPane(PANE_SEL_START, FormatMinSecOfMs(m_range.dwStart));
+    ShowPane(PANE_SEL_END, FormatMinSecOfMs(m_range.dwEnd));
 }
 
-void CTransportControl::HoldSelectionInRuntime()
+void CPlaybackSession::HoldSelectionInRuntime()
 {
     // The runtime holds a selection that runs forward exactly, from one output buffer to
     // the next; the position timer still holds the others (start at or past the end)
     // and brings back a position that lies outside.
-    if (m_bSelectionActive && m_dwSelection[0] < m_dwSelection[1])
-        m_pEngine->SetLoop(m_dwSelection[0], m_dwSelection[1]);
+    if (m_range.RunsForward())
+        m_player.SetLoop(m_range.dwStart, m_range.dwEnd);
     else
-        m_pEngine->ClearLoop();
+        m_player.ClearLoop();
 }
 
-void CTransportControl::ShowNoSelection()
+void CPlaybackSession::ShowNoSelection()
 {
     StatesChanged();
-    m_view.SetSliderSelection(false, 0, 0);
-    m_view.SetPaneText(PANE_SEL_START, LoadResString(ID_INDICATOR_SEL_START));
-    m_view.SetPaneText(PANE_SEL_END, LoadResString(ID_INDICATOR_SEL_END));
+    emit RangeChanged(SAbRange{});
+    ShowPane(PANE_SEL_START, LoadResString(ID_INDICATOR_SEL_START));
+    ShowPane(PANE_SEL_END, LoadResString(ID_INDICATOR_SEL_END));
 }
 
-void CTransportControl::OnPositionScroll(std::uint32_t position)
+void CPlaybackSession::OnPositionScroll(std::uint32_t position)
 {
     // Past the end the thumb goes back to the playing position at the next tick.
-    if (m_bSelectionActive && position > m_dwSelection[1])
+    if (m_range.bActive && position > m_range.dwEnd)
         return;
-    if (m_bSelectionActive && position < m_dwSelection[0])
-        position = m_dwSelection[0];
-    m_pEngine->SetPosition(position);
+    if (m_range.bActive && position < m_range.dwStart)
+        position = m_range.dwStart;
+    m_player.SetPosition(position);
 }
 
 // ---------------------------------------------------------------- volume
 
-void CTransportControl::ApplyMute(bool mute)
+void CPlaybackSession::ApplyMute(bool mute)
 {
     m_bMutePressed = mute;
     StatesChanged();
-    m_view.SetButtonCheck(IDC_MUTE_BUTTON, mute);
-    m_view.SetMuteImage(mute);
-    m_pEngine->SetMute(mute);
+    emit MuteChanged(mute);
+    m_player.SetMute(mute);
     m_settings.Mute = mute;
 }
 
-void CTransportControl::ChangeVolume(int delta)
+void CPlaybackSession::ChangeVolume(int delta)
 {
     OnVolumeScroll(std::clamp(m_nVolumePos + delta, 0, 100));
-    m_view.SetVolumePos(m_nVolumePos);
+    emit VolumeChanged(m_nVolumePos);
 }
 
-void CTransportControl::OnVolumeScroll(int volume)
+void CPlaybackSession::OnVolumeScroll(int volume)
 {
     // Changing the volume ends muting.
     if (m_bMutePressed)
         ApplyMute(false);
     m_nVolumePos = volume;
     StatesChanged();
-    m_pEngine->SetAttributes(CPlaybackEngine::kUnchangedRate, volume, CPlaybackEngine::kUnchangedPan);
+    m_player.SetAttributes(IMediaPlayer::kUnchangedRate, volume, IMediaPlayer::kUnchangedPan);
     m_settings.Volume = volume;
 }
 
-void CTransportControl::SetEffect(unsigned kind, int value)
+void CPlaybackSession::SetEffect(unsigned kind, int value)
 {
     // The slider turns the reverb up; the engine's value turns its mix down.
-    if (kind == CPlaybackEngine::EFFECT_REVERB)
+    if (kind == IMediaPlayer::EFFECT_REVERB)
         value = kMaxEffectPos - value;
-    m_pEngine->SetEffect(kind, value);
+    m_player.SetEffect(kind, value);
 }
 
-bool CTransportControl::SetTempo(const STempoChange &change)
+bool CPlaybackSession::SetTempo(const STempoChange &change)
 {
     if (!IsItemOpen() || !IsPlaying())
         return false;
-    return m_pEngine->SetTempo(float(change.nTempo), float(change.nRate), float(change.nPitch));
+    return m_player.SetTempo(float(change.nTempo), float(change.nRate), float(change.nPitch));
 }
 
 // ---------------------------------------------------------------- end of item
 
-int CTransportControl::OnChannelEnd()
+int CPlaybackSession::OnChannelEnd()
 {
     // A drill's pass ends where it should; the drill goes on from the event loop.
     if (m_pDrill->IsRunning()) {
@@ -532,13 +548,13 @@ int CTransportControl::OnChannelEnd()
     }
     // With a selection the channel stays where it is; playing again and the
     // position timer bring it back to the selection's start.
-    if (m_bSelectionActive) {
+    if (m_range.bActive) {
         PostCommand(IDC_PLAY_BUTTON);
         return 0;
     }
     // Stopped and rewound here rather than by the callback after our answer:
     // that stop could land after the posted command has started the channel.
-    m_pEngine->Stop();
+    m_player.Stop();
     switch (m_settings.Order) {
     case ORDER_IN_TURN:
         ResetTransport();
@@ -560,20 +576,20 @@ int CTransportControl::OnChannelEnd()
     return 0;
 }
 
-void CTransportControl::WrapToFirstItem()
+void CPlaybackSession::WrapToFirstItem()
 {
     // The dictation document follows the item: otherwise the text typed for the
     // last item would later be saved beside the first.
-    if (PathCount() == 0 || !m_view.OpenDictationText(0))
+    if (PathCount() == 0 || !m_lesson.SwitchTo(PathAt(0)))
         return;
-    m_nCurrentIndex = 0;
+    SetCurrentIndex(0);
     if (!OpenCurrentItem())
         return;
-    m_view.SetCurrentItem(0);
+    emit CurrentItemChanged(0);
     PostCommand(IDC_PLAY_BUTTON);
 }
 
-void CTransportControl::PostCommand(unsigned id)
+void CPlaybackSession::PostCommand(unsigned id)
 {
     // Runs from the event loop after the end callback has finished, and only
     // when still enabled, as a posted command would.
@@ -583,66 +599,68 @@ void CTransportControl::PostCommand(unsigned id)
 
 // ---------------------------------------------------------------- timers
 
-void CTransportControl::StartTimers()
+void CPlaybackSession::StartTimers()
 {
-    if (m_nPositionTimer == 0)
-        m_nPositionTimer = startTimer(POSITION_PERIOD_MS);
-    if (m_nClockTimer == 0)
-        m_nClockTimer = startTimer(CLOCK_PERIOD_MS);
+    if (!m_pPositionTimer->IsActive())
+        m_pPositionTimer->Start(POSITION_PERIOD_MS);
+    if (!m_pClockTimer->IsActive())
+        m_pClockTimer->Start(CLOCK_PERIOD_MS);
 }
 
-void CTransportControl::StopTimers()
+void CPlaybackSession::StopTimers()
 {
-    for (int *timer : {&m_nPositionTimer, &m_nClockTimer}) {
-        if (*timer != 0)
-            killTimer(*timer);
-        *timer = 0;
-    }
+    m_pPositionTimer->Stop();
+    m_pClockTimer->Stop();
 }
 
-void CTransportControl::timerEvent(QTimerEvent *event)
-{
-    if (event->timerId() == m_nPositionTimer)
-        OnPositionTimer();
-    else if (event->timerId() == m_nClockTimer)
-        OnClockTimer();
-    QObject::timerEvent(event);
-}
-
-void CTransportControl::OnPositionTimer()
+void CPlaybackSession::OnPositionTimer()
 {
     ShowOutputState();
-    if (m_view.IsSliderDragging())
+    if (m_bPositionHeld)
         return;
-    const std::uint32_t position = m_pEngine->GetPosition();
+    const std::uint32_t position = m_player.GetPosition();
     // The selection is held here, a tick at a time; the thumb waits for the next tick.
-    if (m_bSelectionActive && (position > m_dwSelection[1] || position < m_dwSelection[0]))
-        m_pEngine->SetPosition(m_dwSelection[0]);
+    if (m_range.Leaves(position))
+        m_player.SetPosition(m_range.dwStart);
     else
-        m_view.SetSliderPos(position);
+        ShowPosition(position);
 }
 
-void CTransportControl::OnClockTimer()
+void CPlaybackSession::ShowPosition(std::uint32_t position)
 {
-    m_view.SetPaneText(PANE_TIME, FormatMinSecOfMs(m_pEngine->GetPosition()) + QStringLiteral(" / ") +
-                                      FormatMinSecOfMs(m_pEngine->GetLength()));
+    if (std::exchange(m_dwShownPosition, position) != position)
+        emit PositionChanged(position);
 }
 
-void CTransportControl::ShowOutputState()
+void CPlaybackSession::OnClockTimer()
+{
+    const QString time =
+        FormatMinSecOfMs(m_player.GetPosition()) + QStringLiteral(" / ") + FormatMinSecOfMs(m_player.GetLength());
+    if (std::exchange(m_strShownTime, time) != time)
+        emit PaneTextChanged(PANE_TIME, time);
+}
+
+// The panes keep what they were last told, which may have come from elsewhere
+// (the time pane is emptied with the playlist): these are always sent.
+void CPlaybackSession::ShowPane(int pane, const QString &text)
+{
+    emit PaneTextChanged(pane, text);
+}
+
+void CPlaybackSession::ShowOutputState()
 {
     // The runtime reopens the output by itself; the item and its position wait for it.
-    const bool lost = m_pEngine->IsOutputLost();
+    const bool lost = m_player.IsOutputLost();
     if (lost == m_bOutputLost)
         return;
     m_bOutputLost = lost;
     StatesChanged();
-    m_view.SetPaneText(PANE_MESSAGE,
-                       lost ? QStringLiteral("声音输出中断，正在重新连接…") : QStringLiteral("声音输出已恢复"));
+    ShowPane(PANE_MESSAGE, lost ? QStringLiteral("声音输出中断，正在重新连接…") : QStringLiteral("声音输出已恢复"));
 }
 
 // ---------------------------------------------------------------- dictation drill
 
-bool CTransportControl::StartDrill(const std::vector<CSelectionSpan> &rows, int first)
+bool CPlaybackSession::StartDrill(const std::vector<CSelectionSpan> &rows, int first)
 {
     if (!IsItemOpen() || !m_pDrill->Start(rows, first))
         return false;
@@ -652,18 +670,18 @@ bool CTransportControl::StartDrill(const std::vector<CSelectionSpan> &rows, int 
     return true;
 }
 
-void CTransportControl::DrillSettingsChanged()
+void CPlaybackSession::DrillSettingsChanged()
 {
     ShowDrillStatus(m_pDrill->StatusText());
 }
 
-void CTransportControl::EndRunningDrill()
+void CPlaybackSession::EndRunningDrill()
 {
     if (m_pDrill->IsRunning())
         StopDrill();
 }
 
-void CTransportControl::StopDrill()
+void CPlaybackSession::StopDrill()
 {
     StatesChanged();
     m_bDrillArmed = false;
@@ -675,12 +693,12 @@ void CTransportControl::StopDrill()
     HoldSelectionInRuntime();
 }
 
-bool CTransportControl::EndsTheDrill(unsigned id)
+bool CPlaybackSession::EndsTheDrill(unsigned id)
 {
     return CommandTable::Has(id, CMD_ENDS_DRILL);
 }
 
-bool CTransportControl::OnCmdMsg(unsigned id, CCmdUI *pCmdUI)
+bool CPlaybackSession::OnCmdMsg(unsigned id, CCmdUI *pCmdUI)
 {
     if (m_pDrill->IsRunning() && id == ID_PLAY_PAUSE) {
         if (pCmdUI != nullptr)
@@ -689,7 +707,7 @@ bool CTransportControl::OnCmdMsg(unsigned id, CCmdUI *pCmdUI)
             m_pDrill->PauseOrResume();
         return true;
     }
-    if (m_bDrillArmed && id == ID_PLAY_PAUSE && pCmdUI == nullptr && StartDrill(m_listedRows, 0))
+    if (m_bDrillArmed && id == ID_PLAY_PAUSE && pCmdUI == nullptr && StartDrill(m_lesson.Stretches(), 0))
         return true;
     // Offered here first, the command then runs wherever it is handled. The stop
     // that leaves the remembered item silent at start-up leaves a waiting drill waiting.
@@ -702,43 +720,43 @@ bool CTransportControl::OnCmdMsg(unsigned id, CCmdUI *pCmdUI)
     return CCmdTarget::OnCmdMsg(id, pCmdUI);
 }
 
-void CTransportControl::PlayPass(std::uint32_t start, std::uint32_t end)
+void CPlaybackSession::PlayPass(std::uint32_t start, std::uint32_t end)
 {
-    m_dwSelection[0] = start;
-    m_dwSelection[1] = end;
-    m_bSelectionActive = true;
+    m_range.dwStart = start;
+    m_range.dwEnd = end;
+    m_range.bActive = true;
     ShowSelection();
     // A stretch with nothing to play (no length, or past the item) is over at once.
-    if (!m_pEngine->SetLoop(start, end, true)) {
+    if (!m_player.SetLoop(start, end, true)) {
         QMetaObject::invokeMethod(
             this, [this] { m_pDrill->PassEnded(); }, Qt::QueuedConnection);
         return;
     }
-    m_pEngine->SetPosition(start);
-    m_pEngine->Play(false);
+    m_player.SetPosition(start);
+    m_player.Play(false);
     StartTimers();
     SetPlayButtons(true, false);
 }
 
-void CTransportControl::PausePass()
+void CPlaybackSession::PausePass()
 {
-    m_pEngine->Pause();
+    m_player.Pause();
     SetPlayButtons(false, true);
 }
 
-void CTransportControl::ResumePass()
+void CPlaybackSession::ResumePass()
 {
-    m_pEngine->Play(false);
+    m_player.Play(false);
     SetPlayButtons(true, false);
 }
 
-void CTransportControl::ShowDrillStatus(const QString &text)
+void CPlaybackSession::ShowDrillStatus(const QString &text)
 {
     StatesChanged(); // each step of the drill: a pass, a silence, a pause
-    m_view.SetPaneText(PANE_DRILL, text);
+    ShowPane(PANE_DRILL, text);
 }
 
-void CTransportControl::DrillFinished()
+void CPlaybackSession::DrillFinished()
 {
     // The item rests at the end of the last stretch.
     m_settings.DrillOn = false;

@@ -1,13 +1,16 @@
-// The player control bar without its widgets: owns the playback engine and the
-// selection store, holds the current playlist item and the A-B selection,
-// handles the bar's commands, keeps playback inside the selection, decides what
-// happens when an item ends, and keeps volume and mute. What it shows goes out
-// through ITransportView.
+// The playback session, without widgets: the current playlist item and the
+// lesson that goes with it, the transport, the A-B range, volume and mute, the
+// dictation drill and the timers. It handles the control bar's commands, keeps
+// playback inside the range and decides what happens when an item ends. What
+// the learner should see goes out as signals; the control bar, the status
+// panes, the selection list, the playlist pane and the effects bar subscribe.
 #pragma once
 
 #include "app/CCmdTarget.h"
-#include "transport/CDictationDrill.h"
-#include "transport/IEffectsTarget.h"
+#include "audio/IMediaPlayer.h"
+#include "session/CDictationDrill.h"
+#include "session/IEffectsTarget.h"
+#include "session/SAbRange.h"
 
 #include <QObject>
 #include <QStringList>
@@ -16,11 +19,12 @@
 #include <optional>
 
 class CAppSettings;
+class CLesson;
 class CLrcFile;
-class CPlaybackEngine;
-class ITransportView;
+class ISessionClock;
+class ISessionTimer;
 
-class CTransportControl : public QObject, public CCmdTarget, private IDrillPlayer
+class CPlaybackSession : public QObject, public CCmdTarget, public IEffectsTarget, private IDrillPlayer
 {
     Q_OBJECT
 
@@ -28,22 +32,28 @@ public:
     static constexpr int POSITION_PERIOD_MS = 100;
     static constexpr int CLOCK_PERIOD_MS = 1000;
 
-    // Creates the engine (which loads the audio runtime and opens the device)
-    // and the selection store. The view must outlive this object.
-    CTransportControl(CAppSettings &settings, ITransportView &view, QObject *parent = nullptr);
-    ~CTransportControl() override;
+    // Plays through the player and counts on the clock; the item's text goes
+    // through the lesson. All three must outlive the session.
+    CPlaybackSession(CAppSettings &settings, IMediaPlayer &player, ISessionClock &clock, CLesson &lesson,
+                     QObject *parent = nullptr);
+    ~CPlaybackSession() override;
 
     // Remembers the current item in "PlaylistIndex" (0 when none is open), for
     // the settings written as the program ends.
     void RememberCurrentItem();
 
-    // Once the view's widgets exist: empty slider, volume and mute from the settings.
+    // Once the subscribers are connected: empty slider, volume and mute from the settings.
     void InitDialog();
 
     // The playlist pane has listed the playlist: opens the remembered item and
     // plays it. True when it plays.
     bool PlaylistReady(const QStringList *pPaths);
+    // Makes the item current and plays it; its text stays (see SwitchTextTo).
     void PlayItem(int index);
+    // Switches the lesson's text to the item's transcript, after the save
+    // question; false for an item outside the list or when the learner refused.
+    bool SwitchTextTo(int index);
+    CLesson &Lesson() { return m_lesson; }
     void PlaySelection(std::uint32_t start, std::uint32_t end);
     void ResetTransport();
     // Opens the current item stopped at 0 and lists its saved selections.
@@ -55,12 +65,15 @@ public:
     // or the volume slider to 0..100.
     void OnPositionScroll(std::uint32_t position);
     void OnVolumeScroll(int volume);
+    // While the learner holds the position slider's thumb the position timer
+    // leaves the thumb alone.
+    void SetPositionHeld(bool held) { m_bPositionHeld = held; }
 
     // The effects panel's values (IEffectsTarget): a reverb slider position s
     // reaches the engine as 20 - s; tempo, rate and pitch are applied only
     // while the item plays.
-    void SetEffect(unsigned kind, int value);
-    bool SetTempo(const STempoChange &change);
+    void SetEffect(unsigned kind, int value) override;
+    bool SetTempo(const STempoChange &change) override;
 
     // The dictation drill over these rows from row first, on the open item; false
     // when no item is open or there are no rows. Stopping it leaves the stretch it
@@ -77,9 +90,11 @@ public:
     // F1 holds a running drill; every other transport or selection command ends it.
     bool OnCmdMsg(unsigned id, CCmdUI *pCmdUI) override;
 
-    CPlaybackEngine &Engine() { return *m_pEngine; }
+    IMediaPlayer &Player() { return m_player; }
     int CurrentIndex() const { return m_nCurrentIndex; }
-    void SetCurrentIndex(int index) { m_nCurrentIndex = index; }
+    // Another item is current (-1: none); the lesson follows it.
+    void SetCurrentIndex(int index);
+    const SAbRange &Range() const { return m_range; }
     // The position of the open item in milliseconds; none while none is open.
     std::optional<std::uint32_t> PlayingPosition() const;
     // Plays the open item from a time in milliseconds (a timestamp of the
@@ -89,9 +104,26 @@ public:
 signals:
     // The current item has started or resumed playing.
     void PlaybackStarted();
-
-protected:
-    void timerEvent(QTimerEvent *event) override;
+    // The item at index is now current: the playlist pane marks its row.
+    void CurrentItemChanged(int index);
+    // An item was opened (its description, or none when it could not be opened).
+    void ItemOpened(const QString &path, const std::optional<IMediaPlayer::SItemDescription> &description);
+    // A status pane's text.
+    void PaneTextChanged(int pane, const QString &text);
+    // The position slider, in milliseconds: its range, its thumb, the A-B range shown on it.
+    void LengthChanged(std::uint32_t length);
+    void PositionChanged(std::uint32_t position);
+    void RangeChanged(const SAbRange &range);
+    // Pressed state of the play and pause buttons; the mute button; the volume 0..100.
+    void PlayButtonsChanged(bool playPressed, bool pausePressed);
+    void MuteChanged(bool muted);
+    void VolumeChanged(int volume);
+    // The selection list: the item's saved stretches, and one stretch saved now.
+    void StretchesListed(const std::vector<CSelectionSpan> &rows);
+    void StretchSaved(std::uint32_t start, std::uint32_t end);
+    // The effects bar: the sample rate of the item just opened, and whether its
+    // tempo, rate and pitch can change.
+    void EffectsAvailable(std::uint32_t sampleRate, bool tempoAdjustable);
 
 private:
     void RegisterCommands();
@@ -102,6 +134,7 @@ private:
     bool IsItemOpen() const { return m_nCurrentIndex != -1; }
     bool IsPlaying() const;
     int PathCount() const;
+    QString PathAt(int index) const;
 
     void OnPlay();
     void StartPlaying();
@@ -150,6 +183,8 @@ private:
     void StopTimers();
     void OnPositionTimer();
     void OnClockTimer();
+    void ShowPosition(std::uint32_t position);
+    void ShowPane(int pane, const QString &text);
     // Tells the learner when the sound output is lost and when it is back.
     void ShowOutputState();
 
@@ -157,28 +192,26 @@ private:
     void ListSavedSelections(const QString &mediaPath);
 
     CAppSettings &m_settings;
-    ITransportView &m_view;
-    std::unique_ptr<CPlaybackEngine> m_pEngine;
-    // A-B selection bounds in milliseconds.
-    std::uint32_t m_dwSelection[2] = {0, 0};
+    IMediaPlayer &m_player;
+    CLesson &m_lesson;
+    SAbRange m_range;
     const QStringList *m_pPaths = nullptr; // owned by the playlist pane
     int m_nCurrentIndex = -1;
-    bool m_bSelectionActive = false;
-    // Qt's numbers of the running timers, 0 while stopped.
-    int m_nPositionTimer = 0;
-    int m_nClockTimer = 0;
+    std::unique_ptr<ISessionTimer> m_pPositionTimer;
+    std::unique_ptr<ISessionTimer> m_pClockTimer;
     std::unique_ptr<CLrcFile> m_pSelectionStore;
     std::unique_ptr<CDictationDrill> m_pDrill;
     bool m_bDrillArmed = false;
-    // The rows listed from the timing file when the item was opened.
-    std::vector<CSelectionSpan> m_listedRows;
-
     // The position slider's range maximum: the current item's length.
     std::uint32_t m_dwSliderMax = 0;
     bool m_bPlayPressed = false;
     bool m_bPausePressed = false;
     bool m_bMutePressed = false;
     int m_nVolumePos = 0;
+    bool m_bPositionHeld = false;
     // The runtime's output was lost at the last look (the position timer's).
     bool m_bOutputLost = false;
+    // What was last shown, so that a tick that changes nothing shows nothing.
+    std::uint32_t m_dwShownPosition = UINT32_MAX;
+    QString m_strShownTime;
 };

@@ -7,13 +7,14 @@
 
 #include "lists/CLrcFile.h"
 
-#include <QElapsedTimer>
-#include <QObject>
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class CAppSettings;
+class ISessionClock;
+class ISessionTimer;
 
 class IDrillPlayer
 {
@@ -29,12 +30,12 @@ public:
     virtual void DrillFinished() = 0;
 };
 
-class CDictationDrill : public QObject
+class CDictationDrill
 {
-    Q_OBJECT
-
 public:
-    CDictationDrill(CAppSettings &settings, IDrillPlayer &player, QObject *parent = nullptr);
+    // The silences are counted on the clock.
+    CDictationDrill(CAppSettings &settings, IDrillPlayer &player, ISessionClock &clock);
+    ~CDictationDrill();
 
     // Starts at row first (the first row when outside the list); false with no rows.
     bool Start(const std::vector<CSelectionSpan> &rows, int first);
@@ -50,14 +51,11 @@ public:
     // Where the drill is: "第 2/5 段 · 第 1/3 遍", "" when it does not run.
     QString StatusText() const;
 
-protected:
-    void timerEvent(QTimerEvent *event) override;
-
 private:
     enum class EState { Off, Playing, Silence };
 
     void PlayCurrentPass();
-    void BeginSilence(qint64 milliseconds);
+    void BeginSilence(int milliseconds);
     void NextPass();
     void ShowStatus();
     int Passes() const;
@@ -69,7 +67,6 @@ private:
     int m_nPass = 1;
     EState m_eState = EState::Off;
     bool m_bPaused = false;
-    int m_nSilenceTimer = 0;
-    qint64 m_nSilenceLeft = 0; // milliseconds, while the silence is held
-    QElapsedTimer m_silenceClock;
+    std::unique_ptr<ISessionTimer> m_pSilenceTimer;
+    int m_nSilenceLeft = 0; // milliseconds, while the silence is held
 };

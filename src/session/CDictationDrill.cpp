@@ -1,14 +1,16 @@
-#include "transport/CDictationDrill.h"
+#include "session/CDictationDrill.h"
 
 #include "app/CAppSettings.h"
+#include "session/ISessionClock.h"
 
-#include <QTimerEvent>
 #include <algorithm>
 
-CDictationDrill::CDictationDrill(CAppSettings &settings, IDrillPlayer &player, QObject *parent)
-    : QObject(parent), m_settings(settings), m_player(player)
+CDictationDrill::CDictationDrill(CAppSettings &settings, IDrillPlayer &player, ISessionClock &clock)
+    : m_settings(settings), m_player(player), m_pSilenceTimer(clock.CreateTimer(true, [this] { NextPass(); }))
 {
 }
+
+CDictationDrill::~CDictationDrill() = default;
 
 bool CDictationDrill::Start(const std::vector<CSelectionSpan> &rows, int first)
 {
@@ -24,9 +26,7 @@ bool CDictationDrill::Start(const std::vector<CSelectionSpan> &rows, int first)
 
 void CDictationDrill::Stop()
 {
-    if (m_nSilenceTimer != 0)
-        killTimer(m_nSilenceTimer);
-    m_nSilenceTimer = 0;
+    m_pSilenceTimer->Stop();
     const bool wasRunning = IsRunning();
     m_eState = EState::Off;
     m_bPaused = false;
@@ -51,7 +51,7 @@ void CDictationDrill::PassEnded()
 {
     if (m_eState != EState::Playing)
         return;
-    const qint64 silence = 1000LL * std::clamp(m_settings.DrillGap, 0, 10);
+    const int silence = 1000 * std::clamp(m_settings.DrillGap, 0, 10);
     if (!m_bPaused) {
         BeginSilence(silence);
         return;
@@ -62,24 +62,14 @@ void CDictationDrill::PassEnded()
     ShowStatus();
 }
 
-void CDictationDrill::BeginSilence(qint64 milliseconds)
+void CDictationDrill::BeginSilence(int milliseconds)
 {
     m_eState = EState::Silence;
     m_nSilenceLeft = milliseconds;
-    m_silenceClock.start();
     ShowStatus();
     // Even no silence goes through the event loop: the next pass never starts from
     // inside the end of the last one.
-    m_nSilenceTimer = startTimer(static_cast<int>(milliseconds), Qt::PreciseTimer);
-}
-
-void CDictationDrill::timerEvent(QTimerEvent *event)
-{
-    if (event->timerId() != m_nSilenceTimer)
-        return QObject::timerEvent(event);
-    killTimer(m_nSilenceTimer);
-    m_nSilenceTimer = 0;
-    NextPass();
+    m_pSilenceTimer->Start(milliseconds);
 }
 
 void CDictationDrill::NextPass()
@@ -108,9 +98,8 @@ void CDictationDrill::PauseOrResume()
         else
             m_player.ResumePass();
     } else if (m_bPaused) {
-        killTimer(m_nSilenceTimer);
-        m_nSilenceTimer = 0;
-        m_nSilenceLeft = std::max<qint64>(0, m_nSilenceLeft - m_silenceClock.elapsed());
+        m_nSilenceLeft = m_pSilenceTimer->RemainingMs();
+        m_pSilenceTimer->Stop();
     } else {
         BeginSilence(m_nSilenceLeft);
     }
