@@ -1,3 +1,6 @@
+// The mixing core driven block by block as the device would, measured on the samples
+// it renders: plain and tempo channels, their positions, jumps and item changes, and
+// the A-B loop the channel holds (no frame from outside it, pass after pass, at any tempo).
 #include "CMixer.h"
 #include "CFfmpegSource.h"
 #include "CSoundTouchStretch.h"
@@ -23,14 +26,17 @@ namespace
 {
 constexpr int kRate = 44100;
 constexpr int kBlock = 1024;
-constexpr int64_t kMaxFade = kRate / 200; // a jump's fade lasts no more than 5 ms
+constexpr int64_t kMaxFade = kRate / 200; // a jump's fade, or a loop's seam, lasts no more than 5 ms
+constexpr int64_t kA = 2 * kRate;         // the loop: noise.wav's quiet second
+constexpr int64_t kB = 3 * kRate;
 
 class CMixerTest : public testing::Test
 {
 protected:
     // The call failed and left that error code.
     static bool FailsWith(bool succeeded, int error) { return !succeeded && RuntimeError() == error; }
-    static void CountEnd(HSYNC, DWORD, DWORD, void *user) { ++*static_cast<int *>(user); }
+    // Positions of the mono test files: two bytes a frame.
+    static QWORD Bytes(int64_t frames) { return static_cast<QWORD>(frames) * 2; }
 
     DWORD Open(const std::string &name, DWORD flags = 0)
     {
@@ -43,11 +49,14 @@ protected:
     {
         return m_mixer.AddChannel(std::make_unique<CChannel>(std::move(source), CChannel::EKind::Stream, flags, kRate));
     }
-
-    DWORD OpenTempo(const std::string &name)
+    // The file in a tempo channel, as the engine opens every file.
+    DWORD OpenTempo(const std::string &name, float tempo = 0)
     {
         const DWORD source = Open(name, BASS_STREAM_DECODE);
-        return m_mixer.WrapWithStretch(source, BASS_FX_FREESOURCE, std::make_unique<CSoundTouchStretch>());
+        const DWORD channel =
+            m_mixer.WrapWithStretch(source, BASS_FX_FREESOURCE, std::make_unique<CSoundTouchStretch>());
+        EXPECT_TRUE(tempo == 0 || m_mixer.SetTempo(channel, tempo, 0.0f, 0.0f));
+        return channel;
     }
 
     // Renders blocks until frames are out or the channel given has stopped; end events are kept.
@@ -65,13 +74,14 @@ protected:
         }
         return out;
     }
+    std::vector<float> RenderToEnd(DWORD channel) { return Render(60 * kRate, channel); }
 
-    // Seconds of sound, the silence after the end in the last block left out.
-    static double SoundSeconds(std::vector<float> out)
+    // The silence after the end in the last block left out.
+    static std::vector<float> WithoutSilentEnd(std::vector<float> out)
     {
         while (out.size() >= 2 && out[out.size() - 1] == 0.0f && out[out.size() - 2] == 0.0f)
             out.resize(out.size() - 2);
-        return static_cast<double>(out.size() / 2) / kRate;
+        return out;
     }
 
     // True when played is expected followed by silence only.
@@ -88,10 +98,6 @@ protected:
                            [](float sample) { return sample == 0.0f; });
     }
 
-    std::vector<float> RenderToEnd(DWORD channel) { return Render(60 * kRate, channel); }
-
-    // Positions of the mono test files: two bytes a frame.
-    static QWORD Bytes(int64_t frames) { return static_cast<QWORD>(frames) * 2; }
     // The frame within a cycle of the 440.5 Hz tone from near where it peaks upwards
     // (sign 1) or downwards (-1): a cut from one to the other is the loudest click.
     static int64_t PeakNear(const std::vector<float> &tone, int64_t near, float sign)
@@ -103,22 +109,23 @@ protected:
         return peak;
     }
     // Plays the tone so that the next frame after blocks is an upward peak.
-    DWORD PlayToneUpToAPeak(DWORD channel, const std::vector<float> &tone, int blocks, std::vector<float> &heard)
+    std::vector<float> PlayToneUpToAPeak(DWORD channel, const std::vector<float> &tone, int blocks)
     {
         const int64_t peak = PeakNear(tone, kRate / 2 + blocks * kBlock, 1.0f);
         EXPECT_TRUE(m_mixer.SetPosition(channel, Bytes(peak - blocks * kBlock)));
         m_mixer.Play(channel, false);
-        heard = Render(blocks * kBlock);
-        return channel;
+        return Render(blocks * kBlock);
     }
-    static void Append(std::vector<float> &to, const std::vector<float> &frames)
+
+    // Plays noise.wav from A with the loop [A, B) held by the channel.
+    std::vector<float> PlayLoop(const std::string &name, float tempo, int frames)
     {
-        to.insert(to.end(), frames.begin(), frames.end());
-    }
-    // The frames after the fade are the tone's own from target on.
-    static bool TargetAfterFade(const std::vector<float> &played, const std::vector<float> &tone, int64_t target)
-    {
-        return std::equal(played.begin() + kMaxFade * 2, played.end(), tone.begin() + (target + kMaxFade) * 2);
+        m_mixer.FreeAll();
+        const DWORD channel = OpenTempo(name, tempo);
+        EXPECT_TRUE(m_mixer.SetPosition(channel, Bytes(kA)));
+        EXPECT_TRUE(m_mixer.SetLoop(channel, Bytes(kA), Bytes(kB), 0));
+        m_mixer.Play(channel, false);
+        return Render(frames);
     }
 
     CMixer m_mixer{kRate};
@@ -140,7 +147,8 @@ TEST_F(CMixerTest, PlaysTheFileUnchangedThroughPausesEndsOnceAndStartsOver)
             ASSERT_TRUE(m_mixer.Pause(channel));
         }
         ASSERT_TRUE(m_mixer.Play(channel, false));
-        const HSYNC sync = m_mixer.SetSync(channel, BASS_SYNC_END, 0, CountEnd, &calls);
+        const HSYNC sync = m_mixer.SetSync(
+            channel, BASS_SYNC_END, 0, [](HSYNC, DWORD, DWORD, void *user) { ++*static_cast<int *>(user); }, &calls);
         first = first ? first : sync;
         EXPECT_EQ(sync, first) << "the same request again keeps one registration";
         const std::vector<float> block = Render(kBlock);
@@ -167,14 +175,19 @@ TEST_F(CMixerTest, PlaysTheFileUnchangedThroughPausesEndsOnceAndStartsOver)
     EXPECT_TRUE(m_mixer.SyncsFor(m_ends[0]).empty());
 }
 
-TEST_F(CMixerTest, StatesAndTheirErrors)
+// The program's mute is volume 0.
+TEST_F(CMixerTest, StatesMuteAndTheirErrors)
 {
-    const DWORD channel = Open("tone.wav");
+    const DWORD channel = Open("stereo.wav");
     const auto state = [&] { return m_mixer.IsActive(channel); };
     EXPECT_EQ(state(), static_cast<DWORD>(BASS_ACTIVE_STOPPED));
     EXPECT_TRUE(FailsWith(m_mixer.Pause(channel), BASS_ERROR_NOPLAY));
     ASSERT_TRUE(m_mixer.Play(channel, false));
     EXPECT_EQ(state(), static_cast<DWORD>(BASS_ACTIVE_PLAYING));
+    ASSERT_TRUE(m_mixer.SetAttributes(channel, -1, 0, -101));
+    const std::vector<float> muted = Render(4 * kBlock);
+    EXPECT_EQ(Rms(muted, 0, 4 * kBlock, 0) + Rms(muted, 0, 4 * kBlock, 1), 0.0);
+    EXPECT_FALSE(m_mixer.SetAttributes(channel, 50, -1, -101));
     ASSERT_TRUE(m_mixer.Pause(channel));
     EXPECT_EQ(state(), static_cast<DWORD>(BASS_ACTIVE_PAUSED));
     EXPECT_TRUE(FailsWith(m_mixer.Pause(channel), BASS_ERROR_ALREADY));
@@ -209,68 +222,47 @@ TEST_F(CMixerTest, PositionsCountBytesOfTheFileAndSeekExactly)
     EXPECT_TRUE(FailsWith(m_mixer.SetPosition(mono, 4u * kRate * 2), BASS_ERROR_POSITION));
 }
 
-// Volume 50 is heard through the engine's sound tests; pan and mute only here.
-TEST_F(CMixerTest, PanAndMuteScaleTheSamples)
-{
-    const DWORD channel = Open("stereo.wav");
-    m_mixer.Play(channel, false);
-    ASSERT_TRUE(m_mixer.SetAttributes(channel, -1, 100, 100));
-    const std::vector<float> right = Render(4 * kBlock);
-    EXPECT_EQ(Rms(right, 0, 4 * kBlock, 0), 0.0);
-    EXPECT_GT(Rms(right, 0, 4 * kBlock, 1), 0.1);
-    ASSERT_TRUE(m_mixer.SetAttributes(channel, -1, 0, -101));
-    const std::vector<float> muted = Render(4 * kBlock);
-    EXPECT_EQ(Rms(muted, 0, 4 * kBlock, 0) + Rms(muted, 0, 4 * kBlock, 1), 0.0);
-    EXPECT_TRUE(FailsWith(m_mixer.SetAttributes(channel, -1, 101, -101), BASS_ERROR_ILLPARAM));
-    EXPECT_FALSE(m_mixer.SetAttributes(channel, 50, -1, -101));
-}
-
 // How long the sound lasts and its pitch: a file at half the device rate keeps its
-// speed, pitch and level; a lower rate slows and lowers; tempo and pitch part.
+// speed, pitch and level; a lower rate slows and lowers; tempo and pitch part. At rest
+// the stretcher passes the samples through untouched.
 TEST_F(CMixerTest, RateTempoAndPitchAsHeard)
 {
     const struct {
         const char *name;
-        bool tempo;
-        float value; // the rate, or tempo percent and semitones
-        float semitones;
+        float tempo, rate, semitones;
         double seconds, hz;
     } cases[] = {
-        {"tone22k.wav", false, -1, 0, 3.0, 440},
-        {"tone.wav", false, kRate * 0.7f, 0, 3.0 / 0.7, 440 * 0.7},
-        {"long.wav", true, 50, 0, 10.0 / 1.5, 440},
-        {"long.wav", true, 0, 12, 10.0, 880},
+        {"tone22k.wav", 0, 0, 0, 3.0, 440},
+        {"tone.wav", 0, kRate * 0.7f, 0, 3.0 / 0.7, 440 * 0.7},
+        {"long.wav", 50, 0, 0, 10.0 / 1.5, 440},
+        {"long.wav", 0, 0, 12, 10.0, 880},
     };
     for (const auto &test : cases) {
-        SCOPED_TRACE(test.name + std::to_string(test.value));
-        m_ends.clear();
-        const DWORD channel = test.tempo ? OpenTempo(test.name) : Open(test.name);
-        ASSERT_TRUE(test.tempo ? m_mixer.SetTempo(channel, test.value, 0.0f, test.semitones)
-                               : m_mixer.SetAttributes(channel, static_cast<int>(test.value), -1, -101));
+        SCOPED_TRACE(testing::Message() << test.name << " " << test.tempo << " " << test.rate << " " << test.semitones);
+        const DWORD channel = OpenTempo(test.name);
+        ASSERT_TRUE(m_mixer.SetTempo(channel, test.tempo, test.rate, test.semitones));
         m_mixer.Play(channel, false);
         const std::vector<float> played = RenderToEnd(channel);
-        EXPECT_NEAR(SoundSeconds(played), test.seconds, test.tempo ? test.seconds * 0.01 : 0.002);
-        EXPECT_NEAR(Frequency(played, 20000, 120000, kRate), test.hz, test.hz * (test.tempo ? 0.01 : 0.005));
-        if (!test.tempo) {
+        const bool stretched = test.tempo != 0 || test.semitones != 0;
+        EXPECT_NEAR(WithoutSilentEnd(played).size() / 2.0 / kRate, test.seconds,
+                    stretched ? test.seconds * 0.01 : 0.002);
+        EXPECT_NEAR(Frequency(played, 20000, 120000, kRate), test.hz, test.hz * (stretched ? 0.01 : 0.005));
+        if (!stretched) {
             EXPECT_NEAR(Rms(played, 20000, 120000), 0.5 / std::sqrt(2.0), 0.002);
         }
     }
-}
-
-TEST_F(CMixerTest, TempoRateAndPitchAtRestPassTheSoundThroughUntouched)
-{
     const DWORD channel = OpenTempo("tone.wav");
     ASSERT_TRUE(m_mixer.SetTempo(channel, 30.0f, 0.0f, 2.0f));
     ASSERT_TRUE(m_mixer.SetTempo(channel, 0.0f, static_cast<float>(kRate), 0.0f));
     m_mixer.Play(channel, false);
-    const std::vector<float> played = RenderToEnd(channel);
-    EXPECT_TRUE(SameThenSilent(played, DecodeWhole("tone.wav")));
+    EXPECT_TRUE(SameThenSilent(RenderToEnd(channel), DecodeWhole("tone.wav"))) << "at rest";
 }
 
-TEST_F(CMixerTest, SeekingATempoChannelRestartsTheStretcherAtTheTarget)
+// A seek restarts the stretcher at the target and the position follows the tempo from
+// there; the source goes with its tempo channel, which only a decoding channel gets.
+TEST_F(CMixerTest, ATempoChannelSeeksAndIsFreedWithItsSource)
 {
-    const DWORD channel = OpenTempo("long.wav");
-    ASSERT_TRUE(m_mixer.SetTempo(channel, -30.0f, 0.0f, 0.0f));
+    const DWORD channel = OpenTempo("long.wav", -30.0f);
     m_mixer.Play(channel, false);
     Render(20 * kBlock);
     ASSERT_TRUE(m_mixer.SetPosition(channel, 5u * kRate * 2));
@@ -280,10 +272,7 @@ TEST_F(CMixerTest, SeekingATempoChannelRestartsTheStretcherAtTheTarget)
     EXPECT_NEAR(seconds, 5.0 + 10.0 * kBlock / kRate * 0.7, 0.02) << "position follows the tempo";
     EXPECT_TRUE(FailsWith(m_mixer.SetTempo(Open("tone.wav"), 10.0f, 0.0f, 0.0f), BASS_ERROR_HANDLE))
         << "no stretcher on a plain stream";
-}
 
-TEST_F(CMixerTest, FreeingATempoChannelFreesItsSource)
-{
     const DWORD source = Open("tone.wav", BASS_STREAM_DECODE);
     const DWORD tempo = m_mixer.WrapWithStretch(source, BASS_FX_FREESOURCE, std::make_unique<CSoundTouchStretch>());
     ASSERT_NE(tempo, 0u);
@@ -321,8 +310,7 @@ TEST_F(CMixerTest, PositionIsWhatTheDeviceIsPlayingNow)
     ASSERT_TRUE(m_mixer.Pause(channel));
     EXPECT_NEAR(static_cast<double>(m_mixer.GetPosition(channel) / 2), kBlock + 441, 2);
 
-    const DWORD tempo = OpenTempo("long.wav");
-    m_mixer.SetTempo(tempo, -30.0f, 0.0f, 0.0f);
+    const DWORD tempo = OpenTempo("long.wav", -30.0f);
     m_mixer.Play(tempo, false);
     renderBlocks(40);
     now = 39 * kBlockNs;
@@ -423,88 +411,216 @@ TEST_F(CMixerTest, ALongTailFadesOutWithoutDenormals)
 
 // Jumps while the 440.5 Hz tone plays, from an upward peak to a downward one: a cut
 // there steps by twice the tone's height, some thirty times its own steepest step. The
-// fades keep every step within a tenth of the tone's own.
-
-// A seek crossfades what was coming into the target, also when a second seek or a loop
-// from the target follows before anything was decoded; after the fade the samples and
-// positions are the target's exactly, in a plain channel and in a tempo channel at rest.
-TEST_F(CMixerTest, ASeekWhilePlayingIsCrossfadedAndLandsExactly)
+// fades keep every step within a tenth of the tone's own. A seek (also when a second
+// seek or a loop from the target follows before anything was decoded, in a plain channel
+// and in a tempo channel at rest) and an item change (the next item opened at once or a
+// block later) then play the target's samples exactly; a tempo or rate change goes on
+// from where the sound is at the new speed (source frames per output frame).
+TEST_F(CMixerTest, JumpsWhilePlayingAreCrossfaded)
 {
     const std::vector<float> tone = DecodeWhole("halftone.wav");
     const double ownStep = LargestStep(tone);
-    for (const bool tempo : {false, true}) {
-        for (const char *then : {"", "seek", "loop"}) {
-            SCOPED_TRACE(testing::Message() << (tempo ? "tempo channel, " : "plain channel, ") << "then " << then);
-            std::vector<float> heard;
-            const DWORD channel =
-                PlayToneUpToAPeak(tempo ? OpenTempo("halftone.wav") : Open("halftone.wav"), tone, 8, heard);
-            const int64_t target = PeakNear(tone, 2 * kRate, -1.0f);
-            if (then == std::string("seek")) {
-                ASSERT_TRUE(m_mixer.SetPosition(channel, Bytes(target + kRate / 3)));
+    const int64_t target = PeakNear(tone, 2 * kRate, -1.0f);
+    std::vector<float> heard;
+    const auto seek = [&](const char *next) {
+        return [&, then = std::string(next)](DWORD channel) {
+            if (then == "seek") {
+                EXPECT_TRUE(m_mixer.SetPosition(channel, Bytes(target + kRate / 3)));
             }
-            ASSERT_TRUE(m_mixer.SetPosition(channel, Bytes(target)));
-            if (then == std::string("loop")) {
-                ASSERT_TRUE(m_mixer.SetLoop(channel, Bytes(target), Bytes(target + kRate), 0));
+            EXPECT_TRUE(m_mixer.SetPosition(channel, Bytes(target)));
+            if (then == "loop") {
+                EXPECT_TRUE(m_mixer.SetLoop(channel, Bytes(target), Bytes(target + kRate), 0));
             }
             EXPECT_EQ(m_mixer.GetPosition(channel), Bytes(target));
-            const std::vector<float> after = Render(8 * kBlock);
-            Append(heard, after);
-            EXPECT_LE(LargestStep(heard), ownStep * 1.1);
-            EXPECT_TRUE(TargetAfterFade(after, tone, target));
-            EXPECT_EQ(m_mixer.GetPosition(channel), Bytes(target + 8 * kBlock));
-            m_mixer.FreeAll();
+            return channel;
+        };
+    };
+    const auto itemChange = [&](int openBlocks) {
+        return [&, openBlocks](DWORD channel) {
+            EXPECT_TRUE(m_mixer.Free(channel, CChannel::EKind::Stream));
+            const std::vector<float> gap = Render(openBlocks * kBlock);
+            heard.insert(heard.end(), gap.begin(), gap.end());
+            const DWORD next = OpenTempo("halftone.wav");
+            EXPECT_TRUE(m_mixer.SetPosition(next, Bytes(target)));
+            EXPECT_TRUE(m_mixer.Play(next, false));
+            return next;
+        };
+    };
+    const auto tempo = [&](float change, float rate) {
+        return [=, this](DWORD channel) {
+            EXPECT_TRUE(m_mixer.SetTempo(channel, change, rate, 0.0f));
+            return channel;
+        };
+    };
+    const struct {
+        const char *name;
+        bool tempoChannel;
+        float tempo;
+        std::function<DWORD(DWORD)> jump;
+        double speed; // 0: the target's frames exactly
+    } cases[] = {
+        {"seek", false, 0, seek(""), 0},
+        {"seek, seek", false, 0, seek("seek"), 0},
+        {"seek, loop", false, 0, seek("loop"), 0},
+        {"tempo channel seek", true, 0, seek(""), 0},
+        {"tempo channel seek, seek", true, 0, seek("seek"), 0},
+        {"tempo channel seek, loop", true, 0, seek("loop"), 0},
+        {"item opened at once", true, 0, itemChange(0), 0},
+        {"item opened a block later", true, 0, itemChange(1), 0},
+        {"tempo -30 to -10", true, -30, tempo(-10.0f, 0.0f), 0.9},
+        {"rate to 0.9", true, -30, tempo(-30.0f, kRate * 0.9f), 0.7 * 0.9},
+    };
+    for (const auto &test : cases) {
+        SCOPED_TRACE(test.name);
+        const DWORD first = test.tempoChannel ? OpenTempo("halftone.wav", test.tempo) : Open("halftone.wav");
+        heard = PlayToneUpToAPeak(first, tone, 8);
+        const QWORD before = m_mixer.GetPosition(first);
+        const DWORD channel = test.jump(first);
+        const std::vector<float> after = Render(16 * kBlock);
+        heard.insert(heard.end(), after.begin(), after.end());
+        EXPECT_LE(LargestStep(heard), ownStep * 1.1);
+        if (test.speed == 0) {
+            EXPECT_TRUE(std::equal(after.begin() + kMaxFade * 2, after.end(), tone.begin() + (target + kMaxFade) * 2));
+            EXPECT_EQ(m_mixer.GetPosition(channel), Bytes(target + 16 * kBlock));
+        } else {
+            const double moved = static_cast<double>(m_mixer.GetPosition(channel) - before) / 2;
+            EXPECT_NEAR(moved, 16.0 * kBlock * test.speed, 0.015 * kRate);
+        }
+        m_mixer.FreeAll();
+    }
+}
+
+// Eleven passes of the loop, exact or stretched: every frame heard comes from inside it,
+// from its start to its end, each pass lasts the loop less a seam of at most 5 ms, and
+// the seam between the tone's opposite phases a second apart makes no click.
+TEST_F(CMixerTest, TheLoopRunsFromAToBWithoutOvershootOrClickAtAnyTempo)
+{
+    const CLoopTracer tracer(DecodeWhole("noise.wav"));
+    for (const float tempo : {0.0f, -30.0f}) {
+        SCOPED_TRACE(tempo);
+        const int frames = static_cast<int>(11 * kRate / (1.0 + tempo / 100.0));
+        const SLoopTrace trace = tracer.Trace(PlayLoop("noise.wav", tempo, frames), kA, kB);
+        EXPECT_GE(trace.passes, 10);
+        EXPECT_GT(trace.traced, frames / 2);
+        EXPECT_LT(trace.lowest, kA + kMaxFade + 8);
+        EXPECT_EQ(trace.outside, 0);
+        EXPECT_GT(trace.highest, kB - kMaxFade - kRate / 50);
+        for (size_t i = 1; i < trace.passStarts.size() && tempo == 0; ++i) {
+            const int64_t period = trace.passStarts[i] - trace.passStarts[i - 1];
+            EXPECT_LE(period, kB - kA);
+            EXPECT_GE(period, kB - kA - kMaxFade);
+        }
+    }
+    // A crossfade between opposite phases bends the wave within a few per cent of its own
+    // steepest step; a cut would be several times it.
+    EXPECT_LE(LargestStep(PlayLoop("halftone.wav", 0, 6 * kRate)), LargestStep(DecodeWhole("halftone.wav")) * 1.05);
+}
+
+// Set, nudge and clear while the frames around the end have been decoded already: the
+// next block heard follows the change. 1500 frames before B, one block later the end
+// lies inside the next block.
+TEST_F(CMixerTest, LoopChangesAreHeardFromTheNextBlockAtAnyTempo)
+{
+    const CLoopTracer tracer(DecodeWhole("noise.wav"));
+    const int64_t later = kB + kRate / 2;
+    const struct {
+        const char *name;
+        bool loopBefore;
+        std::function<void(CMixer &, DWORD)> change;
+        int64_t loopStart, loopEnd; // where the sound must stay afterwards
+        bool passes;
+    } cases[] = {
+        {"set", false, [](CMixer &m, DWORD c) { m.SetLoop(c, Bytes(kA), Bytes(kB), 0); }, kA, kB, true},
+        {"cleared", true, [](CMixer &m, DWORD c) { m.SetLoop(c, 0, 0, 0); }, kA, 5 * kRate, false},
+        {"end moved on", true, [&](CMixer &m, DWORD c) { m.SetLoop(c, Bytes(kA), Bytes(later), 0); }, kA, later, true},
+        {"start moved back", true, [](CMixer &m, DWORD c) { m.SetLoop(c, Bytes(kA - kRate), Bytes(kB), 0); },
+         kA - kRate, kB, true},
+        {"tempo changed", true, [](CMixer &m, DWORD c) { m.SetTempo(c, -10.0f, 0.0f, 0.0f); }, kA, kB, true},
+    };
+    for (float tempo : {0.0f, -30.0f}) {
+        for (const auto &test : cases) {
+            SCOPED_TRACE(testing::Message() << test.name << " at tempo " << tempo);
+            const DWORD channel = OpenTempo("noise.wav", tempo);
+            if (test.loopBefore) {
+                ASSERT_TRUE(m_mixer.SetLoop(channel, Bytes(kA), Bytes(kB), 0));
+            }
+            ASSERT_TRUE(m_mixer.SetPosition(channel, Bytes(kB - 1500)));
+            m_mixer.Play(channel, false);
+            Render(kBlock);
+            test.change(m_mixer, channel);
+            const SLoopTrace next = tracer.Trace(Render(kBlock), test.loopStart, test.loopEnd);
+            EXPECT_EQ(next.outside, 0);
+            EXPECT_EQ(next.passes, test.loopEnd == kB && test.passes ? 1 : 0);
+            const SLoopTrace rest = tracer.Trace(Render(3 * kRate), test.loopStart, test.loopEnd);
+            EXPECT_EQ(rest.outside, 0);
+            EXPECT_EQ(rest.passes > 0, test.passes);
+            m_mixer.Free(channel, CChannel::EKind::Stream);
         }
     }
 }
 
-// The playing item freed and another started in its place, at once or a block later
-// (a slow open): the freed one fades out, the new one fades in, then plays exactly from
-// where it was set.
-TEST_F(CMixerTest, AnItemChangeWhilePlayingFadesOutAndIn)
+// No loop, a loop of one frame, a loop that runs past the media and one that starts
+// beyond it: none hangs the decoding, none plays outside the media.
+TEST_F(CMixerTest, DegenerateLoopsNeitherHangNorLeaveTheMedia)
 {
-    const std::vector<float> tone = DecodeWhole("halftone.wav");
-    const double ownStep = LargestStep(tone);
-    for (const int openBlocks : {0, 1}) {
-        SCOPED_TRACE(testing::Message() << "opened after " << openBlocks << " blocks");
-        std::vector<float> heard;
-        const DWORD first = PlayToneUpToAPeak(OpenTempo("halftone.wav"), tone, 8, heard);
-        ASSERT_TRUE(m_mixer.Free(first, CChannel::EKind::Stream));
-        Append(heard, Render(openBlocks * kBlock));
-        const DWORD next = OpenTempo("halftone.wav");
-        const int64_t target = PeakNear(tone, 2 * kRate, -1.0f);
-        ASSERT_TRUE(m_mixer.SetPosition(next, Bytes(target)));
-        ASSERT_TRUE(m_mixer.Play(next, false));
-        const std::vector<float> after = Render(8 * kBlock);
-        Append(heard, after);
-        EXPECT_LE(LargestStep(heard), ownStep * 1.1);
-        EXPECT_TRUE(TargetAfterFade(after, tone, target));
-        m_mixer.FreeAll();
-    }
+    const std::vector<float> file = DecodeWhole("noise.wav");
+    const int64_t length = static_cast<int64_t>(file.size() / 2);
+    const DWORD channel = OpenTempo("noise.wav");
+    m_mixer.Play(channel, false);
+
+    ASSERT_TRUE(m_mixer.SetLoop(channel, Bytes(kA), Bytes(kA + 1), 0));
+    ASSERT_TRUE(m_mixer.SetPosition(channel, Bytes(kA)));
+    const std::vector<float> one = Render(kRate);
+    EXPECT_TRUE(std::all_of(one.begin() + kMaxFade * 2, one.end(), [&](float sample) {
+        return sample == file[kA * 2];
+    })) << "after the seek's crossfade";
+
+    ASSERT_TRUE(m_mixer.SetLoop(channel, Bytes(length - kRate / 2), Bytes(length + 10 * kRate), 0));
+    ASSERT_TRUE(m_mixer.SetPosition(channel, Bytes(length - kRate / 2)));
+    const SLoopTrace end = CLoopTracer(file).Trace(Render(3 * kRate), length - kRate / 2, length);
+    EXPECT_EQ(end.outside, 0);
+    EXPECT_GE(end.passes, 5);
+    EXPECT_EQ(m_mixer.IsActive(channel), static_cast<DWORD>(BASS_ACTIVE_PLAYING));
+
+    EXPECT_TRUE(FailsWith(m_mixer.SetLoop(channel, Bytes(length), Bytes(length + 100), 0), BASS_ERROR_POSITION));
+    ASSERT_TRUE(m_mixer.SetLoop(channel, Bytes(kA), Bytes(kA), 0));
+    ASSERT_TRUE(m_mixer.SetPosition(channel, Bytes(length - kRate / 2)));
+    Render(kRate);
+    EXPECT_EQ(m_mixer.IsActive(channel), static_cast<DWORD>(BASS_ACTIVE_STOPPED))
+        << "without a loop the channel runs to its end";
 }
 
-// A tempo or rate change restarts the stretcher where the sound is: what it made
-// before is crossfaded into what it makes now, and the position goes on from there at
-// the new speed (source frames per output frame).
-TEST_F(CMixerTest, ATempoOrRateChangeWhilePlayingIsCrossfaded)
+// Played once, the stretch fades out before its end, the channel ends there with one
+// end event and rests there; without the loop it plays on from there.
+TEST_F(CMixerTest, ALoopPassPlayedOnceEndsAtItsEndAndRestsThere)
 {
-    const double ownStep = LargestStep(DecodeWhole("halftone.wav"));
-    const struct {
-        const char *name;
-        float tempo, rate;
-        double speed;
-    } cases[] = {{"tempo", -10.0f, 0.0f, 0.9}, {"rate", -30.0f, kRate * 0.9f, 0.7 * 0.9}};
-    for (const auto &test : cases) {
-        SCOPED_TRACE(test.name);
-        const DWORD channel = OpenTempo("halftone.wav");
-        ASSERT_TRUE(m_mixer.SetTempo(channel, -30.0f, 0.0f, 0.0f));
-        m_mixer.Play(channel, false);
-        std::vector<float> heard = Render(8 * kBlock);
-        const QWORD before = m_mixer.GetPosition(channel);
-        ASSERT_TRUE(m_mixer.SetTempo(channel, test.tempo, test.rate, 0.0f));
-        Append(heard, Render(16 * kBlock));
-        EXPECT_LE(LargestStep(heard), ownStep * 1.1);
-        const double moved = static_cast<double>(m_mixer.GetPosition(channel) - before) / 2;
-        EXPECT_NEAR(moved, 16.0 * kBlock * test.speed, 0.015 * kRate);
+    const CLoopTracer tracer(DecodeWhole("noise.wav"));
+    for (float tempo : {0.0f, -30.0f}) {
+        SCOPED_TRACE(tempo);
         m_mixer.FreeAll();
+        m_ends.clear();
+        const DWORD channel = OpenTempo("noise.wav", tempo);
+        m_mixer.SetSync(
+            channel, BASS_SYNC_END, 0, [](HSYNC, DWORD, DWORD, void *) {}, nullptr);
+        ASSERT_TRUE(m_mixer.SetLoop(channel, Bytes(kA), Bytes(kB), BASS_LOOP_ONCE));
+        ASSERT_TRUE(m_mixer.SetPosition(channel, Bytes(kA)));
+        m_mixer.Play(channel, false);
+        std::vector<float> heard = Render(3 * kRate);
+        EXPECT_EQ(m_ends.size(), 1u);
+        EXPECT_EQ(m_mixer.GetPosition(channel), Bytes(kB));
+        while (heard.size() >= 2 && heard.back() == 0.0f)
+            heard.resize(heard.size() - 2);
+        EXPECT_NEAR(static_cast<double>(heard.size() / 2), (kB - kA) / (1.0 + tempo / 100.0), kRate * 0.02);
+        const SLoopTrace trace = tracer.Trace(heard, kA, kB);
+        EXPECT_EQ(trace.outside, 0);
+        EXPECT_EQ(trace.passes, 0);
+        EXPECT_LT(std::fabs(heard[heard.size() - 2]), 0.01f) << "faded out";
+
+        ASSERT_TRUE(m_mixer.SetLoop(channel, 0, 0, 0));
+        EXPECT_EQ(m_mixer.GetPosition(channel), Bytes(kB));
+        m_mixer.Play(channel, false);
+        const SLoopTrace after = tracer.Trace(Render(kBlock * 4), kB, 5 * kRate);
+        EXPECT_EQ(after.outside, 0);
+        EXPECT_GT(after.traced, 0);
     }
 }
