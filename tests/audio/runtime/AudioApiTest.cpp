@@ -1,25 +1,32 @@
-// The runtime library through its exported entry points with SDL's dummy driver:
-// the device's answers, and a device freed while an end handler is blocked.
-// What the program hears through them is the engine's tests' to measure.
+// The runtime library through its exported entry points: with SDL's dummy driver, the
+// device's answers, the tags, and a device freed while an end handler is blocked; on a
+// real sound server (PulseAudio with a null sink, recorded from its monitor), the server
+// dying while the learner listens and coming back, and items switching and the device
+// freed while it is gone. What the program hears is the engine's tests' to measure.
 #include "AudioApi.h"
+#include "CPulseServer.h"
 #include "CTestMedia.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <future>
 #include <map>
+#include <memory>
 #include <thread>
 
 namespace
 {
-// The test media live in a temporary folder with an ASCII path.
-std::u16string Utf16(const std::string &ascii)
+// A test file as a stream (the media live in a temporary folder with an ASCII path).
+HSTREAM OpenStream(const char *name, DWORD flags = 0)
 {
-    return std::u16string(ascii.begin(), ascii.end());
+    const std::string path = CTestMedia::Path(name);
+    return BASS_StreamCreateFile(0, std::u16string(path.begin(), path.end()).c_str(), 0, 0, BASS_UNICODE | flags);
 }
 
 // The "key=value" series of a channel's own tags, or nothing with the error code.
@@ -36,11 +43,86 @@ std::map<std::string, std::string> MetaTags(DWORD channel)
     return tags;
 }
 
+constexpr double kSounding = 0.05;    // the 440 Hz tone at half scale has an RMS of 0.35
+constexpr size_t kLevelFrames = 4410; // 100 ms
+
+// Polls condition for at most the given time; true as soon as it holds.
+bool HoldsWithin(std::chrono::milliseconds limit, const std::function<bool()> &condition)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+// Runs call on a thread of its own and waits for it. A call that has not returned after
+// a long safety limit hangs: the test program ends there with a message, since the call
+// still holds this test's state.
+void Returns(const char *what, const std::function<void()> &call)
+{
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    std::thread([call, done] {
+        call();
+        done->set_value();
+    }).detach();
+    if (finished.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        std::fprintf(stderr, "%s hangs\n", what);
+        std::abort();
+    }
+}
+
 class CAudioApiTest : public testing::Test
 {
 protected:
     void SetUp() override { setenv("SDL_AUDIODRIVER", "dummy", 1); }
     void TearDown() override { BASS_Free(); }
+};
+
+class COutputRecoveryTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_pServer = std::make_unique<CPulseServer>();
+        if (!m_pServer->Start())
+            GTEST_SKIP() << "no PulseAudio server could be started here: " << m_pServer->Error();
+        setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+        ASSERT_TRUE(BASS_Init(1, 44100, 0, nullptr, nullptr)) << BASS_ErrorGetCode();
+    }
+    void TearDown() override
+    {
+        BASS_Free();
+        m_pServer.reset();
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+    }
+
+    DWORD PlayLongTone()
+    {
+        const DWORD channel = OpenStream("long.wav");
+        EXPECT_NE(channel, 0u);
+        EXPECT_TRUE(BASS_ChannelPlay(channel, 0));
+        return channel;
+    }
+    // The tone is heard on the sink within three seconds.
+    bool HeardWithin3s()
+    {
+        return HoldsWithin(std::chrono::seconds(3), [this] { return Level() > kSounding; });
+    }
+    double Level() const { return m_pServer->RecentLevel(kLevelFrames); }
+    static bool StateWithin3s(DWORD state)
+    {
+        return HoldsWithin(std::chrono::seconds(3), [state] { return QuillmereAudio_GetOutputState() == state; });
+    }
+    static double Seconds(DWORD channel)
+    {
+        return BASS_ChannelBytes2Seconds(channel, BASS_ChannelGetPosition(channel));
+    }
+
+    std::unique_ptr<CPulseServer> m_pServer;
 };
 } // namespace
 
@@ -49,8 +131,7 @@ TEST_F(CAudioApiTest, DeviceOpensOnceReportsItselfAndFailsCleanlyWithoutADriver)
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     EXPECT_FALSE(BASS_Init(1, 44100, 0, nullptr, nullptr));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DRIVER);
-    const std::u16string path = Utf16(CTestMedia::Path("tone.wav"));
-    EXPECT_EQ(BASS_StreamCreateFile(0, path.c_str(), 0, 0, BASS_UNICODE), 0u);
+    EXPECT_EQ(OpenStream("tone.wav"), 0u);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
 
     setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -84,8 +165,7 @@ TEST_F(CAudioApiTest, ClosingWhileAnEndNoticeIsPendingDoesNotHang)
     static SBlocked *blocked = nullptr;
     auto state = std::make_unique<SBlocked>();
     blocked = state.get();
-    const std::u16string path = Utf16(CTestMedia::Path("short.wav"));
-    const DWORD channel = BASS_StreamCreateFile(0, path.c_str(), 0, 0, BASS_UNICODE);
+    const DWORD channel = OpenStream("short.wav");
     ASSERT_TRUE(BASS_ChannelPlay(channel, 0));
     BASS_ChannelSetSync(
         channel, BASS_SYNC_END, 0,
@@ -113,11 +193,7 @@ TEST_F(CAudioApiTest, ChannelsTellTheTitleArtistAndBitRateTheFileCarries)
 {
     using Tags = std::map<std::string, std::string>;
     ASSERT_TRUE(BASS_Init(1, 44100, 0, nullptr, nullptr));
-    const auto open = [](const std::string &name) {
-        const std::u16string path = Utf16(CTestMedia::Path(name));
-        return BASS_StreamCreateFile(0, path.c_str(), 0, 0, BASS_UNICODE | BASS_STREAM_DECODE);
-    };
-    const HSTREAM mp3 = open("tagged.mp3");
+    const HSTREAM mp3 = OpenStream("tagged.mp3", BASS_STREAM_DECODE);
     ASSERT_NE(mp3, 0u);
     Tags mp3Tags = MetaTags(mp3);
     // The overall rate counts the ID3 tag as well: a little above the frames' 64 kbit/s.
@@ -129,21 +205,87 @@ TEST_F(CAudioApiTest, ChannelsTellTheTitleArtistAndBitRateTheFileCarries)
     const HSTREAM tempo = BASS_FX_TempoCreate(mp3, BASS_FX_FREESOURCE);
     EXPECT_EQ(MetaTags(tempo).at("title"), "Lesson 1");
 
-    const HSTREAM opus = open("tagged.opus");
+    const HSTREAM opus = OpenStream("tagged.opus", BASS_STREAM_DECODE);
     const Tags opusTags = MetaTags(opus);
     EXPECT_EQ(opusTags.at("title"), "Lektion 3 – Übung");
     EXPECT_EQ(opusTags.at("artist"), "Sprecherin");
     EXPECT_GT(std::stoi(opusTags.at("bitrate")), 8000);
 
     // Untagged: only what the container measures.
-    const HSTREAM wav = open("tone.wav");
+    const HSTREAM wav = OpenStream("tone.wav", BASS_STREAM_DECODE);
     const Tags wavTags = MetaTags(wav);
     ASSERT_EQ(wavTags.size(), 1u);
     EXPECT_NEAR(std::stoi(wavTags.at("bitrate")), 705600, 200); // the header counts too
-    const std::u16string module = Utf16(CTestMedia::Path("song.mod"));
-    const HMUSIC music = BASS_MusicLoad(0, module.c_str(), 0, 0, BASS_UNICODE, 0);
+    const std::string module = CTestMedia::Path("song.mod");
+    const HMUSIC music = BASS_MusicLoad(0, std::u16string(module.begin(), module.end()).c_str(), 0, 0, BASS_UNICODE, 0);
     EXPECT_EQ(MetaTags(music), (Tags{{"title", "test"}}));
 
     ASSERT_TRUE(BASS_StreamFree(tempo));
     EXPECT_EQ(MetaTags(tempo), (Tags{{"error", std::to_string(BASS_ERROR_HANDLE)}}));
+}
+
+// The channel waits where it was while the server is gone and plays on from there when
+// it is back; a channel paused through the restart stays paused until resumed.
+TEST_F(COutputRecoveryTest, PlayingGoesOnFromWhereItStoppedWhenTheServerComesBack)
+{
+    ASSERT_TRUE(m_pServer->StartRecording());
+    const DWORD channel = PlayLongTone();
+    ASSERT_TRUE(HeardWithin3s()) << Level();
+    EXPECT_EQ(QuillmereAudio_GetOutputState(), DWORD{QUILLMERE_OUTPUT_OPEN});
+
+    m_pServer->Kill();
+    ASSERT_TRUE(StateWithin3s(QUILLMERE_OUTPUT_LOST));
+    // Nothing plays into the void meanwhile, across a reopening attempt: the channel
+    // still plays, where it was.
+    const double lostAt = Seconds(channel);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    EXPECT_EQ(BASS_ChannelIsActive(channel), DWORD{BASS_ACTIVE_PLAYING});
+    EXPECT_LT(Seconds(channel) - lostAt, 0.1);
+
+    ASSERT_TRUE(m_pServer->Start());
+    ASSERT_TRUE(m_pServer->StartRecording());
+    EXPECT_TRUE(HeardWithin3s()) << Level();
+    EXPECT_EQ(QuillmereAudio_GetOutputState(), DWORD{QUILLMERE_OUTPUT_OPEN});
+    // From the same place: it has moved on only by what was heard since.
+    EXPECT_LT(Seconds(channel) - lostAt, 1.0);
+
+    ASSERT_TRUE(BASS_ChannelPause(channel));
+    m_pServer->Kill();
+    ASSERT_TRUE(StateWithin3s(QUILLMERE_OUTPUT_LOST));
+    ASSERT_TRUE(m_pServer->Start());
+    ASSERT_TRUE(StateWithin3s(QUILLMERE_OUTPUT_OPEN));
+    ASSERT_TRUE(m_pServer->StartRecording());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_LT(Level(), kSounding) << "still paused";
+    ASSERT_TRUE(BASS_ChannelPlay(channel, 0));
+    EXPECT_TRUE(HeardWithin3s()) << Level();
+}
+
+// Switching items and freeing the device at moments spread over the runtime's attempts
+// to reopen it: while the server is gone, and just after it came back.
+TEST_F(COutputRecoveryTest, ItemsSwitchAndTheDeviceIsFreedWhileLostAndWhileReconnecting)
+{
+    for (int delay : {0, 20, 300, 1000, 1500}) {
+        DWORD channel = PlayLongTone();
+        m_pServer->Kill();
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        // Item switch, the way the engine does it, while the output is gone.
+        Returns("an item switch while the output is lost", [&] {
+            BASS_StreamFree(channel);
+            channel = OpenStream("short.wav");
+            BASS_ChannelPlay(channel, 0);
+        });
+        EXPECT_NE(channel, 0u);
+        ASSERT_TRUE(m_pServer->Start());
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay / 2));
+        Returns("BASS_Free while the output reconnects", [] { EXPECT_TRUE(BASS_Free()); });
+        ASSERT_TRUE(BASS_Init(1, 44100, 0, nullptr, nullptr)) << BASS_ErrorGetCode();
+    }
+    // Freed while lost, with no server to come back to.
+    PlayLongTone();
+    m_pServer->Kill();
+    ASSERT_TRUE(StateWithin3s(QUILLMERE_OUTPUT_LOST));
+    Returns("BASS_Free while the output is lost", [] { EXPECT_TRUE(BASS_Free()); });
+    EXPECT_EQ(QuillmereAudio_GetOutputState(), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
 }
