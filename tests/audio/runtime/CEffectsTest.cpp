@@ -34,7 +34,7 @@ double BandGainDb(double bandHz, double toneHz, float gainDb)
 }
 } // namespace
 
-TEST(CPeakingEq, RaisesTheCentreByItsGainAndLeavesTwoOctavesAwayAlone)
+TEST(CPeakingEq, RaisesTheCentreByItsGainLeavesTwoOctavesAwayAloneAndClamps)
 {
     EXPECT_NEAR(BandGainDb(1000, 1000, 10.0f), 10.0, 0.5);
     EXPECT_NEAR(BandGainDb(1000, 250, 10.0f), 0.0, 1.0);
@@ -42,10 +42,8 @@ TEST(CPeakingEq, RaisesTheCentreByItsGainAndLeavesTwoOctavesAwayAlone)
     EXPECT_NEAR(BandGainDb(125, 125, -10.0f), -10.0, 0.5);
     EXPECT_NEAR(BandGainDb(8000, 8000, 10.0f), 10.0, 0.5);
     EXPECT_NEAR(BandGainDb(1000, 1000, 0.0f), 0.0, 1e-6) << "0 dB is flat";
-}
 
-TEST(CPeakingEq, ClampsWhatTheFilterCannotDo)
-{
+    // What the filter cannot do is clamped.
     CPeakingEq band(22050);
     ASSERT_TRUE(band.SetParameters(BASS_FXPARAMEQ{20000.0f, 100.0f, 40.0f}));
     EXPECT_LT(band.Parameters().fCenter, 22050.0f / 3.0f);
@@ -60,7 +58,7 @@ TEST(CPeakingEq, ClampsWhatTheFilterCannotDo)
 
 // Mixed fully down (the program's "no reverb") the sound is dry; at full mix a tail
 // follows it and decays with the reverb time.
-TEST(CReverb, DryWhenMixedDownATailThatDecaysAtFullMix)
+TEST(CReverb, DryWhenMixedDownATailThatDecaysAtFullMixAndBlockSizesLeaveTheSamplesAlone)
 {
     CReverb dry(kRate);
     BASS_FXREVERB values = dry.Parameters();
@@ -81,22 +79,17 @@ TEST(CReverb, DryWhenMixedDownATailThatDecaysAtFullMix)
     EXPECT_GT(early, 0.001) << "a tail follows the sound";
     // 500 ms after the sound the tail is about 60 dB down.
     EXPECT_LT(Decibels(late / early), -40.0);
-}
 
-// A frame at a time or in blocks of any length across the delay lines' wraps, the
-// reverb gives the same samples.
-TEST(CReverb, BlockSizesLeaveTheSamplesAlone)
-{
-    std::vector<float> signal = Sine(440, kRate);
+    // A frame at a time or in blocks of any length across the delay lines' wraps, the
+    // reverb gives the same samples.
+    signal = Sine(440, kRate);
     for (size_t i = 1; i < signal.size(); i += 2)
         signal[i] *= -0.5f; // the right side differs from the left
-    const BASS_FXREVERB values{0.0f, -6.0f, 1500.0f, 0.3f};
-    CReverb whole(kRate);
-    ASSERT_TRUE(whole.SetParameters(values));
+    CReverb whole(kRate), pieces(kRate);
+    for (CReverb *each : {&whole, &pieces})
+        ASSERT_TRUE(each->SetParameters(BASS_FXREVERB{0.0f, -6.0f, 1500.0f, 0.3f}));
     std::vector<float> atOnce = signal;
     whole.Process(atOnce.data(), kRate);
-    CReverb pieces(kRate);
-    ASSERT_TRUE(pieces.SetParameters(values));
     std::vector<float> inPieces = signal;
     constexpr int kSizes[] = {1, 3, 4, 7, 300, 2};
     for (int done = 0, piece = 0; done < kRate; ++piece) {
