@@ -435,7 +435,9 @@ TEST_F(CMixerTest, JumpsWhilePlayingAreCrossfaded)
     };
     const auto tempo = [&](float change, float rate) {
         return [=, this](DWORD channel) {
+            const QWORD before = m_mixer.GetPosition(channel);
             EXPECT_TRUE(m_mixer.SetTempo(channel, change, rate, 0.0f));
+            EXPECT_EQ(m_mixer.GetPosition(channel), before) << "goes on from where the sound is";
             return channel;
         };
     };
