@@ -1,8 +1,13 @@
+// .lrc files: the tags and times read, the rows they make, and saving rows with their texts.
 #include "lists/CLrcFile.h"
+#include "lists/CLrcWriter.h"
+#include "lists/CReferenceText.h"
+#include "lists/ReferenceStretchPrinter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <tuple>
@@ -11,12 +16,11 @@ namespace
 {
 
 using Times = std::vector<std::uint32_t>;
-using Rows = std::vector<CSelectionSpan>;
 
-CLrcFile StoreOf(const char *text)
+CLrcFile StoreOf(const QString &text)
 {
     CLrcFile store;
-    store.AddTagsFromText(QString::fromUtf8(text));
+    store.AddTagsFromText(text);
     return store;
 }
 
@@ -26,6 +30,13 @@ Times TimesOf(const CLrcFile &store)
     for (int i = 0; i < store.GetCount(); ++i)
         times.push_back(store.GetAt(i));
     return times;
+}
+
+QString Tag(std::uint32_t hundredths)
+{
+    return u"[%1:%2.%3]"_qs.arg(hundredths / 6000, 2, 10, QLatin1Char('0'))
+        .arg(hundredths / 100 % 60, 2, 10, QLatin1Char('0'))
+        .arg(hundredths % 100, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace
@@ -54,29 +65,24 @@ TEST(LrcFile, TagsAndTheTimesStored)
         {"[ar:Band1]", {}},
     };
     for (const auto &[text, times] : cases)
-        EXPECT_EQ(TimesOf(StoreOf(text)), times) << text;
+        EXPECT_EQ(TimesOf(StoreOf(QString::fromUtf8(text))), times) << text;
 
     QString twentyFive;
-    for (int i = 0; i < 25; ++i)
-        twentyFive += QStringLiteral("[00:%1.00]").arg(i, 2, 10, QLatin1Char('0'));
-    CLrcFile store;
-    store.AddTagsFromText(twentyFive);
+    for (std::uint32_t i = 0; i < 25; ++i)
+        twentyFive += Tag(i * 100);
+    const CLrcFile store = StoreOf(twentyFive);
     ASSERT_EQ(store.GetCount(), 20) << "at most twenty tags a line";
     EXPECT_EQ(store.GetAt(19), 1900u);
 }
 
 TEST(LrcFile, ThousandsOfTagsInAnyOrderJoinTheStoreAscendingWithTheirDuplicates)
 {
-    CLrcFile store = StoreOf("[00:00.50]\n[09:00.00]\n");
+    CLrcFile store = StoreOf(u"[00:00.50]\n[09:00.00]\n"_qs);
     Times expected{50, 54000};
     QString text;
     // Lines in descending order, two equal tags on each.
     for (std::uint32_t time = 30000; time > 0; time -= 3) {
-        const QString tag = QStringLiteral("[%1:%2.%3]")
-                                .arg(time / 6000, 2, 10, QLatin1Char('0'))
-                                .arg(time / 100 % 60, 2, 10, QLatin1Char('0'))
-                                .arg(time % 100, 2, 10, QLatin1Char('0'));
-        text += tag + tag + QStringLiteral("x\n");
+        text += Tag(time) + Tag(time) + u"x\n"_qs;
         expected.insert(expected.end(), {time, time});
     }
     store.AddTagsFromText(text);
@@ -86,7 +92,7 @@ TEST(LrcFile, ThousandsOfTagsInAnyOrderJoinTheStoreAscendingWithTheirDuplicates)
 
 TEST(LrcFile, TagsBecomeRowsEndingAtTheNextTagOrTheMediaEnd)
 {
-    const std::tuple<const char *, std::uint32_t, Rows> cases[] = {
+    const std::tuple<const char *, std::uint32_t, std::vector<CSelectionSpan>> cases[] = {
         {"[00:01.00]a\r\n[00:05.50]b\r\n", 10000, {{1000, 5500}, {5500, 10000}}},
         {"[00:02.00]a\n[00:02.00]b\n[00:04.00]c\n", 9000, {{2000, 2000}, {2000, 4000}, {4000, 9000}}},
         // Nothing is clipped: a tag beyond the media gives a row that ends before it starts.
@@ -94,26 +100,144 @@ TEST(LrcFile, TagsBecomeRowsEndingAtTheNextTagOrTheMediaEnd)
         {"", 90000, {}},
     };
     for (const auto &[text, length, rows] : cases)
-        EXPECT_EQ(SelectionsFromTags(StoreOf(text), length), rows) << text;
+        EXPECT_EQ(SelectionsFromTags(StoreOf(QString::fromUtf8(text)), length), rows) << text;
+}
+
+TEST(LrcFile, EachTagGetsTheTextAfterTheTagsOfItsLine)
+{
+    const std::vector<CTimedText> lines =
+        CLrcFile::TimedTextFromText(u"[ti:Lesson one]\n[ar:Teacher]\n[al:Book]\n[by:me]\n[offset:+100]\n"
+                                    "[00:05.00] Second line \r\n[00:01.00][00:09.00]Chorus here\n[00:07.00]\n"
+                                    "[00:05.00]same time, later in the file"_qs);
+    const std::vector<CTimedText> expected{
+        {100, u"Chorus here"_qs}, {500, u"Second line"_qs}, {500, u"same time, later in the file"_qs},
+        {700, QString()},         {900, u"Chorus here"_qs},
+    };
+    EXPECT_EQ(lines, expected);
 }
 
 TEST(LrcFile, LoadAddsGbkAndUtf8FilesAndFailsOnlyForMissingOrEmptyOnes)
 {
     QTemporaryDir dir;
-    const auto write = [&dir](const char *name, const QByteArray &bytes) {
-        WriteAllBytes(dir.filePath(QString::fromUtf8(name)), bytes);
-        return dir.filePath(QString::fromUtf8(name));
+    const auto write = [&dir](const QString &name, const QByteArray &bytes) {
+        WriteAllBytes(dir.filePath(name), bytes);
+        return dir.filePath(name);
     };
     CLrcFile store;
-    // "[00:01.00]你好" then "[00:02.50]世界" in GBK; "[00:00.50]你好" in UTF-8.
-    EXPECT_TRUE(store.Load(write("课文.lrc", "[00:01.00]\xC4\xE3\xBA\xC3\r\n[00:02.50]\xCA\xC0\xBD\xE7\r\n")));
-    EXPECT_TRUE(store.Load(write("bom.lrc", "\xEF\xBB\xBF[00:00.50]\xE4\xBD\xA0\xE5\xA5\xBD\n")));
+    // "[ti:第一课]", "[00:01.00]你好" and "[00:02.50]世界" in GBK; "[00:00.50]你好" in UTF-8.
+    const QString gbk = write(u"课文.lrc"_qs, "[ti:\xb5\xda\xd2\xbb\xbf\xce]\n[00:01.00]\xC4\xE3\xBA\xC3\r\n"
+                                              "[00:02.50]\xCA\xC0\xBD\xE7\r\n");
+    EXPECT_TRUE(store.Load(gbk));
+    EXPECT_TRUE(store.Load(write(u"bom.lrc"_qs, "\xEF\xBB\xBF[00:00.50]\xE4\xBD\xA0\xE5\xA5\xBD\n")));
     EXPECT_EQ(TimesOf(store), (Times{50, 100, 250}));
+    std::vector<CTimedText> lines;
+    ASSERT_TRUE(CLrcFile::LoadTimedText(gbk, lines));
+    EXPECT_EQ(lines, (std::vector<CTimedText>{{100, u"你好"_qs}, {250, u"世界"_qs}}));
     store.RemoveAll();
 
-    EXPECT_FALSE(store.Load(dir.filePath(QStringLiteral("none.lrc"))));
-    EXPECT_FALSE(store.Load(write("empty.lrc", QByteArray())));
-    EXPECT_TRUE(store.Load(write("blank.lrc", "\r\n\r\n")));
+    EXPECT_FALSE(store.Load(dir.filePath(u"none.lrc"_qs)));
+    EXPECT_FALSE(store.Load(write(u"empty.lrc"_qs, QByteArray())));
+    EXPECT_TRUE(store.Load(write(u"blank.lrc"_qs, "\r\n\r\n")));
     EXPECT_FALSE(store.Load(dir.path())); // a folder
     EXPECT_EQ(store.GetCount(), 0);
+}
+
+namespace
+{
+
+using Stretches = std::vector<CReferenceStretch>;
+
+std::string BytesOf(const Stretches &rows, std::uint32_t mediaLengthMs)
+{
+    const std::optional<QByteArray> bytes = CLrcWriter::ToBytes(rows, mediaLengthMs);
+    return bytes ? bytes->toStdString() : "(nothing)";
+}
+
+// The bytes of a file holding text: a UTF-8 byte-order mark, then the text.
+std::string FileOf(const QString &text)
+{
+    return "\xEF\xBB\xBF" + text.toStdString();
+}
+
+class LrcWriterTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir m_dir;
+    const QString m_path = m_dir.filePath(u"第一课.lrc"_qs);
+};
+
+} // namespace
+
+// What this program reads back (the store's rows with the texts of their lines)
+// is what was saved, the ends of rows that stop short kept as rows without text.
+TEST_F(LrcWriterTest, RowsComeBackWithTheirTextsAndTheirEndsAsRowsWithoutText)
+{
+    const Stretches rows{
+        {1000, 2500, u"你好，世界"_qs},
+        {2500, 4000, QString()},         // a row without text
+        {5000, 7250, u"after a gap"_qs}, // a gap before it
+        {7250, 8000, u"ends early"_qs},  // before the recording's end
+    };
+    ASSERT_TRUE(CLrcWriter::Save(m_path, rows, 10000));
+    const Stretches expected{
+        rows[0], rows[1], {4000, 5000, QString()}, rows[2], rows[3], {8000, 10000, QString()},
+    };
+    EXPECT_EQ(CReferenceText::FromLrcFile(m_path, 10000), expected);
+
+    // Rows end to end up to the recording's end need no line of their own.
+    const Stretches tiled{{0, 1500, u"one"_qs}, {1500, 10000, u"two"_qs}};
+    ASSERT_TRUE(CLrcWriter::Save(m_path, tiled, 10000));
+    EXPECT_EQ(CReferenceText::FromLrcFile(m_path, 10000), tiled);
+}
+
+TEST_F(LrcWriterTest, TheFileIsUtf8WithAMarkCrLfAndRoundedHundredths)
+{
+    EXPECT_EQ(BytesOf({{1004, 1995, u" one\r\ntwo "_qs}, {1995, 3000, u"[laughs] ok"_qs}}, 3000),
+              FileOf(u"[00:01.00]one  two\r\n[00:02.00](laughs) ok\r\n"_qs));
+    // Unordered rows are sorted; a gap or an end rounding onto the next tag
+    // writes nothing, as its row would have no length.
+    EXPECT_EQ(BytesOf({{2000, 2996, u"b"_qs}, {1000, 1500, u"a"_qs}}, 2999),
+              FileOf(u"[00:01.00]a\r\n[00:01.50]\r\n[00:02.00]b\r\n"_qs));
+    EXPECT_EQ(BytesOf({{1000, 1994, u"a"_qs}, {2000, 2000, u"b"_qs}}, 9000),
+              FileOf(u"[00:01.00]a\r\n[00:01.99]\r\n[00:02.00]b\r\n[00:02.00]\r\n"_qs));
+}
+
+TEST_F(LrcWriterTest, TimesPastNinetyNineMinutesRunOnInTheSecondsUpToTheLastATagHolds)
+{
+    const Stretches rows{{5999990, 6015000, u"late"_qs}, {6015000, 6039990, u"last"_qs}};
+    EXPECT_EQ(BytesOf(rows, 7000000), FileOf(u"[99:59.99]late\r\n[99:75.00]last\r\n[99:99.99]\r\n"_qs));
+    ASSERT_TRUE(CLrcWriter::Save(m_path, rows, 7000000));
+    EXPECT_EQ(CReferenceText::FromLrcFile(m_path, 7000000), (Stretches{rows[0], rows[1], {6039990, 7000000, {}}}));
+
+    const CResult tooLate = CLrcWriter::Save(m_path, {{6040000, 6041000, u"x"_qs}}, 7000000);
+    EXPECT_FALSE(tooLate);
+    EXPECT_TRUE(tooLate.Message().contains(QDir::toNativeSeparators(m_path)));
+}
+
+TEST_F(LrcWriterTest, AnExistingFileIsKeptAsABackupAndAFailedWriteLeavesItWhole)
+{
+    const QString backup = CLrcWriter::BackupPathFor(m_path);
+    EXPECT_EQ(backup, m_path + u".bak"_qs);
+    EXPECT_FALSE(CLrcWriter::Exists(m_path));
+    ASSERT_TRUE(CLrcWriter::Save(m_path, {{0, 1000, u"first"_qs}}, 1000));
+    EXPECT_FALSE(QFile::exists(backup)) << "nothing to keep the first time";
+    const QByteArray first = ReadAllBytes(m_path);
+
+    ASSERT_TRUE(CLrcWriter::Exists(m_path));
+    WriteAllBytes(backup, "an older backup");
+    ASSERT_TRUE(CLrcWriter::Save(m_path, {{0, 1000, u"second"_qs}}, 1000));
+    EXPECT_EQ(ReadAllBytes(backup), first);
+    const QByteArray second = ReadAllBytes(m_path);
+    EXPECT_TRUE(second.contains("second"));
+
+    CResult failed;
+    {
+        const CFileSizeLimit limit(64);
+        failed = CLrcWriter::Save(m_path, {{0, 1000, QString(200, u'x')}}, 1000);
+    }
+    EXPECT_FALSE(failed);
+    EXPECT_TRUE(failed.Message().contains(QDir::toNativeSeparators(m_path))) << failed.Message().toStdString();
+    EXPECT_EQ(ReadAllBytes(m_path), second);
+    EXPECT_EQ(ReadAllBytes(backup), first) << "the backup is only replaced once the new file is written";
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 2) << "no temporary file left behind";
 }

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringList>
+
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <ostream>
 #include <vector>
 
@@ -15,39 +18,24 @@ namespace
 
 constexpr int kRate = 1000; // ten samples to a 10 ms window
 
-constexpr float kQuiet = 0.001F; // -60 dB, the noise between sentences
-constexpr float kSpeech = 0.1F;  // -20 dB
-constexpr float kDip = 0.01F;    // -40 dB, quieter speech but no pause
-constexpr float kHalfDip = 0.03F;
+using Found = std::vector<CFoundStretch>;
 
-struct CPiece {
-    int m_nMs;
-    float m_fLevel;
-};
-
-// A mono square wave whose level (its peak and RMS) is each piece's in turn,
-// times scale.
-std::vector<float> Samples(const std::vector<CPiece> &pieces, float scale = 1.0F)
+// A mono square wave made of pieces such as "q500 s1000": so many milliseconds
+// of quiet (q, -60 dB, the noise between sentences), speech (s, -20 dB), a dip
+// (d, -40 dB, quieter speech but no pause) or a half dip (h), times scale.
+Found FindIn(const char *pieces, float scale = 1.0F)
 {
+    const std::map<char, float> levels{{'q', 0.001F}, {'s', 0.1F}, {'d', 0.01F}, {'h', 0.03F}};
     std::vector<float> samples;
-    for (const CPiece &piece : pieces)
-        for (int i = 0; i < piece.m_nMs * kRate / 1000; ++i)
-            samples.push_back((samples.size() % 2 == 0 ? 1.0F : -1.0F) * piece.m_fLevel * scale);
-    return samples;
-}
-
-CLevelEnvelope Envelope(const std::vector<CPiece> &pieces, float scale = 1.0F)
-{
+    for (const QString &piece : QString::fromLatin1(pieces).split(u' ')) {
+        const float level = levels.at(char(piece[0].unicode())) * scale;
+        for (int i = 0; i < piece.mid(1).toInt() * kRate / 1000; ++i)
+            samples.push_back(samples.size() % 2 == 0 ? level : -level);
+    }
     CLevelEnvelope envelope(kRate, 1);
-    const std::vector<float> samples = Samples(pieces, scale);
     envelope.Feed(samples.data(), samples.size());
     envelope.Finish();
-    return envelope;
-}
-
-std::vector<CFoundStretch> Found(const std::vector<CPiece> &pieces, float scale = 1.0F)
-{
-    return CPauseFinder().Find(Envelope(pieces, scale));
+    return CPauseFinder().Find(envelope);
 }
 
 } // namespace
@@ -81,70 +69,27 @@ TEST(LevelEnvelope, KeepsPeakAndRmsPerWindowWhateverTheBlocks)
     }
 }
 
-TEST(PauseFinder, StretchesRunBetweenPausesWithLeadInAndTail)
+TEST(PauseFinder, StretchesBetweenPausesJoinedWhenShortAndCutWhenLong)
 {
-    // A 150 ms gap inside the first sentence is no pause.
-    const auto found = Found({{500, kQuiet},
-                              {1000, kSpeech},
-                              {150, kQuiet},
-                              {1000, kSpeech},
-                              {400, kQuiet},
-                              {2000, kSpeech},
-                              {500, kQuiet}});
-    const std::vector<CFoundStretch> expected{{400, 2800}, {2950, 5200}};
-    EXPECT_EQ(found, expected);
-}
+    const std::tuple<const char *, const char *, Found> cases[] = {
+        {"a 150 ms gap inside the first sentence is no pause; lead-in and tail",
+         "q500 s1000 q150 s1000 q400 s2000 q500",
+         {{400, 2800}, {2950, 5200}}},
+        {"a short stretch joins the neighbour across the shorter pause: the earlier",
+         "q500 s2000 q300 s800 q500 s2000 q500",
+         {{400, 3750}, {4000, 6250}}},
+        {"the later", "q500 s2000 q500 s800 q300 s2000 q500", {{400, 2650}, {2900, 6250}}},
+        {"at the end there is only one side to join", "q500 s2000 q300 s500 q500", {{400, 3450}}},
+        // 30.2 s without a pause (the quiet at both ends lets the finder tell the noise floor).
+        {"cut at the deepest dip (not the shallower one before it), then the 18 s left again at its own",
+         "q2000 s4000 h100 s5900 d100 s9900 d200 s10000 q2000",
+         {{1900, 12000}, {12000, 22100}, {22100, 32350}}},
+    };
+    for (const auto &[what, pieces, expected] : cases)
+        EXPECT_EQ(FindIn(pieces), expected) << what;
 
-TEST(PauseFinder, ShortStretchJoinsTheNeighbourAcrossTheShorterPause)
-{
-    const std::vector<CFoundStretch> joinedEarlier{{400, 3750}, {4000, 6250}};
-    EXPECT_EQ(Found({{500, kQuiet},
-                     {2000, kSpeech},
-                     {300, kQuiet},
-                     {800, kSpeech},
-                     {500, kQuiet},
-                     {2000, kSpeech},
-                     {500, kQuiet}}),
-              joinedEarlier);
-    const std::vector<CFoundStretch> joinedLater{{400, 2650}, {2900, 6250}};
-    EXPECT_EQ(Found({{500, kQuiet},
-                     {2000, kSpeech},
-                     {500, kQuiet},
-                     {800, kSpeech},
-                     {300, kQuiet},
-                     {2000, kSpeech},
-                     {500, kQuiet}}),
-              joinedLater);
-    // At the end there is only one side to join.
-    const std::vector<CFoundStretch> joinedLast{{400, 3450}};
-    EXPECT_EQ(Found({{500, kQuiet}, {2000, kSpeech}, {300, kQuiet}, {500, kSpeech}, {500, kQuiet}}), joinedLast);
-}
-
-TEST(PauseFinder, LongStretchIsCutAtItsDeepestPointUntilNoneIsTooLong)
-{
-    // 30.2 s without a pause (the quiet at both ends lets the finder
-    // tell the noise floor): cut at the deepest dip (not the shallower one
-    // before it), then the 18 s left again at its own dip.
-    const auto found = Found({{2000, kQuiet},
-                              {4000, kSpeech},
-                              {100, kHalfDip},
-                              {5900, kSpeech},
-                              {100, kDip},
-                              {9900, kSpeech},
-                              {200, kDip},
-                              {10000, kSpeech},
-                              {2000, kQuiet}});
-    const std::vector<CFoundStretch> expected{{1900, 12000}, {12000, 22100}, {22100, 32350}};
-    EXPECT_EQ(found, expected);
-}
-
-TEST(PauseFinder, QuietAndLoudCopiesGiveTheSameStretches)
-{
-    const std::vector<CPiece> pieces{{2000, kQuiet}, {2000, kSpeech}, {300, kQuiet}, {800, kSpeech},
-                                     {500, kQuiet},  {6000, kSpeech}, {100, kDip},   {7000, kSpeech},
-                                     {600, kQuiet},  {1800, kSpeech}, {2000, kQuiet}};
-    const std::vector<CFoundStretch> expected{{1900, 5250}, {5500, 11600}, {11600, 18850}, {19200, 21250}};
-    EXPECT_EQ(Found(pieces), expected);
-    EXPECT_EQ(Found(pieces, 0.02F), expected);
-    EXPECT_EQ(Found(pieces, 8.0F), expected);
+    // Quiet and loud copies of the same recording give the same stretches.
+    const Found expected{{1900, 5250}, {5500, 11600}, {11600, 18850}, {19200, 21250}};
+    for (float scale : {1.0F, 0.02F, 8.0F})
+        EXPECT_EQ(FindIn("q2000 s2000 q300 s800 q500 s6000 d100 s7000 q600 s1800 q2000", scale), expected) << scale;
 }

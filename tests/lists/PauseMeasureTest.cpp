@@ -1,7 +1,7 @@
 // How well the pause finder finds sentence starts in speech whose starts are
-// known: sentences spoken by espeak-ng, their own silence trimmed, joined by
-// sox with 250-900 ms of silence between them, and mixed with white noise 30,
-// 20 and 10 dB below the speech at three loudnesses. Prints, for each, the
+// known: sentences spoken by espeak-ng, their own silence trimmed by sox,
+// joined with 250-900 ms of silence between them, and mixed with white noise
+// 30, 20 and 10 dB below the speech at three loudnesses. Prints, for each, the
 // share of sentence starts found within 150 ms and the share of found starts
 // near no sentence start; at 20 dB every loudness must find 95 % with at most
 // 5 % false.
@@ -13,9 +13,11 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
+#include <random>
 #include <vector>
 
 namespace
@@ -44,19 +46,6 @@ const char *const kSentences[] = {
     "We should ask the driver where the next stop is.",
 };
 
-QStringList RawFloat()
-{
-    return {QStringLiteral("-t"), QStringLiteral("raw"), QStringLiteral("-r"), QString::number(kRate),
-            QStringLiteral("-c"), QStringLiteral("1"),   QStringLiteral("-e"), QStringLiteral("floating-point"),
-            QStringLiteral("-b"), QStringLiteral("32")};
-}
-
-// sox's null input at our rate, then the format of the output that follows.
-QStringList Silent()
-{
-    return QStringList{QStringLiteral("-r"), QString::number(kRate), QStringLiteral("-n")} + RawFloat();
-}
-
 void Run(const QString &program, const QStringList &arguments)
 {
     QProcess process;
@@ -65,12 +54,20 @@ void Run(const QString &program, const QStringList &arguments)
     ASSERT_EQ(process.exitCode(), 0) << program.toStdString() << ": " << process.readAllStandardError().toStdString();
 }
 
-std::vector<float> ReadRaw(const QString &path)
+// The sentence spoken, its leading and trailing silence trimmed, as samples.
+std::vector<float> SpeakTrimmed(const QTemporaryDir &dir, const char *sentence)
 {
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    const QString spoken = dir.filePath(u"spoken.wav"_qs);
+    const QString trimmed = dir.filePath(u"trimmed.raw"_qs);
+    Run(u"espeak-ng"_qs, {u"-w"_qs, spoken, QString::fromUtf8(sentence)});
+    const QStringList trim{u"silence"_qs, u"1"_qs, u"0.005"_qs, u"0.1%"_qs};
+    Run(u"sox"_qs, QStringList{spoken, u"-t"_qs, u"raw"_qs, u"-r"_qs, QString::number(kRate), u"-c"_qs, u"1"_qs,
+                               u"-e"_qs, u"floating-point"_qs, u"-b"_qs, u"32"_qs, trimmed} +
+                       trim + QStringList{u"reverse"_qs} + trim + QStringList{u"reverse"_qs});
+    QFile file(trimmed);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
-    std::vector<float> samples(static_cast<size_t>(bytes.size()) / sizeof(float));
+    std::vector<float> samples(size_t(bytes.size()) / sizeof(float));
     std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(float));
     return samples;
 }
@@ -79,144 +76,66 @@ double Rms(const std::vector<float> &samples)
 {
     double squares = 0.0;
     for (float sample : samples)
-        squares += static_cast<double>(sample) * sample;
-    return std::sqrt(squares / static_cast<double>(samples.size()));
+        squares += double(sample) * sample;
+    return std::sqrt(squares / double(samples.size()));
 }
-
-// The pauses between sentences, spread over 250-900 ms.
-int PauseMs(int index)
-{
-    return 250 + (index * 293) % 651;
-}
-
-struct CMeasure {
-    double m_dFound;
-    double m_dFalse;
-};
 
 bool Near(int ms, const std::vector<int> &starts)
 {
-    for (int start : starts)
-        if (std::abs(ms - start) <= kToleranceMs)
-            return true;
-    return false;
-}
-
-CMeasure Compare(const std::vector<CFoundStretch> &found, const std::vector<int> &trueStarts)
-{
-    std::vector<int> foundStarts;
-    for (const CFoundStretch &stretch : found)
-        foundStarts.push_back(stretch.m_nStartMs);
-    int hits = 0;
-    for (int start : trueStarts)
-        hits += Near(start, foundStarts) ? 1 : 0;
-    int wrong = 0;
-    for (int start : foundStarts)
-        wrong += Near(start, trueStarts) ? 0 : 1;
-    return {100.0 * hits / static_cast<double>(trueStarts.size()),
-            foundStarts.empty() ? 0.0 : 100.0 * wrong / static_cast<double>(foundStarts.size())};
-}
-
-class CSpokenSentences
-{
-public:
-    // Speaks, trims and joins the sentences, and makes the noise to mix in.
-    void Build()
-    {
-        const QString silence = m_dir.filePath(QStringLiteral("edge.raw"));
-        Run(QStringLiteral("sox"), Silent() + QStringList{silence, QStringLiteral("trim"), QStringLiteral("0"),
-                                                          QString::number(kEdgeMs * kRate / 1000) + u's'});
-        QStringList joinArguments = RawFloat() + QStringList{silence};
-        long long samples = kEdgeMs * kRate / 1000;
-        std::vector<float> allSpeech;
-        const int count = static_cast<int>(std::size(kSentences));
-        for (int i = 0; i < count; ++i) {
-            const QString sentence = SpeakTrimmed(i);
-            const std::vector<float> spoken = ReadRaw(sentence);
-            ASSERT_GT(spoken.size(), static_cast<size_t>(kRate)) << kSentences[i];
-            m_starts.push_back(static_cast<int>(samples * 1000 / kRate));
-            allSpeech.insert(allSpeech.end(), spoken.begin(), spoken.end());
-            samples += static_cast<long long>(spoken.size());
-            joinArguments += RawFloat() + QStringList{sentence};
-            const int pauseMs = i + 1 < count ? PauseMs(i) : kEdgeMs;
-            const QString pause = m_dir.filePath(QStringLiteral("pause%1.raw").arg(i));
-            Run(QStringLiteral("sox"), Silent() + QStringList{pause, QStringLiteral("trim"), QStringLiteral("0"),
-                                                              QString::number(pauseMs * kRate / 1000) + u's'});
-            joinArguments += RawFloat() + QStringList{pause};
-            samples += pauseMs * kRate / 1000;
-        }
-        m_dSpeechRms = Rms(allSpeech);
-        Run(QStringLiteral("sox"), joinArguments + RawFloat() + QStringList{Joined()});
-        Run(QStringLiteral("sox"), QStringList{QStringLiteral("-R")} + Silent() +
-                                       QStringList{Noise(), QStringLiteral("synth"), QString::number(samples) + u's',
-                                                   QStringLiteral("whitenoise")});
-        m_dNoiseRms = Rms(ReadRaw(Noise()));
-    }
-
-    // The joined speech times loudness with noise snrDb below it.
-    std::vector<float> Mixed(double loudness, double snrDb)
-    {
-        const double noise = loudness * m_dSpeechRms * std::pow(10.0, -snrDb / 20.0) / m_dNoiseRms;
-        const QString mixed = m_dir.filePath(QStringLiteral("mixed.raw"));
-        Run(QStringLiteral("sox"), QStringList{QStringLiteral("-m"), QStringLiteral("-v"), QString::number(loudness)} +
-                                       RawFloat() +
-                                       QStringList{Joined(), QStringLiteral("-v"), QString::number(noise)} +
-                                       RawFloat() + QStringList{Noise()} + RawFloat() + QStringList{mixed});
-        return ReadRaw(mixed);
-    }
-
-    const std::vector<int> &Starts() const { return m_starts; }
-
-private:
-    QString SpeakTrimmed(int index)
-    {
-        const QString spoken = m_dir.filePath(QStringLiteral("spoken%1.wav").arg(index));
-        Run(QStringLiteral("espeak-ng"), {QStringLiteral("-w"), spoken, QString::fromUtf8(kSentences[index])});
-        const QString trimmed = m_dir.filePath(QStringLiteral("sentence%1.raw").arg(index));
-        const QStringList trim{QStringLiteral("silence"), QStringLiteral("1"), QStringLiteral("0.005"),
-                               QStringLiteral("0.1%")};
-        Run(QStringLiteral("sox"), QStringList{spoken} + RawFloat() + QStringList{trimmed} + trim +
-                                       QStringList{QStringLiteral("reverse")} + trim +
-                                       QStringList{QStringLiteral("reverse")});
-        return trimmed;
-    }
-
-    QString Joined() const { return m_dir.filePath(QStringLiteral("joined.raw")); }
-    QString Noise() const { return m_dir.filePath(QStringLiteral("noise.raw")); }
-
-    QTemporaryDir m_dir;
-    std::vector<int> m_starts;
-    double m_dSpeechRms = 0.0;
-    double m_dNoiseRms = 0.0;
-};
-
-std::vector<CFoundStretch> FindStretches(const std::vector<float> &samples)
-{
-    CLevelEnvelope envelope(kRate, 1);
-    constexpr size_t kBlock = 4096;
-    for (size_t at = 0; at < samples.size(); at += kBlock)
-        envelope.Feed(samples.data() + at, std::min(kBlock, samples.size() - at));
-    envelope.Finish();
-    return CPauseFinder().Find(envelope);
+    return std::any_of(starts.begin(), starts.end(), [ms](int start) { return std::abs(ms - start) <= kToleranceMs; });
 }
 
 } // namespace
 
 TEST(PauseMeasure, FindsTheStartsOfSpokenSentencesInNoise)
 {
-    CSpokenSentences sentences;
-    ASSERT_NO_FATAL_FAILURE(sentences.Build());
+    // The sentences joined by pauses spread over 250-900 ms, and where each starts.
+    QTemporaryDir dir;
+    std::vector<float> speech(kEdgeMs * kRate / 1000, 0.0F);
+    std::vector<float> speechOnly;
+    std::vector<int> starts;
+    const int count = int(std::size(kSentences));
+    for (int i = 0; i < count; ++i) {
+        const std::vector<float> spoken = SpeakTrimmed(dir, kSentences[i]);
+        ASSERT_GT(spoken.size(), size_t(kRate)) << kSentences[i];
+        starts.push_back(int(speech.size() * 1000 / kRate));
+        speech.insert(speech.end(), spoken.begin(), spoken.end());
+        speechOnly.insert(speechOnly.end(), spoken.begin(), spoken.end());
+        speech.resize(speech.size() + size_t((i + 1 < count ? 250 + (i * 293) % 651 : kEdgeMs) * kRate / 1000));
+    }
+    std::vector<float> noise(speech.size());
+    std::mt19937 random(1);
+    std::uniform_real_distribution<float> white(-1.0F, 1.0F);
+    std::generate(noise.begin(), noise.end(), [&] { return white(random); });
+    const double speechRms = Rms(speechOnly);
+    const double noiseRms = Rms(noise);
+
     std::printf("noise below speech | loudness | starts found | false starts\n");
     for (double snrDb : {30.0, 20.0, 10.0}) {
         for (double loudness : {1.0, 0.3, 0.05}) {
-            const std::vector<float> mixed = sentences.Mixed(loudness, snrDb);
-            ASSERT_FALSE(mixed.empty());
-            const CMeasure measure = Compare(FindStretches(mixed), sentences.Starts());
-            std::printf("%15.0f dB | %8.2f | %10.1f %% | %10.1f %%\n", snrDb, loudness, measure.m_dFound,
-                        measure.m_dFalse);
+            // The speech times loudness with noise snrDb below it.
+            const double noiseGain = speechRms * std::pow(10.0, -snrDb / 20.0) / noiseRms;
+            std::vector<float> mixed(speech.size());
+            for (size_t i = 0; i < mixed.size(); ++i)
+                mixed[i] = float(std::clamp(loudness * (speech[i] + noiseGain * noise[i]), -1.0, 1.0));
+            CLevelEnvelope envelope(kRate, 1);
+            for (size_t at = 0; at < mixed.size(); at += 4096)
+                envelope.Feed(mixed.data() + at, std::min<size_t>(4096, mixed.size() - at));
+            envelope.Finish();
+
+            std::vector<int> found;
+            for (const CFoundStretch &stretch : CPauseFinder().Find(envelope))
+                found.push_back(stretch.m_nStartMs);
+            const double hits =
+                double(std::count_if(starts.begin(), starts.end(), [&](int s) { return Near(s, found); }));
+            const double wrong =
+                double(std::count_if(found.begin(), found.end(), [&](int s) { return !Near(s, starts); }));
+            const double foundShare = 100.0 * hits / double(starts.size());
+            const double falseShare = found.empty() ? 0.0 : 100.0 * wrong / double(found.size());
+            std::printf("%15.0f dB | %8.2f | %10.1f %% | %10.1f %%\n", snrDb, loudness, foundShare, falseShare);
             if (snrDb == 20.0) {
-                EXPECT_GE(measure.m_dFound, 95.0) << "loudness " << loudness;
-                EXPECT_LE(measure.m_dFalse, 5.0) << "loudness " << loudness;
+                EXPECT_GE(foundShare, 95.0) << "loudness " << loudness;
+                EXPECT_LE(falseShare, 5.0) << "loudness " << loudness;
             }
         }
     }

@@ -1,4 +1,6 @@
+// The playlist file and the text file it is read and written through.
 #include "lists/CPlaylist.h"
+#include "lists/CTextFile.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -9,55 +11,57 @@
 namespace
 {
 
+QStringList ReadLines(const QString &path)
+{
+    CTextFile file(path, CTextFile::modeRead);
+    QStringList lines;
+    QString line;
+    while (file.ReadString(line))
+        lines.append(line);
+    return lines;
+}
+
 class PlaylistTest : public ::testing::Test
 {
 protected:
-    QString Path(const QString &name) const { return m_dir.filePath(name); }
     QString MakeFile(const QString &name) const
     {
-        WriteAllBytes(Path(name), "media");
-        return Path(name);
+        WriteAllBytes(m_dir.filePath(name), "media");
+        return m_dir.filePath(name);
     }
     QTemporaryDir m_dir;
-    const QString m_list = Path(QStringLiteral("Playlist.Qpl"));
+    const QString m_list = m_dir.filePath(u"Playlist.Qpl"_qs);
 };
 
 } // namespace
 
+// Duplicates stay; a blank line, a short name, a missing file, a folder and a
+// wildcard pattern are no media files, and neither is a three-character name
+// of an existing file.
 TEST_F(PlaylistTest, LoadKeepsOnlyLinesNamingExistingFiles)
 {
-    const QString existing = MakeFile(QStringLiteral("a.mp3"));
-    // Duplicates stay; a blank line, a short name, a missing file, the folder
-    // and a wildcard pattern are no media files.
-    const QStringList lines = {existing,
-                               QString(),
-                               QStringLiteral("xy"),
-                               Path(QStringLiteral("gone.mp3")),
-                               m_dir.path(),
-                               Path(QStringLiteral("*.mp3")),
-                               existing};
-    WriteAllBytes(m_list, (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+    const QString existing = MakeFile(u"a.mp3"_qs);
+    const QStringList lines = {
+        existing, QString(), u"xy"_qs, m_dir.filePath(u"gone.mp3"_qs), m_dir.path(), m_dir.filePath(u"*.mp3"_qs),
+        existing};
+    WriteAllBytes(m_list, (lines.join(u"\r\n"_qs) + u"\r\n"_qs).toUtf8());
     CPlaylist playlist;
     ASSERT_TRUE(playlist.Load(m_list));
     EXPECT_EQ(playlist.Paths(), (QStringList{existing, existing}));
+    EXPECT_FALSE(playlist.Load(m_dir.path())); // a folder where the file should be
+    EXPECT_EQ(playlist.GetCount(), 2);
 
-    CPlaylist fromFolder;
-    EXPECT_FALSE(fromFolder.Load(m_dir.path())); // a folder where the file should be
-    EXPECT_EQ(fromFolder.GetCount(), 0);
-}
-
-TEST_F(PlaylistTest, AFileOfThreeCharactersIsNeverAnEntry)
-{
     // Names relative to the current folder, which is put back however the test ends.
     const QString previous = QDir::currentPath();
     const auto restore = qScopeGuard([&previous] { QDir::setCurrent(previous); });
     ASSERT_TRUE(QDir::setCurrent(m_dir.path()));
-    MakeFile(QStringLiteral("abc"));
-    EXPECT_FALSE(CPlaylist::IsPlaylistEntry(QStringLiteral("abc")));
-    MakeFile(QStringLiteral("abcd"));
-    EXPECT_TRUE(CPlaylist::IsPlaylistEntry(QStringLiteral("abcd")));
+    MakeFile(u"abc"_qs);
+    EXPECT_FALSE(CPlaylist::IsPlaylistEntry(u"abc"_qs));
+    MakeFile(u"abcd"_qs);
+    EXPECT_TRUE(CPlaylist::IsPlaylistEntry(u"abcd"_qs));
 }
 
+// A failed save, which keeps the old file, is the playlist pane's test.
 TEST_F(PlaylistTest, SaveWritesOnePathAndCrLfPerItemAndLoadCreatesAMissingFile)
 {
     CPlaylist none;
@@ -65,8 +69,8 @@ TEST_F(PlaylistTest, SaveWritesOnePathAndCrLfPerItemAndLoadCreatesAMissingFile)
     EXPECT_EQ(none.GetCount(), 0);
     EXPECT_TRUE(QFile::exists(m_list));
 
-    const QString chinese = MakeFile(QStringLiteral("第一课 听写.mp3"));
-    const QString plain = MakeFile(QStringLiteral("b.ogg"));
+    const QString chinese = MakeFile(u"第一课 听写.mp3"_qs);
+    const QString plain = MakeFile(u"b.ogg"_qs);
     CPlaylist playlist;
     for (const QString &path : {chinese, plain, chinese})
         playlist.Add(path);
@@ -75,25 +79,8 @@ TEST_F(PlaylistTest, SaveWritesOnePathAndCrLfPerItemAndLoadCreatesAMissingFile)
     CPlaylist reloaded;
     ASSERT_TRUE(reloaded.Load(m_list));
     EXPECT_EQ(reloaded.Paths(), playlist.Paths());
-
     ASSERT_TRUE(CPlaylist().Save(m_list));
     EXPECT_EQ(ReadAllBytes(m_list), QByteArray());
-}
-
-TEST_F(PlaylistTest, FailedSaveSaysSoAndKeepsTheOldFile)
-{
-    WriteAllBytes(m_list, "/old/item.mp3\r\n");
-    CPlaylist playlist;
-    for (int i = 0; i < 100; ++i)
-        playlist.Add(Path(QStringLiteral("item-%1.mp3").arg(i)));
-    CResult saved;
-    {
-        CFileSizeLimit limit(512);
-        saved = playlist.Save(m_list);
-    }
-    EXPECT_FALSE(saved);
-    EXPECT_TRUE(saved.Message().contains(QStringLiteral("Playlist.Qpl")));
-    EXPECT_EQ(ReadAllBytes(m_list), QByteArray("/old/item.mp3\r\n"));
 }
 
 TEST(PlaylistIndex, RememberedIndexOutsideTheListOpensTheFirstItem)
@@ -104,4 +91,35 @@ TEST(PlaylistIndex, RememberedIndexOutsideTheListOpensTheFirstItem)
     EXPECT_EQ(StartupPlaylistIndex(0, 0), -1);
     EXPECT_EQ(CurrentIndexAfterRemoving(2, 0), 1);
     EXPECT_EQ(CurrentIndexAfterRemoving(2, 3), 2);
+}
+
+TEST(TextFile, LinesComeBackWithoutTheirEndsAndLongOnesInPieces)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"lines"_qs);
+    const std::pair<QByteArray, QStringList> cases[] = {
+        {"one\r\n\r\ntwo\r\n", {u"one"_qs, QString(), u"two"_qs}},
+        {"one\ntwo", {u"one"_qs, u"two"_qs}},
+        {"one\rtwo\r", {u"one\rtwo"_qs}}, // a lone CR ends no line
+        {QByteArray(5000, 'x') + "\r\nnext\r\n", {QString(4095, u'x'), QString(905, u'x'), u"next"_qs}},
+    };
+    for (const auto &[bytes, lines] : cases) {
+        WriteAllBytes(path, bytes);
+        EXPECT_EQ(ReadLines(path), lines) << bytes.left(20).constData();
+    }
+}
+
+// A failed write is the playlist pane's failed save; a file written but never closed
+// replaces nothing and leaves nothing behind.
+TEST(TextFile, AFileNeverClosedReplacesNothing)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"list"_qs);
+    WriteAllBytes(path, "old\r\n");
+    {
+        CTextFile file(path, CTextFile::modeCreate | CTextFile::modeWrite);
+        file.WriteString(u"half"_qs);
+    }
+    EXPECT_EQ(ReadAllBytes(path), QByteArray("old\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"list"_qs});
 }

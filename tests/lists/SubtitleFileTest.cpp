@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 namespace
@@ -17,17 +18,6 @@ Stretches FromUtf8(const char *text)
     return CSubtitleFile::FromText(QString::fromUtf8(text));
 }
 
-QByteArray Utf16(const QString &text, bool bigEndian)
-{
-    QByteArray bytes = bigEndian ? QByteArrayLiteral("\xFE\xFF") : QByteArrayLiteral("\xFF\xFE");
-    for (const QChar c : text) {
-        const char high = static_cast<char>(c.unicode() >> 8);
-        const char low = static_cast<char>(c.unicode() & 0xFF);
-        bytes += bigEndian ? QByteArray{&high, 1} + QByteArray{&low, 1} : QByteArray{&low, 1} + QByteArray{&high, 1};
-    }
-    return bytes;
-}
-
 } // namespace
 
 TEST(SubtitleFile, SrtCuesWithAndWithoutNumbersAndWithMarkup)
@@ -37,14 +27,13 @@ TEST(SubtitleFile, SrtCuesWithAndWithoutNumbersAndWithMarkup)
                                     "00:01:02,345 --> 00:01:04,000\r\n{\\an8}<b>Upstairs</b> <u>now</u>!\r\n\r\n"
                                     "3\r\n01:00:00,05 --> 01:00:01,5\r\nTen&amp;five\r\n");
     const Stretches expected{
-        {1000, 2500, QStringLiteral("Hello there, my friend.")},
-        {62345, 64000, QStringLiteral("Upstairs now!")},
-        {3600050, 3601500, QStringLiteral("Ten&five")}, // fractions of one and two digits
+        {1000, 2500, u"Hello there, my friend."_qs},
+        {62345, 64000, u"Upstairs now!"_qs},
+        {3600050, 3601500, u"Ten&five"_qs}, // fractions of one and two digits
     };
     EXPECT_EQ(cues, expected);
-    EXPECT_EQ(CSubtitleFile::FromText(QString::fromUtf8("00:00:01,000 --> 00:00:02,500\rOne\r\r"
-                                                        "00:00:03,000 --> 00:00:04,000\nTwo\n")),
-              (Stretches{{1000, 2500, QStringLiteral("One")}, {3000, 4000, QStringLiteral("Two")}}))
+    EXPECT_EQ(FromUtf8("00:00:01,000 --> 00:00:02,500\rOne\r\r00:00:03,000 --> 00:00:04,000\nTwo\n"),
+              (Stretches{{1000, 2500, u"One"_qs}, {3000, 4000, u"Two"_qs}}))
         << "CR and LF line ends";
 }
 
@@ -57,11 +46,7 @@ TEST(SubtitleFile, VttHeaderNotesSettingsAndTagsArePassedOver)
                                     "intro\n00:01.000 --> 00:02.500 align:start position:10%\n"
                                     "<v Anna>Good <00:00:01.500><c.loud>morning</c></v>\n\n"
                                     "00:00:03.000 --> 00:00:04.000 line:0\n&lt;not a tag&gt;\n");
-    const Stretches expected{
-        {1000, 2500, QStringLiteral("Good morning")},
-        {3000, 4000, QStringLiteral("<not a tag>")},
-    };
-    EXPECT_EQ(cues, expected);
+    EXPECT_EQ(cues, (Stretches{{1000, 2500, u"Good morning"_qs}, {3000, 4000, u"<not a tag>"_qs}}));
 }
 
 TEST(SubtitleFile, CuesAreSortedByStartEmptyOnesDroppedAndBackwardEndsClamped)
@@ -72,24 +57,23 @@ TEST(SubtitleFile, CuesAreSortedByStartEmptyOnesDroppedAndBackwardEndsClamped)
                                     "00:00:02.000 --> 00:00:03.000\n<i></i>\n\n"
                                     "00:00:02.500 --> 00:00:03.000\n\n");
     const Stretches expected{
-        {1000, 6000, QStringLiteral("early, overlapping")},
-        {5000, 7000, QStringLiteral("late")},
-        {5000, 5000, QStringLiteral("ends before it starts")},
+        {1000, 6000, u"early, overlapping"_qs},
+        {5000, 7000, u"late"_qs},
+        {5000, 5000, u"ends before it starts"_qs},
     };
     EXPECT_EQ(cues, expected);
 }
 
 TEST(SubtitleFile, ByteOrderMarksAndGbkAreDecoded)
 {
-    const QString text = QStringLiteral("1\r\n00:00:01,000 --> 00:00:02,000\r\n你好，世界\r\n");
-    const Stretches expected{{1000, 2000, QStringLiteral("你好，世界")}};
-    EXPECT_EQ(CSubtitleFile::FromBytes(QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8()), expected);
-    EXPECT_EQ(CSubtitleFile::FromBytes(text.toUtf8()), expected);
-    EXPECT_EQ(CSubtitleFile::FromBytes(Utf16(text, false)), expected);
-    EXPECT_EQ(CSubtitleFile::FromBytes(Utf16(text, true)), expected);
-    // "你好" in GBK.
-    EXPECT_EQ(CSubtitleFile::FromBytes(QByteArrayLiteral("00:00:01,000 --> 00:00:02,000\n\xC4\xE3\xBA\xC3\n")),
-              (Stretches{{1000, 2000, QStringLiteral("你好")}}));
+    const QString text = u"1\r\n00:00:01,000 --> 00:00:02,000\r\n你好\r\n"_qs;
+    const QByteArray gbk = "1\r\n00:00:01,000 --> 00:00:02,000\r\n\xC4\xE3\xBA\xC3\r\n"; // "你好" in GBK
+    for (const QByteArray &bytes : {QByteArray("\xEF\xBB\xBF") + text.toUtf8(), text.toUtf8(), gbk,
+                                    QByteArray("\xFF\xFE") + QStringEncoder(QStringConverter::Utf16LE).encode(text),
+                                    QByteArray("\xFE\xFF") + QStringEncoder(QStringConverter::Utf16BE).encode(text)}) {
+        EXPECT_EQ(CSubtitleFile::FromBytes(bytes), (Stretches{{1000, 2000, u"你好"_qs}}))
+            << bytes.toHex().left(8).data();
+    }
 }
 
 TEST(SubtitleFile, GarbageAndBrokenTimesGiveNoCues)
@@ -101,40 +85,25 @@ TEST(SubtitleFile, GarbageAndBrokenTimesGiveNoCues)
     }
 }
 
-TEST(SubtitleFile, TenThousandCuesAreAllRead)
-{
-    QString text;
-    for (int i = 0; i < 10000; ++i) {
-        const int ms = i * 1000;
-        text += QStringLiteral("%1\r\n%2 --> %3\r\nline %1\r\n\r\n")
-                    .arg(i + 1)
-                    .arg(QStringLiteral("%1:%2:%3,000")
-                             .arg(ms / 3600000, 2, 10, QLatin1Char('0'))
-                             .arg(ms / 60000 % 60, 2, 10, QLatin1Char('0'))
-                             .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0')))
-                    .arg(QStringLiteral("99:00:00,000"));
-    }
-    const Stretches cues = CSubtitleFile::FromText(text);
-    ASSERT_EQ(cues.size(), 10000u);
-    EXPECT_EQ(cues[9999], (CReferenceStretch{9999000, 356400000, QStringLiteral("line 10000")}));
-    EXPECT_EQ(cues[4321].m_dwStartMs, 4321000u);
-}
-
-TEST(SubtitleFile, TheSubtitlesBesideARecordingAreTheReferenceWhenTheLrcHasNoText)
+// The reference text of a recording: the .lrc's lines when it has text, else
+// the subtitles beside the recording (.srt before .vtt), else a plain text file.
+TEST(ReferenceText, TheLrcsTextThenSubtitlesThenAPlainTextFile)
 {
     QTemporaryDir dir;
-    const QString media = dir.filePath(QStringLiteral("第一课.mp3"));
-    const QString lrc = dir.filePath(QStringLiteral("第一课.lrc"));
-    WriteAllBytes(CReferenceText::PlainTextPathFor(media), "Plain text.");
-    WriteAllBytes(lrc, "[00:01.00]\n");
+    const QString media = dir.filePath(u"第一课.mp3"_qs);
+    const QString lrc = dir.filePath(u"第一课.lrc"_qs);
+    WriteAllBytes(lrc, "[00:01.00]\n[00:02.00]\n");
+    EXPECT_TRUE(CReferenceText::ForRecording(lrc, media, 9000).empty()) << "times only and no text file";
+    WriteAllBytes(CReferenceText::PlainTextPathFor(media), "\xef\xbb\xbfHello there.\r\nGoodbye.");
+    EXPECT_EQ(CReferenceText::ForRecording(lrc, media, 9000), (Stretches{{0, 9000, u"Hello there.\r\nGoodbye."_qs}}));
     EXPECT_TRUE(CSubtitleFile::PathFor(media).isEmpty());
 
-    WriteAllBytes(dir.filePath(QStringLiteral("第一课.vtt")), "WEBVTT\n\n00:01.000 --> 00:02.000\nFrom vtt\n");
-    EXPECT_EQ(CSubtitleFile::PathFor(media), dir.filePath(QStringLiteral("第一课.vtt")));
-    WriteAllBytes(dir.filePath(QStringLiteral("第一课.srt")), "00:00:03,000 --> 00:00:04,000\nFrom srt\n");
-    EXPECT_EQ(CSubtitleFile::PathFor(media), dir.filePath(QStringLiteral("第一课.srt")));
-    EXPECT_EQ(CReferenceText::ForRecording(lrc, media, 9000), (Stretches{{3000, 4000, QStringLiteral("From srt")}}));
+    WriteAllBytes(dir.filePath(u"第一课.vtt"_qs), "WEBVTT\n\n00:01.000 --> 00:02.000\nFrom vtt\n");
+    EXPECT_EQ(CSubtitleFile::PathFor(media), dir.filePath(u"第一课.vtt"_qs));
+    WriteAllBytes(dir.filePath(u"第一课.srt"_qs), "00:00:03,000 --> 00:00:04,000\nFrom srt\n");
+    EXPECT_EQ(CSubtitleFile::PathFor(media), dir.filePath(u"第一课.srt"_qs));
+    EXPECT_EQ(CReferenceText::ForRecording(lrc, media, 9000), (Stretches{{3000, 4000, u"From srt"_qs}}));
 
     WriteAllBytes(lrc, "[00:01.00]From lrc\n");
-    EXPECT_EQ(CReferenceText::ForRecording(lrc, media, 9000), (Stretches{{1000, 9000, QStringLiteral("From lrc")}}));
+    EXPECT_EQ(CReferenceText::ForRecording(lrc, media, 9000), (Stretches{{1000, 9000, u"From lrc"_qs}}));
 }
