@@ -4,53 +4,53 @@
 #include "app/CRecentFileList.h"
 #include "app/CWindowPlacement.h"
 #include "app/Resource.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QKeySequence>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <map>
 
 namespace
 {
 
-// A menu on one line: "-" for a separator, a sub-menu's items in braces.
-QString Outline(const std::vector<SMenuEntry> &entries)
-{
-    QStringList items;
-    for (const SMenuEntry &entry : entries) {
-        if (entry.m_kind == SMenuEntry::separator)
-            items.append(QStringLiteral("-"));
-        else if (entry.m_kind == SMenuEntry::submenu)
-            items.append(entry.m_strText + QLatin1Char('{') + Outline(entry.m_items) + QLatin1Char('}'));
-        else
-            items.append(entry.m_strText);
-    }
-    return items.join(QLatin1Char('|'));
-}
-
 // Every menu item that shows a key after its tab, with that key as bound.
 void CollectShownKeys(const std::vector<SMenuEntry> &entries, std::multimap<unsigned, QKeySequence> &shown)
 {
     for (const SMenuEntry &entry : entries) {
         CollectShownKeys(entry.m_items, shown);
-        const qsizetype tab = entry.m_strText.indexOf(QLatin1Char('\t'));
+        const qsizetype tab = entry.m_strText.indexOf(u'\t');
         if (entry.m_kind == SMenuEntry::command && tab >= 0)
             shown.emplace(entry.m_nID, CommandTable::KeysOf(entry.m_strText.mid(tab + 1)));
     }
 }
 
+// A target whose handlers the test sets.
+class CTarget : public CCmdTarget
+{
+public:
+    using CCmdTarget::OnCommand;
+    using CCmdTarget::OnUpdate;
+};
+
 } // namespace
 
 // Menus spell keys their own way ("Alt+UP", "Alt+Enter"); the keys bound are
-// the ones a learner presses.
-TEST(CommandTable, KeysAreReadAsMenusSpellThem)
+// the ones a learner presses. A tooltip names the key of its command.
+TEST(CommandTable, KeysAreReadAsMenusSpellThemAndTooltipsNameThem)
 {
-    EXPECT_EQ(CommandTable::KeysOf(QStringLiteral("Alt+UP")), QKeySequence(Qt::ALT | Qt::Key_Up));
-    EXPECT_EQ(CommandTable::KeysOf(QStringLiteral("Alt+Enter")), QKeySequence(Qt::ALT | Qt::Key_Return));
-    EXPECT_EQ(CommandTable::KeysOf(QStringLiteral("Shift+Ins")), QKeySequence(Qt::SHIFT | Qt::Key_Insert));
+    EXPECT_EQ(CommandTable::KeysOf(u"Alt+UP"_qs), QKeySequence(Qt::ALT | Qt::Key_Up));
+    EXPECT_EQ(CommandTable::KeysOf(u"Alt+Enter"_qs), QKeySequence(Qt::ALT | Qt::Key_Return));
+    EXPECT_EQ(CommandTable::KeysOf(u"Shift+Ins"_qs), QKeySequence(Qt::SHIFT | Qt::Key_Insert));
+
+    EXPECT_EQ(CommandTable::Tooltip(IDC_PLAY_BUTTON), u"播放 F1"_qs);
+    EXPECT_EQ(CommandTable::Tooltip(IDC_PREV_ITEM), u"上一项目 Alt+UP"_qs);
+    EXPECT_EQ(CommandTable::Tooltip(ID_FILE_OPEN), u"打开媒体"_qs);
+    EXPECT_EQ(CommandTable::Prompt(ID_FILE_OPEN), u"打开现有媒体文件"_qs);
+    EXPECT_TRUE(CommandTable::Prompt(IDC_STOP).isEmpty());
+    EXPECT_EQ(CommandTable::PlainMenuText(ID_VIEW_CONTROLBAR), u"控制栏"_qs);
+    EXPECT_TRUE(CommandTable::PopupMenu(12345).empty());
 }
 
 TEST(CommandTable, MenuKeysAndShortcutsCannotDisagree)
@@ -88,93 +88,19 @@ TEST(CommandTable, MenuKeysAndShortcutsCannotDisagree)
     EXPECT_EQ(bound.size(), 37u);
 }
 
-// What the menus, the control bar's tooltips and a few prompts show, written
-// out once to catch an accidental change.
-TEST(CommandTable, MenusAndTooltipsReadAsBefore)
-{
-    const std::vector<SMenuEntry> &menu = CommandTable::MainMenu();
-    ASSERT_EQ(menu.size(), 6u);
-    const QString expected[] = {
-        QStringLiteral(
-            "文件(&F){打开媒体(&O)...\tCtrl+O|保存听写文本(&S)\tCtrl+S|听写文本另存为(&A)...|-|媒体属性...|-|"
-            "打印(&P)...\tCtrl+P|打印预览(&V)|打印设置(&R)...|-|最近文件|-|退出(&X)}"),
-        QStringLiteral(
-            "编辑(&E){撤消(&U)\tCtrl+Z|-|剪切(&T)\tCtrl+X|复制(&C)\tCtrl+C|粘贴(&P)\tCtrl+V|选择性粘贴(&S)...|-|"
-            "全选(&L)\tCtrl+A|-|字体...|文字着色...|-|查找(&F)...\tCtrl+F|查找下一个(&I)\tF3|替换(&E)\tCtrl+H|-|"
-            "插入时间标记(&M)\tCtrl+T|从时间标记处播放(&J)|-|"
-            "插入新对象(&N)...|链接(&K)...|对象特性(&R)\tAlt+Enter|<<用 OLE 谓词替换此处>>}"),
-        QStringLiteral("查看(&V){工具栏(&T)|状态栏(&S)|控制栏(&C)|音效栏(&E)}"),
-        QStringLiteral("播放(&P){播放/暂停\tF1|停止\tF2|-|上一项目\tAlt+UP|下一项目\tAlt+DOWN|播放顺序{默认|重复单项|"
-                       "重复（播放列表）}|-|左移起点\tF5|选择起点\tF6|选择终点\tF7|右移终点\tF8|-|上一选择段\tCtrl+U|"
-                       "下一选择段\tCtrl+D|清除选择\tF9|保存选择\tF10|-|音量{静音\tCtrl+M|增加音量\tAlt+Right|"
-                       "减小音量\tAlt+Left}}"),
-        QStringLiteral("工具(&T){设置...\tO}"),
-        QStringLiteral("帮助(&H){访问网站...|发送邮件给作者...|-|关于 Quillmere(&A)...}"),
-    };
-    for (size_t i = 0; i < menu.size(); ++i)
-        EXPECT_EQ(Outline({menu[i]}), expected[i]);
-    EXPECT_EQ(Outline(CommandTable::PopupMenu(IDR_TRAY_POPUP)),
-              QStringLiteral("打开...|-|播放/暂停|停止|上一项目|下一项目|-|恢复窗口|-|退出"));
-    EXPECT_EQ(Outline(CommandTable::PopupMenu(IDR_SELECTION_POPUP)).section(QLatin1Char('{'), 0, 0),
-              QStringLiteral("播放选中|从列表中移除|移除所有|-|听写练习\tF4|每段遍数"));
-    EXPECT_EQ(Outline(CommandTable::PopupMenu(IDR_EDITOR_POPUP)), QStringLiteral("剪切(&T)|复制(&C)|粘贴(&P)|字体..."));
-    EXPECT_TRUE(CommandTable::PopupMenu(12345).empty());
-
-    QStringList tooltips;
-    for (unsigned id : {IDC_PLAY_BUTTON, IDC_PAUSE_BUTTON, IDC_STOP, IDC_PREV_ITEM, IDC_NEXT_ITEM, IDC_START_LEFT,
-                        IDC_SET_START, IDC_SET_END, IDC_END_RIGHT, IDC_PREV_SELECTION, IDC_NEXT_SELECTION,
-                        IDC_CLEAR_SELECTION, IDC_SAVE_SELECTION, IDC_MUTE_BUTTON})
-        tooltips.append(CommandTable::Tooltip(id));
-    EXPECT_EQ(tooltips.join(QLatin1Char('|')),
-              QStringLiteral("播放 F1|暂停 F1|停止 F2|上一项目 Alt+UP|下一项目 Alt+DOWN|左移起点 F5|选择起点 F6|"
-                             "选择终点 F7|右移终点 F8|上一选择段 Ctrl+U|下一选择段 Ctrl+D|清除选择 F9|保存选择 F10|"
-                             "静音 Ctrl+M"));
-    EXPECT_EQ(CommandTable::Prompt(ID_FILE_OPEN), QStringLiteral("打开现有媒体文件"));
-    EXPECT_EQ(CommandTable::Tooltip(ID_FILE_OPEN), QStringLiteral("打开媒体"));
-    EXPECT_TRUE(CommandTable::Prompt(IDC_STOP).isEmpty());
-    EXPECT_EQ(CommandTable::PlainMenuText(ID_VIEW_CONTROLBAR), QStringLiteral("控制栏"));
-}
-
-// Which commands a running drill gives way to is a flag of their rows.
-TEST(CommandTable, CommandsThatEndTheDrill)
-{
-    std::vector<unsigned> ending;
-    for (const SCommand &command : CommandTable::Commands())
-        if (command.Has(CMD_ENDS_DRILL))
-            ending.push_back(command.m_nID);
-    EXPECT_EQ(ending.size(), 16u);
-    EXPECT_TRUE(CommandTable::Has(ID_SELECTION_PLAY, CMD_ENDS_DRILL));
-    EXPECT_FALSE(CommandTable::Has(ID_PLAY_PAUSE, CMD_ENDS_DRILL)); // pauses the drill instead
-    EXPECT_FALSE(CommandTable::Has(12345, CMD_ENDS_DRILL));
-}
-
-namespace
-{
-
-class CTarget : public CCmdTarget
-{
-public:
-    CTarget()
-    {
-        OnCommand(
-            IDC_STOP, [this] { ++m_nStops; }, [this](CCmdUI &ui) { ui.Enable(m_bCanStop); });
-        OnCommand(ID_MUTE, [this] { ++m_nMutes; });
-        OnUpdate(ID_ORDER_DEFAULT, [](CCmdUI &ui) { ui.SetCheck(1); });
-    }
-    bool m_bCanStop = false;
-    int m_nStops = 0;
-    int m_nMutes = 0;
-};
-
-} // namespace
-
 TEST(CommandTarget, UpdateHandlersDecideAndUnhandledCommandsAreDisabled)
 {
     CTarget target;
+    bool canStop = false;
+    int stops = 0;
+    target.OnCommand(
+        IDC_STOP, [&stops] { ++stops; }, [&canStop](CCmdUI &ui) { ui.Enable(canStop); });
+    target.OnCommand(ID_MUTE, [] {});
+    target.OnUpdate(ID_ORDER_DEFAULT, [](CCmdUI &ui) { ui.SetCheck(1); });
     EXPECT_FALSE(target.ExecuteIfEnabled(IDC_STOP));
-    target.m_bCanStop = true;
+    canStop = true;
     EXPECT_TRUE(target.ExecuteIfEnabled(IDC_STOP));
-    EXPECT_EQ(target.m_nStops, 1);
+    EXPECT_EQ(stops, 1);
 
     EXPECT_TRUE(target.QueryState(ID_MUTE).m_bEnabled); // a handler without an update handler
     EXPECT_FALSE(target.QueryState(ID_PLAY_PAUSE).m_bEnabled);
@@ -185,29 +111,25 @@ TEST(CommandTarget, UpdateHandlersDecideAndUnhandledCommandsAreDisabled)
     EXPECT_FALSE(target.OnCmdMsg(ID_ORDER_DEFAULT, nullptr));
 }
 
+// Storing and restoring a maximised window is the main frame's layout test.
 TEST(WindowPlacement, TenNumbersOrNothingAndAMinimisedWindowComesBackShown)
 {
-    const auto placement = SWindowPlacement::Parse(QStringLiteral("2,3,-1,-1,-8,-8,10,20,810,620"));
-    ASSERT_TRUE(placement.has_value());
-    EXPECT_EQ(placement->Format(), QStringLiteral("2,3,-1,-1,-8,-8,10,20,810,620"));
-    EXPECT_EQ(placement->right, 810);
-    EXPECT_FALSE(SWindowPlacement::Parse(QStringLiteral("2,3,-1,-1,-8,-8,10,20,810")));
+    EXPECT_FALSE(SWindowPlacement::Parse(u"2,3,-1,-1,-8,-8,10,20,810"_qs));
     EXPECT_FALSE(SWindowPlacement::Parse(QString()));
-
-    SWindowPlacement minimised = *placement;
+    SWindowPlacement minimised = *SWindowPlacement::Parse(u"2,3,-1,-1,-8,-8,10,20,810,620"_qs);
     minimised.showCmd = SWindowPlacement::SW_SHOWMINIMIZED;
     EXPECT_EQ(minimised.ForClosing(true).showCmd, SWindowPlacement::SW_SHOWMAXIMIZED); // maximised before
     minimised.flags = 0;
     EXPECT_EQ(minimised.ForClosing(true).showCmd, SWindowPlacement::SW_SHOW);
 }
 
+// Reading the list from the profile and opening an entry are the program's tests.
 TEST(RecentFiles, FourNewestFirstAndTheMediaBesideADocument)
 {
     CRecentFileList list;
     for (const char *name : {"/a.rtf", "/b.rtf", "/c.rtf", "/d.rtf", "/e.rtf", "/c.rtf"})
         list.Add(QString::fromLatin1(name));
-    EXPECT_EQ(list.Paths(), (QStringList{QStringLiteral("/c.rtf"), QStringLiteral("/e.rtf"), QStringLiteral("/d.rtf"),
-                                         QStringLiteral("/b.rtf")}));
+    EXPECT_EQ(list.Paths(), (QStringList{u"/c.rtf"_qs, u"/e.rtf"_qs, u"/d.rtf"_qs, u"/b.rtf"_qs}));
     CIniProfile profile;
     list.WriteList(profile);
     CRecentFileList read;
@@ -215,15 +137,10 @@ TEST(RecentFiles, FourNewestFirstAndTheMediaBesideADocument)
     EXPECT_EQ(read.Paths(), list.Paths());
 
     QTemporaryDir dir;
-    const auto touch = [&dir](const char *name) {
-        QFile file(dir.filePath(QString::fromUtf8(name)));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        return file.fileName();
-    };
-    const QString document = touch("第一课.rtf");
-    touch("第一课.lrc");
+    for (const char16_t *name : {u"第一课.rtf", u"第一课.lrc", u"第一课x.mp3"})
+        WriteAllBytes(dir.filePath(QString::fromUtf16(name)), {});
+    const QString document = dir.filePath(u"第一课.rtf"_qs);
     EXPECT_TRUE(FindRelatedMediaFile(document).isEmpty());
-    const QString media = touch("第一课.mp3");
-    touch("第一课x.mp3");
-    EXPECT_EQ(FindRelatedMediaFile(document), media);
+    WriteAllBytes(dir.filePath(u"第一课.mp3"_qs), {});
+    EXPECT_EQ(FindRelatedMediaFile(document), dir.filePath(u"第一课.mp3"_qs));
 }
