@@ -7,9 +7,6 @@
 #include <QStyle>
 #include <gtest/gtest.h>
 
-namespace
-{
-
 TEST(ThemeHelperTest, OnlyTheClassicStyleIsUnthemedAndButtonsAreFlatUnlessThemedWithoutToolbarLook)
 {
     EXPECT_FALSE(CThemeHelper::IsThemedStyle(nullptr));
@@ -18,11 +15,10 @@ TEST(ThemeHelperTest, OnlyTheClassicStyleIsUnthemedAndButtonsAreFlatUnlessThemed
     const struct {
         const char *style;
         bool themed, withHelper, toolbarLook, flat;
-    } cases[] = {
-        {"Fusion", true, true, false, false},   {"Fusion", true, true, true, true},
-        {"Fusion", true, false, false, true},   {"Windows", false, true, false, true},
-        {"Windows", false, false, false, true},
-    };
+    } cases[] = {{"Fusion", true, true, false, false},
+                 {"Fusion", true, true, true, true},
+                 {"Fusion", true, false, false, true},
+                 {"Windows", false, true, false, true}};
     for (const auto &test : cases) {
         SCOPED_TRACE(testing::Message() << test.style << " helper " << test.withHelper << " toolbar "
                                         << test.toolbarLook);
@@ -35,5 +31,3 @@ TEST(ThemeHelperTest, OnlyTheClassicStyleIsUnthemedAndButtonsAreFlatUnlessThemed
     }
     QApplication::setStyle(previous);
 }
-
-} // namespace
