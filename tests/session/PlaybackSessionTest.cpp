@@ -4,9 +4,6 @@
 #include "app/CAppSettings.h"
 #include "app/Resource.h"
 #include "app/StatusPanes.h"
-#include "editor/CQuillmereDoc.h"
-#include "session/CLesson.h"
-#include "session/CPlaybackSession.h"
 #include "support/CSimulatedTime.h"
 #include "support/TestSupport.h"
 
@@ -23,16 +20,16 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_folder.isValid());
-        QObject::connect(&m_session, &CPlaybackSession::PaneTextChanged,
+        QObject::connect(&m_sim.session, &CPlaybackSession::PaneTextChanged,
                          [this](int pane, const QString &text) { m_panes[pane] = text; });
-        QObject::connect(&m_session, &CPlaybackSession::RangeChanged,
+        QObject::connect(&m_sim.session, &CPlaybackSession::RangeChanged,
                          [this](const SAbRange &range) { m_shown = range; });
-        QObject::connect(&m_session, &CPlaybackSession::PlayButtonsChanged,
+        QObject::connect(&m_sim.session, &CPlaybackSession::PlayButtonsChanged,
                          [this](bool play, bool) { m_nPlayReleases += play ? 0 : 1; });
-        QObject::connect(&m_session, &CPlaybackSession::VolumeChanged, [this](int volume) { m_nVolume = volume; });
-        QObject::connect(&m_session, &CPlaybackSession::StretchesListed,
+        QObject::connect(&m_sim.session, &CPlaybackSession::VolumeChanged, [this](int volume) { m_nVolume = volume; });
+        QObject::connect(&m_sim.session, &CPlaybackSession::StretchesListed,
                          [this](const std::vector<CSelectionSpan> &rows) { m_rows = rows; });
-        m_session.InitDialog();
+        m_sim.session.InitDialog();
     }
     void TearDown() override { EXPECT_EQ(m_prompt.m_messages, QStringList()); }
 
@@ -41,38 +38,34 @@ protected:
     {
         for (std::uint32_t length : lengths) {
             m_paths.append(m_folder.filePath(QStringLiteral("item%1.wav").arg(m_paths.size())));
-            m_player.m_lengths[m_paths.back()] = length;
+            m_sim.player.m_lengths[m_paths.back()] = length;
         }
         m_settings.PlaylistIndex = remembered;
-        ASSERT_TRUE(m_session.PlaylistReady(&m_paths));
+        ASSERT_TRUE(m_sim.session.PlaylistReady(&m_paths));
     }
-    bool Raise(unsigned id) { return m_session.ExecuteIfEnabled(id); }
-    bool Enabled(unsigned id) { return m_session.QueryState(id).m_bEnabled; }
+    bool Raise(unsigned id) { return m_sim.session.ExecuteIfEnabled(id); }
+    bool Enabled(unsigned id) { return m_sim.session.QueryState(id).m_bEnabled; }
     // The lowest and highest position in the next milliseconds, looked at every 10.
     std::pair<std::uint32_t, std::uint32_t> PositionsDuring(int ms)
     {
         std::uint32_t lowest = UINT32_MAX, highest = 0;
         for (int t = 0; t < ms; t += 10) {
-            m_clock.Advance(10);
-            lowest = std::min(lowest, m_player.GetPosition());
-            highest = std::max(highest, m_player.GetPosition());
+            m_sim.clock.Advance(10);
+            lowest = std::min(lowest, m_sim.player.GetPosition());
+            highest = std::max(highest, m_sim.player.GetPosition());
         }
         return {lowest, highest};
     }
     void TypeText(const QString &text)
     {
-        m_doc.GetTextDocument().setPlainText(text);
-        m_doc.SetModifiedFlag(true);
+        m_sim.document.GetTextDocument().setPlainText(text);
+        m_sim.document.SetModifiedFlag(true);
     }
 
     CRecordingPrompt m_prompt;
     QTemporaryDir m_folder;
     CAppSettings m_settings;
-    CSimulatedClock m_clock;
-    CSimulatedPlayer m_player{m_clock};
-    CQuillmereDoc m_doc;
-    CLesson m_lesson{m_doc};
-    CPlaybackSession m_session{m_settings, m_player, m_clock, m_lesson};
+    SSimulatedSession m_sim{m_settings};
     QStringList m_paths;
     std::map<int, QString> m_panes;
     SAbRange m_shown;
@@ -93,15 +86,15 @@ TEST_F(PlaybackSessionTest, WithNoItemOnlyMuteAndVolumeAreEnabled)
 TEST_F(PlaybackSessionTest, SetStartAndEndLoopTheSelection)
 {
     StartPlaylist({20000});
-    m_session.OnPositionScroll(5000);
+    m_sim.session.OnPositionScroll(5000);
     ASSERT_TRUE(Raise(IDC_SET_START));
-    m_session.OnPositionScroll(9050);
+    m_sim.session.OnPositionScroll(9050);
     ASSERT_TRUE(Raise(IDC_SET_END));
     EXPECT_EQ(m_shown, (SAbRange{5000, 9050, true}));
-    EXPECT_EQ(m_player.GetPosition(), 5000u); // heard from its start at once
+    EXPECT_EQ(m_sim.player.GetPosition(), 5000u); // heard from its start at once
     EXPECT_EQ(m_panes[PANE_SEL_START], QStringLiteral("00:05"));
 
-    m_session.OnPositionScroll(8500);
+    m_sim.session.OnPositionScroll(8500);
     const auto [lowest, highest] = PositionsDuring(2500);
     EXPECT_GE(lowest, 5000u);
     EXPECT_LT(highest, 9050u);
@@ -122,7 +115,7 @@ TEST_F(PlaybackSessionTest, NudgesStopAtZeroAndAtTheLength)
     };
     for (const SCase &c : {SCase{1000, 0, 3000, false}, SCase{100, 400, 2100, true}}) {
         m_settings.MoveStep = c.step;
-        m_session.PlaySelection(500, 2000);
+        m_sim.session.PlaySelection(500, 2000);
         ASSERT_TRUE(Raise(IDC_START_LEFT));
         ASSERT_TRUE(Raise(IDC_END_RIGHT));
         EXPECT_EQ(m_shown, (SAbRange{c.nudgedStart, c.nudgedEnd, true})) << c.step;
@@ -138,19 +131,19 @@ TEST_F(PlaybackSessionTest, AStartPastTheEndNeverLoopsATickAndAMillisecondKeepsP
 {
     StartPlaylist({3000});
     for (const CSelectionSpan &c : {CSelectionSpan{1000, 1000}, CSelectionSpan{2500, 0}}) {
-        m_session.PlaySelection(c.m_dwStart, 2800);
-        m_session.PlaySelection(0, 2000);
+        m_sim.session.PlaySelection(c.m_dwStart, 2800);
+        m_sim.session.PlaySelection(0, 2000);
         EXPECT_EQ(m_shown, (SAbRange{c.m_dwEnd, 2000, true})) << c.m_dwStart;
     }
-    m_player.SetPosition(2500);
+    m_sim.player.SetPosition(2500);
     ASSERT_TRUE(Raise(IDC_SET_START));
     EXPECT_EQ(m_shown, (SAbRange{2500, 3000, true}));
 
-    m_session.PlaySelection(1000, 1001);
+    m_sim.session.PlaySelection(1000, 1001);
     const auto [lowest, highest] = PositionsDuring(500);
     EXPECT_EQ(lowest, 1000u);
     EXPECT_LE(highest, 1001u);
-    EXPECT_TRUE(m_player.IsPlaying());
+    EXPECT_TRUE(m_sim.player.IsPlaying());
 }
 
 // Rows from a timing file made for a longer recording, or with a time tagged
@@ -166,7 +159,7 @@ TEST_F(PlaybackSessionTest, RowsPastTheEndOrWithoutLengthPlayOnlyWhatTheItemHas)
     };
     for (const auto &[row, range] : cases) {
         SCOPED_TRACE(testing::Message() << row.m_dwStart << "-" << row.m_dwEnd);
-        m_session.PlaySelection(row.m_dwStart, row.m_dwEnd);
+        m_sim.session.PlaySelection(row.m_dwStart, row.m_dwEnd);
         EXPECT_EQ(m_shown, range);
         const auto [lowest, highest] = PositionsDuring(1200);
         EXPECT_GE(lowest, range.dwStart);
@@ -192,16 +185,16 @@ TEST_F(PlaybackSessionTest, EndOfItemFollowsThePlayOrder)
     for (const SCase &c : cases) {
         SCOPED_TRACE(testing::Message() << "order " << c.order << " item " << c.item);
         m_settings.Order = c.order;
-        m_session.PlayItem(c.item);
+        m_sim.session.PlayItem(c.item);
         if (!c.leaveText) {
             TypeText(QStringLiteral("kept"));
             m_prompt.m_queuedAnswers = {CPrompt::IDCANCEL};
         }
-        m_clock.Advance(520); // just past the end of the item
-        EXPECT_EQ(m_session.CurrentIndex(), c.expectedItem);
-        EXPECT_EQ(m_player.IsPlaying(), c.playing);
-        EXPECT_EQ(m_lesson.RecordingPath(), m_paths[c.expectedItem]);
-        EXPECT_TRUE(c.playing || m_player.GetPosition() == 0u) << m_player.GetPosition();
+        m_sim.clock.Advance(520); // just past the end of the item
+        EXPECT_EQ(m_sim.session.CurrentIndex(), c.expectedItem);
+        EXPECT_EQ(m_sim.player.IsPlaying(), c.playing);
+        EXPECT_EQ(m_sim.lesson.RecordingPath(), m_paths[c.expectedItem]);
+        EXPECT_TRUE(c.playing || m_sim.player.GetPosition() == 0u) << m_sim.player.GetPosition();
         EXPECT_EQ(m_prompt.m_messages.size(), c.leaveText ? 0 : 1);
         m_prompt.m_messages.clear();
     }
@@ -210,14 +203,14 @@ TEST_F(PlaybackSessionTest, EndOfItemFollowsThePlayOrder)
 TEST_F(PlaybackSessionTest, EndOfItemWithASelectionReplaysItInEveryOrder)
 {
     StartPlaylist({500, 3000});
-    m_session.PlaySelection(100, 0);
+    m_sim.session.PlaySelection(100, 0);
     m_nPlayReleases = 0;
     for (int order : {ORDER_IN_TURN, ORDER_REPEAT_ONE, ORDER_REPEAT_LIST}) {
         m_settings.Order = order;
-        m_clock.Advance(1000); // two ends at least
+        m_sim.clock.Advance(1000); // two ends at least
         EXPECT_EQ(m_nPlayReleases, 0);
-        EXPECT_EQ(m_session.CurrentIndex(), 0);
-        EXPECT_TRUE(m_player.IsPlaying());
+        EXPECT_EQ(m_sim.session.CurrentIndex(), 0);
+        EXPECT_TRUE(m_sim.player.IsPlaying());
         EXPECT_TRUE(m_shown.bActive);
     }
 }
@@ -226,29 +219,29 @@ TEST_F(PlaybackSessionTest, VolumeEndsMutingAndStaysInRange)
 {
     StartPlaylist({3000});
     ASSERT_TRUE(Raise(ID_MUTE));
-    EXPECT_TRUE(m_player.m_bMuted && m_settings.Mute);
-    EXPECT_EQ(m_session.QueryState(IDC_MUTE_BUTTON).m_nCheck, 1);
+    EXPECT_TRUE(m_sim.player.m_bMuted && m_settings.Mute);
+    EXPECT_EQ(m_sim.session.QueryState(IDC_MUTE_BUTTON).m_nCheck, 1);
     ASSERT_TRUE(Raise(ID_VOLUME_UP));
-    EXPECT_FALSE(m_player.m_bMuted || m_settings.Mute);
+    EXPECT_FALSE(m_sim.player.m_bMuted || m_settings.Mute);
     EXPECT_EQ(m_settings.Volume, 55);
-    m_session.OnVolumeScroll(98);
+    m_sim.session.OnVolumeScroll(98);
     ASSERT_TRUE(Raise(ID_VOLUME_UP));
     EXPECT_EQ(m_nVolume, 100);
-    EXPECT_EQ(m_player.m_nVolume, 100);
+    EXPECT_EQ(m_sim.player.m_nVolume, 100);
 }
 
 TEST_F(PlaybackSessionTest, CurrentItemIsAlwaysInTheListAndRemembered)
 {
     StartPlaylist({3000, 500}, 7);
-    EXPECT_EQ(m_session.CurrentIndex(), 0);
-    m_session.PlayItem(5);
-    EXPECT_EQ(m_session.CurrentIndex(), 0);
-    m_session.PlayItem(1);
-    EXPECT_EQ(m_session.GetCurrentPath(), m_paths[1]);
-    m_session.RememberCurrentItem();
+    EXPECT_EQ(m_sim.session.CurrentIndex(), 0);
+    m_sim.session.PlayItem(5);
+    EXPECT_EQ(m_sim.session.CurrentIndex(), 0);
+    m_sim.session.PlayItem(1);
+    EXPECT_EQ(m_sim.session.GetCurrentPath(), m_paths[1]);
+    m_sim.session.RememberCurrentItem();
     EXPECT_EQ(m_settings.PlaylistIndex, 1);
-    m_session.SetCurrentIndex(-1);
-    m_session.RememberCurrentItem();
+    m_sim.session.SetCurrentIndex(-1);
+    m_sim.session.RememberCurrentItem();
     EXPECT_EQ(m_settings.PlaylistIndex, 0);
 }
 
@@ -260,16 +253,16 @@ TEST_F(PlaybackSessionTest, SwitchingItemsAsksBeforeTheTextIsReplaced)
     TypeText(QStringLiteral("my careful transcript"));
     m_prompt.m_queuedAnswers = {CPrompt::IDCANCEL};
     ASSERT_TRUE(Raise(IDC_NEXT_ITEM));
-    EXPECT_EQ(m_session.CurrentIndex(), 0);
-    EXPECT_EQ(m_lesson.RecordingPath(), m_paths[0]);
-    EXPECT_TRUE(m_doc.IsModified());
+    EXPECT_EQ(m_sim.session.CurrentIndex(), 0);
+    EXPECT_EQ(m_sim.lesson.RecordingPath(), m_paths[0]);
+    EXPECT_TRUE(m_sim.document.IsModified());
 
     m_prompt.m_queuedAnswers = {CPrompt::IDYES};
     ASSERT_TRUE(Raise(IDC_NEXT_ITEM));
-    EXPECT_EQ(m_session.CurrentIndex(), 1);
-    EXPECT_EQ(m_lesson.RecordingPath(), m_paths[1]);
-    EXPECT_FALSE(m_doc.IsModified());
-    EXPECT_TRUE(m_doc.GetTextDocument().isEmpty());
+    EXPECT_EQ(m_sim.session.CurrentIndex(), 1);
+    EXPECT_EQ(m_sim.lesson.RecordingPath(), m_paths[1]);
+    EXPECT_FALSE(m_sim.document.IsModified());
+    EXPECT_TRUE(m_sim.document.GetTextDocument().isEmpty());
     EXPECT_TRUE(ReadAllBytes(m_folder.filePath(QStringLiteral("item0.rtf"))).contains("my careful transcript"));
     ASSERT_EQ(m_prompt.m_messages.size(), 2);
     EXPECT_TRUE(m_prompt.m_messages[0].startsWith(QStringLiteral("是否保存对")));
@@ -277,23 +270,23 @@ TEST_F(PlaybackSessionTest, SwitchingItemsAsksBeforeTheTextIsReplaced)
 
     // Back again, the saved text is read from beside its item.
     ASSERT_TRUE(Raise(IDC_PREV_ITEM));
-    EXPECT_TRUE(m_doc.GetTextDocument().toPlainText().contains(QStringLiteral("my careful transcript")));
+    EXPECT_TRUE(m_sim.document.GetTextDocument().toPlainText().contains(QStringLiteral("my careful transcript")));
 }
 
 // A lost output is told once when it goes and once when it comes back.
 TEST_F(PlaybackSessionTest, ALostSoundOutputAndItsReturnAreToldOnce)
 {
     StartPlaylist({20000});
-    m_clock.Advance(300);
+    m_sim.clock.Advance(300);
     EXPECT_EQ(m_panes[PANE_MESSAGE], QString());
-    m_player.m_bOutputLost = true;
-    m_clock.Advance(300);
+    m_sim.player.m_bOutputLost = true;
+    m_sim.clock.Advance(300);
     EXPECT_EQ(m_panes[PANE_MESSAGE], QStringLiteral("声音输出中断，正在重新连接…"));
     m_panes[PANE_MESSAGE].clear();
-    m_clock.Advance(300);
+    m_sim.clock.Advance(300);
     EXPECT_EQ(m_panes[PANE_MESSAGE], QString());
-    m_player.m_bOutputLost = false;
-    m_clock.Advance(300);
+    m_sim.player.m_bOutputLost = false;
+    m_sim.clock.Advance(300);
     EXPECT_EQ(m_panes[PANE_MESSAGE], QStringLiteral("声音输出已恢复"));
 }
 
@@ -305,24 +298,25 @@ TEST_F(PlaybackSessionTest, TheDrillPlaysEachRowItsPassesWithSilencesThenEnds)
     m_settings.DrillPasses = 2;
     m_settings.DrillGap = 1;
     std::vector<SAbRange> passes;
-    QObject::connect(&m_session, &CPlaybackSession::RangeChanged, [&](const SAbRange &range) {
-        if (range.bActive && (passes.empty() || m_player.IsStopped() || m_player.GetPosition() == range.dwStart))
+    QObject::connect(&m_sim.session, &CPlaybackSession::RangeChanged, [&](const SAbRange &range) {
+        if (range.bActive &&
+            (passes.empty() || m_sim.player.IsStopped() || m_sim.player.GetPosition() == range.dwStart))
             passes.push_back(range);
     });
-    ASSERT_TRUE(m_session.StartDrill({{1000, 1300}, {2000, 2300}, {3000, 3300}}, 1));
+    ASSERT_TRUE(m_sim.session.StartDrill({{1000, 1300}, {2000, 2300}, {3000, 3300}}, 1));
     EXPECT_EQ(m_panes[PANE_DRILL], QStringLiteral("第 2/3 段 · 第 1/2 遍"));
-    m_clock.Advance(300);
+    m_sim.clock.Advance(300);
     EXPECT_EQ(m_panes[PANE_DRILL], QStringLiteral("第 2/3 段 · 第 1/2 遍 · 书写"));
-    m_clock.Advance(1000);
+    m_sim.clock.Advance(1000);
     EXPECT_EQ(m_panes[PANE_DRILL], QStringLiteral("第 2/3 段 · 第 2/2 遍"));
     m_settings.DrillPasses = 1; // heard from the next step on
-    m_clock.Advance(2600);
-    EXPECT_FALSE(m_session.IsDrillRunning());
+    m_sim.clock.Advance(2600);
+    EXPECT_FALSE(m_sim.session.IsDrillRunning());
     EXPECT_FALSE(m_settings.DrillOn);
     EXPECT_EQ(m_panes[PANE_DRILL], QString());
-    EXPECT_FALSE(m_player.IsPlaying());
+    EXPECT_FALSE(m_sim.player.IsPlaying());
     EXPECT_EQ(passes, (std::vector<SAbRange>{{2000, 2300, true}, {2000, 2300, true}, {3000, 3300, true}}));
-    EXPECT_FALSE(m_session.StartDrill({}, 0));
+    EXPECT_FALSE(m_sim.session.StartDrill({}, 0));
 }
 
 // F1 holds the pass or the silence after it; the silence then runs only for what is left.
@@ -331,23 +325,23 @@ TEST_F(PlaybackSessionTest, F1HoldsThePassAndTheSilence)
     StartPlaylist({10000});
     m_settings.DrillPasses = 1;
     m_settings.DrillGap = 1;
-    ASSERT_TRUE(m_session.StartDrill({{1000, 1300}, {2000, 2300}}, 0));
+    ASSERT_TRUE(m_sim.session.StartDrill({{1000, 1300}, {2000, 2300}}, 0));
     ASSERT_TRUE(Raise(ID_PLAY_PAUSE));
-    EXPECT_TRUE(m_player.IsPaused());
+    EXPECT_TRUE(m_sim.player.IsPaused());
     EXPECT_TRUE(m_panes[PANE_DRILL].endsWith(QStringLiteral("已暂停")));
-    m_clock.Advance(5000);
-    EXPECT_EQ(m_player.GetPosition(), 1000u) << "the pass is held";
+    m_sim.clock.Advance(5000);
+    EXPECT_EQ(m_sim.player.GetPosition(), 1000u) << "the pass is held";
     ASSERT_TRUE(Raise(ID_PLAY_PAUSE));
-    m_clock.Advance(300 + 600);
+    m_sim.clock.Advance(300 + 600);
     ASSERT_TRUE(Raise(ID_PLAY_PAUSE)); // in the silence, 400 ms of it left
-    m_clock.Advance(5000);
+    m_sim.clock.Advance(5000);
     EXPECT_TRUE(m_panes[PANE_DRILL].startsWith(QStringLiteral("第 1/2 段")));
     ASSERT_TRUE(Raise(ID_PLAY_PAUSE));
-    m_clock.Advance(399);
+    m_sim.clock.Advance(399);
     EXPECT_TRUE(m_panes[PANE_DRILL].startsWith(QStringLiteral("第 1/2 段")));
-    m_clock.Advance(1);
+    m_sim.clock.Advance(1);
     EXPECT_EQ(m_panes[PANE_DRILL], QStringLiteral("第 2/2 段 · 第 1/1 遍"));
-    EXPECT_EQ(m_player.GetPosition(), 2000u);
+    EXPECT_EQ(m_sim.player.GetPosition(), 2000u);
 }
 
 // Every transport or selection command ends a running drill and leaves the
@@ -358,17 +352,17 @@ TEST_F(PlaybackSessionTest, OtherTransportAndSelectionCommandsEndTheDrill)
     const std::vector<CSelectionSpan> rows{{4000, 6000}, {6000, 8000}};
     for (unsigned id : {IDC_SET_START, IDC_STOP, IDC_NEXT_SELECTION, ID_SELECTION_REMOVE_ALL, IDC_PAUSE_BUTTON}) {
         SCOPED_TRACE(id);
-        ASSERT_TRUE(m_session.StartDrill(rows, 0));
+        ASSERT_TRUE(m_sim.session.StartDrill(rows, 0));
         ASSERT_TRUE(Raise(ID_VOLUME_DOWN));
-        EXPECT_TRUE(m_session.IsDrillRunning());
-        m_session.OnCmdMsg(id, nullptr);
-        EXPECT_FALSE(m_session.IsDrillRunning());
+        EXPECT_TRUE(m_sim.session.IsDrillRunning());
+        m_sim.session.OnCmdMsg(id, nullptr);
+        EXPECT_FALSE(m_sim.session.IsDrillRunning());
         EXPECT_FALSE(m_settings.DrillOn);
         EXPECT_EQ(m_panes[PANE_DRILL], QString());
         Raise(IDC_PLAY_BUTTON);
     }
-    ASSERT_TRUE(m_session.StartDrill(rows, 1));
-    m_session.OnCmdMsg(IDC_NEXT_SELECTION, nullptr);
+    ASSERT_TRUE(m_sim.session.StartDrill(rows, 1));
+    m_sim.session.OnCmdMsg(IDC_NEXT_SELECTION, nullptr);
     EXPECT_EQ(m_shown, (SAbRange{6000, 8000, true}));
     const auto [lowest, highest] = PositionsDuring(4000);
     EXPECT_GE(lowest, 6000u);

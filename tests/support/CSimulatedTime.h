@@ -5,6 +5,9 @@
 #pragma once
 
 #include "audio/IMediaPlayer.h"
+#include "editor/CQuillmereDoc.h"
+#include "session/CLesson.h"
+#include "session/CPlaybackSession.h"
 #include "session/ISessionClock.h"
 
 #include <QCoreApplication>
@@ -237,4 +240,15 @@ private:
     qint64 m_nSince = 0;
     SLoop m_loop;
     SItemDescription m_description;
+};
+
+// A playback session on simulated time over a real lesson and its document.
+struct SSimulatedSession {
+    explicit SSimulatedSession(CAppSettings &settings) : session(settings, player, clock, lesson) {}
+
+    CSimulatedClock clock;
+    CSimulatedPlayer player{clock};
+    CQuillmereDoc document;
+    CLesson lesson{document};
+    CPlaybackSession session;
 };

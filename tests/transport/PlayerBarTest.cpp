@@ -3,9 +3,6 @@
 // reach the session and follow it.
 #include "app/CAppSettings.h"
 #include "app/Resource.h"
-#include "editor/CQuillmereDoc.h"
-#include "session/CLesson.h"
-#include "session/CPlaybackSession.h"
 #include "support/CSimulatedTime.h"
 #include "support/TestSupport.h"
 #include "transport/CNiceSliderCtrl.h"
@@ -33,8 +30,8 @@ protected:
     {
         m_settings.Volume = 40;
         m_settings.Mute = true;
-        m_pBar = std::make_unique<CPlayerBar>(m_session);
-        m_session.InitDialog();
+        m_pBar = std::make_unique<CPlayerBar>(m_sim.session);
+        m_sim.session.InitDialog();
         m_pBar->resize(700, CPlayerBar::BAR_HEIGHT);
         m_pBar->show();
     }
@@ -49,18 +46,14 @@ protected:
     void PlayTone()
     {
         m_paths = {QStringLiteral("/lessons/tone.wav")};
-        m_player.m_lengths[m_paths[0]] = 3000;
-        ASSERT_TRUE(m_session.PlaylistReady(&m_paths));
+        m_sim.player.m_lengths[m_paths[0]] = 3000;
+        ASSERT_TRUE(m_sim.session.PlaylistReady(&m_paths));
         m_pBar->UpdateButtonStates();
     }
 
     CRecordingPrompt m_prompt;
     CAppSettings m_settings;
-    CSimulatedClock m_clock;
-    CSimulatedPlayer m_player{m_clock};
-    CQuillmereDoc m_doc;
-    CLesson m_lesson{m_doc};
-    CPlaybackSession m_session{m_settings, m_player, m_clock, m_lesson};
+    SSimulatedSession m_sim{m_settings};
     QStringList m_paths;
     std::unique_ptr<CPlayerBar> m_pBar;
 };
@@ -113,7 +106,7 @@ TEST_F(PlayerBarTest, ButtonStatesFollowTheUpdateHandlers)
     EXPECT_TRUE(Button(IDC_PLAY_BUTTON).GetCheck());
 
     Click(IDC_PAUSE_BUTTON);
-    EXPECT_TRUE(m_player.IsPaused());
+    EXPECT_TRUE(m_sim.player.IsPaused());
     EXPECT_FALSE(Button(IDC_PLAY_BUTTON).GetCheck());
     EXPECT_TRUE(Button(IDC_PAUSE_BUTTON).GetCheck());
     EXPECT_FALSE(Button(IDC_SET_START).isEnabled()) << "only while playing";
@@ -140,7 +133,7 @@ TEST_F(PlayerBarTest, MuteButtonAndVolumeClickReachTheSettings)
     EXPECT_EQ(m_settings.Volume, 100);
     EXPECT_FALSE(volume.hasFocus()) << "the focus stays with the editor";
     EXPECT_FALSE(Button(IDC_MUTE_BUTTON).GetCheck());
-    m_session.ExecuteIfEnabled(ID_VOLUME_DOWN);
+    m_sim.session.ExecuteIfEnabled(ID_VOLUME_DOWN);
     EXPECT_EQ(volume.value(), 95) << "the shortcut moves the slider";
 }
 
@@ -148,15 +141,15 @@ TEST_F(PlayerBarTest, SliderClickSeeksAndSelectionShows)
 {
     PlayTone();
     CNiceSliderCtrl &slider = *m_pBar->PositionSlider();
-    EXPECT_EQ(slider.maximum(), int(m_player.GetLength()));
+    EXPECT_EQ(slider.maximum(), int(m_sim.player.GetLength()));
     QTest::mousePress(&slider, Qt::LeftButton, {}, {slider.width() / 2, slider.height() / 2});
     EXPECT_TRUE(slider.IsDragging());
     QTest::mouseRelease(&slider, Qt::LeftButton, {}, {slider.width() / 2, slider.height() / 2});
-    EXPECT_NEAR(m_player.GetPosition(), 1500, 150) << "half way into 3 s";
-    m_clock.Advance(500);
+    EXPECT_NEAR(m_sim.player.GetPosition(), 1500, 150) << "half way into 3 s";
+    m_sim.clock.Advance(500);
     EXPECT_NEAR(slider.value(), 2000, 150) << "the thumb follows the playing position";
 
-    m_session.PlaySelection(1000, 2000);
+    m_sim.session.PlaySelection(1000, 2000);
     EXPECT_TRUE(slider.IsSelectionShown());
     EXPECT_EQ(slider.SelectionStart(), 1000);
     EXPECT_EQ(slider.SelectionEnd(), 2000);

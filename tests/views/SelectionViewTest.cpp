@@ -3,9 +3,6 @@
 #include "app/CAppSettings.h"
 #include "app/Resource.h"
 #include "app/StatusPanes.h"
-#include "editor/CQuillmereDoc.h"
-#include "session/CLesson.h"
-#include "session/CPlaybackSession.h"
 #include "support/CSimulatedTime.h"
 #include "views/CSelectionView.h"
 
@@ -18,7 +15,7 @@ namespace
 class SelectionViewTest : public ::testing::Test
 {
 protected:
-    SelectionViewTest() : m_control(m_settings, m_player, m_clock, m_lesson), m_pane(m_settings, m_control)
+    SelectionViewTest() : m_pane(m_settings, m_control)
     {
         m_pane.show();
         for (std::uint32_t start : {61000U, 65500U, 70000U, 80000U})
@@ -43,11 +40,8 @@ protected:
     CSelectionSpan Selection() const { return {m_control.Range().dwStart, m_control.Range().dwEnd}; }
 
     CAppSettings m_settings;
-    CSimulatedClock m_clock;
-    CSimulatedPlayer m_player{m_clock};
-    CQuillmereDoc m_doc;
-    CLesson m_lesson{m_doc};
-    CPlaybackSession m_control;
+    SSimulatedSession m_sim{m_settings};
+    CPlaybackSession &m_control = m_sim.session;
     CSelectionView m_pane;
 };
 
@@ -113,7 +107,7 @@ TEST_F(SelectionViewTest, TheDrillStartsFromTheSelectedRowAndItsMenuSetsIt)
 {
     EXPECT_FALSE(m_pane.QueryState(ID_DRILL_TOGGLE).m_bEnabled);
     QStringList paths{QStringLiteral("/lessons/long.wav")};
-    m_player.m_lengths[paths[0]] = 10000;
+    m_sim.player.m_lengths[paths[0]] = 10000;
     QString drillPane;
     QObject::connect(&m_control, &CPlaybackSession::PaneTextChanged, [&](int pane, const QString &text) {
         if (pane == PANE_DRILL)
