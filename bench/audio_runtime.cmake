@@ -9,3 +9,10 @@ quillmere_add_bench(audio_runtime_bench
 target_link_libraries(audio_runtime_bench PRIVATE quillmere_audio_core quillmere_tempo_core)
 # The loop's overshoot and click are measured as the loop tests measure them.
 target_include_directories(audio_runtime_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests/audio/runtime)
+
+# A play after the output device rested, through the runtime library as the program loads it.
+quillmere_add_bench(audio_output_bench ${CMAKE_CURRENT_LIST_DIR}/audio_runtime_wake.cpp
+  ${CMAKE_SOURCE_DIR}/tests/audio/runtime/CPulseServer.cpp ${CMAKE_SOURCE_DIR}/tests/audio/runtime/CTestMedia.cpp)
+target_include_directories(audio_output_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests/audio/runtime)
+target_compile_definitions(audio_output_bench PRIVATE QUILLMERE_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
+target_link_libraries(audio_output_bench PRIVATE quillmere_audio quillmere_tempo ${CMAKE_DL_LIBS})

@@ -120,6 +120,7 @@ const char *BASS_ChannelGetTags(DWORD handle, DWORD tags)
 
 BOOL BASS_ChannelPlay(DWORD handle, BOOL restart)
 {
+    CRuntime::Instance().WakeOutput();
     return Mixer().Play(handle, restart != 0);
 }
 
@@ -239,6 +240,11 @@ HPLUGIN BASS_PluginLoad(const char16_t *file, DWORD flags)
 DWORD QuillmereAudio_GetOutputState(void)
 {
     return CRuntime::Instance().OutputState();
+}
+
+BOOL QuillmereAudio_SetOutputRest(DWORD milliseconds)
+{
+    return CRuntime::Instance().SetOutputRest(milliseconds) ? 1 : 0;
 }
 
 HSTREAM QuillmereAudio_WrapWithStretch(DWORD source, DWORD flags, CTimeStretch *stretch)

@@ -97,6 +97,9 @@ typedef DWORD HPLUGIN;
 #define QUILLMERE_OUTPUT_LOST                                                                                          \
     2 /* the device went away; the runtime opens it again every second or so,                                          \
          and playing channels wait where they were until it is back */
+#define QUILLMERE_OUTPUT_RESTING                                                                                       \
+    3 /* nothing was audible for a while and the device is closed; playing a channel                                   \
+         opens it again */
 
 /* BASS_ChannelGetTags tag type of Quillmere's own: what the container tells of the
    recording, as UTF-8 "key=value" strings each ending in a NUL, the series ending in an
@@ -199,6 +202,9 @@ QUILLMERE_AUDIO_EXPORT HPLUGIN BASS_PluginLoad(const char16_t *file, DWORD flags
    QUILLMERE_OUTPUT_ value, or 0 with BASS_ERROR_INIT before BASS_Init. Cheap, takes no
    lock the audio thread holds: meant to be asked by a timer. */
 QUILLMERE_AUDIO_EXPORT DWORD QuillmereAudio_GetOutputState(void);
+/* How long nothing may be audible before the output device is closed (10 s unless set).
+   FALSE with BASS_ERROR_INIT before BASS_Init. */
+QUILLMERE_AUDIO_EXPORT BOOL QuillmereAudio_SetOutputRest(DWORD milliseconds);
 
 /* ---- tempo add-on ---- */
 QUILLMERE_AUDIO_EXPORT HSTREAM BASS_FX_TempoCreate(DWORD chan, DWORD flags);

@@ -228,6 +228,17 @@ bool CMixer::Stop(DWORD handle)
     });
 }
 
+bool CMixer::IsAudible()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_tailDone < m_tailFrames)
+        return true;
+    for (const auto &[handle, channel] : m_channels)
+        if (channel->State() == CChannel::EState::Playing && !channel->IsDecoding())
+            return true;
+    return false;
+}
+
 DWORD CMixer::IsActive(DWORD handle)
 {
     return WithChannel<DWORD>(handle, BASS_ACTIVE_STOPPED, [&](CChannel &channel) {

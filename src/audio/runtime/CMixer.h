@@ -53,6 +53,8 @@ public:
     bool Pause(DWORD handle);
     bool Stop(DWORD handle);
     DWORD IsActive(DWORD handle);
+    // Some channel plays, or a fade-out is still to be mixed: the output has something to say.
+    bool IsAudible();
     QWORD GetLength(DWORD handle);
     // The source's tags (see CSource::Tags), valid until the channel is freed.
     const char *GetTags(DWORD handle);

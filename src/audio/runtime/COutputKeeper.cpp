@@ -12,10 +12,13 @@ namespace
 constexpr std::chrono::milliseconds kWatchPeriod{500};
 // How long after a failed attempt the next one is made.
 constexpr std::chrono::milliseconds kRetryPeriod{1000};
+// Long enough that a learner writing down a sentence hears the next one without the
+// device opening first; a longer rest costs that opening, tens of milliseconds.
+constexpr std::chrono::milliseconds kRestAfter{10000};
 } // namespace
 
 COutputKeeper::COutputKeeper(CMixer &mixer, CSyncDispatcher &syncs, int rate, std::unique_ptr<CSdlOutput> output)
-    : m_mixer(mixer), m_syncs(syncs), m_rate(rate), m_output(std::move(output)),
+    : m_mixer(mixer), m_syncs(syncs), m_rate(rate), m_output(std::move(output)), m_restAfter(kRestAfter),
       m_bufferFrames(m_output->BufferFrames())
 {
     m_thread = std::thread([this] { Run(); });
@@ -43,7 +46,34 @@ COutputKeeper::~COutputKeeper()
 bool COutputKeeper::IsLost() const
 {
     std::lock_guard lock(m_mutex);
-    return m_output == nullptr || m_output->IsLost();
+    return m_output == nullptr ? !m_bResting : m_output->IsLost();
+}
+
+bool COutputKeeper::IsResting() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_bResting;
+}
+
+void COutputKeeper::SetRestAfter(std::chrono::milliseconds rest)
+{
+    std::lock_guard lock(m_mutex);
+    m_restAfter = rest;
+}
+
+// Opens under the lock, so the watch neither reopens nor rests meanwhile; the lock is
+// never taken by the callback.
+void COutputKeeper::Wake()
+{
+    std::lock_guard lock(m_mutex);
+    m_lastAudible = std::chrono::steady_clock::now();
+    if (!m_bResting)
+        return;
+    m_bResting = false;
+    int error = BASS_OK;
+    m_output = CSdlOutput::Open(m_mixer, m_syncs, m_rate, error);
+    if (m_output != nullptr)
+        m_bufferFrames = m_output->BufferFrames();
 }
 
 float COutputKeeper::Load() const
@@ -56,8 +86,11 @@ void COutputKeeper::Run()
 {
     std::unique_lock lock(m_mutex);
     while (!m_stopping) {
-        if (m_output == nullptr || m_output->IsLost())
+        // A device closed for a rest waits for Wake.
+        if (!m_bResting && (m_output == nullptr || m_output->IsLost()))
             Reopen(lock);
+        else if (!m_bResting)
+            RestIfQuiet();
         const auto period = m_output != nullptr ? kWatchPeriod : kRetryPeriod;
         m_wake.wait_for(lock, period, [this] { return m_stopping; });
     }
@@ -79,4 +112,18 @@ void COutputKeeper::Reopen(std::unique_lock<std::mutex> &lock)
     m_output = std::move(output);
     if (m_output != nullptr)
         m_bufferFrames = m_output->BufferFrames();
+}
+
+// Closed under the lock, so that Wake never opens a device while this one closes.
+void COutputKeeper::RestIfQuiet()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (m_mixer.IsAudible() || m_output->IsOffline()) {
+        m_lastAudible = now;
+        return;
+    }
+    if (now - m_lastAudible < m_restAfter)
+        return;
+    m_output.reset(); // SDL's audio subsystem goes too, with its threads
+    m_bResting = true;
 }

@@ -1,13 +1,18 @@
-// Keeps the runtime's output device open: a thread of its own looks at the device a few
-// times a second and, once it is lost (the sound server restarted or died, the card went
-// away), closes what is left of it and opens the default output again, at once and then
-// every second, until it opens. The mixer knows nothing of this: its channels wait where
-// they were and play on when the device is back.
+// Keeps the runtime's output device open while it is needed: a thread of its own looks at
+// the device a few times a second and, once it is lost (the sound server restarted or
+// died, the card went away), closes what is left of it and opens the default output
+// again, at once and then every second, until it opens. The mixer knows nothing of this:
+// its channels wait where they were and play on when the device is back.
+//
+// A device with nothing to play still wakes many times a second to write silence, so
+// after a rest with nothing audible the device is closed, and Wake opens it again before
+// a channel plays.
 #pragma once
 
 #include "CSdlOutput.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -25,8 +30,15 @@ public:
     COutputKeeper(const COutputKeeper &) = delete;
     COutputKeeper &operator=(const COutputKeeper &) = delete;
 
-    // True from the moment SDL reports the device gone until a new one is open.
+    // True from the moment SDL reports the device gone until a new one is open; a
+    // device closed for a rest is not lost.
     bool IsLost() const;
+    bool IsResting() const;
+    // Opens the device again if it was closed for a rest; a failure to open it counts as
+    // a lost device, which the watch then reopens. Call before a channel plays.
+    void Wake();
+    // How long nothing may be audible before the device is closed.
+    void SetRestAfter(std::chrono::milliseconds rest);
     // Of the device opened last.
     int BufferFrames() const { return m_bufferFrames.load(); }
     float Load() const;
@@ -36,6 +48,8 @@ private:
     void Run();
     // Closes the lost device and tries once to open a new one, both outside the lock.
     void Reopen(std::unique_lock<std::mutex> &lock);
+    // Closes an open device that has had nothing audible for the rest period.
+    void RestIfQuiet();
 
     CMixer &m_mixer;
     CSyncDispatcher &m_syncs;
@@ -43,7 +57,11 @@ private:
     mutable std::mutex m_mutex; // guards m_output and m_stopping, never held across SDL calls
     std::condition_variable m_wake;
     bool m_stopping = false;
-    std::unique_ptr<CSdlOutput> m_output; // null between closing a lost device and opening its successor
+    std::unique_ptr<CSdlOutput> m_output; // null between closing a lost device and opening its successor,
+                                          // and while resting
+    bool m_bResting = false;
+    std::chrono::milliseconds m_restAfter;
+    std::chrono::steady_clock::time_point m_lastAudible = std::chrono::steady_clock::now();
     std::atomic<int> m_bufferFrames{0};
     std::thread m_thread;
 };

@@ -93,7 +93,26 @@ DWORD CRuntime::OutputState()
     if (!m_ready.load())
         return Fail<DWORD>(BASS_ERROR_INIT, 0);
     SetRuntimeError(BASS_OK);
+    if (m_output->IsResting())
+        return QUILLMERE_OUTPUT_RESTING;
     return m_output->IsLost() ? QUILLMERE_OUTPUT_LOST : QUILLMERE_OUTPUT_OPEN;
+}
+
+void CRuntime::WakeOutput()
+{
+    std::lock_guard lock(m_deviceMutex);
+    if (m_output != nullptr)
+        m_output->Wake();
+}
+
+bool CRuntime::SetOutputRest(DWORD milliseconds)
+{
+    std::lock_guard lock(m_deviceMutex);
+    if (!m_ready.load())
+        return Fail(BASS_ERROR_INIT, false);
+    m_output->SetRestAfter(std::chrono::milliseconds(milliseconds));
+    SetRuntimeError(BASS_OK);
+    return true;
 }
 
 HSTREAM CRuntime::CreateStream(const std::string &path, DWORD flags)

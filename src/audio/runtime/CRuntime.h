@@ -24,8 +24,11 @@ public:
     bool GetInfo(BASS_INFO *info);
     bool IsReady() const { return m_ready.load(); }
     float Load();
-    // QUILLMERE_OUTPUT_OPEN or QUILLMERE_OUTPUT_LOST; 0 with the error set before Init.
+    // A QUILLMERE_OUTPUT_ state; 0 with the error set before Init.
     DWORD OutputState();
+    // Opens a device closed for a rest (before a channel plays).
+    void WakeOutput();
+    bool SetOutputRest(DWORD milliseconds);
     CMixer &Mixer() { return m_mixer; }
 
     HSTREAM CreateStream(const std::string &path, DWORD flags);

@@ -20,6 +20,8 @@ public:
     ~CSdlOutput();
 
     int BufferFrames() const { return m_bufferFrames; }
+    // Rendering to a file (SDL's disk driver), which is written anew at every open.
+    bool IsOffline() const { return m_offline; }
     // True once SDL has stopped the device for good; only closing and opening anew helps.
     bool IsLost() const;
     // Share of real time the last callback spent rendering, in percent.

@@ -14,11 +14,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <map>
 #include <memory>
 #include <thread>
+#include <vector>
 
 namespace
 {
@@ -124,6 +127,20 @@ protected:
 
     std::unique_ptr<CPulseServer> m_pServer;
 };
+
+// The names of this process's threads that SDL runs for an open output device.
+std::vector<std::string> SdlAudioThreads()
+{
+    std::vector<std::string> names;
+    for (const auto &task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        std::getline(comm, name);
+        if (name.rfind("SDLAudio", 0) == 0)
+            names.push_back(name);
+    }
+    return names;
+}
 } // namespace
 
 TEST_F(CAudioApiTest, DeviceOpensOnceReportsItselfAndFailsCleanlyWithoutADriver)
@@ -288,4 +305,31 @@ TEST_F(COutputRecoveryTest, ItemsSwitchAndTheDeviceIsFreedWhileLostAndWhileRecon
     Returns("BASS_Free while the output is lost", [] { EXPECT_TRUE(BASS_Free()); });
     EXPECT_EQ(QuillmereAudio_GetOutputState(), 0u);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
+}
+
+// Nothing audible for the rest period closes the device and its threads, so the program
+// at rest costs nothing; a channel played again opens it at once and goes on from where
+// it was paused. While something plays the device never rests.
+TEST_F(COutputRecoveryTest, AQuietOutputRestsAndWakesForTheNextPlay)
+{
+    ASSERT_TRUE(QuillmereAudio_SetOutputRest(300));
+    ASSERT_TRUE(m_pServer->StartRecording());
+    const DWORD channel = PlayLongTone();
+    ASSERT_TRUE(HeardWithin3s()) << Level();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    EXPECT_EQ(QuillmereAudio_GetOutputState(), DWORD{QUILLMERE_OUTPUT_OPEN}) << "playing: no rest";
+
+    ASSERT_TRUE(BASS_ChannelPause(channel));
+    const double pausedAt = Seconds(channel);
+    ASSERT_TRUE(StateWithin3s(QUILLMERE_OUTPUT_RESTING));
+    EXPECT_EQ(SdlAudioThreads(), std::vector<std::string>());
+    EXPECT_EQ(BASS_ChannelIsActive(channel), DWORD{BASS_ACTIVE_PAUSED});
+
+    ASSERT_TRUE(BASS_ChannelPlay(channel, 0));
+    EXPECT_EQ(QuillmereAudio_GetOutputState(), DWORD{QUILLMERE_OUTPUT_OPEN});
+    ASSERT_TRUE(m_pServer->StartRecording());
+    EXPECT_TRUE(HeardWithin3s()) << Level();
+    const double resumedAt = Seconds(channel);
+    EXPECT_GE(resumedAt, pausedAt);
+    EXPECT_LT(resumedAt - pausedAt, 1.5);
 }
