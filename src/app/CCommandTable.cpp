@@ -126,6 +126,10 @@ constexpr SRow kRows[] = {
      .prompt = u"在插入点插入当前的播放位置，如 [01:23]", .tooltip = u"插入时间标记"},
     {.id = ID_PLAY_FROM_TIMESTAMP, .text = u"从时间标记处播放(&J)",
      .prompt = u"从插入点所在的时间标记处播放（也可按住 Ctrl 单击时间标记）", .tooltip = u"从时间标记处播放"},
+    {.id = ID_CHECK_DICTATION, .text = u"检查听写(&K)", .keys = {"Ctrl+K"},
+     .prompt = u"将听写文本与参考文本逐词比较，并列出每一段的得分", .tooltip = u"检查听写"},
+    {.id = ID_DICTATION_HINT, .text = u"提示下一个词(&N)", .keys = {"Ctrl+J"},
+     .prompt = u"在状态栏显示正在播放的一段中下一个还没写对的词", .tooltip = u"提示下一个词"},
     {.id = ID_OLE_INSERT_NEW, .text = u"插入新对象(&N)..."},
     {.id = ID_OLE_EDIT_LINKS, .text = u"链接(&K)..."},
     {.id = ID_OLE_EDIT_PROPERTIES, .text = u"对象特性(&R)", .keys = {"Alt+Enter"}},
@@ -266,7 +270,7 @@ std::vector<SMenuEntry> BuildMainMenu()
                  Separator(), Item(IDC_PREV_SELECTION), Item(IDC_NEXT_SELECTION), Item(IDC_CLEAR_SELECTION),
                  Item(IDC_SAVE_SELECTION), Separator(),
                  Submenu(u"音量", {Item(ID_MUTE), Item(ID_VOLUME_UP), Item(ID_VOLUME_DOWN)})}),
-        Submenu(u"工具(&T)", {Item(ID_SETTINGS)}),
+        Submenu(u"工具(&T)", {Item(ID_CHECK_DICTATION), Item(ID_DICTATION_HINT), Separator(), Item(ID_SETTINGS)}),
         Submenu(u"帮助(&H)", {Item(ID_HELP_WEBSITE), Item(ID_HELP_MAIL), Separator(), Item(ID_APP_ABOUT)}),
     };
 }

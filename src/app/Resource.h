@@ -69,6 +69,9 @@ inline constexpr unsigned ID_DRILL_GAP_LAST = 32830;
 // and playback from the timestamp the caret stands on.
 inline constexpr unsigned ID_INSERT_TIMESTAMP = 32831;
 inline constexpr unsigned ID_PLAY_FROM_TIMESTAMP = 32832;
+// Checking the transcript against the reference text, and a hint of the next word.
+inline constexpr unsigned ID_CHECK_DICTATION = 32833;
+inline constexpr unsigned ID_DICTATION_HINT = 32834;
 
 // Standard commands.
 inline constexpr unsigned ID_FILE_NEW = 57600;

@@ -10,6 +10,7 @@
 #include "base/ModulePath.h"
 #include "editor/CQuillmereDoc.h"
 #include "frame/CAboutDlg.h"
+#include "frame/CCheckReportDlg.h"
 #include "frame/CEffectsBar.h"
 #include "frame/CEffectsPanel.h"
 #include "frame/CMainFrame.h"
@@ -277,6 +278,7 @@ void CQuillmereApp::ExitInstance()
     m_pSelectionView = nullptr;
     m_pEditorView = nullptr;
     m_pFormatBar = nullptr;
+    m_pCheckReport = nullptr;
     m_pFrame.reset();
     m_pSession.reset();
     m_pEngine.reset(); // releases the audio runtime
@@ -325,6 +327,32 @@ void CQuillmereApp::RegisterCommands()
     OnCommand(ID_HELP_MAIL, [] { QDesktopServices::openUrl(QUrl(QStringLiteral(QUILLMERE_MAIL))); });
     OnCommand(ID_FILE_PRINT_SETUP, [this] { OnPrintSetup(); });
     OnCommand(ID_SETTINGS, [this] { OnSettings(); });
+    OnCommand(
+        ID_CHECK_DICTATION, [this] { OnCheckDictation(); },
+        [this](CCmdUI &ui) { ui.Enable(m_pSession != nullptr && m_pSession->CurrentIndex() != -1); });
+}
+
+// The transcript against the reference: the report window opens, or is brought up
+// to date, beside the editor, which keeps the focus.
+void CQuillmereApp::OnCheckDictation()
+{
+    if (!m_pLesson->HasReference()) {
+        Prompt().MessageBox(QStringLiteral("这个录音没有参考文本，无法检查。\n"
+                                           "在录音旁边放一个带文字的同名 .lrc 文件、字幕文件（.srt 或 .vtt）"
+                                           "或文本文件（.txt），就可以检查听写。"),
+                            CPrompt::MB_OK | CPrompt::MB_ICONINFORMATION);
+        return;
+    }
+    QString problem;
+    const SCheckReport report = m_pLesson->Check(&problem);
+    if (m_pCheckReport == nullptr) {
+        m_pCheckReport = new CCheckReportDlg(m_pFrame.get());
+        connect(m_pCheckReport, &CCheckReportDlg::StretchChosen, this,
+                [this](std::uint32_t start, std::uint32_t end) { m_pSession->PlaySelection(start, end); });
+    }
+    m_pCheckReport->ShowReport(report);
+    m_pCheckReport->show();
+    m_pFrame->SetPaneText(PANE_MESSAGE, problem);
 }
 
 void CQuillmereApp::OnFileNew()

@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 
+class CCheckReportDlg;
 class CEffectsBar;
 class CLesson;
 class CPlaybackEngine;
@@ -84,6 +85,8 @@ public:
     CQuillmereView &EditorView() { return *m_pEditorView; }
     CRecoveryKeeper &RecoveryKeeper() { return *m_pRecoveryKeeper; }
     const CRecentFileList &RecentFiles() const { return m_recentFiles; }
+    // The report of the last check; null before the first.
+    CCheckReportDlg *CheckReport() const { return m_pCheckReport; }
 
 private:
     void InstallQtTranslations();
@@ -102,6 +105,7 @@ private:
     void OnAppAbout();
     void OnPrintSetup();
     void OnSettings();
+    void OnCheckDictation();
     void AddToRecentFiles(const QString &path);
     void UpdateWindowTitle();
     void BringToFront(const QString &documentPath);
@@ -138,4 +142,5 @@ private:
     CSelectionView *m_pSelectionView = nullptr;
     CQuillmereView *m_pEditorView = nullptr;
     CFormatBar *m_pFormatBar = nullptr;
+    CCheckReportDlg *m_pCheckReport = nullptr;
 };

@@ -1,13 +1,18 @@
 // One lesson: the recording being played and the transcript the learner types
-// for it, with the stretches saved for the recording. Leaving a recording goes
-// through here, so the text is never replaced before the learner answered the
-// document's save question.
+// for it, with the stretches saved for the recording and the reference text the
+// transcript is checked against. Leaving a recording goes through here, so the
+// text is never replaced before the learner answered the document's save question.
 #pragma once
 
 #include "lists/CLrcFile.h"
+#include "lists/CProgressStore.h"
+#include "lists/CReferenceText.h"
+#include "session/CCheckReport.h"
 
 #include <QObject>
 #include <QString>
+#include <map>
+#include <optional>
 #include <vector>
 
 class CQuillmereDoc;
@@ -17,7 +22,8 @@ class CLesson : public QObject
     Q_OBJECT
 
 public:
-    explicit CLesson(CQuillmereDoc &document, QObject *parent = nullptr);
+    // Checks are kept in progressFolder (empty: the learner's data folder).
+    explicit CLesson(CQuillmereDoc &document, const QString &progressFolder = QString(), QObject *parent = nullptr);
 
     // Leaves the text of the current recording for the transcript beside
     // mediaPath (a new empty text when there is none or it cannot be read),
@@ -35,6 +41,21 @@ public:
     void SetStretches(const std::vector<CSelectionSpan> &stretches) { m_stretches = stretches; }
     const std::vector<CSelectionSpan> &Stretches() const { return m_stretches; }
 
+    // Reads the reference text of the recording (its .lrc's text, subtitles or a
+    // plain text file beside it), whose last stretch runs to lengthMs.
+    void LoadReference(std::uint32_t lengthMs);
+    bool HasReference() const { return CReferenceText::HasText(m_reference); }
+    const std::vector<CReferenceStretch> &Reference() const { return m_reference; }
+
+    // Checks the transcript against the reference, keeps the result with the
+    // recording's progress and starts counting hints afresh. A failure to keep it
+    // (or a damaged progress file set aside) is in problem; the report stands.
+    SCheckReport Check(QString *problem = nullptr);
+    // The next reference word after the last correct one of the stretch that holds
+    // positionMs, counted as a hint taken; none when the stretch is all correct or
+    // there is no reference there.
+    std::optional<QString> Hint(std::uint32_t positionMs);
+
     CQuillmereDoc &Document() { return m_document; }
     // The text came back from a recovery copy and has not been saved since.
     bool IsRecoveredText() const;
@@ -45,7 +66,12 @@ signals:
     void TextSwitched(const QString &rtfPath);
 
 private:
+    int StretchAt(std::uint32_t positionMs) const;
+
     CQuillmereDoc &m_document;
+    CProgressStore m_progress;
     QString m_strRecording;
     std::vector<CSelectionSpan> m_stretches;
+    std::vector<CReferenceStretch> m_reference;
+    std::map<int, int> m_hints; // taken per reference stretch since the last check
 };

@@ -127,6 +127,16 @@ void CPlaybackSession::RegisterVolumeCommands()
         ID_MUTE, [this] { ApplyMute(!m_bMutePressed); }, muteState);
     OnCommand(ID_VOLUME_UP, [this] { ChangeVolume(+5); });
     OnCommand(ID_VOLUME_DOWN, [this] { ChangeVolume(-5); });
+    OnCommand(
+        ID_DICTATION_HINT, [this] { ShowHint(); },
+        [this](CCmdUI &ui) { ui.Enable(IsItemOpen() && m_lesson.HasReference()); });
+}
+
+// The next word the learner has not got right in the stretch being heard.
+void CPlaybackSession::ShowHint()
+{
+    const std::optional<QString> word = m_lesson.Hint(m_player.GetPosition());
+    ShowPane(PANE_MESSAGE, word ? QStringLiteral("提示：%1").arg(*word) : QStringLiteral("这一段已全部写对"));
 }
 
 bool CPlaybackSession::IsPlaying() const
@@ -314,6 +324,7 @@ bool CPlaybackSession::OpenCurrentItem()
     m_player.GetAttributes(&sampleRate, nullptr, nullptr);
     emit EffectsAvailable(sampleRate, m_player.HasTempoControl());
     ListSavedSelections(path);
+    m_lesson.LoadReference(length);
     HoldSelectionInRuntime();
     m_player.SetAttributes(IMediaPlayer::kUnchangedRate, m_settings.Volume, IMediaPlayer::kUnchangedPan);
     if (m_settings.Mute)

@@ -164,6 +164,7 @@ private:
     void OnMuteCommand();
     void ApplyMute(bool mute);
     void ChangeVolume(int delta);
+    void ShowHint();
 
     int OnChannelEnd();
     void WrapToFirstItem();
