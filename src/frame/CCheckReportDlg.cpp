@@ -4,7 +4,6 @@
 #include "app/Resource.h"
 #include "base/TimeUtils.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
@@ -43,11 +42,15 @@ public:
         plain.text.clear();
         plain.widget->style()->drawControl(QStyle::CE_ItemViewItem, &plain, painter, plain.widget);
         QTextDocument document;
+        document.setDocumentMargin(0);
         document.setDefaultFont(option.font);
         document.setHtml(html);
+        // Centred in the row like the plain columns beside it.
+        const qreal top = (option.rect.height() - document.size().height()) / 2;
         painter->save();
-        painter->translate(option.rect.topLeft());
-        document.drawContents(painter, QRectF(0, 0, option.rect.width(), option.rect.height()));
+        painter->translate(option.rect.left() + 3, option.rect.top() + top);
+        painter->setClipRect(QRectF(0, -top, option.rect.width(), option.rect.height()));
+        document.drawContents(painter);
         painter->restore();
     }
 };
