@@ -1,6 +1,7 @@
 # The whole program: the start to the window shown with a 1,000-item playlist and the
 # memory it holds at rest; the time from a command to its first sound out; how long
-# a 10 MB transcript keeps the window busy; what the window costs at rest.
+# a 10 MB transcript keeps the window busy; what the window costs at rest; the check
+# report of a long lesson.
 find_package(Qt6 REQUIRED COMPONENTS Test)
 quillmere_add_bench(window_start_bench ${CMAKE_CURRENT_LIST_DIR}/window_start_bench.cpp)
 target_link_libraries(window_start_bench PRIVATE quillmere_frame Qt6::Test)
@@ -17,3 +18,6 @@ target_link_libraries(window_idle_bench PRIVATE quillmere_frame Qt6::Test)
 target_include_directories(window_idle_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests/audio/runtime)
 target_compile_definitions(window_idle_bench PRIVATE QUILLMERE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_dependencies(window_idle_bench quillmere_audio quillmere_tempo)
+# The check report of a 600-stretch lesson, built and shown.
+quillmere_add_bench(window_check_bench ${CMAKE_CURRENT_LIST_DIR}/window_check_bench.cpp)
+target_link_libraries(window_check_bench PRIVATE quillmere_frame)
