@@ -1,26 +1,19 @@
 // The effects bar: the panel's ranges, labels, enabling and reset against a
 // recording target; the bar's scrolling; and, in the whole program on the
 // real engine, what the sliders do to the sound.
-#include "CTestMedia.h"
+#include "ProgramTest.h"
+
 #include "app/Resource.h"
 #include "audio/CPlaybackEngine.h"
 #include "frame/CEffectsBar.h"
 #include "frame/CEffectsPanel.h"
-#include "frame/CMainFrame.h"
-#include "frame/CQuillmereApp.h"
-#include "session/CPlaybackSession.h"
-#include "support/TestSupport.h"
-#include "transport/CPlayerBar.h"
 #include "views/CPlaylistView.h"
 #include "widgets/CImageButton.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QWheelEvent>
-#include <gtest/gtest.h>
 
 namespace
 {
@@ -72,31 +65,24 @@ protected:
     CEffectsPanel m_panel{m_target};
 };
 
-TEST_F(EffectsPanelTest, OpeningAnItemShowsItsOwnValuesAndTheTruncatedRateRange)
+// A tracker module plays at its own speed: the controls that could not act on
+// it are disabled rather than showing a speed the sound never takes.
+TEST_F(EffectsPanelTest, OpeningAnItemShowsItsOwnValuesTheTruncatedRateRangeAndWhatCanAct)
 {
     const struct {
         std::uint32_t rate;
         int minimum, maximum;
-    } cases[] = {{44100, 30869, 57330}, {22050, 15434, 28665}, {48000, 33600, 62400}};
+        bool tempo;
+    } cases[] = {{44100, 30869, 57330, true}, {22050, 15434, 28665, false}, {48000, 33600, 62400, true}};
     for (const auto &test : cases) {
         SCOPED_TRACE(test.rate);
         Slider(P::IDC_PITCH_SLIDER).setValue(2);
-        m_panel.EnableForRate(test.rate);
+        m_panel.EnableForRate(test.rate, test.tempo);
         EXPECT_EQ(Slider(P::IDC_RATE_SLIDER).minimum(), test.minimum);
         EXPECT_EQ(Slider(P::IDC_RATE_SLIDER).maximum(), test.maximum);
         EXPECT_EQ(Shown(), QStringLiteral("60|%1|15|0|10|10|10|= 0%|= %1Hz|= 0 Semitones").arg(test.rate));
-    }
-}
-
-// A tracker module plays at its own speed: the controls that could not act on
-// it are disabled rather than showing a speed the sound never takes.
-TEST_F(EffectsPanelTest, AnItemWithoutTempoControlDisablesSpeedRateAndPitchOnly)
-{
-    for (bool adjustable : {false, true}) {
-        SCOPED_TRACE(adjustable);
-        m_panel.EnableForRate(44100, adjustable);
         for (unsigned id : {P::IDC_SPEED_SLIDER, P::IDC_RATE_SLIDER, P::IDC_PITCH_SLIDER})
-            EXPECT_EQ(Slider(id).isEnabled(), adjustable) << id;
+            EXPECT_EQ(Slider(id).isEnabled(), test.tempo) << id;
         for (unsigned id : {P::IDC_REVERB_SLIDER, P::IDC_EQ_125_SLIDER, P::IDC_EQ_1K_SLIDER, P::IDC_EQ_8K_SLIDER})
             EXPECT_TRUE(Slider(id).isEnabled()) << id;
         EXPECT_TRUE(m_panel.ResetButton()->isEnabled());
@@ -220,27 +206,17 @@ TEST_F(EffectsBarTest, ScrollingMovesTwentyPixelsAndStopsAtBothEnds)
 // ------------------------------------------------------------ the program
 
 // The whole program with one 10-second item, the remembered one, loaded stopped.
-class EffectsInProgramTest : public testing::Test
+class EffectsInProgramTest : public CProgramTest
 {
 protected:
     void SetUp() override
     {
-        const QString media = m_dir.filePath(QStringLiteral("a.wav"));
-        QFile::copy(QString::fromStdString(CTestMedia::Path("long.wav")), media);
-        WriteAllBytes(m_dir.filePath(QStringLiteral("Playlist.Qpl")), (media + QStringLiteral("\r\n")).toUtf8());
-        m_pApp = std::make_unique<CQuillmereApp>(m_dir.filePath(QStringLiteral("q.ini")),
-                                                 m_dir.filePath(QStringLiteral("Playlist.Qpl")));
-        ASSERT_TRUE(m_pApp->InitInstance({QStringLiteral("quillmere")}, false));
-    }
-    void TearDown() override
-    {
-        m_pApp->MainFrame().close();
-        m_pApp->ExitInstance();
+        ListLessons(m_dir, {{"long.wav", QStringLiteral("a.wav")}});
+        Start();
     }
 
     CEffectsPanel &Panel() { return m_pApp->EffectsBar().Panel(); }
     CPlaybackEngine &Engine() { return m_pApp->Engine(); }
-    bool Raise(unsigned id) { return m_pApp->MainFrame().RaiseCommand(id); }
     // Milliseconds of the item heard in about a second of playing.
     std::uint32_t PlayedInASecond()
     {
@@ -248,10 +224,6 @@ protected:
         QTest::qWait(1000);
         return Engine().GetPosition() - start;
     }
-
-    QTemporaryDir m_dir;
-    CRecordingPrompt m_prompt{CPrompt::IDYES};
-    std::unique_ptr<CQuillmereApp> m_pApp;
 };
 
 TEST_F(EffectsInProgramTest, SlidersReachTheEngineAPausedSpeedIsHeardOnResumingAndAnEmptiedListDisablesTheBar)

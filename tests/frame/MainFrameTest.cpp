@@ -17,7 +17,6 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QToolBar>
-#include <algorithm>
 
 namespace
 {
@@ -154,13 +153,6 @@ TEST_F(MainFrameTest, TheToolbarFollowsAChangeAtTheNextIdleMomentAndOnlyThen)
     GoIdle();
     EXPECT_EQ(view.m_nQueries, 1);
     EXPECT_TRUE(save->isEnabled());
-    QMenu *file = m_frame.menuBar()->actions().at(0)->menu();
-    emit file->aboutToShow();
-    const QList<QAction *> items = file->actions();
-    const auto item = std::find_if(items.begin(), items.end(),
-                                   [](const QAction *a) { return a->property("commandId").toUInt() == ID_FILE_SAVE; });
-    ASSERT_NE(item, items.end());
-    EXPECT_TRUE((*item)->isEnabled());
 
     // A command run on the target itself, not through the window, says so too.
     view.ExecuteIfEnabled(ID_FILE_SAVE);

@@ -6,19 +6,14 @@
 // QUILLMERE_MONKEY_SEED (a number, or "random") and QUILLMERE_MONKEY_SECONDS
 // replace the build's seed and run time; QUILLMERE_MONKEY_LOG names a file
 // for every action of the run and the program's errors.
+#include "ProgramTest.h"
+
 #include "app/CAppSettings.h"
 #include "app/CIniProfile.h"
 #include "editor/CRtfReader.h"
 #include "lists/CPlaylist.h"
-#include "support/TestSupport.h"
-
-#include "CTestMedia.h"
-
-#include <gtest/gtest.h>
 
 #include <QDir>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTextDocument>
 #include <iostream>
 #include <random>
@@ -70,20 +65,10 @@ protected:
     {
         // Two lessons, one with its timing file, and a clip too short to
         // hold a selection.
-        Copy("long.wav", QStringLiteral("第一课.wav"));
-        Copy("tone.wav", QStringLiteral("第二课.wav"));
-        Copy("short.wav", QStringLiteral("short.wav"));
+        ListLessons(m_dir, {{"long.wav", QStringLiteral("第一课.wav")},
+                            {"tone.wav", QStringLiteral("第二课.wav")},
+                            {"short.wav", QStringLiteral("short.wav")}});
         WriteAllBytes(Path(QStringLiteral("第一课.lrc")), "[00:01.00]a\r\n[00:03.50]b\r\n[00:06.00]c\r\n");
-        WriteAllBytes(Path(QStringLiteral("Playlist.Qpl")),
-                      (Path(QStringLiteral("第一课.wav")) + QStringLiteral("\r\n") +
-                       Path(QStringLiteral("第二课.wav")) + QStringLiteral("\r\n") + Path(QStringLiteral("short.wav")) +
-                       QStringLiteral("\r\n"))
-                          .toUtf8());
-    }
-
-    void Copy(const char *media, const QString &name)
-    {
-        QFile::copy(QString::fromStdString(CTestMedia::Path(media)), Path(name));
     }
 
     QString Path(const QString &name) const { return m_dir.filePath(name); }

@@ -1,45 +1,44 @@
-// The whole program ended in the ways a learner's desktop ends it: 文件 → 退出
+// The whole program ended in the ways a learner's desktop ends it: killed
+// while the learner types (the next start offers the text back), 文件 → 退出
 // with a folder it cannot write to, and SIGINT, SIGTERM and SIGHUP. A helper
 // program is the program; these tests look at its exit, what it said and what
 // it left on disk.
-#include "support/TestSupport.h"
+#include "ProgramTest.h"
 
-#include "CTestMedia.h"
-
-#include <gtest/gtest.h>
+#include "app/Resource.h"
+#include "editor/CQuillmereDoc.h"
 
 #include <QDir>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
 #include <csignal>
 #include <unistd.h>
 
 namespace
 {
 
-constexpr int kStartMs = 60000;
+const QByteArray g_original = "{\\rtf1 original\\par}";
+const QByteArray g_typed = "typed before the crash";
 
-class ProgramEndTest : public testing::Test
+class ProgramEndTest : public CProgramTest
 {
 protected:
-    ProgramEndTest()
+    ProgramEndTest() { ListLessons(m_dir, {{"long.wav", QStringLiteral("第一课.wav")}}); }
+
+    QStringList RecoveryFiles() const { return QDir(Path("recovery")).entryList(QDir::Files); }
+
+    // The helper types into the transcript and is killed the moment its recovery copy holds the text.
+    void TypeAndKill()
     {
-        QFile::copy(QString::fromStdString(CTestMedia::Path("long.wav")), Path(QStringLiteral("第一课.wav")));
-        WriteAllBytes(Path(QStringLiteral("Playlist.Qpl")),
-                      (Path(QStringLiteral("第一课.wav")) + QStringLiteral("\r\n")).toUtf8());
+        WriteAllBytes(Path("第一课.rtf"), g_original);
+        QProcess helper;
+        ASSERT_TRUE(StartUntilReady(helper, QStringLiteral(PROGRAM_HELPER),
+                                    {QStringLiteral("crash"), m_dir.path(), QString::fromUtf8(g_typed)}));
+        ::kill(static_cast<pid_t>(helper.processId()), SIGKILL);
+        ASSERT_TRUE(helper.waitForFinished());
+        ASSERT_EQ(helper.exitStatus(), QProcess::CrashExit);
+        ASSERT_EQ(RecoveryFiles().size(), 2); // the copy and its note
+        ASSERT_EQ(ReadAllBytes(Path("第一课.rtf")), g_original);
     }
-
-    QString Path(const QString &name) const { return m_dir.filePath(name); }
-
-    // Runs the helper to its end; false when it did not end by itself.
-    bool RunToEnd(QProcess &helper, const QString &program, const QStringList &arguments)
-    {
-        helper.start(program, arguments);
-        return helper.waitForFinished(kStartMs);
-    }
-
-    QTemporaryDir m_dir;
+    QString Text() { return Editor().toPlainText(); }
 };
 
 // Mounts the folder read-only for the helper alone (root writes anywhere
@@ -65,17 +64,70 @@ bool MakeUnwritable(const QString &folder, QString &program, QStringList &argume
 
 } // namespace
 
+// Yes brings the text back; the transcript on disk changes only when the
+// learner then says to save it (here at the question the item's own
+// transcript asks before it opens).
+TEST_F(ProgramEndTest, AfterAKillYesBringsTheTypedTextBack)
+{
+    TypeAndKill();
+    const QString transcript = Path("第一课.rtf");
+    QList<QByteArray> onDiskWhenAsked;
+    m_prompt.m_whileAsked = [&] { onDiskWhenAsked.append(ReadAllBytes(transcript)); };
+    Start();
+    ASSERT_EQ(m_prompt.m_messages.size(), 2) << m_prompt.m_messages.join(u'|').toStdString();
+    EXPECT_TRUE(m_prompt.m_messages[0].startsWith(QStringLiteral("恢复未保存的听写文本？")));
+    EXPECT_TRUE(m_prompt.m_messages[0].contains(transcript));
+    EXPECT_TRUE(m_prompt.m_messages[1].contains(transcript)); // save the recovered text?
+    EXPECT_EQ(onDiskWhenAsked, QList<QByteArray>({g_original, g_original}));
+
+    EXPECT_EQ(Text(), QStringLiteral("original") + QString::fromUtf8(g_typed));
+    EXPECT_TRUE(ReadAllBytes(transcript).contains(g_typed));
+    EXPECT_TRUE(RecoveryFiles().isEmpty());
+}
+
+// Media and transcript gone: the text still comes back, as the modified
+// document of the transcript it belonged to, and a save puts it there.
+TEST_F(ProgramEndTest, AfterAKillTheTextComesBackWhenItsMediaAndTranscriptAreGone)
+{
+    TypeAndKill();
+    QFile::remove(Path("第一课.wav"));
+    QFile::remove(Path("第一课.rtf"));
+    Start();
+    ASSERT_EQ(m_prompt.m_messages.size(), 1);
+    EXPECT_EQ(Text(), QStringLiteral("original") + QString::fromUtf8(g_typed));
+    EXPECT_TRUE(m_pApp->Document().IsModified());
+    EXPECT_FALSE(QFile::exists(Path("第一课.rtf")));
+
+    EXPECT_TRUE(Raise(ID_FILE_SAVE));
+    EXPECT_TRUE(ReadAllBytes(Path("第一课.rtf")).contains(g_typed));
+    EXPECT_TRUE(RecoveryFiles().isEmpty());
+}
+
+TEST_F(ProgramEndTest, AfterAKillNoDeletesTheCopyAndLeavesTheTranscript)
+{
+    TypeAndKill();
+    m_prompt.m_queuedAnswers = {CPrompt::IDNO};
+    Start();
+    ASSERT_EQ(m_prompt.m_messages.size(), 1);
+    EXPECT_TRUE(RecoveryFiles().isEmpty());
+    EXPECT_EQ(Text(), QStringLiteral("original"));
+    EXPECT_FALSE(m_pApp->Document().IsModified());
+    Stop();
+    EXPECT_EQ(ReadAllBytes(Path("第一课.rtf")), g_original);
+}
+
 TEST_F(ProgramEndTest, ExitWithAnUnwritableFolderNamesTheFilesAndEndsNormally)
 {
-    const QByteArray playlist = ReadAllBytes(Path(QStringLiteral("Playlist.Qpl")));
-    WriteAllBytes(Path(QStringLiteral("q.ini")), "[Settings]\r\nMoveStep=7\r\n");
-    QString program = QStringLiteral(PROGRAM_END_HELPER);
+    const QByteArray playlist = ReadAllBytes(Path("Playlist.Qpl"));
+    WriteAllBytes(Path("q.ini"), "[Settings]\r\nMoveStep=7\r\n");
+    QString program = QStringLiteral(PROGRAM_HELPER);
     QStringList arguments{QStringLiteral("close"), m_dir.path()};
     if (!MakeUnwritable(m_dir.path(), program, arguments))
         GTEST_SKIP() << "no way to make a folder read-only here (unshare -m failed as root)";
 
     QProcess helper;
-    const bool ended = RunToEnd(helper, program, arguments);
+    helper.start(program, arguments);
+    const bool ended = helper.waitForFinished(60000);
     QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     ASSERT_TRUE(ended) << "the program did not end";
     const QString said = QString::fromUtf8(helper.readAllStandardOutput());
@@ -83,8 +135,8 @@ TEST_F(ProgramEndTest, ExitWithAnUnwritableFolderNamesTheFilesAndEndsNormally)
     EXPECT_EQ(helper.exitCode(), 0) << helper.readAllStandardError().toStdString();
     EXPECT_TRUE(said.contains(QStringLiteral("Playlist.Qpl"))) << said.toStdString();
     EXPECT_TRUE(said.contains(QStringLiteral("q.ini"))) << said.toStdString();
-    EXPECT_EQ(ReadAllBytes(Path(QStringLiteral("Playlist.Qpl"))), playlist);
-    EXPECT_EQ(ReadAllBytes(Path(QStringLiteral("q.ini"))), "[Settings]\r\nMoveStep=7\r\n");
+    EXPECT_EQ(ReadAllBytes(Path("Playlist.Qpl")), playlist);
+    EXPECT_EQ(ReadAllBytes(Path("q.ini")), "[Settings]\r\nMoveStep=7\r\n");
 }
 
 // Each signal ends the program at once, without a question: the typed text is
@@ -93,25 +145,24 @@ TEST_F(ProgramEndTest, InterruptTerminateAndHangUpKeepTheTextAndWriteTheFiles)
 {
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
-        QDir(Path(QStringLiteral("recovery"))).removeRecursively();
-        QFile::remove(Path(QStringLiteral("q.ini")));
+        QDir(Path("recovery")).removeRecursively();
+        QFile::remove(Path("q.ini"));
         QProcess helper;
-        helper.start(QStringLiteral(PROGRAM_END_HELPER),
-                     {QStringLiteral("signal"), m_dir.path(), QStringLiteral("typed before the signal")});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return helper.readAllStandardOutput().contains("ready"); }, kStartMs))
-            << helper.readAllStandardError().toStdString();
-        const QByteArray playlist = ReadAllBytes(Path(QStringLiteral("Playlist.Qpl")));
-        QFile::remove(Path(QStringLiteral("Playlist.Qpl")));
+        ASSERT_TRUE(
+            StartUntilReady(helper, QStringLiteral(PROGRAM_HELPER),
+                            {QStringLiteral("signal"), m_dir.path(), QStringLiteral("typed before the signal")}));
+        const QByteArray playlist = ReadAllBytes(Path("Playlist.Qpl"));
+        QFile::remove(Path("Playlist.Qpl"));
         ::kill(static_cast<pid_t>(helper.processId()), signal);
         ASSERT_TRUE(helper.waitForFinished(10000)) << "still running after the signal";
         EXPECT_EQ(helper.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(helper.exitCode(), 0);
         EXPECT_FALSE(helper.readAllStandardOutput().contains("box:")); // nothing was asked
-        EXPECT_EQ(ReadAllBytes(Path(QStringLiteral("Playlist.Qpl"))), playlist);
-        EXPECT_TRUE(ReadAllBytes(Path(QStringLiteral("q.ini"))).contains("PlaylistIndex=0"));
-        const QStringList copies = QDir(Path(QStringLiteral("recovery"))).entryList({QStringLiteral("*.rtf")});
+        EXPECT_EQ(ReadAllBytes(Path("Playlist.Qpl")), playlist);
+        EXPECT_TRUE(ReadAllBytes(Path("q.ini")).contains("PlaylistIndex=0"));
+        const QStringList copies = QDir(Path("recovery")).entryList({QStringLiteral("*.rtf")});
         ASSERT_EQ(copies.size(), 1);
-        EXPECT_TRUE(
-            ReadAllBytes(Path(QStringLiteral("recovery/") + copies.first())).contains("typed before the signal"));
+        EXPECT_TRUE(ReadAllBytes(m_dir.filePath(QStringLiteral("recovery/") + copies.first()))
+                        .contains("typed before the signal"));
     }
 }

@@ -2,21 +2,16 @@
 // once and what Cancel leaves alone.
 #include "frame/CSettingsDlg.h"
 
+#include "ProgramTest.h"
+
 #include "app/CAppSettings.h"
 #include "app/Resource.h"
-#include "frame/CMainFrame.h"
-#include "frame/CQuillmereApp.h"
-#include "support/TestSupport.h"
-#include "views/CQuillmereView.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 #include <tuple>
 
 namespace
@@ -50,10 +45,13 @@ TEST(SettingsDlgTest, TypedMinutesAreTakenAsTheyAreAndTheArrowsKeepToTheRange)
     }
 }
 
-TEST(SettingsDlgTest, AMoveStepTheListLacksIsKeptUnlessAnItemIsChosen)
+// A move step the list lacks is kept unless an item is chosen; the back-step
+// list shows the setting and sits beside the move step, inside the dialog.
+TEST(SettingsDlgTest, AMoveStepTheListLacksIsKeptAndTheBackStepListSitsBesideIt)
 {
     CAppSettings settings;
     settings.MoveStep = 300;
+    settings.BackStep = 4;
     for (const auto &[chosen, typed, step] : {std::tuple{-1, "", 300}, {2, "", 2000}, {1, "3s", 300}}) {
         CSettingsDlg dialog(settings);
         EXPECT_EQ(dialog.MoveStepCombo()->currentIndex(), -1);
@@ -62,39 +60,18 @@ TEST(SettingsDlgTest, AMoveStepTheListLacksIsKeptUnlessAnItemIsChosen)
             dialog.MoveStepCombo()->setEditText(QString::fromLatin1(typed)); // typed over the item: none chosen
         dialog.accept();
         EXPECT_EQ(dialog.m_nMoveStep, step) << chosen << typed;
+        EXPECT_EQ(dialog.BackStepCombo()->currentText(), QStringLiteral("4s"));
+        const QRect list = dialog.BackStepCombo()->geometry();
+        EXPECT_GT(list.left(), dialog.MoveStepCombo()->geometry().right());
+        EXPECT_LE(list.right(), dialog.width());
     }
-}
-
-// The back-step list shows the setting and sits beside the move step, inside
-// the dialog, without covering it.
-TEST(SettingsDlgTest, TheBackStepListShowsTheSettingBesideTheMoveStep)
-{
-    CAppSettings settings;
-    settings.BackStep = 4;
-    CSettingsDlg dialog(settings);
-    EXPECT_EQ(dialog.BackStepCombo()->currentText(), QStringLiteral("4s"));
-    EXPECT_EQ(dialog.BackStepCombo()->count(), CAppSettings::kMaxBackStep + 1);
-    const QRect list = dialog.BackStepCombo()->geometry();
-    EXPECT_GT(list.left(), dialog.MoveStepCombo()->geometry().right());
-    EXPECT_LE(list.right(), dialog.width());
 }
 
 // The program itself, with the dialog answered the way a learner fills it in.
-class SettingsCommandTest : public testing::Test
+class SettingsCommandTest : public CProgramTest
 {
 protected:
-    void SetUp() override
-    {
-        m_pApp = std::make_unique<CQuillmereApp>(m_dir.filePath(QStringLiteral("q.ini")),
-                                                 m_dir.filePath(QStringLiteral("Playlist.Qpl")));
-        ASSERT_TRUE(m_pApp->InitInstance({QStringLiteral("quillmere")}, false));
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&Frame()));
-    }
-    void TearDown() override
-    {
-        Frame().close();
-        m_pApp->ExitInstance();
-    }
+    void SetUp() override { Start(); }
 
     // Opens the dialog from its command; fill runs on the shown dialog, then
     // OK or Cancel is pressed.
@@ -109,16 +86,10 @@ protected:
             fill(*dialog);
             ok ? dialog->accept() : dialog->reject();
         });
-        ASSERT_TRUE(Frame().RaiseCommand(ID_SETTINGS));
+        ASSERT_TRUE(Raise(ID_SETTINGS));
         EXPECT_TRUE(answered);
     }
-
-    CMainFrame &Frame() { return m_pApp->MainFrame(); }
     bool OnTop() { return Frame().windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
-
-    QTemporaryDir m_dir;
-    CRecordingPrompt m_prompt{CPrompt::IDNO};
-    std::unique_ptr<CQuillmereApp> m_pApp;
 };
 
 TEST_F(SettingsCommandTest, OkAppliesTheWindowLayerAndTheAutoSaveAtOnceAndCancelNothing)
