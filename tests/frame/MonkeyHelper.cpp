@@ -24,14 +24,12 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QTest>
@@ -47,44 +45,24 @@ namespace
 
 constexpr auto kStepInterval = 40ms;
 
-// The window must answer within 10 s: a heartbeat on the interface thread sets
-// the guard again and again; once the exit is asked for, the program must end
-// within 60 s.
-class CWatchdog
-{
-public:
-    CWatchdog()
-    {
-        QObject::connect(&m_heartbeat, &QTimer::timeout,
-                         [] { CHangGuard::Set(10, "hang: the window has not answered for 10 s"); });
-        m_heartbeat.start(100);
-    }
-    void ExpectEnd()
-    {
-        m_heartbeat.stop();
-        CHangGuard::Set(60, "hang: the program has not ended within 60 s of 文件 → 退出");
-    }
-
-private:
-    CHangGuard m_guard{10, "hang: the window has not answered for 10 s"};
-    QTimer m_heartbeat;
-};
+constexpr const char *kNoAnswer = "hang: the window has not answered for 10 s";
 
 // The monkey. One step is scheduled at a time, and scheduled before the step
 // acts, so a step that opens a modal dialog (and waits in its event loop) is
-// followed by steps inside that dialog.
+// followed by steps inside that dialog. A heartbeat on the interface thread
+// keeps the hang guard from going off while the window answers.
 class CMonkey
 {
 public:
-    CMonkey(CQuillmereApp &app, CWatchdog &watchdog, const QDir &folder, std::uint32_t seed,
-            std::chrono::seconds duration)
-        : m_app(app), m_watchdog(watchdog), m_folder(folder), m_random(seed),
-          m_endAt(std::chrono::steady_clock::now() + duration)
+    CMonkey(CQuillmereApp &app, const QDir &folder, std::uint32_t seed, std::chrono::seconds duration)
+        : m_app(app), m_folder(folder), m_random(seed), m_endAt(std::chrono::steady_clock::now() + duration)
     {
     }
 
     void Start()
     {
+        QObject::connect(&m_heartbeat, &QTimer::timeout, [] { CHangGuard::Set(10, kNoAnswer); });
+        m_heartbeat.start(100);
         QTimer::singleShot(kStepInterval, &m_context, [this] { Step(); });
     }
 
@@ -93,6 +71,9 @@ private:
     // the same on every standard library.
     int Pick(int count) { return static_cast<int>(m_random() % static_cast<std::uint32_t>(count)); }
     bool Chance(int percent) { return Pick(100) < percent; }
+    template <typename List> auto Any(const List &list) { return list[Pick(static_cast<int>(std::size(list)))]; }
+    // Exit ends the run, the web page and mail would leave the program.
+    static bool IsSafe(unsigned id) { return id != ID_APP_EXIT && id != ID_HELP_WEBSITE && id != ID_HELP_MAIL; }
 
     void Say(const QString &action)
     {
@@ -132,7 +113,8 @@ private:
             return;
         if (!m_bEnding) {
             m_bEnding = true;
-            m_watchdog.ExpectEnd();
+            m_heartbeat.stop();
+            CHangGuard::Set(60, "hang: the program has not ended within 60 s of 文件 → 退出");
         }
         m_nExitStep = m_nStep;
         Say(QStringLiteral("command 文件 → 退出"));
@@ -157,16 +139,14 @@ private:
     void OpenMenuOfTheBar()
     {
         QMenuBar &bar = *m_app.MainFrame().menuBar();
-        const QList<QAction *> menus = bar.actions();
-        QAction *menu = menus.at(Pick(static_cast<int>(menus.size())));
+        QAction *menu = Any(bar.actions());
         Say(QStringLiteral("menu \"%1\"").arg(menu->text()));
         QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, bar.actionGeometry(menu).center());
     }
 
     void PressAccelerator()
     {
-        const std::vector<SAccelerator> &keys = CommandTable::Accelerators();
-        const SAccelerator &key = keys.at(static_cast<std::size_t>(Pick(static_cast<int>(keys.size()))));
+        const SAccelerator key = Any(CommandTable::Accelerators());
         QWidget *target = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : &m_app.MainFrame();
         Say(QStringLiteral("key %1 to %2")
                 .arg(key.m_keys.toString(), QString::fromLatin1(target->metaObject()->className())));
@@ -178,11 +158,11 @@ private:
         static const std::vector<unsigned> commands = [] {
             std::vector<unsigned> ids;
             for (const SCommand &command : CommandTable::Commands())
-                if (command.m_nID != ID_APP_EXIT && command.m_nID != ID_HELP_WEBSITE && command.m_nID != ID_HELP_MAIL)
+                if (IsSafe(command.m_nID))
                     ids.push_back(command.m_nID);
             return ids;
         }();
-        const unsigned id = commands.at(static_cast<std::size_t>(Pick(static_cast<int>(commands.size()))));
+        const unsigned id = Any(commands);
         Say(QStringLiteral("command %1").arg(id));
         m_app.MainFrame().RaiseCommand(id);
     }
@@ -192,7 +172,7 @@ private:
         static const QString letters = QStringLiteral("abcxyz ABC 0189 .,;'\"-听写练习第一课中文。，！？");
         QString text;
         for (int length = 1 + Pick(12); length > 0; --length)
-            text += letters.at(Pick(static_cast<int>(letters.size())));
+            text += Any(letters);
         return text;
     }
 
@@ -227,7 +207,7 @@ private:
                                              Qt::Key_End,    Qt::Key_PageUp,    Qt::Key_Tab};
         CQuillmereView &editor = m_app.EditorView();
         if (Chance(30)) {
-            const Qt::Key key = movingKeys[Pick(static_cast<int>(std::size(movingKeys)))];
+            const Qt::Key key = Any(movingKeys);
             const Qt::KeyboardModifiers modifiers = Chance(30) ? Qt::ShiftModifier : Qt::NoModifier;
             Say(QStringLiteral("editor key %1%2").arg(modifiers ? QStringLiteral("Shift+") : QString()).arg(key));
             QTest::keyClick(&editor, key, modifiers);
@@ -239,23 +219,17 @@ private:
         Type(editor, text);
     }
 
-    // The visible, enabled widgets inside the window, in creation order.
-    static QList<QWidget *> Targets(QWidget &window, bool skipButtons)
+    // Clicks a visible, enabled widget inside the window (chosen in creation order).
+    void ClickInside(QWidget &window, bool skipButtons)
     {
         QList<QWidget *> targets;
         for (QWidget *widget : window.findChildren<QWidget *>())
             if (widget->isVisible() && widget->isEnabled() && !widget->rect().isEmpty() &&
                 !(skipButtons && qobject_cast<QAbstractButton *>(widget) != nullptr))
                 targets.append(widget);
-        return targets;
-    }
-
-    void ClickInside(QWidget &window, bool skipButtons)
-    {
-        const QList<QWidget *> targets = Targets(window, skipButtons);
         if (targets.isEmpty())
             return;
-        QWidget *target = targets.at(Pick(static_cast<int>(targets.size())));
+        QWidget *target = Any(targets);
         const QPoint point(Pick(target->width()), Pick(target->height()));
         const int kind = Pick(20);
         const QString where = QStringLiteral("%1 \"%2\" at %3,%4")
@@ -281,8 +255,8 @@ private:
     static bool MayTrigger(const QAction *action)
     {
         const unsigned id = action->property("commandId").toUInt();
-        return action->isVisible() && action->isEnabled() && !action->isSeparator() && id != ID_APP_EXIT &&
-               id != ID_HELP_WEBSITE && id != ID_HELP_MAIL && !action->text().contains(QStringLiteral("退出"));
+        return action->isVisible() && action->isEnabled() && !action->isSeparator() && IsSafe(id) &&
+               !action->text().contains(QStringLiteral("退出"));
     }
 
     void ActInPopup(QWidget &popup)
@@ -306,7 +280,7 @@ private:
             QTest::keyClick(menu, Qt::Key_Escape);
             return;
         }
-        QAction *action = actions.at(Pick(static_cast<int>(actions.size())));
+        QAction *action = Any(actions);
         Say(QStringLiteral("menu item \"%1\"").arg(action->text()));
         QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(action).center());
     }
@@ -332,7 +306,10 @@ private:
                 TypeInto(dialog);
             return;
         }
-        const QList<QAbstractButton *> buttons = PushButtons(dialog);
+        QList<QPushButton *> buttons;
+        for (QPushButton *button : dialog.findChildren<QPushButton *>())
+            if (button->isVisible() && button->isEnabled())
+                buttons.append(button);
         if (!mayAccept || buttons.isEmpty() || Chance(40)) {
             Say(QStringLiteral("Esc in ") + name);
             QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -340,18 +317,9 @@ private:
                 dialog.close();
             return;
         }
-        QAbstractButton *button = buttons.at(Pick(static_cast<int>(buttons.size())));
+        QPushButton *button = Any(buttons);
         Say(QStringLiteral("button \"%1\" in %2").arg(button->text(), name));
         button->click();
-    }
-
-    static QList<QAbstractButton *> PushButtons(QWidget &dialog)
-    {
-        QList<QAbstractButton *> buttons;
-        for (QPushButton *button : dialog.findChildren<QPushButton *>())
-            if (button->isVisible() && button->isEnabled())
-                buttons.append(button);
-        return buttons;
     }
 
     void TypeInto(QWidget &dialog)
@@ -359,7 +327,7 @@ private:
         static const Qt::Key keys[] = {Qt::Key_Tab, Qt::Key_Up, Qt::Key_Down, Qt::Key_Space, Qt::Key_Backspace};
         QWidget *focus = dialog.focusWidget() != nullptr ? dialog.focusWidget() : &dialog;
         if (Chance(50)) {
-            const Qt::Key key = keys[Pick(static_cast<int>(std::size(keys)))];
+            const Qt::Key key = Any(keys);
             Say(QStringLiteral("dialog key %1").arg(key));
             QTest::keyClick(focus, key);
             return;
@@ -388,7 +356,7 @@ private:
                 QDir::Files, QDir::Name);
             if (files.isEmpty())
                 return;
-            file = m_folder.filePath(files.at(Pick(static_cast<int>(files.size()))));
+            file = m_folder.filePath(Any(files));
         }
         Say(QStringLiteral("answer %1 with %2").arg(name, file));
         nameEdit->setFocus();
@@ -400,7 +368,7 @@ private:
 
     QObject m_context; // the steps' timers end with the monkey
     CQuillmereApp &m_app;
-    CWatchdog &m_watchdog;
+    QTimer m_heartbeat;
     QDir m_folder;
     std::mt19937 m_random;
     std::chrono::steady_clock::time_point m_endAt;
@@ -432,12 +400,12 @@ int main(int argc, char **argv)
     if (!QDir::setCurrent(folder.absolutePath()))
         return 3;
 
-    CWatchdog watchdog;
+    const CHangGuard guard(10, kNoAnswer);
     CQuillmereApp app(folder.filePath(QStringLiteral("q.ini")), folder.filePath(QStringLiteral("Playlist.Qpl")),
                       folder.filePath(QStringLiteral("recovery")));
     if (!app.InitInstance({QStringLiteral("quillmere")}, false) || !QTest::qWaitForWindowExposed(&app.MainFrame()))
         return 3;
-    CMonkey monkey(app, watchdog, folder, seed, std::chrono::seconds(seconds));
+    CMonkey monkey(app, folder, seed, std::chrono::seconds(seconds));
     monkey.Start();
     const int result = QApplication::exec();
     app.ExitInstance();
