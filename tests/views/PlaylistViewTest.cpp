@@ -137,7 +137,7 @@ QStringList Names(const char *names)
 }
 const QStringList kThree = Names("c.wav|a.wav|b.wav");
 
-TEST_F(PlaylistViewTest, OpenReplacesTheListAndPlaysItsFirstItemAddingDisturbsNothing)
+TEST_F(PlaylistViewTest, OpenReplacesTheListAndPlaysItsFirstItemARefusedSwitchOrAddingDisturbsNothing)
 {
     Choose(ID_PLAYLIST_ADD, MediaList(Names("old.wav")));
     m_settings.PlaylistIndex = 3;
@@ -148,6 +148,14 @@ TEST_F(PlaylistViewTest, OpenReplacesTheListAndPlaysItsFirstItemAddingDisturbsNo
     EXPECT_TRUE(Playing());
     EXPECT_EQ(m_host.m_frameCommands, std::vector<unsigned>{ID_FILE_NEW});
     EXPECT_EQ(m_documents, QStringList{QString()}); // no c.rtf: a new empty document
+
+    // A double-click switches the document first: refused, the current row stays.
+    RefuseTheNextSwitch();
+    DoubleClick(2);
+    ExpectTheSwitchWasRefused();
+    ExpectRows(kThree, 0);
+    EXPECT_EQ(List().currentItem(), List().topLevelItem(0));
+    EXPECT_TRUE(Playing());
 
     const std::uint32_t channel = m_engine.Channel();
     Choose(ID_PLAYLIST_ADD, MediaList(Names("d.wav|e.wav")));
@@ -279,30 +287,14 @@ TEST_F(PlaylistViewTest, EmptyingTheListByRemoveAllOrByItsOnlyItemStopsAndResets
     EXPECT_TRUE(Playing());
 }
 
-TEST_F(PlaylistViewTest, DoubleClickSwitchesTheDocumentFirst)
+// The popup's commands act on the selected row; the media-properties command
+// describes the item open in the player, read by the media library, though
+// another row is made current, and with no item open describes nothing.
+TEST_F(PlaylistViewTest, ThePopupActsOnTheSelectedRowAndPropertiesOnTheOpenItem)
 {
-    Choose(ID_FILE_OPEN, MediaList(kThree));
-    WriteAllBytes(Path("b.rtf"), "{\\rtf1 b}");
-    m_documents.clear();
-    for (bool proceed : {false, true}) {
-        if (!proceed)
-            RefuseTheNextSwitch();
-        DoubleClick(2);
-        if (!proceed)
-            ExpectTheSwitchWasRefused();
-        const int current = proceed ? 2 : 0;
-        EXPECT_EQ(Current(), current);
-        EXPECT_EQ(List().currentItem(), List().topLevelItem(current));
-        ExpectRows(kThree, current);
-        EXPECT_EQ(m_pControl->GetCurrentPath(), m_dir.filePath(kThree[current]));
-        EXPECT_TRUE(Playing());
-    }
-    EXPECT_EQ(m_documents, QStringList{Path("b.rtf")});
-}
-
-TEST_F(PlaylistViewTest, ContextMenuRaisesThePopupCommandsOnTheSelectedRow)
-{
-    Choose(ID_PLAYLIST_ADD, MediaList(kThree));
+    const QString spaced = QString::fromStdString(CTestMedia::Path("spaced.mp3"));
+    Choose(ID_PLAYLIST_ADD,
+           QStringList{QString::fromStdString(CTestMedia::Path("tagged.mp3")), spaced} + MediaList(kThree));
     // Opens the menu by mouse or by key and picks its item'th entry.
     const auto pick = [&](QContextMenuEvent::Reason reason, const QPoint &point, int item) {
         QTimer::singleShot(0, [item] {
@@ -314,32 +306,25 @@ TEST_F(PlaylistViewTest, ContextMenuRaisesThePopupCommandsOnTheSelectedRow)
         QContextMenuEvent event(reason, point, List().viewport()->mapToGlobal(point));
         QCoreApplication::sendEvent(List().viewport(), &event);
     };
-    Select(1);
-    pick(QContextMenuEvent::Mouse, List().visualItemRect(List().topLevelItem(1)).center(), 0); // play
-    EXPECT_EQ(Current(), 1);
+    const auto report = [this] {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !m_prompt.m_reports.isEmpty(); }, kReadTimeoutMs));
+        return std::exchange(m_prompt.m_reports, {}).value(0);
+    };
+    Select(3);
+    pick(QContextMenuEvent::Mouse, List().visualItemRect(List().topLevelItem(3)).center(), 0); // play
+    EXPECT_EQ(Current(), 3);
     EXPECT_TRUE(Playing());
-
-    Select(2);
+    Select(1);
     pick(QContextMenuEvent::Keyboard, QPoint(), 4); // media properties of the selected row, not the current one
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_prompt.m_reports.isEmpty(); }, kReadTimeoutMs));
-    EXPECT_TRUE(m_prompt.m_reports[0].contains(m_dir.filePath(kThree[2]))) << m_prompt.m_reports[0].toStdString();
-}
+    const QString selected = report();
+    for (const QString &part : {spaced, QStringLiteral("Reader"), QStringLiteral("64.0 kb/s")})
+        EXPECT_TRUE(selected.contains(part)) << selected.toStdString();
 
-// The title and bit rate come from the opened item (the application's tests); the
-// properties are read by the media library, for the open item.
-TEST_F(PlaylistViewTest, MediaPropertiesDescribeTheOpenItemThoughAnotherIsMadeCurrent)
-{
-    const QString spaced = QString::fromStdString(CTestMedia::Path("spaced.mp3"));
-    Choose(ID_PLAYLIST_ADD, {QString::fromStdString(CTestMedia::Path("tagged.mp3")), spaced});
-    m_pControl->SetCurrentIndex(1);
     ASSERT_TRUE(Raise(ID_MEDIA_PROPERTIES));
     m_pPane->SetCurrentItem(0);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_prompt.m_reports.isEmpty(); }, kReadTimeoutMs));
-    for (const QString &part : {spaced, QStringLiteral("Reader"), QStringLiteral("64.0 kb/s")})
-        EXPECT_TRUE(m_prompt.m_reports[0].contains(part)) << m_prompt.m_reports[0].toStdString();
+    const QString open = report();
+    EXPECT_TRUE(open.contains(m_dir.filePath(kThree[1]))) << open.toStdString();
 
-    // With no item open the command has nothing to describe.
-    m_prompt.m_reports.clear();
     m_pControl->SetCurrentIndex(-1);
     ASSERT_TRUE(Raise(ID_MEDIA_PROPERTIES));
     QTest::qWait(100);

@@ -117,26 +117,39 @@ protected:
     CQuillmereView m_view;
 };
 
-TEST_F(QuillmereViewTest, EditCommandsFollowTheTextTheSelectionAndTheClipboard)
+// The Edit commands follow the text, the selection and the clipboard. A fresh
+// session's clipboard holds nothing, or data without a single format: every
+// way of pasting then leaves the text as it was. Copied text carries RTF.
+TEST_F(QuillmereViewTest, EditCommandsFollowTheClipboardAndAnEmptyOnePastesNothing)
 {
     for (unsigned id : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_SELECT_ALL})
         EXPECT_FALSE(Enabled(id)) << id;
-
-    QTest::keyClicks(&m_view, QStringLiteral("hello"));
+    QTest::keyClicks(&m_view, QStringLiteral("kept"));
     EXPECT_TRUE(m_doc.IsModified());
     EXPECT_TRUE(Enabled(ID_EDIT_UNDO));
     EXPECT_TRUE(Enabled(ID_EDIT_SELECT_ALL));
     EXPECT_FALSE(Enabled(ID_EDIT_COPY));
+    for (bool emptyData : {false, true}) {
+        if (emptyData)
+            QApplication::clipboard()->setMimeData(new QMimeData);
+        else
+            QApplication::clipboard()->clear();
+        EXPECT_FALSE(Enabled(ID_EDIT_PASTE));
+        EXPECT_FALSE(Enabled(ID_EDIT_PASTE_SPECIAL));
+        QTest::keyClick(&m_view, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(&m_view, Qt::Key_Insert, Qt::ShiftModifier);
+        m_view.paste();
+        EXPECT_EQ(Text(), QStringLiteral("kept")) << emptyData;
+    }
 
-    EXPECT_TRUE(m_view.ExecuteIfEnabled(ID_EDIT_SELECT_ALL));
-    EXPECT_TRUE(Enabled(ID_EDIT_CUT));
-    EXPECT_TRUE(m_view.ExecuteIfEnabled(ID_EDIT_CUT));
+    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_EDIT_SELECT_ALL));
+    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_EDIT_COPY));
+    EXPECT_TRUE(QApplication::clipboard()->mimeData()->data(QStringLiteral("text/rtf")).startsWith("{\\rtf1"));
+    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_EDIT_CUT));
     EXPECT_EQ(Text(), QString());
-    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("hello"));
-    EXPECT_TRUE(Enabled(ID_EDIT_PASTE));
-
-    EXPECT_TRUE(m_view.ExecuteIfEnabled(ID_EDIT_PASTE));
-    EXPECT_EQ(Text(), QStringLiteral("hello"));
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("kept"));
+    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_EDIT_PASTE));
+    EXPECT_EQ(Text(), QStringLiteral("kept"));
 }
 
 TEST_F(QuillmereViewTest, RtfOnTheClipboardPastesWithItsFormatsUnlessPlainTextIsChosen)
@@ -163,35 +176,13 @@ TEST_F(QuillmereViewTest, RtfOnTheClipboardPastesWithItsFormatsUnlessPlainTextIs
         EXPECT_EQ(Text(), QStringLiteral("粗体"));
         EXPECT_EQ(FormatAt(0).fontWeight() == QFont::Bold, c.bold) << c.choice;
     }
-    // Copied text carries RTF.
-    m_view.selectAll();
-    ASSERT_TRUE(m_view.ExecuteIfEnabled(ID_EDIT_COPY));
-    EXPECT_TRUE(QApplication::clipboard()->mimeData()->data(QStringLiteral("text/rtf")).startsWith("{\\rtf1"));
 }
 
-// A fresh session's clipboard holds nothing, or data without a single format:
-// every way of pasting leaves the text as it was.
-TEST_F(QuillmereViewTest, PastingFromAnEmptyClipboardChangesNothing)
-{
-    QTest::keyClicks(&m_view, QStringLiteral("kept"));
-    for (bool emptyData : {false, true}) {
-        if (emptyData)
-            QApplication::clipboard()->setMimeData(new QMimeData);
-        else
-            QApplication::clipboard()->clear();
-        EXPECT_FALSE(Enabled(ID_EDIT_PASTE));
-        EXPECT_FALSE(Enabled(ID_EDIT_PASTE_SPECIAL));
-        QTest::keyClick(&m_view, Qt::Key_V, Qt::ControlModifier);
-        QTest::keyClick(&m_view, Qt::Key_Insert, Qt::ShiftModifier);
-        m_view.paste();
-        EXPECT_EQ(Text(), QStringLiteral("kept")) << emptyData;
-    }
-}
-
-TEST_F(QuillmereViewTest, AutoSaveTimerRunsForTheSettingsMinutes)
+// A hand-edited profile may hold any number of minutes: no overflow, no timer
+// below 1. Opening another transcript starts the period afresh.
+TEST_F(QuillmereViewTest, AutoSaveRunsForTheSettingsMinutesFromTheOpeningOfTheTranscript)
 {
     constexpr int kMax = std::numeric_limits<int>::max();
-    // A hand-edited profile may hold any number: no overflow, no timer below 1.
     for (const auto &[minutes, period] : {std::pair{0, 0}, {kMax, kMax}, {-5, 0}, {2, 120000}}) {
         m_view.SetAutoSaveMinutesSource([minutes = minutes] { return minutes; });
         m_view.RestartAutoSave();
@@ -199,15 +190,11 @@ TEST_F(QuillmereViewTest, AutoSaveTimerRunsForTheSettingsMinutes)
     }
     m_view.StopAutoSave();
     EXPECT_EQ(m_view.GetAutoSavePeriod(), 0);
-}
 
-TEST_F(QuillmereViewTest, OpeningAnotherTranscriptStartsTheAutoSavePeriodAfresh)
-{
     QTemporaryDir folder;
-    const QString media = folder.filePath(QStringLiteral("talk.mp3"));
     const QString other = folder.filePath(QStringLiteral("other.rtf"));
     WriteAllBytes(other, "{\\rtf1 other}");
-    m_doc.SetMediaPath(media);
+    m_doc.SetMediaPath(folder.filePath(QStringLiteral("talk.mp3")));
     m_view.SetAutoSaveMinutesSource([] { return 2; });
     m_view.SetAutoSaveMinuteLength(100); // a period of 200 ms
     m_doc.OnNewDocument();
