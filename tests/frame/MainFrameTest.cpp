@@ -154,18 +154,13 @@ TEST_F(MainFrameTest, TheToolbarFollowsAChangeAtTheNextIdleMomentAndOnlyThen)
     EXPECT_EQ(view.m_nQueries, 1);
     EXPECT_TRUE(save->isEnabled());
 
-    // A command run on the target itself, not through the window, says so too.
-    view.ExecuteIfEnabled(ID_FILE_SAVE);
-    GoIdle();
-    EXPECT_FALSE(save->isEnabled());
-
     // So does what the learner does: a key typed into the editor.
     view.m_nQueries = 0;
-    view.m_bEnabled = true;
+    view.m_bEnabled = false;
     QTest::keyClick(m_pEditor, Qt::Key_X);
     GoIdle();
     EXPECT_EQ(view.m_nQueries, 1);
-    EXPECT_TRUE(save->isEnabled());
+    EXPECT_FALSE(save->isEnabled());
 }
 
 TEST_F(MainFrameTest, PlayOrderAndBarCommandsCarryTheirCheckMarks)
@@ -197,20 +192,13 @@ TEST_F(MainFrameTest, PlayOrderAndBarCommandsCarryTheirCheckMarks)
 // every pane holds all of its text.
 TEST_F(MainFrameTest, NoPaneTextIsClipped)
 {
-    const QString texts[] = {QString(),
-                             QStringLiteral("Line 1234"),
-                             QStringLiteral("大写"),
-                             QStringLiteral("数字"),
-                             QStringLiteral("滚动"),
-                             QStringLiteral("01:02:03"),
-                             QStringLiteral("01:02:09"),
-                             QStringLiteral("320Kbps"),
-                             QStringLiteral("01:02:03 / 01:59:59"),
-                             QStringLiteral("第 11/111 段 · 第 9/9 遍 · 书写 · 已暂停")};
+    const QStringList texts = QStringLiteral("|Line 1234|大写|数字|滚动|01:02:03|01:02:09|320Kbps|01:02:03 / 01:59:59|"
+                                             "第 11/111 段 · 第 9/9 遍 · 书写 · 已暂停")
+                                  .split(u'|');
     for (int width : {1280, 640}) {
         SCOPED_TRACE(width);
         m_frame.resize(width, 600);
-        for (int pane = 1; pane < static_cast<int>(std::size(texts)); ++pane)
+        for (int pane = 1; pane < texts.size(); ++pane)
             m_frame.SetPaneText(pane, texts[pane]);
         QTest::qWait(50);
         for (QLabel *pane : m_frame.statusBar()->findChildren<QLabel *>()) {
