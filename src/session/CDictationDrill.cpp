@@ -123,3 +123,10 @@ void CDictationDrill::ShowStatus()
 {
     m_player.ShowDrillStatus(StatusText());
 }
+
+std::optional<CSelectionSpan> CDictationDrill::PreviousRow() const
+{
+    if (!IsRunning() || m_nRow == 0)
+        return std::nullopt;
+    return m_rows[static_cast<size_t>(m_nRow - 1)];
+}

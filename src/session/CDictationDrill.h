@@ -10,6 +10,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CAppSettings;
@@ -50,6 +51,8 @@ public:
 
     // Where the drill is: "第 2/5 段 · 第 1/3 遍", "" when it does not run.
     QString StatusText() const;
+    // The stretch before the one now drilled; none at the first or when no drill runs.
+    std::optional<CSelectionSpan> PreviousRow() const;
 
 private:
     enum class EState { Off, Playing, Silence };

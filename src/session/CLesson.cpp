@@ -87,3 +87,14 @@ bool CLesson::IsRecoveredText() const
 {
     return m_document.IsRecovered();
 }
+
+std::optional<int> CLesson::ScoreOf(std::uint32_t startMs, std::uint32_t endMs) const
+{
+    for (size_t i = 0; i < m_reference.size(); ++i) {
+        if (m_reference[i].m_dwStartMs != startMs || m_reference[i].m_dwEndMs != endMs)
+            continue;
+        const CDictationCheck check(m_reference, m_document.GetTextDocument().toPlainText());
+        return check.IsAttempted(int(i)) ? check.StretchCounts(int(i)).Percent() : std::nullopt;
+    }
+    return std::nullopt;
+}

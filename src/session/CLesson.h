@@ -55,6 +55,9 @@ public:
     // positionMs, counted as a hint taken; none when the stretch is all correct or
     // there is no reference there.
     std::optional<QString> Hint(std::uint32_t positionMs);
+    // The score of the reference stretch with these times in a check of the whole
+    // transcript; none when there is no such stretch or it is not attempted yet.
+    std::optional<int> ScoreOf(std::uint32_t startMs, std::uint32_t endMs) const;
 
     CQuillmereDoc &Document() { return m_document; }
     // The text came back from a recovery copy and has not been saved since.

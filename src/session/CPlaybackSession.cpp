@@ -764,7 +764,18 @@ void CPlaybackSession::ResumePass()
 void CPlaybackSession::ShowDrillStatus(const QString &text)
 {
     StatesChanged(); // each step of the drill: a pass, a silence, a pause
-    ShowPane(PANE_DRILL, text);
+    ShowPane(PANE_DRILL, text + PreviousStretchScore());
+}
+
+// How the stretch drilled before this one was written, once the learner has
+// written it (and something after it).
+QString CPlaybackSession::PreviousStretchScore()
+{
+    const std::optional<CSelectionSpan> previous = m_pDrill->PreviousRow();
+    if (!previous)
+        return QString();
+    const std::optional<int> percent = m_lesson.ScoreOf(previous->m_dwStart, previous->m_dwEnd);
+    return percent ? QStringLiteral(" · 上一段 %1%").arg(*percent) : QString();
 }
 
 void CPlaybackSession::DrillFinished()

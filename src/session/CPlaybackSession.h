@@ -175,6 +175,7 @@ private:
     void PausePass() override;
     void ResumePass() override;
     void ShowDrillStatus(const QString &text) override;
+    QString PreviousStretchScore();
     void DrillFinished() override;
     static bool EndsTheDrill(unsigned id);
     // Ends a drill that runs; one waiting for F1 still waits.

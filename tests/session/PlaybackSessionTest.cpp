@@ -344,6 +344,21 @@ TEST_F(PlaybackSessionTest, F1HoldsThePassAndTheSilence)
     EXPECT_EQ(m_sim.player.GetPosition(), 2000u);
 }
 
+// Once the learner has written a stretch, the drill's pane tells its score while the
+// next one is drilled.
+TEST_F(PlaybackSessionTest, TheDrillTellsTheScoreOfTheStretchJustWritten)
+{
+    WriteAllBytes(m_folder.filePath(QStringLiteral("item0.lrc")), "[00:01.00]One two three.\n[00:02.00]Four five.\n");
+    StartPlaylist({3000});
+    m_settings.DrillPasses = 1;
+    m_settings.DrillGap = 0;
+    ASSERT_EQ(m_rows.size(), 2u);
+    ASSERT_TRUE(m_sim.session.StartDrill(m_rows, 0));
+    m_sim.document.GetTextDocument().setPlainText(QStringLiteral("One too three. Four"));
+    m_sim.clock.Advance(1000);
+    EXPECT_EQ(m_panes[PANE_DRILL], QStringLiteral("第 2/2 段 · 第 1/1 遍 · 上一段 67%"));
+}
+
 // Every transport or selection command ends a running drill and leaves the
 // stretch it was playing as the selection; volume does not end it.
 TEST_F(PlaybackSessionTest, OtherTransportAndSelectionCommandsEndTheDrill)
