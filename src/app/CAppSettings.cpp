@@ -10,6 +10,7 @@ namespace
 const QString kSettings = QStringLiteral("Settings");
 const QString kState = QStringLiteral("State");
 const QString kDrill = QStringLiteral("Drill");
+const QString kStretches = QStringLiteral("Stretches");
 
 } // namespace
 
@@ -35,6 +36,9 @@ void CAppSettings::Load(const CIniProfile &profile)
     DrillOn = readBool(kDrill, "DrillOn", DrillOn);
     DrillPasses = std::clamp(readInt(kDrill, "DrillPasses", DrillPasses), 1, 9);
     DrillGap = std::clamp(readInt(kDrill, "DrillGap", DrillGap), 0, 10);
+    MinPauseMs = std::clamp(readInt(kStretches, "MinPause", MinPauseMs), 50, 5000);
+    ShortestStretchMs = std::clamp(readInt(kStretches, "ShortestStretch", ShortestStretchMs), 0, 60000);
+    LongestStretchMs = std::clamp(readInt(kStretches, "LongestStretch", LongestStretchMs), ShortestStretchMs, 600000);
 }
 
 CResult CAppSettings::Save(CIniProfile &profile) const
@@ -56,6 +60,9 @@ CResult CAppSettings::Save(CIniProfile &profile) const
     write(kDrill, "DrillOn", DrillOn ? 1 : 0);
     write(kDrill, "DrillPasses", DrillPasses);
     write(kDrill, "DrillGap", DrillGap);
+    write(kStretches, "MinPause", MinPauseMs);
+    write(kStretches, "ShortestStretch", ShortestStretchMs);
+    write(kStretches, "LongestStretch", LongestStretchMs);
 
     return profile.Flush();
 }

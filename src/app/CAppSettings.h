@@ -33,6 +33,11 @@ public:
     bool DrillOn = false;
     std::int32_t DrillPasses = 2;
     std::int32_t DrillGap = 3;
+    // Stretches found at the pauses of a recording without any: the shortest pause
+    // that cuts, the shortest and the longest stretch (milliseconds).
+    std::int32_t MinPauseMs = 300;
+    std::int32_t ShortestStretchMs = 1500;
+    std::int32_t LongestStretchMs = 12000;
 
     // Reads the values; a missing key keeps its default, any stored value
     // other than 0 reads as true for the booleans. Only the drill's passes and

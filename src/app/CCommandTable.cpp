@@ -130,6 +130,10 @@ constexpr SRow kRows[] = {
      .prompt = u"将听写文本与参考文本逐词比较，并列出每一段的得分", .tooltip = u"检查听写"},
     {.id = ID_DICTATION_HINT, .text = u"提示下一个词(&N)", .keys = {"Ctrl+J"},
      .prompt = u"在状态栏显示正在播放的一段中下一个还没写对的词", .tooltip = u"提示下一个词"},
+    {.id = ID_FIND_STRETCHES, .text = u"重新分段(&G)",
+     .prompt = u"按设置中的长度在录音的停顿处重新分段，列入选择列表", .tooltip = u"重新分段"},
+    {.id = ID_SAVE_STRETCHES, .text = u"保存分段(&V)",
+     .prompt = u"把选择列表中的各段连同参考文本保存为录音旁边的 .lrc 文件", .tooltip = u"保存分段"},
     {.id = ID_OLE_INSERT_NEW, .text = u"插入新对象(&N)..."},
     {.id = ID_OLE_EDIT_LINKS, .text = u"链接(&K)..."},
     {.id = ID_OLE_EDIT_PROPERTIES, .text = u"对象特性(&R)", .keys = {"Alt+Enter"}},
@@ -270,7 +274,8 @@ std::vector<SMenuEntry> BuildMainMenu()
                  Separator(), Item(IDC_PREV_SELECTION), Item(IDC_NEXT_SELECTION), Item(IDC_CLEAR_SELECTION),
                  Item(IDC_SAVE_SELECTION), Separator(),
                  Submenu(u"音量", {Item(ID_MUTE), Item(ID_VOLUME_UP), Item(ID_VOLUME_DOWN)})}),
-        Submenu(u"工具(&T)", {Item(ID_CHECK_DICTATION), Item(ID_DICTATION_HINT), Separator(), Item(ID_SETTINGS)}),
+        Submenu(u"工具(&T)", {Item(ID_CHECK_DICTATION), Item(ID_DICTATION_HINT), Separator(), Item(ID_FIND_STRETCHES),
+                              Item(ID_SAVE_STRETCHES), Separator(), Item(ID_SETTINGS)}),
         Submenu(u"帮助(&H)", {Item(ID_HELP_WEBSITE), Item(ID_HELP_MAIL), Separator(), Item(ID_APP_ABOUT)}),
     };
 }

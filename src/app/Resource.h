@@ -72,6 +72,9 @@ inline constexpr unsigned ID_PLAY_FROM_TIMESTAMP = 32832;
 // Checking the transcript against the reference text, and a hint of the next word.
 inline constexpr unsigned ID_CHECK_DICTATION = 32833;
 inline constexpr unsigned ID_DICTATION_HINT = 32834;
+// Stretches cut again at the pauses, and the selection list saved as the item's .lrc.
+inline constexpr unsigned ID_FIND_STRETCHES = 32835;
+inline constexpr unsigned ID_SAVE_STRETCHES = 32836;
 
 // Standard commands.
 inline constexpr unsigned ID_FILE_NEW = 57600;

@@ -178,6 +178,8 @@ bool CAudioRuntime::BindAll()
     bind(main, "BASS_ChannelSetAttributes", m_api.BASS_ChannelSetAttributes, called, kMainLibrary);
     bind(main, "BASS_PluginLoad", m_api.BASS_PluginLoad, called, kMainLibrary);
     bind(main, "QuillmereAudio_GetOutputState", m_api.QuillmereAudio_GetOutputState, called, kMainLibrary);
+    bind(main, "QuillmereAudio_AnalyzeFile", m_api.QuillmereAudio_AnalyzeFile, called, kMainLibrary);
+    bind(main, "QuillmereAudio_EndAnalysis", m_api.QuillmereAudio_EndAnalysis, called, kMainLibrary);
     bind(tempo, "BASS_FX_TempoCreate", m_api.BASS_FX_TempoCreate, called, kTempoLibrary);
     bind(tempo, "BASS_FX_TempoSet", m_api.BASS_FX_TempoSet, called, kTempoLibrary);
     return bound;

@@ -51,6 +51,8 @@ struct SAudioApi {
     PFN_BASS_PluginLoad BASS_PluginLoad = nullptr;
     PFN_BASS_FX_TempoCreate BASS_FX_TempoCreate = nullptr;
     PFN_QuillmereAudio_GetOutputState QuillmereAudio_GetOutputState = nullptr;
+    PFN_QuillmereAudio_AnalyzeFile QuillmereAudio_AnalyzeFile = nullptr;
+    PFN_QuillmereAudio_EndAnalysis QuillmereAudio_EndAnalysis = nullptr;
 };
 
 class CAudioRuntime

@@ -449,3 +449,54 @@ void CPlaybackEngine::StopAndRewindCurrent()
     if (channel != 0 && Api().BASS_ChannelStop(channel))
         Api().BASS_ChannelSetPosition(channel, 0);
 }
+
+namespace
+{
+
+// One runtime pass and the handlers it calls; the runtime's procedure reaches it through
+// its user pointer, which stays valid until the pass has ended.
+class CRuntimeAnalysis final : public IMediaPlayer::IAnalysis
+{
+public:
+    CRuntimeAnalysis(const SAudioApi &api, IMediaPlayer::AnalysisBlock block, IMediaPlayer::AnalysisEnd end)
+        : m_api(api), m_block(std::move(block)), m_end(std::move(end))
+    {
+    }
+    ~CRuntimeAnalysis() override
+    {
+        if (m_handle != 0)
+            m_api.QuillmereAudio_EndAnalysis(m_handle);
+    }
+    bool Start(const QString &path)
+    {
+        m_handle = m_api.QuillmereAudio_AnalyzeFile(reinterpret_cast<const char16_t *>(path.utf16()), BASS_UNICODE,
+                                                    &CRuntimeAnalysis::Proc, this);
+        return m_handle != 0;
+    }
+
+private:
+    static void Proc(HANALYSIS, const float *samples, DWORD frames, DWORD rate, DWORD error, void *user)
+    {
+        auto *self = static_cast<CRuntimeAnalysis *>(user);
+        if (frames != 0)
+            self->m_block(samples, static_cast<int>(frames), static_cast<int>(rate));
+        else
+            self->m_end(error == BASS_OK);
+    }
+
+    const SAudioApi &m_api;
+    IMediaPlayer::AnalysisBlock m_block;
+    IMediaPlayer::AnalysisEnd m_end;
+    HANALYSIS m_handle = 0;
+};
+
+} // namespace
+
+std::unique_ptr<IMediaPlayer::IAnalysis> CPlaybackEngine::Analyze(const QString &path, AnalysisBlock block,
+                                                                  AnalysisEnd end)
+{
+    auto analysis = std::make_unique<CRuntimeAnalysis>(Api(), std::move(block), std::move(end));
+    if (!analysis->Start(path))
+        return nullptr;
+    return analysis;
+}

@@ -84,6 +84,8 @@ public:
     // Tempo in percent, rate in Hz, pitch in semitones; false on a channel
     // without tempo control.
     bool SetTempo(float tempo, float rate, float pitch) override;
+    // Through the runtime's analysis passes; waits for the runtime's start.
+    std::unique_ptr<IAnalysis> Analyze(const QString &path, AnalysisBlock block, AnalysisEnd end) override;
 
     // Sample rate of the current channel, read when it was opened.
     uint32_t SampleRate() const { return m_nSampleRate; }

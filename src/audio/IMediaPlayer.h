@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class IMediaPlayer
 {
@@ -69,4 +70,18 @@ public:
     virtual bool HasTempoControl() const = 0;
     // Read from the file when it was opened.
     virtual const SItemDescription &ItemDescription() const = 0;
+
+    // A pass over a file's samples, decoded on another thread; destroying it ends the
+    // pass and waits for it, after which no handler runs.
+    class IAnalysis
+    {
+    public:
+        virtual ~IAnalysis() = default;
+    };
+    // Interleaved stereo float frames at rate Hz; called on the pass's thread.
+    using AnalysisBlock = std::function<void(const float *samples, int frames, int rate)>;
+    // Once, on the pass's thread: true when the file was read to its end.
+    using AnalysisEnd = std::function<void(bool whole)>;
+    // Starts a pass; none when it cannot start.
+    virtual std::unique_ptr<IAnalysis> Analyze(const QString &path, AnalysisBlock block, AnalysisEnd end) = 0;
 };

@@ -8,8 +8,11 @@
 #include "base/MediaPaths.h"
 #include "base/TimeUtils.h"
 #include "lists/CLrcFile.h"
+#include "lists/CPauseFinder.h"
 #include "lists/CPlaylist.h"
+#include "lists/CSubtitleFile.h"
 #include "session/CLesson.h"
+#include "session/CRecordingAnalysis.h"
 #include "session/ISessionClock.h"
 
 #include <algorithm>
@@ -127,6 +130,11 @@ void CPlaybackSession::RegisterVolumeCommands()
         ID_MUTE, [this] { ApplyMute(!m_bMutePressed); }, muteState);
     OnCommand(ID_VOLUME_UP, [this] { ChangeVolume(+5); });
     OnCommand(ID_VOLUME_DOWN, [this] { ChangeVolume(-5); });
+    OnCommand(
+        ID_FIND_STRETCHES, [this] { FindStretches(); },
+        [this](CCmdUI &ui) {
+            ui.Enable(IsItemOpen() && m_pAnalysis != nullptr && m_pAnalysis->Envelope() != nullptr);
+        });
     OnCommand(
         ID_DICTATION_HINT, [this] { ShowHint(); },
         [this](CCmdUI &ui) { ui.Enable(IsItemOpen() && m_lesson.HasReference()); });
@@ -325,6 +333,7 @@ bool CPlaybackSession::OpenCurrentItem()
     emit EffectsAvailable(sampleRate, m_player.HasTempoControl());
     ListSavedSelections(path);
     m_lesson.LoadReference(length);
+    AnalyzeRecording(path);
     HoldSelectionInRuntime();
     m_player.SetAttributes(IMediaPlayer::kUnchangedRate, m_settings.Volume, IMediaPlayer::kUnchangedPan);
     if (m_settings.Mute)
@@ -340,8 +349,48 @@ void CPlaybackSession::ListSavedSelections(const QString &mediaPath)
     std::vector<CSelectionSpan> rows;
     if (m_pSelectionStore->Load(MediaLrcPath(mediaPath)))
         rows = SelectionsFromTags(*m_pSelectionStore, m_range.dwEnd);
+    // Without an .lrc, the cues of the subtitles beside the recording.
+    if (rows.empty())
+        for (const CReferenceStretch &cue : CSubtitleFile::FromFile(CSubtitleFile::PathFor(mediaPath)))
+            rows.push_back({cue.m_dwStartMs, cue.m_dwEndMs});
     m_lesson.SetStretches(rows);
     emit StretchesListed(rows);
+}
+
+// One pass over the recording's samples for its waveform, and for stretches found
+// at its pauses when it has no others.
+void CPlaybackSession::AnalyzeRecording(const QString &path)
+{
+    if (m_pAnalysis != nullptr && m_pAnalysis->Path() == path)
+        return;
+    m_pAnalysis = std::make_unique<CRecordingAnalysis>(m_player, path);
+    emit WaveformStarted(m_pAnalysis->WindowMs());
+    connect(m_pAnalysis.get(), &CRecordingAnalysis::Grown, this, [this](int windows) {
+        emit WaveformGrown(m_pAnalysis->PeaksFrom(m_nWaveformWindows));
+        m_nWaveformWindows = windows;
+    });
+    m_nWaveformWindows = 0;
+    connect(m_pAnalysis.get(), &CRecordingAnalysis::Finished, this, [this](bool whole) {
+        if (whole && m_lesson.Stretches().empty())
+            FindStretches();
+    });
+}
+
+void CPlaybackSession::FindStretches()
+{
+    const CLevelEnvelope *envelope = m_pAnalysis != nullptr ? m_pAnalysis->Envelope() : nullptr;
+    if (envelope == nullptr)
+        return;
+    CPauseSettings settings;
+    settings.m_nMinPauseMs = m_settings.MinPauseMs;
+    settings.m_nShortestStretchMs = m_settings.ShortestStretchMs;
+    settings.m_nLongestStretchMs = m_settings.LongestStretchMs;
+    std::vector<CSelectionSpan> rows;
+    for (const CFoundStretch &found : CPauseFinder(settings).Find(*envelope))
+        rows.push_back(
+            {std::uint32_t(found.m_nStartMs), std::uint32_t(std::min<qint64>(found.m_nEndMs, m_dwSliderMax))});
+    m_lesson.SetStretches(rows);
+    emit StretchesFound(rows);
 }
 
 void CPlaybackSession::ResetTransport()

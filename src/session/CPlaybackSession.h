@@ -21,6 +21,7 @@
 class CAppSettings;
 class CLesson;
 class CLrcFile;
+class CRecordingAnalysis;
 class ISessionClock;
 class ISessionTimer;
 
@@ -124,6 +125,11 @@ signals:
     // The effects bar: the sample rate of the item just opened, and whether its
     // tempo, rate and pitch can change.
     void EffectsAvailable(std::uint32_t sampleRate, bool tempoAdjustable);
+    // Stretches cut at the pauses of a recording that had none listed.
+    void StretchesFound(const std::vector<CSelectionSpan> &rows);
+    // The waveform of the item: a new one starts (peaks per windowMs), and grows.
+    void WaveformStarted(int windowMs);
+    void WaveformGrown(const std::vector<float> &peaks);
 
 private:
     void RegisterCommands();
@@ -192,6 +198,9 @@ private:
 
     void SetPlayButtons(bool playPressed, bool pausePressed);
     void ListSavedSelections(const QString &mediaPath);
+    void AnalyzeRecording(const QString &path);
+    // Cuts the recording at its pauses, as the settings say, and lists the stretches.
+    void FindStretches();
 
     CAppSettings &m_settings;
     IMediaPlayer &m_player;
@@ -211,6 +220,8 @@ private:
     bool m_bMutePressed = false;
     int m_nVolumePos = 0;
     bool m_bPositionHeld = false;
+    std::unique_ptr<CRecordingAnalysis> m_pAnalysis;
+    int m_nWaveformWindows = 0; // of the analysis, told as the waveform
     // The runtime's output was lost at the last look (the position timer's).
     bool m_bOutputLost = false;
     // What was last shown, so that a tick that changes nothing shows nothing.

@@ -92,19 +92,38 @@ std::pair<int, int> CNiceSliderCtrl::ThumbTravel() const
     return {groove.left() + handle.width() / 2, groove.right() - handle.width() / 2};
 }
 
+void CNiceSliderCtrl::StartWaveform(int windowMs)
+{
+    m_nWaveformWindowMs = std::max(windowMs, 1);
+    m_peaks.clear();
+    m_waveform = QPixmap();
+    update();
+}
+
+void CNiceSliderCtrl::AppendWaveform(const std::vector<float> &peaks)
+{
+    if (peaks.empty())
+        return;
+    m_peaks.insert(m_peaks.end(), peaks.begin(), peaks.end());
+    m_waveform = QPixmap();
+    update();
+}
+
 void CNiceSliderCtrl::paintEvent(QPaintEvent *event)
 {
-    if (!m_bSelectionShown) {
+    if (!m_bSelectionShown && m_peaks.empty()) {
         QSlider::paintEvent(event);
         return;
     }
-    // The stretch goes under the thumb, so the thumb stays on top of it.
+    // The waveform and the stretch go under the thumb, so the thumb stays on top.
     QPainter painter(this);
     QStyleOptionSlider option;
     initStyleOption(&option);
     option.subControls = QStyle::SC_SliderGroove;
     style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
-    DrawSelection(painter);
+    DrawWaveform(painter);
+    if (m_bSelectionShown)
+        DrawSelection(painter);
     option.subControls = QStyle::SC_SliderHandle;
     style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
 }
@@ -131,4 +150,57 @@ void CNiceSliderCtrl::DrawSelection(QPainter &painter) const
     const int tip = middle - 4;
     for (const int x : {left, right})
         painter.drawPolygon(QPolygon({QPoint(x - 4, tip - 5), QPoint(x + 4, tip - 5), QPoint(x, tip)}));
+}
+
+// Another range puts the waveform's peaks elsewhere along the groove.
+void CNiceSliderCtrl::sliderChange(SliderChange change)
+{
+    if (change == SliderRangeChange)
+        m_waveform = QPixmap();
+    QSlider::sliderChange(change);
+}
+
+void CNiceSliderCtrl::DrawWaveform(QPainter &painter)
+{
+    if (m_peaks.empty())
+        return;
+    if (m_waveform.size() != size() * devicePixelRatioF())
+        m_waveform = QPixmap();
+    if (m_waveform.isNull())
+        m_waveform = RenderWaveform();
+    painter.drawPixmap(0, 0, m_waveform);
+}
+
+// Each pixel column along the thumb's path shows the loudest peak of the windows it
+// covers, mirrored about the groove; the part not yet measured stays empty.
+QPixmap CNiceSliderCtrl::RenderWaveform() const
+{
+    const qreal ratio = devicePixelRatioF();
+    QPixmap picture(size() * ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::transparent);
+    const auto [start, end] = ThumbTravel();
+    if (end <= start || maximum() <= minimum())
+        return picture;
+    QPainter painter(&picture);
+    QColor colour = palette().color(QPalette::Highlight);
+    colour.setAlpha(110);
+    painter.setPen(QPen(colour, 1.0 / ratio));
+    const qreal middle = height() / 2.0;
+    const qreal reach = height() / 2.0 - 2;
+    const qreal msPerPixel = qreal(maximum() - minimum()) / (end - start);
+    const int steps = int((end - start) * ratio);
+    for (int step = 0; step < steps; ++step) {
+        const qreal x = start + step / ratio;
+        const auto first = size_t((step / ratio) * msPerPixel / m_nWaveformWindowMs);
+        const auto last = std::max(first + 1, size_t(((step + 1) / ratio) * msPerPixel / m_nWaveformWindowMs));
+        if (first >= m_peaks.size())
+            break;
+        const float peak = *std::max_element(m_peaks.begin() + qsizetype(first),
+                                             m_peaks.begin() + qsizetype(std::min(last, m_peaks.size())));
+        // The square root lifts quiet speech into view without flattening the loud.
+        const qreal half = std::max<qreal>(0.5, reach * std::sqrt(std::min(1.0f, peak)));
+        painter.drawLine(QPointF(x, middle - half), QPointF(x, middle + half));
+    }
+    return picture;
 }

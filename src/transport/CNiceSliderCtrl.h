@@ -1,11 +1,14 @@
 // The position slider of the control bar: a click moves the thumb straight to
 // the clicked point and dragging keeps it under the mouse, with a notice while
 // the thumb follows the mouse and one at release; it also shows the A-B
-// selection as a highlighted stretch of its groove.
+// selection as a highlighted stretch of its groove, and the recording's
+// waveform behind it as it is measured.
 #pragma once
 
+#include <QPixmap>
 #include <QSlider>
 #include <cstdint>
+#include <vector>
 
 class CNiceSliderCtrl : public QSlider
 {
@@ -27,6 +30,10 @@ public:
     bool IsDragging() const { return m_bDragging; }
 
     void SetSelection(bool shown, int start, int end);
+    // A new waveform of peaks per windowMs (none yet), and more of it as it is measured.
+    void StartWaveform(int windowMs);
+    void AppendWaveform(const std::vector<float> &peaks);
+    int WaveformWindows() const { return static_cast<int>(m_peaks.size()); }
     bool IsSelectionShown() const { return m_bSelectionShown; }
     int SelectionStart() const { return m_nSelStart; }
     int SelectionEnd() const { return m_nSelEnd; }
@@ -41,6 +48,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void sliderChange(SliderChange change) override;
 
 private:
     // Moves the thumb to the point; true when the computed position differs
@@ -50,10 +58,16 @@ private:
     // The pixel span along which the thumb's centre travels.
     std::pair<int, int> ThumbTravel() const;
     void DrawSelection(QPainter &painter) const;
+    // Drawn once into a picture of the slider's size, again only when it grows or the size changes.
+    void DrawWaveform(QPainter &painter);
+    QPixmap RenderWaveform() const;
 
     bool m_bDragMoved = false;
     bool m_bDragging = false;
     bool m_bSelectionShown = false;
     int m_nSelStart = 0;
     int m_nSelEnd = 0;
+    int m_nWaveformWindowMs = 10;
+    std::vector<float> m_peaks;
+    QPixmap m_waveform; // null when it must be drawn again
 };

@@ -147,6 +147,8 @@ void CPlayerBar::Subscribe()
     connect(&m_session, &CPlaybackSession::RangeChanged, this, [this](const SAbRange &range) {
         m_pPositionSlider->SetSelection(range.bActive, ClampToInt(range.dwStart), ClampToInt(range.dwEnd));
     });
+    connect(&m_session, &CPlaybackSession::WaveformStarted, m_pPositionSlider, &CNiceSliderCtrl::StartWaveform);
+    connect(&m_session, &CPlaybackSession::WaveformGrown, m_pPositionSlider, &CNiceSliderCtrl::AppendWaveform);
     connect(&m_session, &CPlaybackSession::PlayButtonsChanged, this, [this](bool play, bool pause) {
         SetButtonCheck(IDC_PLAY_BUTTON, play);
         SetButtonCheck(IDC_PAUSE_BUTTON, pause);

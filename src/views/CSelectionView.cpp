@@ -3,9 +3,15 @@
 #include "app/CAppSettings.h"
 #include "app/CStringTable.h"
 #include "app/Resource.h"
+#include "base/CPrompt.h"
+#include "base/MediaPaths.h"
 #include "base/TimeUtils.h"
+#include "lists/CLrcWriter.h"
+#include "session/CLesson.h"
 #include "session/CPlaybackSession.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QTreeWidget>
 #include <algorithm>
@@ -15,6 +21,7 @@ namespace
 {
 
 constexpr int kInitialColumnWidth = 70;
+const QString kFoundTip = QStringLiteral("在录音的停顿处自动分段");
 
 } // namespace
 
@@ -34,6 +41,7 @@ CSelectionView::CSelectionView(CAppSettings &settings, CPlaybackSession &session
             AddSelection(row.m_dwStart, row.m_dwEnd);
     });
     connect(&m_session, &CPlaybackSession::StretchSaved, this, &CSelectionView::AddSelection);
+    connect(&m_session, &CPlaybackSession::StretchesFound, this, &CSelectionView::ListFoundStretches);
     // The rows and the row chosen decide what the drill and the previous and next selection can do.
     connect(m_pList->model(), &QAbstractItemModel::rowsInserted, this, &CCmdTarget::StatesChanged);
     connect(m_pList->model(), &QAbstractItemModel::rowsRemoved, this, &CCmdTarget::StatesChanged);
@@ -49,6 +57,50 @@ void CSelectionView::AddSelection(std::uint32_t start, std::uint32_t end)
     SelectRow(0);
     m_pList->addTopLevelItem(new QTreeWidgetItem(QStringList{FormatMinSecOfMs(start), FormatMinSecOfMs(end)}));
     m_selections.push_back({start, end});
+}
+
+// Rows cut at the pauses are set apart from saved ones: slanted, and said so.
+void CSelectionView::ListFoundStretches(const std::vector<CSelectionSpan> &rows)
+{
+    ResetList();
+    for (const CSelectionSpan &row : rows) {
+        AddSelection(row.m_dwStart, row.m_dwEnd);
+        QTreeWidgetItem *item = m_pList->topLevelItem(m_pList->topLevelItemCount() - 1);
+        QFont font = item->font(0);
+        font.setItalic(true);
+        for (int column = 0; column < 2; ++column) {
+            item->setFont(column, font);
+            item->setToolTip(column, kFoundTip);
+            item->setData(column, Qt::AccessibleDescriptionRole, kFoundTip);
+        }
+    }
+}
+
+// Writes every row, with the reference text of the stretches that have one, as the
+// recording's .lrc, after asking before an existing one is replaced (it is kept as a
+// backup beside it).
+void CSelectionView::OnSaveStretches()
+{
+    const QString media = m_session.GetCurrentPath();
+    const QString lrc = MediaLrcPath(media);
+    if (QFileInfo::exists(lrc) &&
+        Prompt().MessageBox(
+            QStringLiteral("“%1”已存在，是否替换？原来的文件将另存为“%2”。")
+                .arg(QDir::toNativeSeparators(lrc), QDir::toNativeSeparators(CLrcWriter::BackupPathFor(lrc))),
+            CPrompt::MB_YESNO | CPrompt::MB_ICONQUESTION) != CPrompt::IDYES)
+        return;
+    std::vector<CReferenceStretch> rows;
+    for (const CSelectionSpan &row : m_selections)
+        rows.push_back({row.m_dwStart, row.m_dwEnd, ReferenceTextOf(row)});
+    ReportFailure(CLrcWriter::Save(lrc, rows, m_session.Player().GetLength()));
+}
+
+QString CSelectionView::ReferenceTextOf(const CSelectionSpan &row) const
+{
+    for (const CReferenceStretch &stretch : m_session.Lesson().Reference())
+        if (stretch.m_dwStartMs == row.m_dwStart && stretch.m_dwEndMs == row.m_dwEnd)
+            return stretch.m_strText;
+    return QString();
 }
 
 void CSelectionView::ResetList()
@@ -93,6 +145,9 @@ void CSelectionView::RegisterCommands()
     OnCommand(
         IDC_NEXT_SELECTION, [this] { StepTo(m_nCurrentIndex + 1); },
         [this](CCmdUI &ui) { ui.Enable(m_nCurrentIndex + 1 < m_pList->topLevelItemCount()); });
+    OnCommand(
+        ID_SAVE_STRETCHES, [this] { OnSaveStretches(); },
+        [this](CCmdUI &ui) { ui.Enable(m_session.CurrentIndex() != -1 && !m_selections.empty()); });
     RegisterDrillCommands();
 }
 

@@ -28,6 +28,8 @@ public:
     void AddSelection(std::uint32_t start, std::uint32_t end);
     // Empties the list; the current index goes back to 0.
     void ResetList();
+    // Empties the list and lists stretches found at the recording's pauses, marked so.
+    void ListFoundStretches(const std::vector<CSelectionSpan> &rows);
 
     // The row the previous and next selection commands step from. Removing
     // rows may leave it at the end of the list.
@@ -44,6 +46,8 @@ private:
     // The drill from the selected row, or the current one when none is selected.
     void OnDrillToggle();
     void OnDoubleClick(QTreeWidgetItem *item);
+    void OnSaveStretches();
+    QString ReferenceTextOf(const CSelectionSpan &row) const;
     // Selects the row, makes it current and plays its selection.
     void StepTo(int row);
     void PlayRow(int row);

@@ -12,11 +12,13 @@
 #include "session/CLesson.h"
 #include "session/CPlaybackSession.h"
 #include "session/CQtClock.h"
+#include "session/CRecordingAnalysis.h"
 #include "support/TestSupport.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -196,5 +198,53 @@ TEST(SessionSoundTest, ALostSoundOutputAndItsReturnAreShown)
     EXPECT_GE(resumed, held);
     EXPECT_LT(resumed - held, 3000u);
     real.reset(); // the device goes before its server
+    EXPECT_EQ(prompt.m_messages, QStringList());
+}
+
+// A recording of a tone, a second of silence and a tone again: its envelope, measured
+// on the runtime's thread, has the silence where it is, and a session with nothing
+// listed for it cuts it into the two tones.
+TEST(SessionSoundTest, TheEnvelopeHasItsSilenceWhereItIsAndTheTonesBecomeStretches)
+{
+    CRecordingPrompt prompt;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gap.wav"));
+    const QString tone = QStringLiteral("synth 1 sine 440 vol 0.5");
+    ASSERT_EQ(
+        std::system(qPrintable(
+            QStringLiteral("sox -D -n -r 44100 -c 1 -b 16 '%1' %2 : synth 1 sine 440 vol 0 : %2").arg(path, tone))),
+        0);
+    CAppSettings settings;
+    settings.ShortestStretchMs = 500;
+    SRealSession real(settings);
+    {
+        CRecordingAnalysis analysis(real.engine, path);
+        bool finished = false;
+        QObject::connect(&analysis, &CRecordingAnalysis::Finished, [&](bool whole) { finished = whole; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 10000));
+        const std::vector<float> peaks = analysis.PeaksFrom(0);
+        ASSERT_NEAR(double(peaks.size()), 300, 1); // 10 ms windows
+        for (size_t window = 0; window < peaks.size(); ++window) {
+            const bool silent = window >= 102 && window < 198, sounding = window < 98 || window >= 202;
+            if (silent) {
+                EXPECT_LT(peaks[window], 0.01f) << window;
+            } else if (sounding) {
+                EXPECT_GT(peaks[window], 0.4f) << window;
+            }
+        }
+    }
+    std::vector<CSelectionSpan> found;
+    QObject::connect(&real.session, &CPlaybackSession::StretchesFound,
+                     [&](const std::vector<CSelectionSpan> &rows) { found = rows; });
+    QStringList paths{path};
+    ASSERT_TRUE(real.session.PlaylistReady(&paths));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !found.empty(); }, 10000));
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_LT(found[0].m_dwStart, 100u);
+    EXPECT_GT(found[0].m_dwEnd, 1000u);
+    EXPECT_LT(found[0].m_dwEnd, 1400u);
+    EXPECT_GT(found[1].m_dwStart, 1600u);
+    EXPECT_LE(found[1].m_dwStart, 2000u);
+    EXPECT_EQ(real.lesson.Stretches(), found);
     EXPECT_EQ(prompt.m_messages, QStringList());
 }

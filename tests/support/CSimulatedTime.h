@@ -187,6 +187,8 @@ public:
     bool SetTempo(float, float, float) override { return m_bOpen; }
     bool HasTempoControl() const override { return true; }
     const SItemDescription &ItemDescription() const override { return m_description; }
+    // Nothing is decoded here: no waveform, no stretches found.
+    std::unique_ptr<IAnalysis> Analyze(const QString &, AnalysisBlock, AnalysisEnd) override { return nullptr; }
 
 private:
     enum class EState { Stopped, Playing, Paused, Ended };

@@ -1,6 +1,7 @@
 // The exported entry points of the main library: thin calls into CRuntime and CMixer.
 #include "AudioApi.h"
 
+#include "CAnalyses.h"
 #include "CRuntime.h"
 #include "RuntimeError.h"
 #include "RuntimeHooks.h"
@@ -240,6 +241,16 @@ HPLUGIN BASS_PluginLoad(const char16_t *file, DWORD flags)
 DWORD QuillmereAudio_GetOutputState(void)
 {
     return CRuntime::Instance().OutputState();
+}
+
+HANALYSIS QuillmereAudio_AnalyzeFile(const char16_t *file, DWORD flags, ANALYSISPROC *proc, void *user)
+{
+    return CAnalyses::Instance().Start(PathText(file, flags), proc, user);
+}
+
+BOOL QuillmereAudio_EndAnalysis(HANALYSIS handle)
+{
+    return CAnalyses::Instance().End(handle) ? 1 : 0;
 }
 
 BOOL QuillmereAudio_SetOutputRest(DWORD milliseconds)

@@ -36,6 +36,7 @@ typedef DWORD HCHANNEL; /* any channel */
 typedef DWORD HSYNC;
 typedef DWORD HFX;
 typedef DWORD HPLUGIN;
+typedef DWORD HANALYSIS; /* an analysis pass over a file */
 
 /* Error codes reported by BASS_ErrorGetCode. */
 #define BASS_OK 0
@@ -202,6 +203,14 @@ QUILLMERE_AUDIO_EXPORT HPLUGIN BASS_PluginLoad(const char16_t *file, DWORD flags
    QUILLMERE_OUTPUT_ value, or 0 with BASS_ERROR_INIT before BASS_Init. Cheap, takes no
    lock the audio thread holds: meant to be asked by a timer. */
 QUILLMERE_AUDIO_EXPORT DWORD QuillmereAudio_GetOutputState(void);
+/* An analysis pass: proc gets the file's samples in blocks (interleaved stereo float at
+   the file's own rate), on a runtime thread, then one last call with no samples: error
+   BASS_OK at the end of the file, or the reason it could not be read. Needs no BASS_Init. */
+typedef void(ANALYSISPROC)(HANALYSIS handle, const float *samples, DWORD frames, DWORD rate, DWORD error, void *user);
+QUILLMERE_AUDIO_EXPORT HANALYSIS QuillmereAudio_AnalyzeFile(const char16_t *file, DWORD flags, ANALYSISPROC *proc,
+                                                            void *user);
+/* Ends a pass, finished or not, and waits for its thread: proc is not called after it. */
+QUILLMERE_AUDIO_EXPORT BOOL QuillmereAudio_EndAnalysis(HANALYSIS handle);
 /* How long nothing may be audible before the output device is closed (10 s unless set).
    FALSE with BASS_ERROR_INIT before BASS_Init. */
 QUILLMERE_AUDIO_EXPORT BOOL QuillmereAudio_SetOutputRest(DWORD milliseconds);
@@ -249,6 +258,8 @@ typedef BOOL (*PFN_BASS_ChannelSetAttributes)(DWORD handle, int freq, int volume
 typedef HPLUGIN (*PFN_BASS_PluginLoad)(const char16_t *file, DWORD flags);
 typedef HSTREAM (*PFN_BASS_FX_TempoCreate)(DWORD chan, DWORD flags);
 typedef DWORD (*PFN_QuillmereAudio_GetOutputState)(void);
+typedef HANALYSIS (*PFN_QuillmereAudio_AnalyzeFile)(const char16_t *file, DWORD flags, ANALYSISPROC *proc, void *user);
+typedef BOOL (*PFN_QuillmereAudio_EndAnalysis)(HANALYSIS handle);
 
 #ifdef __cplusplus
 }

@@ -95,6 +95,8 @@ FAKE(HFX, BASS_ChannelSetFX, (DWORD handle, DWORD type, int priority), handle, t
 FAKE(BOOL, BASS_FXGetParameters, (HFX handle, void *par), handle, par)
 FAKE(BOOL, BASS_FXSetParameters, (HFX handle, const void *par), handle, par)
 FAKE(DWORD, QuillmereAudio_GetOutputState, (void))
+FAKE(HANALYSIS, QuillmereAudio_AnalyzeFile, (const char16_t *, DWORD flags, ANALYSISPROC *, void *), flags)
+FAKE(BOOL, QuillmereAudio_EndAnalysis, (HANALYSIS handle), handle)
 
 BOOL BASS_GetInfo(BASS_INFO *info)
 {
