@@ -65,6 +65,8 @@ BOOL BASS_Init(int device, DWORD freq, DWORD flags, void *, const void *)
 
 BOOL BASS_Free(void)
 {
+    // The library may be unloaded next: no thread of an ended pass may be left in it.
+    CAnalyses::Instance().JoinEnded();
     return CRuntime::Instance().Free();
 }
 

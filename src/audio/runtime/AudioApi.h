@@ -209,7 +209,8 @@ QUILLMERE_AUDIO_EXPORT DWORD QuillmereAudio_GetOutputState(void);
 typedef void(ANALYSISPROC)(HANALYSIS handle, const float *samples, DWORD frames, DWORD rate, DWORD error, void *user);
 QUILLMERE_AUDIO_EXPORT HANALYSIS QuillmereAudio_AnalyzeFile(const char16_t *file, DWORD flags, ANALYSISPROC *proc,
                                                             void *user);
-/* Ends a pass, finished or not, and waits for its thread: proc is not called after it. */
+/* Ends a pass, finished or not: proc is not called after it returns. It waits for a call
+   of proc under way, never for the file or the decoder; BASS_Free waits for the threads. */
 QUILLMERE_AUDIO_EXPORT BOOL QuillmereAudio_EndAnalysis(HANALYSIS handle);
 /* How long nothing may be audible before the output device is closed (10 s unless set).
    FALSE with BASS_ERROR_INIT before BASS_Init. */

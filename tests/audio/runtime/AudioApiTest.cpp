@@ -333,3 +333,51 @@ TEST_F(COutputRecoveryTest, AQuietOutputRestsAndWakesForTheNextPlay)
     EXPECT_GE(resumedAt, pausedAt);
     EXPECT_LT(resumedAt - pausedAt, 1.5);
 }
+
+// An analysis pass hands over every frame of the file and then its end, once; one ended
+// early calls nothing more; a file that cannot be read says so.
+TEST_F(CAudioApiTest, AnAnalysisPassHandsOverTheWholeFileOrNothingAfterItEnds)
+{
+    struct STally {
+        std::atomic<uint64_t> frames{0};
+        std::atomic<int> ends{0};
+        std::atomic<DWORD> error{BASS_OK};
+        std::atomic<bool> afterEnd{false};
+        std::atomic<bool> ended{false};
+    };
+    const auto proc = [](HANALYSIS, const float *, DWORD frames, DWORD, DWORD error, void *user) {
+        auto *tally = static_cast<STally *>(user);
+        tally->afterEnd = tally->afterEnd || tally->ended;
+        tally->frames += frames;
+        if (frames == 0) {
+            ++tally->ends;
+            tally->error = error;
+        }
+    };
+    const auto analyze = [&](const std::string &path, STally &tally) {
+        return QuillmereAudio_AnalyzeFile(std::u16string(path.begin(), path.end()).c_str(), BASS_UNICODE, proc, &tally);
+    };
+    STally whole;
+    const HANALYSIS pass = analyze(CTestMedia::Path("tone.wav"), whole);
+    ASSERT_NE(pass, 0u);
+    ASSERT_TRUE(HoldsWithin(std::chrono::seconds(10), [&] { return whole.ends.load() == 1; }));
+    EXPECT_EQ(whole.frames.load(), 3u * 44100u);
+    EXPECT_EQ(whole.error.load(), DWORD{BASS_OK});
+    EXPECT_TRUE(QuillmereAudio_EndAnalysis(pass));
+    EXPECT_FALSE(QuillmereAudio_EndAnalysis(pass)) << "ended once";
+
+    STally early;
+    const HANALYSIS cut = analyze(CTestMedia::Path("long.wav"), early);
+    ASSERT_TRUE(QuillmereAudio_EndAnalysis(cut));
+    early.ended = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(early.afterEnd.load());
+    EXPECT_EQ(early.ends.load(), 0);
+
+    STally missing;
+    const HANALYSIS none = analyze("/nonexistent/lesson.mp3", missing);
+    ASSERT_TRUE(HoldsWithin(std::chrono::seconds(10), [&] { return missing.ends.load() == 1; }));
+    EXPECT_NE(missing.error.load(), DWORD{BASS_OK});
+    QuillmereAudio_EndAnalysis(none);
+    EXPECT_TRUE(BASS_Init(1, 44100, 0, nullptr, nullptr)) << "the threads are joined by BASS_Free";
+}
