@@ -11,6 +11,7 @@ const QString kSettings = QStringLiteral("Settings");
 const QString kState = QStringLiteral("State");
 const QString kDrill = QStringLiteral("Drill");
 const QString kStretches = QStringLiteral("Stretches");
+const QString kPedal = QStringLiteral("Pedal");
 
 } // namespace
 
@@ -39,6 +40,12 @@ void CAppSettings::Load(const CIniProfile &profile)
     MinPauseMs = std::clamp(readInt(kStretches, "MinPause", MinPauseMs), 50, 5000);
     ShortestStretchMs = std::clamp(readInt(kStretches, "ShortestStretch", ShortestStretchMs), 0, 60000);
     LongestStretchMs = std::clamp(readInt(kStretches, "LongestStretch", LongestStretchMs), ShortestStretchMs, 600000);
+    PedalDevice = profile.GetProfileString(kPedal, QStringLiteral("PedalDevice"), PedalDevice);
+    PedalStep = std::clamp(readInt(kPedal, "PedalStep", PedalStep), kMinPedalStep, kMaxPedalStep);
+    PedalLeft = std::clamp(readInt(kPedal, "PedalLeft", PedalLeft), 0, kMaxPedalKey);
+    PedalMiddle = std::clamp(readInt(kPedal, "PedalMiddle", PedalMiddle), 0, kMaxPedalKey);
+    PedalRight = std::clamp(readInt(kPedal, "PedalRight", PedalRight), 0, kMaxPedalKey);
+    PedalHold = readBool(kPedal, "PedalHold", PedalHold);
 }
 
 CResult CAppSettings::Save(CIniProfile &profile) const
@@ -60,9 +67,30 @@ CResult CAppSettings::Save(CIniProfile &profile) const
     write(kDrill, "DrillOn", DrillOn ? 1 : 0);
     write(kDrill, "DrillPasses", DrillPasses);
     write(kDrill, "DrillGap", DrillGap);
-    write(kStretches, "MinPause", MinPauseMs);
-    write(kStretches, "ShortestStretch", ShortestStretchMs);
-    write(kStretches, "LongestStretch", LongestStretchMs);
+
+    // The settings added since the first profiles are written once they differ from
+    // their defaults or the profile has them: a learner who never set them keeps the
+    // profile as it was. A line holds no line break, so "\n" stands for a missing key.
+    const CAppSettings defaults;
+    const auto writeOnceSet = [&](const QString &section, const char *key, const QString &value,
+                                  const QString &defaultValue) {
+        const QString name = QLatin1String(key);
+        const QString missing = QStringLiteral("\n");
+        if (value != defaultValue || profile.GetProfileString(section, name, missing) != missing)
+            profile.WriteProfileString(section, name, value);
+    };
+    const auto writeIntOnceSet = [&](const QString &section, const char *key, int value, int defaultValue) {
+        writeOnceSet(section, key, QString::number(value), QString::number(defaultValue));
+    };
+    writeIntOnceSet(kStretches, "MinPause", MinPauseMs, defaults.MinPauseMs);
+    writeIntOnceSet(kStretches, "ShortestStretch", ShortestStretchMs, defaults.ShortestStretchMs);
+    writeIntOnceSet(kStretches, "LongestStretch", LongestStretchMs, defaults.LongestStretchMs);
+    writeOnceSet(kPedal, "PedalDevice", PedalDevice, defaults.PedalDevice);
+    writeIntOnceSet(kPedal, "PedalStep", PedalStep, defaults.PedalStep);
+    writeIntOnceSet(kPedal, "PedalLeft", PedalLeft, defaults.PedalLeft);
+    writeIntOnceSet(kPedal, "PedalMiddle", PedalMiddle, defaults.PedalMiddle);
+    writeIntOnceSet(kPedal, "PedalRight", PedalRight, defaults.PedalRight);
+    writeIntOnceSet(kPedal, "PedalHold", PedalHold ? 1 : 0, defaults.PedalHold ? 1 : 0);
 
     return profile.Flush();
 }

@@ -1,10 +1,12 @@
 // The learner's settings and the remembered player state: eleven integers kept
-// in the profile's "Settings" and "State" sections, and the dictation drill's
-// three in "Drill", read once at start-up and written once at a normal exit.
+// in the profile's "Settings" and "State" sections, the dictation drill's three
+// in "Drill" and the foot pedal's in "Pedal", read once at start-up and written
+// once at a normal exit.
 #pragma once
 
 #include "base/CResult.h"
 
+#include <QString>
 #include <cstdint>
 
 class CIniProfile;
@@ -38,14 +40,29 @@ public:
     std::int32_t MinPauseMs = 300;
     std::int32_t ShortestStretchMs = 1500;
     std::int32_t LongestStretchMs = 12000;
+    // The foot pedal: the input device ("vvvv:pppp:name", empty = none), the
+    // step back and forward of the left and right pedal, the key codes of the
+    // left, middle and right pedal (0 = the device's first three keys in code
+    // order), and whether the middle pedal plays only while held (else each
+    // press plays or pauses).
+    static constexpr std::int32_t kMinPedalStep = 100, kMaxPedalStep = 60000;
+    static constexpr std::int32_t kMaxPedalKey = 0x2ff;
+    QString PedalDevice;
+    std::int32_t PedalStep = 2000; // milliseconds
+    std::int32_t PedalLeft = 0;
+    std::int32_t PedalMiddle = 0;
+    std::int32_t PedalRight = 0;
+    bool PedalHold = true;
 
     // Reads the values; a missing key keeps its default, any stored value
     // other than 0 reads as true for the booleans. Only the drill's passes and
-    // gap and the back step are kept to their ranges.
+    // gap, the back step and the pedal's step and keys are kept to their ranges.
     void Load(const CIniProfile &profile);
 
     // Writes the values into the profile (booleans as 0 or 1) and flushes
-    // it to disk. When the file could not be written the old profile stays
-    // whole and the result names the file and the cause.
+    // it to disk. The pedal's keys are written once they differ from their
+    // defaults or the profile holds them, so that the profile of a learner
+    // without a pedal stays as it was. When the file could not be written the
+    // old profile stays whole and the result names the file and the cause.
     CResult Save(CIniProfile &profile) const;
 };
