@@ -134,6 +134,8 @@ constexpr SRow kRows[] = {
      .prompt = u"按设置中的长度在录音的停顿处重新分段，列入选择列表", .tooltip = u"重新分段"},
     {.id = ID_SAVE_STRETCHES, .text = u"保存分段(&V)",
      .prompt = u"把选择列表中的各段连同参考文本保存为录音旁边的 .lrc 文件", .tooltip = u"保存分段"},
+    {.id = ID_LESSON_SETTINGS, .text = u"分段与脚踏板设置(&P)...",
+     .prompt = u"设置自动分段的长度和脚踏板", .tooltip = u"分段与脚踏板设置"},
     {.id = ID_OLE_INSERT_NEW, .text = u"插入新对象(&N)..."},
     {.id = ID_OLE_EDIT_LINKS, .text = u"链接(&K)..."},
     {.id = ID_OLE_EDIT_PROPERTIES, .text = u"对象特性(&R)", .keys = {"Alt+Enter"}},
@@ -275,7 +277,7 @@ std::vector<SMenuEntry> BuildMainMenu()
                  Item(IDC_SAVE_SELECTION), Separator(),
                  Submenu(u"音量", {Item(ID_MUTE), Item(ID_VOLUME_UP), Item(ID_VOLUME_DOWN)})}),
         Submenu(u"工具(&T)", {Item(ID_CHECK_DICTATION), Item(ID_DICTATION_HINT), Separator(), Item(ID_FIND_STRETCHES),
-                              Item(ID_SAVE_STRETCHES), Separator(), Item(ID_SETTINGS)}),
+                              Item(ID_SAVE_STRETCHES), Separator(), Item(ID_LESSON_SETTINGS), Item(ID_SETTINGS)}),
         Submenu(u"帮助(&H)", {Item(ID_HELP_WEBSITE), Item(ID_HELP_MAIL), Separator(), Item(ID_APP_ABOUT)}),
     };
 }

@@ -75,6 +75,8 @@ inline constexpr unsigned ID_DICTATION_HINT = 32834;
 // Stretches cut again at the pauses, and the selection list saved as the item's .lrc.
 inline constexpr unsigned ID_FIND_STRETCHES = 32835;
 inline constexpr unsigned ID_SAVE_STRETCHES = 32836;
+// The dialog of the stretch lengths and the foot pedal.
+inline constexpr unsigned ID_LESSON_SETTINGS = 32837;
 
 // Standard commands.
 inline constexpr unsigned ID_FILE_NEW = 57600;

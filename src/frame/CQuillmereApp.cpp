@@ -8,11 +8,14 @@
 #include "base/CPrompt.h"
 #include "base/MediaPaths.h"
 #include "base/ModulePath.h"
+#include "desktop/CInputDevices.h"
+#include "desktop/CPedalListener.h"
 #include "editor/CQuillmereDoc.h"
 #include "frame/CAboutDlg.h"
 #include "frame/CCheckReportDlg.h"
 #include "frame/CEffectsBar.h"
 #include "frame/CEffectsPanel.h"
+#include "frame/CLessonSettingsDlg.h"
 #include "frame/CMainFrame.h"
 #include "frame/CRecoveryKeeper.h"
 #include "frame/CSettingsDlg.h"
@@ -199,6 +202,7 @@ void CQuillmereApp::CreateMainFrame()
     m_pFrame->SetMediaPropertiesTarget(m_pPlaylistView, [&session] { return session.CurrentIndex() != -1; });
     m_pFrame->SetCloseCheck([this] { return m_pDocument->CanCloseFrame(); });
     m_pFrame->SetRecentFiles(m_recentFiles.Paths());
+    ListenToThePedal();
 
     // Opened, recovered, saved or modified: the save commands may change.
     m_pDocument->SetStateChangedHandler([this] {
@@ -242,6 +246,25 @@ void CQuillmereApp::RestorePlaylist()
         m_pSession->ExecuteIfEnabled(IDC_STOP);
 }
 
+// The pedal's middle raises play and pause as the keys do; the side pedals step the
+// playing position, within the item.
+void CQuillmereApp::ListenToThePedal()
+{
+    m_pPedal = std::make_unique<CPedalListener>(
+        *m_pClock, [this](unsigned id) { m_pFrame->RaiseCommand(id); },
+        [this](int deltaMs) {
+            const std::optional<std::uint32_t> position = m_pSession->PlayingPosition();
+            if (!position)
+                return;
+            const qint64 target =
+                std::clamp<qint64>(qint64(*position) + deltaMs, 0, qint64(m_pSession->Player().GetLength()));
+            m_pSession->OnPositionScroll(std::uint32_t(target));
+        });
+    connect(m_pPedal.get(), &CPedalListener::ProblemReported, m_pFrame.get(),
+            [this](const QString &text) { m_pFrame->SetPaneText(PANE_MESSAGE, text); });
+    m_pPedal->Configure(m_settings);
+}
+
 // The effects bar sends the panel's values to the session, takes the scroll
 // commands first, and applies a tempo set while nothing played as soon as
 // something does.
@@ -279,6 +302,7 @@ void CQuillmereApp::ExitInstance()
     m_pEditorView = nullptr;
     m_pFormatBar = nullptr;
     m_pCheckReport = nullptr;
+    m_pPedal.reset();
     m_pFrame.reset();
     m_pSession.reset();
     m_pEngine.reset(); // releases the audio runtime
@@ -327,6 +351,7 @@ void CQuillmereApp::RegisterCommands()
     OnCommand(ID_HELP_MAIL, [] { QDesktopServices::openUrl(QUrl(QStringLiteral(QUILLMERE_MAIL))); });
     OnCommand(ID_FILE_PRINT_SETUP, [this] { OnPrintSetup(); });
     OnCommand(ID_SETTINGS, [this] { OnSettings(); });
+    OnCommand(ID_LESSON_SETTINGS, [this] { OnLessonSettings(); });
     OnCommand(
         ID_CHECK_DICTATION, [this] { OnCheckDictation(); },
         [this](CCmdUI &ui) { ui.Enable(m_pSession != nullptr && m_pSession->CurrentIndex() != -1); });
@@ -420,6 +445,7 @@ void CQuillmereApp::OnSettings()
     if (dialog.exec() != QDialog::Accepted)
         return;
     dialog.StoreInto(m_settings);
+    m_pPedal->Configure(m_settings);
     CCmdTarget::StatesChanged();
     m_pFrame->SetAlwaysOnTop(m_settings.AlwaysTop);
     if (m_settings.AutoSave != 0)
@@ -428,6 +454,19 @@ void CQuillmereApp::OnSettings()
         m_pEditorView->StopAutoSave();
     if (!m_settings.MinimizeToTray)
         m_pFrame->RemoveTrayIcon();
+}
+
+// The stretch lengths hold from the next cut; the pedal is opened again at once.
+void CQuillmereApp::OnLessonSettings()
+{
+    QList<QPair<QString, QString>> devices;
+    for (const SInputDevice &device : CInputDevices().List())
+        devices.append({device.Label(), device.Id()});
+    CLessonSettingsDlg dialog(m_settings, devices, m_pFrame.get());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.StoreInto(m_settings);
+    m_pPedal->Configure(m_settings);
 }
 
 void CQuillmereApp::UpdateWindowTitle()

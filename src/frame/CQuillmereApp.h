@@ -26,6 +26,7 @@ class CPlaybackSession;
 class CQtClock;
 class CFormatBar;
 class CMainFrame;
+class CPedalListener;
 class CPlayerBar;
 class CPlaylistView;
 class CQtTranslations;
@@ -94,6 +95,7 @@ private:
     void CreateMainFrame();
     void ShowSessionOutside();
     void CreateEffectsBar();
+    void ListenToThePedal();
     QWidget *CreateFormatBar();
     void RegisterCommands();
     void WriteStateFiles();
@@ -106,6 +108,7 @@ private:
     void OnPrintSetup();
     void OnSettings();
     void OnCheckDictation();
+    void OnLessonSettings();
     void AddToRecentFiles(const QString &path);
     void UpdateWindowTitle();
     void BringToFront(const QString &documentPath);
@@ -135,6 +138,7 @@ private:
     std::unique_ptr<CLesson> m_pLesson;
     std::unique_ptr<CPlaybackSession> m_pSession;
     std::unique_ptr<CMainFrame> m_pFrame;
+    std::unique_ptr<CPedalListener> m_pPedal; // raises commands through the frame and steps the session
     // Owned by the frame's widgets.
     CPlayerBar *m_pPlayerBar = nullptr;
     CEffectsBar *m_pEffectsBar = nullptr;

@@ -1,5 +1,6 @@
 // The settings dialog alone, and in the running program what OK applies at
 // once and what Cancel leaves alone.
+#include "frame/CLessonSettingsDlg.h"
 #include "frame/CSettingsDlg.h"
 
 #include "ProgramTest.h"
@@ -11,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QTimer>
 #include <tuple>
 
@@ -141,3 +143,29 @@ TEST_F(SettingsCommandTest, ComingBackFromTheTrayOrSwitchingItOffRemovesItsIcon)
 }
 
 } // namespace
+
+// A pedal chosen before and not plugged in now stays chosen; "无" clears it; a longest
+// stretch set below the shortest is raised to it.
+TEST(LessonSettingsDlgTest, AnUnpluggedPedalStaysChosenAndTheLengthsStayInOrder)
+{
+    CAppSettings settings;
+    settings.PedalDevice = QStringLiteral("05f3:00ff:Pedal");
+    CLessonSettingsDlg dialog(
+        settings, {{QStringLiteral("Keyboard (0001:0001, /dev/input/event3)"), QStringLiteral("0001:0001:Keyboard")}});
+    QComboBox &devices = *dialog.DeviceCombo();
+    ASSERT_EQ(devices.count(), 3);
+    EXPECT_EQ(devices.currentText(), QStringLiteral("05f3:00ff:Pedal（未连接）"));
+    CAppSettings stored;
+    dialog.StoreInto(stored);
+    EXPECT_EQ(stored.PedalDevice, settings.PedalDevice);
+
+    devices.setCurrentIndex(0);
+    dialog.findChild<QSpinBox *>()->setValue(400); // the shortest pause
+    for (QSpinBox *box : dialog.findChildren<QSpinBox *>())
+        if (box->accessibleName() == QStringLiteral("每段至多"))
+            box->setValue(1000);
+    dialog.StoreInto(stored);
+    EXPECT_EQ(stored.PedalDevice, QString());
+    EXPECT_EQ(stored.MinPauseMs, 400);
+    EXPECT_EQ(stored.LongestStretchMs, stored.ShortestStretchMs);
+}
