@@ -330,6 +330,7 @@ bool CPlaybackSession::OpenCurrentItem()
     emit LengthChanged(length);
     std::uint32_t sampleRate = 0;
     m_player.GetAttributes(&sampleRate, nullptr, nullptr);
+    m_tempo = {0, static_cast<std::int32_t>(sampleRate), 0};
     emit EffectsAvailable(sampleRate, m_player.HasTempoControl());
     ListSavedSelections(path);
     m_lesson.LoadReference(length);
@@ -593,7 +594,11 @@ bool CPlaybackSession::SetTempo(const STempoChange &change)
 {
     if (!IsItemOpen() || !IsPlaying())
         return false;
-    return m_player.SetTempo(float(change.nTempo), float(change.nRate), float(change.nPitch));
+    if (!m_player.SetTempo(float(change.nTempo), float(change.nRate), float(change.nPitch)))
+        return false;
+    m_tempo = change;
+    emit TempoChanged(change);
+    return true;
 }
 
 // ---------------------------------------------------------------- end of item

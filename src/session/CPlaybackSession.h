@@ -75,6 +75,9 @@ public:
     // while the item plays.
     void SetEffect(unsigned kind, int value) override;
     bool SetTempo(const STempoChange &change) override;
+    // The tempo, rate and pitch the open item plays at: its own (tempo and pitch
+    // 0, its sample rate) when it was opened, then the last change applied.
+    const STempoChange &Tempo() const { return m_tempo; }
 
     // The dictation drill over these rows from row first, on the open item; false
     // when no item is open or there are no rows. Stopping it leaves the stretch it
@@ -130,6 +133,8 @@ signals:
     // The waveform of the item: a new one starts (peaks per windowMs), and grows.
     void WaveformStarted(int windowMs);
     void WaveformGrown(const std::vector<float> &peaks);
+    // A tempo, rate and pitch change was applied to the playing item.
+    void TempoChanged(const STempoChange &change);
 
 private:
     void RegisterCommands();
@@ -219,6 +224,7 @@ private:
     bool m_bPausePressed = false;
     bool m_bMutePressed = false;
     int m_nVolumePos = 0;
+    STempoChange m_tempo;
     bool m_bPositionHeld = false;
     std::unique_ptr<CRecordingAnalysis> m_pAnalysis;
     int m_nWaveformWindows = 0; // of the analysis, told as the waveform
