@@ -9,6 +9,7 @@
 #include "base/MediaPaths.h"
 #include "base/ModulePath.h"
 #include "desktop/CInputDevices.h"
+#include "desktop/CMprisService.h"
 #include "desktop/CPedalListener.h"
 #include "editor/CQuillmereDoc.h"
 #include "frame/CAboutDlg.h"
@@ -203,6 +204,7 @@ void CQuillmereApp::CreateMainFrame()
     m_pFrame->SetCloseCheck([this] { return m_pDocument->CanCloseFrame(); });
     m_pFrame->SetRecentFiles(m_recentFiles.Paths());
     ListenToThePedal();
+    CreateMediaPlayerInterface();
 
     // Opened, recovered, saved or modified: the save commands may change.
     m_pDocument->SetStateChangedHandler([this] {
@@ -265,6 +267,25 @@ void CQuillmereApp::ListenToThePedal()
     m_pPedal->Configure(m_settings);
 }
 
+// Media keys, desktop widgets and remotes reach the program through the session bus
+// and raise the commands the keys raise; without a bus the program runs as before.
+void CQuillmereApp::CreateMediaPlayerInterface()
+{
+    SMprisHooks hooks;
+    hooks.raiseCommand = [this](unsigned id) { m_pFrame->RaiseCommand(id); };
+    hooks.queryCommand = [this](unsigned id) { return m_pFrame->QueryState(id); };
+    hooks.raiseWindow = [this] { m_pFrame->BringToFront(); };
+    hooks.quit = [this] { m_pFrame->RaiseCommand(ID_APP_EXIT); };
+    hooks.playFile = [this](const QString &path) { PlayRecording(path); };
+    m_pMpris = std::make_unique<CMprisService>(*m_pSession, m_settings, std::move(hooks));
+    // Changes no session signal tells of: the play order, playlist edits.
+    m_pFrame->AddStateUpdater([this] {
+        if (m_pMpris != nullptr)
+            m_pMpris->Refresh();
+    });
+    m_pMpris->Register();
+}
+
 // The effects bar sends the panel's values to the session, takes the scroll
 // commands first, and applies a tempo set while nothing played as soon as
 // something does.
@@ -303,6 +324,7 @@ void CQuillmereApp::ExitInstance()
     m_pFormatBar = nullptr;
     m_pCheckReport = nullptr;
     m_pPedal.reset();
+    m_pMpris.reset();
     m_pFrame.reset();
     m_pSession.reset();
     m_pEngine.reset(); // releases the audio runtime

@@ -26,6 +26,7 @@ class CPlaybackSession;
 class CQtClock;
 class CFormatBar;
 class CMainFrame;
+class CMprisService;
 class CPedalListener;
 class CPlayerBar;
 class CPlaylistView;
@@ -96,6 +97,7 @@ private:
     void ShowSessionOutside();
     void CreateEffectsBar();
     void ListenToThePedal();
+    void CreateMediaPlayerInterface();
     QWidget *CreateFormatBar();
     void RegisterCommands();
     void WriteStateFiles();
@@ -139,6 +141,7 @@ private:
     std::unique_ptr<CPlaybackSession> m_pSession;
     std::unique_ptr<CMainFrame> m_pFrame;
     std::unique_ptr<CPedalListener> m_pPedal; // raises commands through the frame and steps the session
+    std::unique_ptr<CMprisService> m_pMpris;  // the media-player interface on the session bus
     // Owned by the frame's widgets.
     CPlayerBar *m_pPlayerBar = nullptr;
     CEffectsBar *m_pEffectsBar = nullptr;
