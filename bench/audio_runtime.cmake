@@ -16,3 +16,8 @@ quillmere_add_bench(audio_output_bench ${CMAKE_CURRENT_LIST_DIR}/audio_runtime_w
 target_include_directories(audio_output_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests/audio/runtime)
 target_compile_definitions(audio_output_bench PRIVATE QUILLMERE_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
 target_link_libraries(audio_output_bench PRIVATE quillmere_audio quillmere_tempo ${CMAKE_DL_LIBS})
+
+# A 56-minute recording measured for its waveform through the runtime's analysis pass.
+quillmere_add_bench(audio_analysis_bench ${CMAKE_CURRENT_LIST_DIR}/audio_runtime_analysis.cpp)
+target_include_directories(audio_analysis_bench PRIVATE ${CMAKE_SOURCE_DIR}/src/audio/runtime)
+target_link_libraries(audio_analysis_bench PRIVATE quillmere_audio quillmere_lists ${CMAKE_DL_LIBS})

@@ -21,3 +21,6 @@ add_dependencies(window_idle_bench quillmere_audio quillmere_tempo)
 # The check report of a 600-stretch lesson, built and shown.
 quillmere_add_bench(window_check_bench ${CMAKE_CURRENT_LIST_DIR}/window_check_bench.cpp)
 target_link_libraries(window_check_bench PRIVATE quillmere_frame)
+# The position slider's repaint over a long waveform.
+quillmere_add_bench(window_slider_bench ${CMAKE_CURRENT_LIST_DIR}/window_slider_bench.cpp)
+target_link_libraries(window_slider_bench PRIVATE quillmere_transport)

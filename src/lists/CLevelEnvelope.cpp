@@ -12,6 +12,13 @@ CLevelEnvelope::CLevelEnvelope(int sampleRate, int channels, int windowMs)
 {
 }
 
+CLevelEnvelope::CLevelEnvelope(int windowMs, std::vector<float> peaks, std::vector<float> rms)
+    : m_nChannels(1), m_nWindowMs(std::max(windowMs, 1)), m_nSamplesPerWindow(1), m_peaks(std::move(peaks)),
+      m_rms(std::move(rms))
+{
+    m_rms.resize(m_peaks.size());
+}
+
 void CLevelEnvelope::Feed(const float *samples, size_t frames)
 {
     const size_t count = frames * static_cast<size_t>(m_nChannels);

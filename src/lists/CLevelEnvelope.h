@@ -15,6 +15,8 @@ public:
     static constexpr int kDefaultWindowMs = 10;
 
     CLevelEnvelope(int sampleRate, int channels, int windowMs = kDefaultWindowMs);
+    // An envelope measured before (as kept in a cache): its windows as they were.
+    CLevelEnvelope(int windowMs, std::vector<float> peaks, std::vector<float> rms);
 
     // frames × channels interleaved samples.
     void Feed(const float *samples, size_t frames);
@@ -25,6 +27,8 @@ public:
     int WindowMs() const { return m_nWindowMs; }
     float PeakAt(int window) const { return m_peaks.at(static_cast<size_t>(window)); }
     float RmsAt(int window) const { return m_rms.at(static_cast<size_t>(window)); }
+    const std::vector<float> &Peaks() const { return m_peaks; }
+    const std::vector<float> &Rms() const { return m_rms; }
 
 private:
     void CloseWindow();

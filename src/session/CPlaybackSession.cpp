@@ -364,7 +364,7 @@ void CPlaybackSession::AnalyzeRecording(const QString &path)
 {
     if (m_pAnalysis != nullptr && m_pAnalysis->Path() == path)
         return;
-    m_pAnalysis = std::make_unique<CRecordingAnalysis>(m_player, path);
+    m_pAnalysis = std::make_unique<CRecordingAnalysis>(m_player, path, m_envelopes);
     emit WaveformStarted(m_pAnalysis->WindowMs());
     connect(m_pAnalysis.get(), &CRecordingAnalysis::Grown, this, [this](int windows) {
         emit WaveformGrown(m_pAnalysis->PeaksFrom(m_nWaveformWindows));
@@ -493,6 +493,19 @@ void CPlaybackSession::PlaySelection(std::uint32_t start, std::uint32_t end)
         m_player.SetPosition(m_range.dwStart);
     OnPlay();
     HoldSelectionInRuntime();
+}
+
+// A stretch chosen on the waveform: exactly these bounds, heard from the start.
+void CPlaybackSession::SelectRange(std::uint32_t start, std::uint32_t end)
+{
+    if (!IsItemOpen() || start >= end)
+        return;
+    StopDrill();
+    m_range = {start, std::min(end, m_dwSliderMax), true};
+    ShowSelection();
+    HoldSelectionInRuntime();
+    m_player.SetPosition(start);
+    OnPlay();
 }
 
 // A saved selection may come from a timing file made for a longer recording:

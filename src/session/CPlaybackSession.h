@@ -8,6 +8,7 @@
 
 #include "app/CCmdTarget.h"
 #include "audio/IMediaPlayer.h"
+#include "lists/CEnvelopeCache.h"
 #include "session/CDictationDrill.h"
 #include "session/IEffectsTarget.h"
 #include "session/SAbRange.h"
@@ -56,6 +57,8 @@ public:
     bool SwitchTextTo(int index);
     CLesson &Lesson() { return m_lesson; }
     void PlaySelection(std::uint32_t start, std::uint32_t end);
+    // Loops exactly [start, end) milliseconds from its start (a stretch dragged on the waveform).
+    void SelectRange(std::uint32_t start, std::uint32_t end);
     void ResetTransport();
     // Opens the current item stopped at 0 and lists its saved selections.
     bool OpenCurrentItem();
@@ -226,6 +229,7 @@ private:
     int m_nVolumePos = 0;
     STempoChange m_tempo;
     bool m_bPositionHeld = false;
+    CEnvelopeCache m_envelopes;
     std::unique_ptr<CRecordingAnalysis> m_pAnalysis;
     int m_nWaveformWindows = 0; // of the analysis, told as the waveform
     // The runtime's output was lost at the last look (the position timer's).

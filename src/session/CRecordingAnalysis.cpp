@@ -7,9 +7,17 @@ namespace
 constexpr int kWindowsPerTelling = 200;
 } // namespace
 
-CRecordingAnalysis::CRecordingAnalysis(IMediaPlayer &player, const QString &path, QObject *parent)
-    : QObject(parent), m_strPath(path)
+CRecordingAnalysis::CRecordingAnalysis(IMediaPlayer &player, const QString &path, const CEnvelopeCache &cache,
+                                       QObject *parent)
+    : QObject(parent), m_strPath(path), m_cache(cache)
 {
+    m_pEnvelope = cache.Load(path);
+    if (m_pEnvelope != nullptr) {
+        const int windows = m_pEnvelope->WindowCount();
+        QMetaObject::invokeMethod(
+            this, [this, windows] { TellWhole(true, windows); }, Qt::QueuedConnection);
+        return;
+    }
     m_pPass = player.Analyze(
         path, [this](const float *samples, int frames, int rate) { OnBlock(samples, frames, rate); },
         [this](bool whole) { OnEnd(whole); });
@@ -53,11 +61,18 @@ void CRecordingAnalysis::OnEnd(bool whole)
     QMetaObject::invokeMethod(
         this,
         [this, whole, windows] {
-            m_bFinished = whole && windows > 0;
-            emit Grown(windows);
-            emit Finished(m_bFinished);
+            TellWhole(whole, windows);
+            if (m_bFinished)
+                (void)m_cache.Store(m_strPath, *m_pEnvelope); // only a later opening is slower without it
         },
         Qt::QueuedConnection);
+}
+
+void CRecordingAnalysis::TellWhole(bool whole, int windows)
+{
+    m_bFinished = whole && windows > 0;
+    emit Grown(windows);
+    emit Finished(m_bFinished);
 }
 
 std::vector<float> CRecordingAnalysis::PeaksFrom(int first) const

@@ -29,8 +29,25 @@ void CNiceSliderCtrl::SetSelection(bool shown, int start, int end)
     update();
 }
 
+bool CNiceSliderCtrl::StartsRangeDrag(const QMouseEvent &event) const
+{
+    return event.button() == Qt::RightButton ||
+           (event.button() == Qt::LeftButton && (event.modifiers() & Qt::ShiftModifier) != 0);
+}
+
+int CNiceSliderCtrl::PositionOfPoint(const QPoint &point) const
+{
+    const auto [start, end] = ThumbTravel();
+    return int(std::clamp<std::int64_t>(PositionAt(point.x(), start, end, minimum(), maximum()), minimum(), maximum()));
+}
+
 void CNiceSliderCtrl::mousePressEvent(QMouseEvent *event)
 {
+    if (StartsRangeDrag(*event)) {
+        m_nRangeAnchor = PositionOfPoint(event->position().toPoint());
+        SetSelection(true, m_nRangeAnchor, m_nRangeAnchor);
+        return;
+    }
     if (event->button() != Qt::LeftButton) {
         QSlider::mousePressEvent(event);
         return;
@@ -45,6 +62,11 @@ void CNiceSliderCtrl::mousePressEvent(QMouseEvent *event)
 
 void CNiceSliderCtrl::mouseMoveEvent(QMouseEvent *event)
 {
+    if (m_nRangeAnchor >= 0) {
+        const int here = PositionOfPoint(event->position().toPoint());
+        SetSelection(true, std::min(m_nRangeAnchor, here), std::max(m_nRangeAnchor, here));
+        return;
+    }
     if (!m_bDragging) {
         QSlider::mouseMoveEvent(event);
         return;
@@ -54,6 +76,13 @@ void CNiceSliderCtrl::mouseMoveEvent(QMouseEvent *event)
 
 void CNiceSliderCtrl::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (m_nRangeAnchor >= 0) {
+        const int here = PositionOfPoint(event->position().toPoint());
+        const int anchor = std::exchange(m_nRangeAnchor, -1);
+        if (here != anchor)
+            emit RangeDragged(std::min(anchor, here), std::max(anchor, here));
+        return;
+    }
     if (!m_bDragging || event->button() != Qt::LeftButton) {
         QSlider::mouseReleaseEvent(event);
         return;
@@ -100,6 +129,12 @@ void CNiceSliderCtrl::StartWaveform(int windowMs)
     update();
 }
 
+void CNiceSliderCtrl::SetMarks(std::vector<int> starts)
+{
+    m_marks = std::move(starts);
+    update();
+}
+
 void CNiceSliderCtrl::AppendWaveform(const std::vector<float> &peaks)
 {
     if (peaks.empty())
@@ -111,7 +146,7 @@ void CNiceSliderCtrl::AppendWaveform(const std::vector<float> &peaks)
 
 void CNiceSliderCtrl::paintEvent(QPaintEvent *event)
 {
-    if (!m_bSelectionShown && m_peaks.empty()) {
+    if (!m_bSelectionShown && m_peaks.empty() && m_marks.empty()) {
         QSlider::paintEvent(event);
         return;
     }
@@ -122,6 +157,7 @@ void CNiceSliderCtrl::paintEvent(QPaintEvent *event)
     option.subControls = QStyle::SC_SliderGroove;
     style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
     DrawWaveform(painter);
+    DrawMarks(painter);
     if (m_bSelectionShown)
         DrawSelection(painter);
     option.subControls = QStyle::SC_SliderHandle;
@@ -158,6 +194,17 @@ void CNiceSliderCtrl::sliderChange(SliderChange change)
     if (change == SliderRangeChange)
         m_waveform = QPixmap();
     QSlider::sliderChange(change);
+}
+
+// A short tick under the groove where each listed stretch starts.
+void CNiceSliderCtrl::DrawMarks(QPainter &painter) const
+{
+    const auto [start, end] = ThumbTravel();
+    painter.setPen(QPen(palette().color(QPalette::WindowText), 1));
+    for (int mark : m_marks) {
+        const int x = start + QStyle::sliderPositionFromValue(minimum(), maximum(), mark, end - start);
+        painter.drawLine(x, height() - 5, x, height() - 1);
+    }
 }
 
 void CNiceSliderCtrl::DrawWaveform(QPainter &painter)

@@ -34,6 +34,9 @@ public:
     void StartWaveform(int windowMs);
     void AppendWaveform(const std::vector<float> &peaks);
     int WaveformWindows() const { return static_cast<int>(m_peaks.size()); }
+    // Where the listed stretches start, marked along the groove.
+    void SetMarks(std::vector<int> starts);
+    const std::vector<int> &Marks() const { return m_marks; }
     bool IsSelectionShown() const { return m_bSelectionShown; }
     int SelectionStart() const { return m_nSelStart; }
     int SelectionEnd() const { return m_nSelEnd; }
@@ -42,6 +45,9 @@ signals:
     void Scrolled(int code, int position);
     // The left button went down on the slider (true) or came up (false).
     void DraggingChanged(bool dragging);
+    // Dragged with Shift (or the right button) from one position to another: an A-B
+    // stretch chosen on the waveform, start before end.
+    void RangeDragged(int start, int end);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -58,10 +64,15 @@ private:
     // The pixel span along which the thumb's centre travels.
     std::pair<int, int> ThumbTravel() const;
     void DrawSelection(QPainter &painter) const;
+    void DrawMarks(QPainter &painter) const;
+    int PositionOfPoint(const QPoint &point) const;
+    bool StartsRangeDrag(const QMouseEvent &event) const;
     // Drawn once into a picture of the slider's size, again only when it grows or the size changes.
     void DrawWaveform(QPainter &painter);
     QPixmap RenderWaveform() const;
 
+    // A Shift or right-button drag: where it started, -1 when none runs.
+    int m_nRangeAnchor = -1;
     bool m_bDragMoved = false;
     bool m_bDragging = false;
     bool m_bSelectionShown = false;
@@ -69,5 +80,6 @@ private:
     int m_nSelEnd = 0;
     int m_nWaveformWindowMs = 10;
     std::vector<float> m_peaks;
+    std::vector<int> m_marks;
     QPixmap m_waveform; // null when it must be drawn again
 };

@@ -68,6 +68,8 @@ void CPlayerBar::CreateSliders()
     m_pPositionSlider->setRange(0, 0);
     connect(m_pPositionSlider, &CNiceSliderCtrl::Scrolled, this,
             [this](int, int position) { m_session.OnPositionScroll(std::uint32_t(std::max(position, 0))); });
+    connect(m_pPositionSlider, &CNiceSliderCtrl::RangeDragged, this,
+            [this](int start, int end) { m_session.SelectRange(std::uint32_t(start), std::uint32_t(end)); });
     connect(m_pPositionSlider, &CNiceSliderCtrl::DraggingChanged, this,
             [this](bool dragging) { m_session.SetPositionHeld(dragging); });
 
@@ -148,6 +150,14 @@ void CPlayerBar::Subscribe()
         m_pPositionSlider->SetSelection(range.bActive, ClampToInt(range.dwStart), ClampToInt(range.dwEnd));
     });
     connect(&m_session, &CPlaybackSession::WaveformStarted, m_pPositionSlider, &CNiceSliderCtrl::StartWaveform);
+    const auto markStarts = [this](const std::vector<CSelectionSpan> &rows) {
+        std::vector<int> starts;
+        for (const CSelectionSpan &row : rows)
+            starts.push_back(ClampToInt(row.m_dwStart));
+        m_pPositionSlider->SetMarks(std::move(starts));
+    };
+    connect(&m_session, &CPlaybackSession::StretchesListed, this, markStarts);
+    connect(&m_session, &CPlaybackSession::StretchesFound, this, markStarts);
     connect(&m_session, &CPlaybackSession::WaveformGrown, m_pPositionSlider, &CNiceSliderCtrl::AppendWaveform);
     connect(&m_session, &CPlaybackSession::PlayButtonsChanged, this, [this](bool play, bool pause) {
         SetButtonCheck(IDC_PLAY_BUTTON, play);

@@ -217,12 +217,16 @@ TEST(SessionSoundTest, TheEnvelopeHasItsSilenceWhereItIsAndTheTonesBecomeStretch
     CAppSettings settings;
     settings.ShortestStretchMs = 500;
     SRealSession real(settings);
-    {
-        CRecordingAnalysis analysis(real.engine, path);
+    const CEnvelopeCache cache(dir.filePath(QStringLiteral("cache")));
+    const auto measure = [&] {
+        CRecordingAnalysis analysis(real.engine, path, cache);
         bool finished = false;
         QObject::connect(&analysis, &CRecordingAnalysis::Finished, [&](bool whole) { finished = whole; });
-        ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 10000));
-        const std::vector<float> peaks = analysis.PeaksFrom(0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return finished; }, 10000));
+        return analysis.PeaksFrom(0);
+    };
+    {
+        const std::vector<float> peaks = measure();
         ASSERT_NEAR(double(peaks.size()), 300, 1); // 10 ms windows
         for (size_t window = 0; window < peaks.size(); ++window) {
             const bool silent = window >= 102 && window < 198, sounding = window < 98 || window >= 202;
@@ -232,6 +236,13 @@ TEST(SessionSoundTest, TheEnvelopeHasItsSilenceWhereItIsAndTheTonesBecomeStretch
                 EXPECT_GT(peaks[window], 0.4f) << window;
             }
         }
+        // Kept: the next opening reads the same envelope; a damaged entry is measured again.
+        ASSERT_TRUE(QFile::exists(cache.FileFor(path)));
+        EXPECT_EQ(measure(), peaks);
+        QFile entry(cache.FileFor(path));
+        ASSERT_TRUE(entry.resize(entry.size() - 4));
+        EXPECT_EQ(cache.Load(path), nullptr);
+        EXPECT_EQ(measure(), peaks);
     }
     std::vector<CSelectionSpan> found;
     QObject::connect(&real.session, &CPlaybackSession::StretchesFound,

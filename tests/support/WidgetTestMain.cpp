@@ -13,9 +13,12 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    // Recovery copies of the programs under test stay out of the learner's own state folder.
-    const QTemporaryDir state;
+    // Recovery copies, check results and measured waveforms of the programs under test
+    // stay out of the learner's own folders.
+    const QTemporaryDir state, data, cache;
     qputenv("XDG_STATE_HOME", QFile::encodeName(state.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -159,4 +159,32 @@ TEST_F(PlayerBarTest, SliderClickSeeksAndSelectionShows)
     EXPECT_EQ(slider.value(), 0);
 }
 
+// Dragged with Shift or the right button across the slider, a stretch is chosen and
+// loops from its start, whichever way the drag went; the listed stretches are marked.
+TEST_F(PlayerBarTest, DraggingWithShiftOrTheRightButtonChoosesAStretch)
+{
+    PlayTone();
+    CNiceSliderCtrl &slider = *m_pBar->PositionSlider();
+    const int y = slider.height() / 2;
+    const auto xOf = [&](double share) { return int(slider.width() * share); };
+    QTest::mousePress(&slider, Qt::LeftButton, Qt::ShiftModifier, {xOf(0.75), y});
+    QTest::mouseMove(&slider, {xOf(0.25), y});
+    QTest::mouseRelease(&slider, Qt::LeftButton, Qt::ShiftModifier, {xOf(0.25), y});
+    const SAbRange first = m_sim.session.Range();
+    EXPECT_TRUE(first.bActive);
+    EXPECT_NEAR(first.dwStart, 750, 60);
+    EXPECT_NEAR(first.dwEnd, 2250, 60);
+    EXPECT_EQ(m_sim.player.GetPosition(), first.dwStart);
+    EXPECT_TRUE(m_sim.player.IsPlaying());
+
+    QTest::mousePress(&slider, Qt::RightButton, {}, {xOf(0.1), y});
+    QTest::mouseRelease(&slider, Qt::RightButton, {}, {xOf(0.5), y});
+    EXPECT_NEAR(m_sim.session.Range().dwStart, 300, 60);
+    EXPECT_EQ(slider.SelectionStart(), int(m_sim.session.Range().dwStart));
+
+    m_sim.session.PlaySelection(1000, 2000);
+    QTest::mouseClick(&slider, Qt::LeftButton, {}, {xOf(0.5), y});
+    EXPECT_EQ(m_sim.session.Range().dwStart, 1000u) << "a plain click only moves the position";
+}
+
 } // namespace
