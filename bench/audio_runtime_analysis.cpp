@@ -3,6 +3,7 @@
 // whole pass, the time until the first 200 windows (what the slider first draws), and
 // the envelope's memory.
 #include "AudioApi.h"
+#include "lists/CEnvelopeCache.h"
 #include "lists/CLevelEnvelope.h"
 
 #include <benchmark/benchmark.h>
@@ -34,7 +35,7 @@ QString LongRecording()
         ".voice.wav' 'Listen to each sentence. Then write down what you hear. The keeper climbs the stairs.' && "
         "sox '" +
         minute.toStdString() + ".voice.wav' -r 22050 -c 1 '" + minute.toStdString() +
-        "' pad 0 1 repeat 7 trim 0 60 && sox '" + minute.toStdString() + "' '" + minute.toStdString() +
+        "' pad 0 1 repeat 12 trim 0 60 && sox '" + minute.toStdString() + "' '" + minute.toStdString() +
         ".hour.wav' repeat 55 && ffmpeg -y -loglevel error -i '" + minute.toStdString() +
         ".hour.wav' -c:a libmp3lame -b:a 32k '" + path.toStdString() + "'";
     if (std::system(make.c_str()) != 0)
@@ -90,6 +91,22 @@ void BM_AnalyzeFiftySixMinutes(benchmark::State &state)
     state.counters["envelope_MB"] = windows * 8 / 1e6;
 }
 BENCHMARK(BM_AnalyzeFiftySixMinutes)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Opening it again: its envelope read back from the cache.
+void BM_CachedReopen(benchmark::State &state)
+{
+    const QString path = LongRecording();
+    QTemporaryDir folder;
+    const CEnvelopeCache cache(folder.path());
+    std::vector<float> peaks(336000, 0.25f);
+    if (path.isEmpty() || !cache.Store(path, CLevelEnvelope(10, peaks, peaks))) {
+        state.SkipWithError("nothing to keep");
+        return;
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(cache.Load(path));
+}
+BENCHMARK(BM_CachedReopen)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
