@@ -3,9 +3,12 @@
 #include "app/CAppSettings.h"
 #include "app/Resource.h"
 #include "app/StatusPanes.h"
+#include "lists/CLrcFile.h"
 #include "support/CSimulatedTime.h"
+#include "support/TestSupport.h"
 #include "views/CSelectionView.h"
 
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -135,4 +138,33 @@ TEST_F(SelectionViewTest, TheDrillStartsFromTheSelectedRowAndItsMenuSetsIt)
     ASSERT_TRUE(Raise(ID_DRILL_TOGGLE));
     EXPECT_FALSE(m_control.IsDrillRunning());
     EXPECT_FALSE(m_settings.DrillOn);
+}
+
+// 保存分段 writes every row, with the text the .lrc gave, as the recording's .lrc; an
+// existing one is asked about first (No leaves it) and kept as a backup.
+TEST_F(SelectionViewTest, SavingTheStretchesAsksBeforeReplacingAndKeepsABackup)
+{
+    CRecordingPrompt prompt(CPrompt::IDNO);
+    QTemporaryDir dir;
+    const QString media = dir.filePath(QStringLiteral("talk.wav")), lrc = dir.filePath(QStringLiteral("talk.lrc"));
+    const QByteArray old = "[00:01.00]One two.\r\n[00:03.00]Three.\r\n";
+    WriteAllBytes(lrc, old);
+    m_sim.player.m_lengths[media] = 8000;
+    QStringList paths{media};
+    ASSERT_TRUE(m_control.PlaylistReady(&paths));
+    ASSERT_EQ(List().topLevelItemCount(), 2);
+    m_pane.AddSelection(5000, 6500); // saved with F10
+
+    ASSERT_TRUE(Raise(ID_SAVE_STRETCHES));
+    ASSERT_EQ(prompt.m_messages.size(), 1);
+    EXPECT_EQ(ReadAllBytes(lrc), old);
+    prompt.m_queuedAnswers = {CPrompt::IDYES};
+    ASSERT_TRUE(Raise(ID_SAVE_STRETCHES));
+    EXPECT_EQ(ReadAllBytes(lrc + QStringLiteral(".bak")), old);
+    CLrcFile saved;
+    ASSERT_TRUE(saved.Load(lrc));
+    EXPECT_EQ(SelectionsFromTags(saved, 8000),
+              (std::vector<CSelectionSpan>{{1000, 3000}, {3000, 5000}, {5000, 6500}, {6500, 8000}}));
+    EXPECT_TRUE(ReadAllBytes(lrc).contains("[00:01.00]One two."));
+    EXPECT_TRUE(ReadAllBytes(lrc).contains("[00:03.00]Three."));
 }
