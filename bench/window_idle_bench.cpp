@@ -123,6 +123,9 @@ int Measure(int seconds)
         return 1;
     }
     qputenv("SDL_AUDIODRIVER", "pulseaudio");
+    // Nothing of the learner's own runs (a recovery copy to offer) stops the start.
+    for (const char *folder : {"XDG_STATE_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+        qputenv(folder, dir.path().toLocal8Bit());
     QProcess program;
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     program.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--run"), dir.path()});

@@ -44,8 +44,11 @@ QString CEnvelopeCache::FileFor(const QString &mediaPath) const
 
 std::unique_ptr<CLevelEnvelope> CEnvelopeCache::Load(const QString &mediaPath) const
 {
-    QFile file(FileFor(mediaPath));
-    if (file.fileName().isEmpty() || !file.open(QIODevice::ReadOnly))
+    const QString path = FileFor(mediaPath);
+    if (path.isEmpty())
+        return nullptr;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
         return nullptr;
     const QByteArray bytes = file.readAll();
     SHeader header{};
