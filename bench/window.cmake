@@ -19,8 +19,10 @@ target_include_directories(window_idle_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests/a
 target_compile_definitions(window_idle_bench PRIVATE QUILLMERE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_dependencies(window_idle_bench quillmere_audio quillmere_tempo)
 # The check report of a 600-stretch lesson, built and shown.
-quillmere_add_bench(window_check_bench ${CMAKE_CURRENT_LIST_DIR}/window_check_bench.cpp)
+quillmere_add_bench(window_check_bench ${CMAKE_CURRENT_LIST_DIR}/window_check_bench.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WidgetBenchMain.cpp)
 target_link_libraries(window_check_bench PRIVATE quillmere_frame)
 # The position slider's repaint over a long waveform.
-quillmere_add_bench(window_slider_bench ${CMAKE_CURRENT_LIST_DIR}/window_slider_bench.cpp)
+quillmere_add_bench(window_slider_bench ${CMAKE_CURRENT_LIST_DIR}/window_slider_bench.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WidgetBenchMain.cpp)
 target_link_libraries(window_slider_bench PRIVATE quillmere_transport)

@@ -6,7 +6,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <cmath>
 
 namespace
@@ -46,13 +45,3 @@ void BM_SliderRepaint(benchmark::State &state)
 BENCHMARK(BM_SliderRepaint)->ArgName("waveform_grown")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    if (qgetenv("QT_QPA_PLATFORM").isEmpty())
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}

@@ -22,14 +22,14 @@ CLessonSettingsDlg::CLessonSettingsDlg(const CAppSettings &settings, const QList
     auto *layout = new QVBoxLayout(this);
 
     auto *stretches = new QGroupBox(QStringLiteral("在停顿处自动分段"), this);
-    m_pForm = new QFormLayout(stretches);
-    m_pMinPause = AddMilliseconds(QStringLiteral("最短停顿"), settings.MinPauseMs, 50, 5000);
-    m_pShortest = AddMilliseconds(QStringLiteral("每段至少"), settings.ShortestStretchMs, 0, 60000);
-    m_pLongest = AddMilliseconds(QStringLiteral("每段至多"), settings.LongestStretchMs, 1000, 600000);
+    auto *lengths = new QFormLayout(stretches);
+    m_pMinPause = AddMilliseconds(*lengths, QStringLiteral("最短停顿"), settings.MinPauseMs, 50, 5000);
+    m_pShortest = AddMilliseconds(*lengths, QStringLiteral("每段至少"), settings.ShortestStretchMs, 0, 60000);
+    m_pLongest = AddMilliseconds(*lengths, QStringLiteral("每段至多"), settings.LongestStretchMs, 1000, 600000);
     layout->addWidget(stretches);
 
     auto *pedal = new QGroupBox(QStringLiteral("脚踏板"), this);
-    m_pForm = new QFormLayout(pedal);
+    auto *form = new QFormLayout(pedal);
     m_pDevice = new QComboBox(pedal);
     m_pDevice->setAccessibleName(QStringLiteral("脚踏板设备"));
     m_pDevice->addItem(QStringLiteral("无"), QString());
@@ -39,12 +39,12 @@ CLessonSettingsDlg::CLessonSettingsDlg(const CAppSettings &settings, const QList
     if (!settings.PedalDevice.isEmpty() && m_pDevice->findData(settings.PedalDevice) < 0)
         m_pDevice->addItem(QStringLiteral("%1（未连接）").arg(settings.PedalDevice), settings.PedalDevice);
     m_pDevice->setCurrentIndex(std::max(0, m_pDevice->findData(settings.PedalDevice)));
-    m_pForm->addRow(QStringLiteral("设备"), m_pDevice);
-    m_pStep = AddMilliseconds(QStringLiteral("左右踏板步长"), settings.PedalStep, CAppSettings::kMinPedalStep,
+    form->addRow(QStringLiteral("设备"), m_pDevice);
+    m_pStep = AddMilliseconds(*form, QStringLiteral("左右踏板步长"), settings.PedalStep, CAppSettings::kMinPedalStep,
                               CAppSettings::kMaxPedalStep);
     m_pHold = new QCheckBox(QStringLiteral("踩住中间踏板时播放，松开暂停"), pedal);
     m_pHold->setChecked(settings.PedalHold);
-    m_pForm->addRow(m_pHold);
+    form->addRow(m_pHold);
     layout->addWidget(pedal);
 
     auto *buttons = new QDialogButtonBox(this);
@@ -55,7 +55,8 @@ CLessonSettingsDlg::CLessonSettingsDlg(const CAppSettings &settings, const QList
     layout->addWidget(buttons);
 }
 
-QSpinBox *CLessonSettingsDlg::AddMilliseconds(const QString &caption, int value, int minimum, int maximum)
+QSpinBox *CLessonSettingsDlg::AddMilliseconds(QFormLayout &form, const QString &caption, int value, int minimum,
+                                              int maximum)
 {
     auto *box = new QSpinBox(this);
     box->setRange(minimum, maximum);
@@ -63,7 +64,7 @@ QSpinBox *CLessonSettingsDlg::AddMilliseconds(const QString &caption, int value,
     box->setSuffix(QStringLiteral(" 毫秒"));
     box->setValue(value);
     box->setAccessibleName(caption);
-    m_pForm->addRow(caption, box);
+    form.addRow(caption, box);
     return box;
 }
 

@@ -24,7 +24,7 @@ public:
     QComboBox *DeviceCombo() const { return m_pDevice; }
 
 private:
-    QSpinBox *AddMilliseconds(const QString &caption, int value, int minimum, int maximum);
+    QSpinBox *AddMilliseconds(QFormLayout &form, const QString &caption, int value, int minimum, int maximum);
 
     QSpinBox *m_pMinPause = nullptr;
     QSpinBox *m_pShortest = nullptr;
@@ -32,5 +32,4 @@ private:
     QComboBox *m_pDevice = nullptr;
     QSpinBox *m_pStep = nullptr;
     QCheckBox *m_pHold = nullptr;
-    QFormLayout *m_pForm = nullptr; // the group being filled
 };

@@ -69,3 +69,24 @@ TEST(CheckAppTest, CtrlKReportsTheScoreAndADoubleClickPlaysTheStretch)
     app.ExitInstance();
     EXPECT_EQ(prompt.m_messages.size(), 1) << "the save question as the window closed";
 }
+
+// A recording with nothing to check against: Ctrl+K says how to give it a reference,
+// and no report opens.
+TEST(CheckAppTest, WithoutAReferenceCtrlKSaysWhatIsMissing)
+{
+    CRecordingPrompt prompt(CPrompt::IDOK);
+    QTemporaryDir dir;
+    const QString media = dir.filePath(QStringLiteral("lighthouse.mp3"));
+    QFile::copy(QStringLiteral(QUILLMERE_SOURCE_DIR "/examples/lesson/lighthouse.mp3"), media);
+    WriteAllBytes(dir.filePath(QStringLiteral("Playlist.Qpl")), (media + QStringLiteral("\r\n")).toUtf8());
+    CQuillmereApp app(dir.filePath(QStringLiteral("q.ini")), dir.filePath(QStringLiteral("Playlist.Qpl")));
+    ASSERT_TRUE(app.InitInstance({QStringLiteral("quillmere")}, false));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&app.MainFrame()));
+    app.EditorView().setFocus();
+    QTest::keyClick(&app.EditorView(), Qt::Key_K, Qt::ControlModifier);
+    ASSERT_EQ(prompt.m_messages.size(), 1);
+    EXPECT_TRUE(prompt.m_messages[0].startsWith(QStringLiteral("这个录音没有参考文本")));
+    EXPECT_EQ(app.CheckReport(), nullptr);
+    app.MainFrame().close();
+    app.ExitInstance();
+}
