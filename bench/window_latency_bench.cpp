@@ -1,7 +1,12 @@
 // From a command to the first sound of its effect through the real output
 // path: the whole program on a lesson of tone (0-2 s), silence (2-6 s) and
 // tone (6-8 s). "Play" raises ID_PLAY_PAUSE on the stopped item; "seek" moves
-// the position slider from the silence into the tone while playing.
+// the position slider from the silence into the tone while playing. "Media key"
+// sends the media-player interface's PlayPause from another connection on a
+// session bus of the run's own, as a desktop does for a media key; "pedal"
+// writes the middle pedal's press, as the kernel's input_event records, into a
+// pipe the pedal listener reads as it reads the device (so the kernel's own
+// delivery of the event, a matter of microseconds, is not in that figure).
 //
 // With SDL's disk driver (the default) a thread watches the file SDL writes
 // (stereo float at 44.1 kHz) every 0.5 ms: the latency is the time from the
@@ -9,14 +14,21 @@
 // block written at all (the driver's own pacing). With "dummy" nothing is
 // written: the latency is the time until the engine's position (what the
 // runtime reckons has been heard) shows the new sound.
+#include "CPrivateBus.h"
+
 #include "app/Resource.h"
 #include "audio/CPlaybackEngine.h"
+#include "desktop/CMprisService.h"
+#include "desktop/CPedalListener.h"
 #include "frame/CMainFrame.h"
 #include "frame/CQuillmereApp.h"
 #include "session/CPlaybackSession.h"
 #include "transport/CPlayerBar.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -30,6 +42,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
+#include <linux/input.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -47,6 +60,9 @@ constexpr double kOutputSamplesPerMs = 2 * 44.1;
 constexpr double kQuietMs = 100.0;
 constexpr double kTimeoutMs = 2000.0;
 constexpr auto kPollPeriod = std::chrono::microseconds(500);
+const QString kClient = QStringLiteral("client");
+// The keys of a three-pedal device, lowest first: the middle pedal takes the second.
+const std::vector<int> kPedalKeys = {BTN_0, BTN_1, BTN_2};
 
 double NowMs()
 {
@@ -181,6 +197,12 @@ public:
         : m_dir(dir), m_bDisk(disk), m_watcher(dir.filePath(QStringLiteral("out.raw")))
     {
     }
+    ~CLatencyBench()
+    {
+        if (m_nPedalFd >= 0)
+            close(m_nPedalFd);
+        QDBusConnection::disconnectFromBus(kClient);
+    }
 
     bool Start()
     {
@@ -189,7 +211,8 @@ public:
         m_pApp = std::make_unique<CQuillmereApp>(m_dir.filePath(QStringLiteral("q.ini")),
                                                  m_dir.filePath(QStringLiteral("Playlist.Qpl")));
         return m_pApp->InitInstance({QStringLiteral("quillmere")}, false) &&
-               QTest::qWaitForWindowExposed(&m_pApp->MainFrame()) && Control().CurrentIndex() == 0;
+               QTest::qWaitForWindowExposed(&m_pApp->MainFrame()) && Control().CurrentIndex() == 0 && AttachPedal() &&
+               ReachMediaPlayer();
     }
 
     void Stop()
@@ -203,11 +226,22 @@ public:
 
     bool PlayTrial(STrial &trial)
     {
-        if (!Settle())
-            return false;
-        return Measure([this] { m_pApp->MainFrame().RaiseCommand(ID_PLAY_PAUSE); },
-                       [this] { return Engine().GetPosition() > 0; }, trial) &&
-               m_pApp->MainFrame().RaiseCommand(IDC_STOP);
+        return StoppedTrial([this] { m_pApp->MainFrame().RaiseCommand(ID_PLAY_PAUSE); }, trial);
+    }
+
+    bool MediaKeyTrial(STrial &trial)
+    {
+        return StoppedTrial([this] { SendPlayPause(); }, trial);
+    }
+
+    // The middle pedal plays while held: let go, it pauses before the item stops.
+    bool PedalTrial(STrial &trial)
+    {
+        return StoppedTrial([this] { PressMiddlePedal(1); }, trial,
+                            [this] {
+                                PressMiddlePedal(0);
+                                return PumpUntil([this] { return !Engine().IsPlaying(); });
+                            });
     }
 
     bool SeekTrial(STrial &trial)
@@ -223,6 +257,60 @@ public:
 
 private:
     CPlaybackSession &Control() { return m_pApp->Session(); }
+
+    // From a stopped item: the command, then its first sound, then whatever
+    // ends the command's effect, then stopped again.
+    bool StoppedTrial(
+        const std::function<void()> &command, STrial &trial, const std::function<bool()> &undo = [] { return true; })
+    {
+        if (!Settle())
+            return false;
+        const auto heard = [this] { return Engine().GetPosition() > 0; };
+        return Measure(command, heard, trial) && undo() && m_pApp->MainFrame().RaiseCommand(IDC_STOP);
+    }
+
+    // The pedal listener reads a pipe as it would read the device.
+    bool AttachPedal()
+    {
+        int fds[2] = {-1, -1};
+        if (pipe(fds) != 0)
+            return false;
+        m_pApp->Pedal().Attach(fds[0], kPedalKeys);
+        m_nPedalFd = fds[1];
+        return true;
+    }
+
+    void PressMiddlePedal(int value)
+    {
+        input_event events[2] = {};
+        events[0].type = EV_KEY;
+        events[0].code = std::uint16_t(kPedalKeys[1]);
+        events[0].value = value;
+        events[1].type = EV_SYN;
+        events[1].code = SYN_REPORT;
+        if (write(m_nPedalFd, events, sizeof events) != ssize_t(sizeof events))
+            std::fprintf(stderr, "the pedal's pipe took no event\n");
+    }
+
+    bool ReachMediaPlayer()
+    {
+        QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, kClient);
+        if (!client.isConnected() ||
+            !client.interface()->isServiceRegistered(QString::fromLatin1(CMprisService::kServiceName))) {
+            std::fprintf(stderr, "the media-player interface is not on the bus\n");
+            return false;
+        }
+        return true;
+    }
+
+    void SendPlayPause()
+    {
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, kClient)
+            .send(QDBusMessage::createMethodCall(
+                QString::fromLatin1(CMprisService::kServiceName), QString::fromLatin1(CMprisService::kObjectPath),
+                QStringLiteral("org.mpris.MediaPlayer2.Player"), QStringLiteral("PlayPause")));
+    }
+
     CPlaybackEngine &Engine() { return m_pApp->Engine(); }
 
     // Silence has been coming out for a while (disk), then a random wait.
@@ -258,6 +346,7 @@ private:
     bool m_bDisk;
     CDiskWatcher m_watcher;
     std::unique_ptr<CQuillmereApp> m_pApp;
+    int m_nPedalFd = -1; // the end of the pedal's pipe that events are written to
 };
 
 void Report(const char *label, std::vector<STrial> trials, bool disk)
@@ -267,7 +356,7 @@ void Report(const char *label, std::vector<STrial> trials, bool disk)
         for (const STrial &trial : trials)
             values.push_back(trial.*field);
         std::sort(values.begin(), values.end());
-        std::printf("  %-8s %-34s median %6.1f  best %6.1f  worst %6.1f ms\n", label, what, values[values.size() / 2],
+        std::printf("  %-10s %-34s median %6.1f  best %6.1f  worst %6.1f ms\n", label, what, values[values.size() / 2],
                     values.front(), values.back());
     };
     line(disk ? "command -> first sound written" : "command -> position shows it heard", &STrial::sound);
@@ -279,16 +368,18 @@ void Report(const char *label, std::vector<STrial> trials, bool disk)
 
 bool RunTrials(CLatencyBench &bench, bool disk)
 {
-    std::vector<STrial> plays(kTrials);
-    std::vector<STrial> seeks(kTrials);
-    for (STrial &trial : plays)
-        if (!bench.PlayTrial(trial))
-            return false;
-    for (STrial &trial : seeks)
-        if (!bench.SeekTrial(trial))
-            return false;
-    Report("play", plays, disk);
-    Report("seek", seeks, disk);
+    using FTrial = bool (CLatencyBench::*)(STrial &);
+    const std::pair<const char *, FTrial> kinds[] = {{"play", &CLatencyBench::PlayTrial},
+                                                     {"media key", &CLatencyBench::MediaKeyTrial},
+                                                     {"pedal", &CLatencyBench::PedalTrial},
+                                                     {"seek", &CLatencyBench::SeekTrial}};
+    for (const auto &[label, run] : kinds) {
+        std::vector<STrial> trials(kTrials);
+        for (STrial &trial : trials)
+            if (!(bench.*run)(trial))
+                return false;
+        Report(label, trials, disk);
+    }
     return true;
 }
 
@@ -313,6 +404,11 @@ int main(int argc, char **argv)
         return 1;
     }
     playlist.close();
+    CPrivateBus bus;
+    if (!bus.Start()) {
+        std::fprintf(stderr, "%s\n", qPrintable(bus.Problem()));
+        return 1;
+    }
     CLatencyBench bench(dir, disk);
     std::printf(
         "Command to sound, SDL_AUDIODRIVER=%s, SDL_DISKAUDIODELAY=%s, %d trials each\n", disk ? "disk" : "dummy",

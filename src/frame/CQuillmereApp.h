@@ -86,6 +86,7 @@ public:
     CQuillmereDoc &Document() { return *m_pDocument; }
     CQuillmereView &EditorView() { return *m_pEditorView; }
     CRecoveryKeeper &RecoveryKeeper() { return *m_pRecoveryKeeper; }
+    CPedalListener &Pedal() { return *m_pPedal; }
     const CRecentFileList &RecentFiles() const { return m_recentFiles; }
     // The report of the last check; null before the first.
     CCheckReportDlg *CheckReport() const { return m_pCheckReport; }
