@@ -26,9 +26,10 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUILLMERE_WEBSITE}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # dpkg-shlibdeps finds the linked libraries' packages; the runtime library
 # the tempo add-on links is the package's own. libmediainfo is opened at run
-# time, the fonts draw the interface and transcripts, and Qt's translations put
-# its own dialogs in Chinese, so none of them shows up in the binaries.
+# time, the fonts draw the interface and transcripts, Qt's SVG plugins draw the
+# icons and Qt's translations put its own dialogs in Chinese, so none of them
+# shows up in the binaries.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/bin)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmediainfo0v5, fonts-noto-cjk, fonts-liberation2, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmediainfo0v5, fonts-noto-cjk, fonts-liberation2, libqt6svg6, qt6-translations-l10n")
 include(CPack)
