@@ -20,17 +20,13 @@ public:
     static void Set(unsigned seconds, const char *message)
     {
         s_message = message;
-        std::signal(SIGALRM, &Abort);
+        std::signal(SIGALRM, [](int) {
+            (void)!::write(STDERR_FILENO, s_message, std::strlen(s_message));
+            std::abort();
+        });
         ::alarm(seconds);
     }
 
 private:
-    static void Abort(int)
-    {
-        (void)!::write(STDERR_FILENO, s_message, std::strlen(s_message));
-        (void)!::write(STDERR_FILENO, "\n", 1);
-        std::abort();
-    }
-
     static inline const char *volatile s_message = "";
 };

@@ -1,16 +1,15 @@
-// The whole program driven by a seeded monkey: keys of the command table,
-// commands, text typed into the editor, clicks at random points of the
-// window's widgets, and random steps inside every dialog and menu they open,
-// for a set time; then 文件 → 退出 through the command, answering the boxes.
+// The whole program, on the folder's profile, playlist and recovery folder
+// with its real dialogs, driven by a seeded monkey for a set time: keys of the
+// command table, commands, text typed into the editor, clicks, and steps
+// inside the menus and dialogs these open; then 文件 → 退出, answering boxes.
 //
 //     monkey_helper <folder> <seconds> <seed>
 //
-// The program runs on the folder's profile, playlist and recovery folder with
-// its real dialogs. Every action is printed ("step <n>: <action>") before it is
-// done, so a run that fails shows where; the same seed chooses the same
-// actions in the same states. A watchdog aborts with "hang:" when the
-// window has not answered for 10 s. File dialogs answer inside the folder or
-// are cancelled; exit, the web page and the mail commands are never chosen.
+// Each action is printed ("step <n>: <action>") before it is done; the same
+// seed chooses the same actions in the same states. A watchdog aborts with
+// "hang:" when the window has not answered for 10 s. Exit, the web page and
+// mail are never chosen; file and print dialogs are only cancelled (what they
+// open and save is the document's and the playlist's own tests).
 #include "HangGuard.h"
 
 #include "app/CCommandTable.h"
@@ -20,21 +19,17 @@
 #include "support/TestSupport.h"
 #include "views/CQuillmereView.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QInputMethodEvent>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrintDialog>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <chrono>
 #include <cstdio>
 #include <random>
 
@@ -43,60 +38,52 @@ using namespace std::chrono_literals;
 namespace
 {
 
-constexpr auto kStepInterval = 40ms;
-
 constexpr const char *kNoAnswer = "hang: the window has not answered for 10 s";
 
-// The monkey. One step is scheduled at a time, and scheduled before the step
-// acts, so a step that opens a modal dialog (and waits in its event loop) is
-// followed by steps inside that dialog. A heartbeat on the interface thread
-// keeps the hang guard from going off while the window answers.
+// One step is scheduled at a time, before the step acts, so a step that opens
+// a modal dialog (and waits in its event loop) is followed by steps inside it.
 class CMonkey
 {
 public:
-    CMonkey(CQuillmereApp &app, const QDir &folder, std::uint32_t seed, std::chrono::seconds duration)
-        : m_app(app), m_folder(folder), m_random(seed), m_endAt(std::chrono::steady_clock::now() + duration)
+    CMonkey(CQuillmereApp &app, std::uint32_t seed, std::chrono::seconds duration)
+        : m_app(app), m_random(seed), m_endAt(std::chrono::steady_clock::now() + duration)
     {
-    }
-
-    void Start()
-    {
-        QObject::connect(&m_heartbeat, &QTimer::timeout, [] { CHangGuard::Set(10, kNoAnswer); });
-        m_heartbeat.start(100);
-        QTimer::singleShot(kStepInterval, &m_context, [this] { Step(); });
+        QObject::connect(&m_steps, &QTimer::timeout, [this] { Step(); });
+        m_steps.setSingleShot(true);
+        m_steps.start(40ms);
     }
 
 private:
-    // A number in [0, count): the generator's raw output, so the sequence is
-    // the same on every standard library.
-    int Pick(int count) { return static_cast<int>(m_random() % static_cast<std::uint32_t>(count)); }
+    // The generator's raw output, so the sequence is the same on every standard library.
+    int Pick(qsizetype count) { return static_cast<int>(m_random() % static_cast<std::uint32_t>(count)); }
     bool Chance(int percent) { return Pick(100) < percent; }
-    template <typename List> auto Any(const List &list) { return list[Pick(static_cast<int>(std::size(list)))]; }
-    // Exit ends the run, the web page and mail would leave the program.
+    template <typename List> auto Any(const List &list) { return list[Pick(static_cast<qsizetype>(std::size(list)))]; }
     static bool IsSafe(unsigned id) { return id != ID_APP_EXIT && id != ID_HELP_WEBSITE && id != ID_HELP_MAIL; }
 
-    void Say(const QString &action)
+    void Say(const QString &action, const QObject &target)
     {
-        std::printf("step %d: %s\n", m_nStep, action.toUtf8().constData());
+        std::printf("step %d: %s %s\n", m_nStep, action.toUtf8().constData(), target.metaObject()->className());
         std::fflush(stdout);
     }
 
     void Step()
     {
+        if (m_nExitStep == 0) // the window answers: the watchdog waits again
+            CHangGuard::Set(10, kNoAnswer);
         ++m_nStep;
-        QTimer::singleShot(kStepInterval, &m_context, [this] { Step(); });
+        m_steps.start(40ms);
         if (QWidget *popup = QApplication::activePopupWidget())
             ActInPopup(*popup);
         else if (QWidget *dialog = OpenDialog())
             ActInDialog(*dialog);
-        else if (m_bEnding || std::chrono::steady_clock::now() >= m_endAt)
+        else if (m_nExitStep > 0 || std::chrono::steady_clock::now() >= m_endAt)
             Exit();
         else
             ActInWindow();
     }
 
     // The modal dialog, else a modeless one (find and replace).
-    QWidget *OpenDialog() const
+    static QWidget *OpenDialog()
     {
         if (QWidget *modal = QApplication::activeModalWidget())
             return modal;
@@ -106,277 +93,127 @@ private:
         return nullptr;
     }
 
-    // Asks again a second after a box cancelled the exit.
+    // Asked again a second after a box cancelled it.
     void Exit()
     {
-        if (m_bEnding && m_nStep - m_nExitStep < kStepsBetweenExits)
-            return;
-        if (!m_bEnding) {
-            m_bEnding = true;
-            m_heartbeat.stop();
+        if (m_nExitStep == 0)
             CHangGuard::Set(60, "hang: the program has not ended within 60 s of 文件 → 退出");
-        }
+        else if (m_nStep - m_nExitStep < 25)
+            return;
         m_nExitStep = m_nStep;
-        Say(QStringLiteral("command 文件 → 退出"));
+        Say(QStringLiteral("文件 → 退出"), m_app.MainFrame());
         m_app.MainFrame().RaiseCommand(ID_APP_EXIT);
     }
 
     void ActInWindow()
     {
+        CMainFrame &frame = m_app.MainFrame();
         const int choice = Pick(100);
-        if (choice < 30)
-            PressAccelerator();
-        else if (choice < 45)
-            RaiseRandomCommand();
-        else if (choice < 70)
-            TypeIntoEditor();
-        else if (choice < 78)
-            OpenMenuOfTheBar();
-        else
-            ClickInside(m_app.MainFrame(), false);
+        if (choice < 30) {
+            const SAccelerator key = Any(CommandTable::Accelerators());
+            QWidget *target = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : &frame;
+            Say(QStringLiteral("key ") + key.m_keys.toString(), *target);
+            QTest::keySequence(target, key.m_keys);
+        } else if (const unsigned id = Any(CommandTable::Commands()).m_nID; choice < 45 && IsSafe(id)) {
+            Say(QStringLiteral("command %1").arg(id), frame);
+            frame.RaiseCommand(id);
+        } else if (choice < 70) {
+            m_app.EditorView().setFocus();
+            Type(m_app.EditorView());
+        } else if (choice < 78) {
+            QAction *menu = Any(frame.menuBar()->actions());
+            Say(QStringLiteral("menu ") + menu->text(), frame);
+            QTest::mouseClick(frame.menuBar(), Qt::LeftButton, {}, frame.menuBar()->actionGeometry(menu).center());
+        } else {
+            Click(frame);
+        }
     }
 
-    void OpenMenuOfTheBar()
+    // A few letters, new lines, tabs and backspaces: Latin ones as keys,
+    // Chinese as an input method hands it over.
+    void Type(QWidget &target)
     {
-        QMenuBar &bar = *m_app.MainFrame().menuBar();
-        QAction *menu = Any(bar.actions());
-        Say(QStringLiteral("menu \"%1\"").arg(menu->text()));
-        QTest::mouseClick(&bar, Qt::LeftButton, Qt::NoModifier, bar.actionGeometry(menu).center());
-    }
-
-    void PressAccelerator()
-    {
-        const SAccelerator key = Any(CommandTable::Accelerators());
-        QWidget *target = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : &m_app.MainFrame();
-        Say(QStringLiteral("key %1 to %2")
-                .arg(key.m_keys.toString(), QString::fromLatin1(target->metaObject()->className())));
-        QTest::keySequence(target, key.m_keys);
-    }
-
-    void RaiseRandomCommand()
-    {
-        static const std::vector<unsigned> commands = [] {
-            std::vector<unsigned> ids;
-            for (const SCommand &command : CommandTable::Commands())
-                if (IsSafe(command.m_nID))
-                    ids.push_back(command.m_nID);
-            return ids;
-        }();
-        const unsigned id = Any(commands);
-        Say(QStringLiteral("command %1").arg(id));
-        m_app.MainFrame().RaiseCommand(id);
-    }
-
-    QString RandomText()
-    {
-        static const QString letters = QStringLiteral("abcxyz ABC 0189 .,;'\"-听写练习第一课中文。，！？");
+        static const QString letters = QStringLiteral("abcxyz ABC 0189 .,;'\"-\b\b\r\t听写练习第一课中文。，！？");
         QString text;
         for (int length = 1 + Pick(12); length > 0; --length)
             text += Any(letters);
-        return text;
-    }
-
-    // Letters as keys; Chinese as an input method hands it over, a phrase at
-    // a time.
-    static void Type(QWidget &widget, const QString &text)
-    {
-        QString phrase;
-        const auto commit = [&widget, &phrase] {
-            if (phrase.isEmpty())
-                return;
-            QInputMethodEvent event;
-            event.setCommitString(phrase);
-            QApplication::sendEvent(&widget, &event);
-            phrase.clear();
-        };
+        QString shown = text;
+        Say(QStringLiteral("type \"%1\" to").arg(shown.replace(u'\b', u'⌫').replace(u'\r', u'↵').replace(u'\t', u'⇥')),
+            target);
         for (const QChar letter : text) {
             if (letter.unicode() < 0x80) {
-                commit();
-                QTest::keyClick(&widget, static_cast<char>(letter.unicode()));
-            } else {
-                phrase += letter;
+                QTest::keyClick(&target, static_cast<char>(letter.unicode()));
+                continue;
             }
+            QInputMethodEvent event;
+            event.setCommitString(letter);
+            QApplication::sendEvent(&target, &event);
         }
-        commit();
     }
 
-    void TypeIntoEditor()
-    {
-        static const Qt::Key movingKeys[] = {Qt::Key_Return, Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Left,
-                                             Qt::Key_Right,  Qt::Key_Up,        Qt::Key_Down,   Qt::Key_Home,
-                                             Qt::Key_End,    Qt::Key_PageUp,    Qt::Key_Tab};
-        CQuillmereView &editor = m_app.EditorView();
-        if (Chance(30)) {
-            const Qt::Key key = Any(movingKeys);
-            const Qt::KeyboardModifiers modifiers = Chance(30) ? Qt::ShiftModifier : Qt::NoModifier;
-            Say(QStringLiteral("editor key %1%2").arg(modifiers ? QStringLiteral("Shift+") : QString()).arg(key));
-            QTest::keyClick(&editor, key, modifiers);
-            return;
-        }
-        const QString text = RandomText();
-        Say(QStringLiteral("type \"%1\"").arg(text));
-        editor.setFocus();
-        Type(editor, text);
-    }
-
-    // Clicks a visible, enabled widget inside the window (chosen in creation order).
-    void ClickInside(QWidget &window, bool skipButtons)
+    // A click, or a right click followed (as the window system follows it) by
+    // the context menu, on a widget inside the window.
+    void Click(QWidget &window)
     {
         QList<QWidget *> targets;
         for (QWidget *widget : window.findChildren<QWidget *>())
-            if (widget->isVisible() && widget->isEnabled() && !widget->rect().isEmpty() &&
-                !(skipButtons && qobject_cast<QAbstractButton *>(widget) != nullptr))
+            if (widget->isVisible() && widget->isEnabled() && !widget->rect().isEmpty())
                 targets.append(widget);
         if (targets.isEmpty())
             return;
         QWidget *target = Any(targets);
         const QPoint point(Pick(target->width()), Pick(target->height()));
-        const int kind = Pick(20);
-        const QString where = QStringLiteral("%1 \"%2\" at %3,%4")
-                                  .arg(QString::fromLatin1(target->metaObject()->className()), target->objectName())
-                                  .arg(point.x())
-                                  .arg(point.y());
-        if (kind < 15) {
-            Say(QStringLiteral("click ") + where);
-            QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, point);
-        } else if (kind < 18) {
-            Say(QStringLiteral("right click ") + where);
-            QTest::mouseClick(target, Qt::RightButton, Qt::NoModifier, point);
-            // As the window system follows a right click: the context menu,
-            // which waits in its own loop while the next steps choose in it.
+        const bool right = Chance(15);
+        Say(QStringLiteral("click (right %1) at %2,%3 on").arg(right).arg(point.x()).arg(point.y()), *target);
+        QTest::mouseClick(target, right ? Qt::RightButton : Qt::LeftButton, {}, point);
+        if (right) {
             QContextMenuEvent menu(QContextMenuEvent::Mouse, point, target->mapToGlobal(point));
-            QApplication::sendEvent(target, &menu);
-        } else {
-            Say(QStringLiteral("double click ") + where);
-            QTest::mouseDClick(target, Qt::LeftButton, Qt::NoModifier, point);
+            QApplication::sendEvent(target, &menu); // its loop runs while the next steps choose in it
         }
-    }
-
-    static bool MayTrigger(const QAction *action)
-    {
-        const unsigned id = action->property("commandId").toUInt();
-        return action->isVisible() && action->isEnabled() && !action->isSeparator() && IsSafe(id) &&
-               !action->text().contains(QStringLiteral("退出"));
     }
 
     void ActInPopup(QWidget &popup)
     {
         auto *menu = qobject_cast<QMenu *>(&popup);
-        if (menu == nullptr || Chance(15)) {
-            if (menu == nullptr && Chance(50)) {
-                ClickInside(popup, false);
-                return;
-            }
-            Say(QStringLiteral("Esc in popup %1").arg(QString::fromLatin1(popup.metaObject()->className())));
-            QTest::keyClick(&popup, Qt::Key_Escape);
-            return;
-        }
         QList<QAction *> actions;
-        for (QAction *action : menu->actions())
-            if (MayTrigger(action))
+        for (QAction *action : menu != nullptr ? menu->actions() : QList<QAction *>())
+            if (action->isVisible() && action->isEnabled() && !action->isSeparator() &&
+                IsSafe(action->property("commandId").toUInt()) && !action->text().contains(QStringLiteral("退出")))
                 actions.append(action);
-        if (actions.isEmpty()) {
-            Say(QStringLiteral("Esc in an empty menu"));
-            QTest::keyClick(menu, Qt::Key_Escape);
-            return;
+        if (menu == nullptr && Chance(50)) {
+            Click(popup);
+        } else if (actions.isEmpty() || Chance(15)) {
+            Say(QStringLiteral("Esc in"), popup);
+            QTest::keyClick(&popup, Qt::Key_Escape);
+        } else {
+            QAction *action = Any(actions);
+            Say(QStringLiteral("menu item ") + action->text(), popup);
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
         }
-        QAction *action = Any(actions);
-        Say(QStringLiteral("menu item \"%1\"").arg(action->text()));
-        QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(action).center());
     }
 
+    // Clicks (its buttons among them) and keys inside, or Esc.
     void ActInDialog(QWidget &dialog)
     {
-        if (&dialog != m_pDialog) {
-            m_pDialog = &dialog;
-            m_nDialogSteps = 1 + Pick(6);
-        }
-        const QString name = QStringLiteral("%1 \"%2\"")
-                                 .arg(QString::fromLatin1(dialog.metaObject()->className()), dialog.windowTitle());
-        if (auto *files = qobject_cast<QFileDialog *>(&dialog)) {
-            AnswerFileDialog(*files, name);
-            return;
-        }
-        // A print dialog is never accepted: that would print.
-        const bool mayAccept = qobject_cast<QPrintDialog *>(&dialog) == nullptr;
-        if (--m_nDialogSteps > 0 && !m_bEnding) {
-            if (Chance(75))
-                ClickInside(dialog, !mayAccept);
-            else
-                TypeInto(dialog);
-            return;
-        }
-        QList<QPushButton *> buttons;
-        for (QPushButton *button : dialog.findChildren<QPushButton *>())
-            if (button->isVisible() && button->isEnabled())
-                buttons.append(button);
-        if (!mayAccept || buttons.isEmpty() || Chance(40)) {
-            Say(QStringLiteral("Esc in ") + name);
+        if (Chance(20) || qobject_cast<QFileDialog *>(&dialog) != nullptr ||
+            qobject_cast<QPrintDialog *>(&dialog) != nullptr) {
+            Say(QStringLiteral("Esc in"), dialog);
             QTest::keyClick(&dialog, Qt::Key_Escape);
-            if (!qobject_cast<QDialog *>(&dialog))
+            if (qobject_cast<QDialog *>(&dialog) == nullptr)
                 dialog.close();
-            return;
-        }
-        QPushButton *button = Any(buttons);
-        Say(QStringLiteral("button \"%1\" in %2").arg(button->text(), name));
-        button->click();
-    }
-
-    void TypeInto(QWidget &dialog)
-    {
-        static const Qt::Key keys[] = {Qt::Key_Tab, Qt::Key_Up, Qt::Key_Down, Qt::Key_Space, Qt::Key_Backspace};
-        QWidget *focus = dialog.focusWidget() != nullptr ? dialog.focusWidget() : &dialog;
-        if (Chance(50)) {
-            const Qt::Key key = Any(keys);
-            Say(QStringLiteral("dialog key %1").arg(key));
-            QTest::keyClick(focus, key);
-            return;
-        }
-        const QString text = RandomText();
-        Say(QStringLiteral("dialog type \"%1\"").arg(text));
-        Type(*focus, text);
-    }
-
-    // Cancels, or names a file of the folder: one of its files to open, one
-    // of a few names to save (an existing one asks whether to replace it).
-    void AnswerFileDialog(QFileDialog &dialog, const QString &name)
-    {
-        auto *nameEdit = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        if (Chance(30) || nameEdit == nullptr) {
-            Say(QStringLiteral("Esc in ") + name);
-            QTest::keyClick(&dialog, Qt::Key_Escape);
-            return;
-        }
-        QString file;
-        if (dialog.acceptMode() == QFileDialog::AcceptSave) {
-            file = m_folder.filePath(QStringLiteral("听写%1.rtf").arg(Pick(3)));
+        } else if (Chance(75)) {
+            Click(dialog);
         } else {
-            const QStringList files = m_folder.entryList(
-                {QStringLiteral("*.wav"), QStringLiteral("*.lrc"), QStringLiteral("*.rtf"), QStringLiteral("*.mp3")},
-                QDir::Files, QDir::Name);
-            if (files.isEmpty())
-                return;
-            file = m_folder.filePath(Any(files));
+            Type(dialog.focusWidget() != nullptr ? *dialog.focusWidget() : dialog);
         }
-        Say(QStringLiteral("answer %1 with %2").arg(name, file));
-        nameEdit->setFocus();
-        nameEdit->setText(file);
-        QTest::keyClick(nameEdit, Qt::Key_Return);
     }
 
-    static constexpr int kStepsBetweenExits = 25;
-
-    QObject m_context; // the steps' timers end with the monkey
     CQuillmereApp &m_app;
-    QTimer m_heartbeat;
-    QDir m_folder;
     std::mt19937 m_random;
     std::chrono::steady_clock::time_point m_endAt;
+    QTimer m_steps;
     int m_nStep = 0;
-    bool m_bEnding = false;
-    int m_nExitStep = 0;
-    QWidget *m_pDialog = nullptr; // the dialog the steps below count for
-    int m_nDialogSteps = 0;
+    int m_nExitStep = 0; // the step that last asked to exit
 };
 
 } // namespace
@@ -385,28 +222,17 @@ int main(int argc, char **argv)
 {
     UseNoDisplayOrSoundCard();
     QApplication application(argc, argv);
-    bool secondsRead = false;
-    bool seedRead = false;
-    const int seconds = argc == 4 ? QString::fromLocal8Bit(argv[2]).toInt(&secondsRead) : 0;
-    const std::uint32_t seed = argc == 4 ? QString::fromLocal8Bit(argv[3]).toUInt(&seedRead) : 0;
-    if (!secondsRead || !seedRead) {
+    if (argc != 4) {
         std::fputs("usage: monkey_helper <folder> <seconds> <seed>\n", stderr);
         return 2;
     }
-    std::printf("seed: %u\n", seed);
-    std::fflush(stdout);
     const QDir folder(QString::fromLocal8Bit(argv[1]));
-    // File dialogs open in the working folder.
-    if (!QDir::setCurrent(folder.absolutePath()))
-        return 3;
-
     const CHangGuard guard(10, kNoAnswer);
     CQuillmereApp app(folder.filePath(QStringLiteral("q.ini")), folder.filePath(QStringLiteral("Playlist.Qpl")),
                       folder.filePath(QStringLiteral("recovery")));
     if (!app.InitInstance({QStringLiteral("quillmere")}, false) || !QTest::qWaitForWindowExposed(&app.MainFrame()))
         return 3;
-    CMonkey monkey(app, folder, seed, std::chrono::seconds(seconds));
-    monkey.Start();
+    CMonkey monkey(app, QByteArray(argv[3]).toUInt(), std::chrono::seconds(QByteArray(argv[2]).toInt()));
     const int result = QApplication::exec();
     app.ExitInstance();
     std::puts("ended");
