@@ -1,14 +1,11 @@
-// The program the whole-program tests end from outside, started as main()
-// starts it but on the folder's profile, playlist and recovery folder, with
-// real message boxes. Every box that opens is printed ("box: <text>") and
-// answered with its default button, as a learner pressing Enter would.
+// The program the whole-program tests end from outside, on the folder's
+// profile, playlist and recovery folder, with real message boxes: each is
+// printed ("box: <text>") and answered with its default button, as Enter.
 //
 //     program_helper close <folder>          closes through 文件 → 退出
-//     program_helper signal <folder> <text>  types the text, says "ready" and
-//                                            runs until a signal ends it
-//     program_helper crash <folder> <text>   types the text, says "ready" once
-//                                            its recovery copy holds it, and
-//                                            runs until the test kills it
+//     program_helper signal <folder> <text>  types, says "ready", waits for a signal
+//     program_helper crash <folder> <text>   types, says "ready" once its
+//                                            recovery copy holds the text
 #include "app/Resource.h"
 #include "editor/CRecoveryStore.h"
 #include "frame/CMainFrame.h"
@@ -70,9 +67,8 @@ int main(int argc, char **argv)
 {
     UseNoDisplayOrSoundCard();
     QApplication application(argc, argv);
-    const QString mode = argc > 2 ? QString::fromLocal8Bit(argv[1]) : QString();
-    if (mode != QStringLiteral("close") &&
-        !((mode == QStringLiteral("signal") || mode == QStringLiteral("crash")) && argc == 4)) {
+    const QByteArray mode = argc > 2 ? argv[1] : "";
+    if (!(mode == "close" || ((mode == "signal" || mode == "crash") && argc == 4))) {
         std::fputs("usage: program_helper close <folder> | signal <folder> <text> | crash <folder> <text>\n", stderr);
         return 2;
     }
@@ -86,9 +82,9 @@ int main(int argc, char **argv)
     app.EndOnTerminationSignals();
     if (!app.InitInstance({QStringLiteral("quillmere")}, false) || !QTest::qWaitForWindowExposed(&app.MainFrame()))
         return 3;
-    if (mode == QStringLiteral("close"))
+    if (mode == "close")
         QTimer::singleShot(0, [&app] { app.MainFrame().RaiseCommand(ID_APP_EXIT); });
-    else if (!TypeAndSayReady(app, QString::fromLocal8Bit(argv[3]), mode == QStringLiteral("crash")))
+    else if (!TypeAndSayReady(app, QString::fromLocal8Bit(argv[3]), mode == "crash"))
         return 3;
     const int result = app.IsEndingOnSignal() ? 0 : QApplication::exec();
     app.ExitInstance();

@@ -4,6 +4,7 @@
 // programs that are the program, started until they say "ready".
 #pragma once
 
+#include "audio/CPlaybackEngine.h"
 #include "frame/CMainFrame.h"
 #include "frame/CQuillmereApp.h"
 #include "session/CPlaybackSession.h"
@@ -74,6 +75,7 @@ protected:
     QString Path(const char *name) const { return m_dir.filePath(QString::fromUtf8(name)); }
     CMainFrame &Frame() { return m_pApp->MainFrame(); }
     CPlaybackSession &Session() { return m_pApp->Session(); }
+    CPlaybackEngine &Engine() { return m_pApp->Engine(); }
     CQuillmereView &Editor() { return m_pApp->EditorView(); }
     bool Raise(unsigned id) { return Frame().RaiseCommand(id); }
     void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
