@@ -111,7 +111,6 @@ TEST(CommandTarget, UpdateHandlersDecideAndUnhandledCommandsAreDisabled)
     EXPECT_FALSE(target.OnCmdMsg(ID_ORDER_DEFAULT, nullptr));
 }
 
-// Storing and restoring a maximised window is the main frame's layout test.
 TEST(WindowPlacement, TenNumbersOrNothingAndAMinimisedWindowComesBackShown)
 {
     EXPECT_FALSE(SWindowPlacement::Parse(u"2,3,-1,-1,-8,-8,10,20,810"_qs));
@@ -123,7 +122,6 @@ TEST(WindowPlacement, TenNumbersOrNothingAndAMinimisedWindowComesBackShown)
     EXPECT_EQ(minimised.ForClosing(true).showCmd, SWindowPlacement::SW_SHOW);
 }
 
-// Reading the list from the profile and opening an entry are the program's tests.
 TEST(RecentFiles, FourNewestFirstAndTheMediaBesideADocument)
 {
     CRecentFileList list;
