@@ -155,18 +155,12 @@ bool CPulseServer::StartRecording()
     return m_recorder > 0;
 }
 
-std::vector<float> CPulseServer::Recorded() const
+double CPulseServer::RecentLevel(size_t frames) const
 {
     std::ifstream file(m_recording, std::ios::binary);
     const std::string bytes(std::istreambuf_iterator<char>(file), {});
     std::vector<float> samples(bytes.size() / (2 * sizeof(float)) * 2);
     std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
-    return samples;
-}
-
-double CPulseServer::RecentLevel(size_t frames) const
-{
-    const std::vector<float> samples = Recorded();
     const size_t recorded = samples.size() / 2;
     return recorded < frames ? 0.0 : Rms(samples, recorded - frames, recorded);
 }

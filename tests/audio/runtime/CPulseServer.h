@@ -1,8 +1,7 @@
-// A PulseAudio server of a test's own: a null sink as its only output, reached through
-// a socket in a private folder, and the sink's monitor recorded with parec into a file,
-// so a test hears what the runtime played through a real sound server. The server can
-// be killed the hard way and started again. Whatever happens to the test, both processes
-// go: the destructor kills them, and they die with the test process if it dies first.
+// A PulseAudio server of a test's own: a null sink as its only output, reached through a
+// socket in a private folder, and the sink's monitor recorded with parec, so a test hears
+// what the runtime played. The server can be killed the hard way and started again; both
+// processes go with the object, or with the test process if it dies first.
 #pragma once
 
 #include <string>
@@ -30,9 +29,8 @@ public:
 
     // Records the sink's monitor (stereo float, 44.1 kHz) into a new file from now on.
     bool StartRecording();
-    // The frames recorded since StartRecording, interleaved stereo.
-    std::vector<float> Recorded() const;
-    // Root mean square of the left side over the last frames recorded (0 with fewer).
+    // Root mean square of the left side over the last frames recorded since StartRecording
+    // (0 with fewer).
     double RecentLevel(size_t frames) const;
 
 private:

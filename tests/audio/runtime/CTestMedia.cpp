@@ -1,6 +1,5 @@
 #include "CTestMedia.h"
 
-#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,7 +19,8 @@ void Run(const std::string &command)
         throw std::runtime_error("media tool failed: " + command);
 }
 
-// Encoder options by extension for files derived from a WAV of the same base name.
+// Encoder options by extension for files derived from a WAV of the same base name, and
+// by "-codec" for another codec in the same container ("speech-vorbis.webm").
 const std::map<std::string, std::string> &Encoders()
 {
     static const std::map<std::string, std::string> encoders = {{"mp3", "-c:a libmp3lame -b:a 128k"},
@@ -35,14 +35,9 @@ const std::map<std::string, std::string> &Encoders()
                                                                 {"webm", "-c:a libopus"},
                                                                 {"mka", "-c:a libvorbis"},
                                                                 {"ts", "-c:a aac"},
-                                                                {"caf", "-c:a alac"}};
-    return encoders;
-}
-
-// Another codec in the same container, for "<base>-<codec>.<extension>" (speech-vorbis.webm).
-const std::map<std::string, std::string> &OtherCodecs()
-{
-    static const std::map<std::string, std::string> encoders = {{"vorbis", "-c:a libvorbis"}, {"mp2", "-c:a mp2"}};
+                                                                {"caf", "-c:a alac"},
+                                                                {"-vorbis", "-c:a libvorbis"},
+                                                                {"-mp2", "-c:a mp2"}};
     return encoders;
 }
 
@@ -87,8 +82,29 @@ void DropFirstTimestamps(const std::string &in, const std::string &out, int coun
     std::ofstream(out, std::ios::binary) << bytes;
 }
 
-// sox runs without dither (-D): every run makes the same samples, so a lossy encoding
-// that trips a test once trips it every time.
+// Files made by one command, "%o" standing for the file made. sox runs without dither
+// (-D): every run makes the same samples, so a lossy encoding that trips a test once
+// trips it every time.
+const std::map<std::string, std::string> &OneCommandMedia()
+{
+    static const std::string sox = "sox -D -n -b 16 -r ",
+                             sine = "ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=440:duration=";
+    static const std::map<std::string, std::string> commands = {
+        {"tone.wav", sox + "44100 -c 1 %o synth 3 sine 440 vol 0.5"},
+        {"tone22k.wav", sox + "22050 -c 1 %o synth 3 sine 440 vol 0.5"},
+        {"sweep.wav", sox + "44100 -c 1 %o synth 3 sine 100-4000 vol 0.5"},
+        {"sweep22k.wav", sox + "22050 -c 1 %o synth 3 sine 100-4000 vol 0.5"},
+        {"halftone.wav", sox + "44100 -c 1 %o synth 5 sine 440.5 vol 0.5"}, // half a cycle off every second
+        {"long.wav", sox + "44100 -c 1 %o synth 10 sine 440 vol 0.5"},
+        {"short.wav", sox + "44100 -c 1 %o synth 0.3 sine 440 vol 0.5"},
+        {"stereo.wav", sox + "44100 -c 2 %o synth 2 sine 440 sine 660 vol 0.5"},
+        // Tags for the media library.
+        {"tagged.mp3", sine + "5 -metadata 'title=Lesson 1' -metadata artist=Speaker -b:a 64k %o"},
+        {"spaced.mp3", sine + "5 -metadata 'title=Lesson  2' -metadata artist=Reader -b:a 64k %o"},
+    };
+    return commands;
+}
+
 void Generate(const std::string &name, const std::string &path)
 {
     const std::string ffmpeg = "ffmpeg -nostdin -loglevel error -y -i ";
@@ -99,14 +115,17 @@ void Generate(const std::string &name, const std::string &path)
                          Encoders().count(extension) != 0;
     const bool reference = base.size() > 4 && base.ends_with("-ref");
     const size_t dash = base.rfind('-');
-    const bool otherCodec = dash != std::string::npos && OtherCodecs().count(base.substr(dash + 1)) != 0;
-    if (derived)
+    const bool otherCodec = dash != std::string::npos && Encoders().count(base.substr(dash)) != 0;
+    if (const auto made = OneCommandMedia().find(name); made != OneCommandMedia().end()) {
+        std::string command = made->second;
+        Run(command.replace(command.find("%o"), 2, "'" + path + "'"));
+    } else if (derived)
         Run(ffmpeg + CTestMedia::Path(base + ".wav") + " " + Encoders().at(extension) + " '" + path + "'");
     else if (reference)
         Run(ReferenceEncoding(extension, CTestMedia::Path(base.substr(0, base.size() - 4) + ".wav"), path));
     else if (otherCodec)
-        Run(ffmpeg + CTestMedia::Path(base.substr(0, dash) + ".wav") + " " + OtherCodecs().at(base.substr(dash + 1)) +
-            " '" + path + "'");
+        Run(ffmpeg + CTestMedia::Path(base.substr(0, dash) + ".wav") + " " + Encoders().at(base.substr(dash)) + " '" +
+            path + "'");
     else if (name == "chained.ogg") {
         // Two Ogg Vorbis streams one after the other, each with its own headers.
         std::ofstream out(path, std::ios::binary);
@@ -121,15 +140,7 @@ void Generate(const std::string &name, const std::string &path)
         Run("sox -D -n -r 44100 -c 2 -b 16 '" + path + ".beep.wav' synth 0.2 sine 880 vol 0.5");
         Run("sox -D '" + path + ".voice.wav' -r 44100 -c 2 -b 16 '" + path + ".voice44.wav'");
         Run("sox -D '" + path + ".voice44.wav' '" + path + ".beep.wav' '" + path + "'");
-    } else if (name == "tone.wav")
-        Run("sox -D -n -r 44100 -c 1 -b 16 '" + path + "' synth 3 sine 440 vol 0.5");
-    else if (name == "tone22k.wav")
-        Run("sox -D -n -r 22050 -c 1 -b 16 '" + path + "' synth 3 sine 440 vol 0.5");
-    else if (name == "sweep.wav")
-        Run("sox -D -n -r 44100 -c 1 -b 16 '" + path + "' synth 3 sine 100-4000 vol 0.5");
-    else if (name == "sweep22k.wav")
-        Run("sox -D -n -r 22050 -c 1 -b 16 '" + path + "' synth 3 sine 100-4000 vol 0.5");
-    else if (name == "noise.wav") {
+    } else if (name == "noise.wav") {
         // Outside 2.000-3.000 s the noise is 2.2 times as loud: sound from there shows even
         // faded into other sound. Inside it stays below 0.4.
         const std::string quiet = path + ".quiet.wav", loud = path + ".loud.wav";
@@ -139,15 +150,7 @@ void Generate(const std::string &name, const std::string &path)
         Run("sox -D '" + quiet + "' '" + path + ".2.wav' trim 2 1");
         Run("sox -D '" + loud + "' '" + path + ".3.wav' trim 3 2");
         Run("sox -D '" + path + ".1.wav' '" + path + ".2.wav' '" + path + ".3.wav' '" + path + "'");
-    } else if (name == "halftone.wav") // half a cycle more or less in every whole second
-        Run("sox -D -n -r 44100 -c 1 -b 16 '" + path + "' synth 5 sine 440.5 vol 0.5");
-    else if (name == "long.wav")
-        Run("sox -D -n -r 44100 -c 1 -b 16 '" + path + "' synth 10 sine 440 vol 0.5");
-    else if (name == "short.wav")
-        Run("sox -D -n -r 44100 -c 1 -b 16 '" + path + "' synth 0.3 sine 440 vol 0.5");
-    else if (name == "stereo.wav")
-        Run("sox -D -n -r 44100 -c 2 -b 16 '" + path + "' synth 2 sine 440 sine 660 vol 0.5");
-    else if (name == "vbr.mp3")
+    } else if (name == "vbr.mp3")
         Run(ffmpeg + CTestMedia::Path("sweep.wav") + " -c:a libmp3lame -q:a 5 -write_xing 0 '" + path + "'");
     else if (name == "changing.mp3") {
         // Stereo frames, then mono frames, in one stream without a header frame.
@@ -170,18 +173,6 @@ void Generate(const std::string &name, const std::string &path)
         std::ofstream(path, std::ios::binary) << bytes;
     } else if (name == "text.mp3")
         std::ofstream(path) << "This is a shopping list, not a recording.\n";
-    else if (name == "tagged.mp3") // tags for the media library
-        Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=440:duration=5 -metadata 'title=Lesson 1' "
-            "-metadata artist=Speaker -b:a 64k '" +
-            path + "'");
-    else if (name == "spaced.mp3")
-        Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=440:duration=5 -metadata 'title=Lesson  2' "
-            "-metadata artist=Reader -b:a 64k '" +
-            path + "'");
-    else if (name == "tagged.opus") // Vorbis comments in Ogg, not ASCII
-        Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=440:duration=3 "
-            "-metadata 'title=Lektion 3 – Übung' -metadata 'artist=Sprecherin' -c:a libopus '" +
-            path + "'");
     else
         throw std::runtime_error("unknown test media " + name);
 }
@@ -193,18 +184,16 @@ const std::string &CTestMedia::Folder()
         std::string pattern = (std::filesystem::temp_directory_path() / "quillmere-audio-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("cannot make a temporary folder");
-        // Removed when the test program ends.
-        struct SCleanup {
-            std::string path;
-            ~SCleanup()
-            {
-                std::error_code ignored;
-                std::filesystem::remove_all(path, ignored);
-            }
-        };
-        static const SCleanup cleanup{pattern};
         return pattern;
     }();
+    // Removed when the test program ends.
+    static struct SCleanup {
+        ~SCleanup()
+        {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        }
+    } cleanup;
     return folder;
 }
 

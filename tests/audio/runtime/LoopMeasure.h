@@ -1,9 +1,7 @@
-// Measures an A-B loop on the sound itself: every output frame that is an unchanged
-// copy of a source frame (noise makes each pair of neighbouring samples nearly unique, three certainly) is
-// traced back to its place in the source; frames from outside [A, B) are overshoot,
-// and a trace that jumps back starts a new pass. The click level is the largest step
-// between two neighbouring output samples, against the source's own largest step.
-// Shared by the loop tests and the loop benchmark.
+// Measures an A-B loop on the sound itself: each output frame that is an unchanged copy
+// of a source frame (three neighbouring noise samples are unique) is traced back to its
+// place in the source; frames from outside [A, B) are overshoot, and a trace that jumps
+// back starts a new pass. Shared by the loop tests and the loop benchmark.
 #pragma once
 
 #include <algorithm>
@@ -67,11 +65,10 @@ private:
     float Loudest(int64_t first, int64_t last) const
     {
         float loudest = 0;
-        for (int64_t frame = std::max<int64_t>(first, 0); frame < last && frame < Frames(); ++frame)
+        for (int64_t frame = std::max<int64_t>(first, 0); frame < last && frame * 2 < std::ssize(m_source); ++frame)
             loudest = std::max(loudest, std::fabs(m_source[static_cast<size_t>(frame) * 2]));
         return loudest;
     }
-    int64_t Frames() const { return static_cast<int64_t>(m_source.size() / 2); }
 
     // Where three neighbouring frames ending at frame come from, or -1.
     int64_t Place(const std::vector<float> &output, size_t frame) const
