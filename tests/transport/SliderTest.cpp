@@ -5,7 +5,6 @@
 
 #include <QTest>
 #include <gtest/gtest.h>
-#include <utility>
 #include <vector>
 
 namespace
@@ -13,85 +12,60 @@ namespace
 
 using SNotice = std::pair<int, int>; // scroll code, position
 
-class NiceSliderTest : public ::testing::Test
+// Over a channel from 10 to 110: the slider's nearest position, and beyond the
+// ends one outside the range, so that it still differs from the end; the volume's
+// active span is 13..106.
+TEST(SliderPositionTest, NearestPositionOrValueToThePoint)
 {
-protected:
-    void SetUp() override
-    {
-        m_slider.setRange(0, 1000);
-        m_slider.resize(420, 34);
-        m_slider.show();
-        QObject::connect(&m_slider, &CNiceSliderCtrl::Scrolled,
-                         [this](int code, int position) { m_notices.emplace_back(code, position); });
-    }
-    QPoint At(int x) const { return {x, m_slider.height() / 2}; }
-
-    CNiceSliderCtrl m_slider;
-    std::vector<SNotice> m_notices;
-};
-
-TEST(NiceSliderPositionTest, NearestPositionToThePoint)
-{
-    EXPECT_EQ(CNiceSliderCtrl::PositionAt(10, 10, 110, 0, 100), 0);
-    EXPECT_EQ(CNiceSliderCtrl::PositionAt(60, 10, 110, 0, 100), 50);
-    EXPECT_EQ(CNiceSliderCtrl::PositionAt(60.6, 10, 110, 0, 100), 51); // 51.1: rounds to nearest
-    EXPECT_EQ(CNiceSliderCtrl::PositionAt(110, 10, 110, 0, 100), 100);
+    for (const auto &[x, position] : {std::pair{10.0, 0}, {60.0, 50}, {60.6, 51}, {110.0, 100}})
+        EXPECT_EQ(CNiceSliderCtrl::PositionAt(x, 10, 110, 0, 100), position) << x;
     EXPECT_EQ(CNiceSliderCtrl::PositionAt(35, 10, 110, 200, 600), 300);
-    // Beyond the ends the position lies outside the range, so it still differs from the end.
     EXPECT_GT(CNiceSliderCtrl::PositionAt(500, 10, 110, 0, 100), 100);
     EXPECT_LT(CNiceSliderCtrl::PositionAt(-500, 10, 110, 0, 100), 0);
+    for (const auto &[x, value] : {std::pair{63, 54}, {12, 0}, {13, 0}, {105, 99}, {106, 100}})
+        EXPECT_EQ(CVolumeCtrl::ValueAt(x, 10, 110, 0, 100), value) << x;
 }
 
-TEST_F(NiceSliderTest, ClickJumpsThereTrackingThenFinalAndAgainSendsNothing)
+// A click jumps there, tracking then final, and a second one there sends
+// nothing; a drag follows the mouse, stops at the ends and still notifies
+// beyond them, then sends the final notice.
+TEST(NiceSliderTest, ClickJumpsThereAndADragFollowsTheMouseUpToTheEnds)
 {
-    QTest::mouseClick(&m_slider, Qt::LeftButton, {}, At(m_slider.width() / 2));
-    EXPECT_NEAR(m_slider.value(), 500, 15) << "the thumb lands under the mouse, no paging";
-    const int position = m_slider.value();
-    EXPECT_EQ(m_notices, (std::vector<SNotice>{{CNiceSliderCtrl::TB_THUMBTRACK, position},
-                                               {CNiceSliderCtrl::TB_THUMBPOSITION, position}}));
-    EXPECT_FALSE(m_slider.IsDragging());
-    m_notices.clear();
-    QTest::mouseClick(&m_slider, Qt::LeftButton, {}, At(m_slider.width() / 2));
-    EXPECT_TRUE(m_notices.empty());
-}
+    CNiceSliderCtrl slider;
+    slider.setRange(0, 1000);
+    slider.resize(420, 34);
+    slider.show();
+    std::vector<SNotice> notices;
+    QObject::connect(&slider, &CNiceSliderCtrl::Scrolled,
+                     [&notices](int code, int position) { notices.emplace_back(code, position); });
+    const auto at = [&slider](int x) { return QPoint(x, slider.height() / 2); };
 
-TEST_F(NiceSliderTest, DragFollowsTheMouseAndStopsAtTheEnds)
-{
-    QTest::mousePress(&m_slider, Qt::LeftButton, {}, At(100));
-    EXPECT_TRUE(m_slider.IsDragging());
-    const int pressed = m_slider.value();
-    QTest::mouseMove(&m_slider, At(300));
-    EXPECT_GT(m_slider.value(), pressed);
-    for (int x : {600, 700}) {
-        QTest::mouseMove(&m_slider, At(x));
-        EXPECT_EQ(m_slider.value(), 1000);
-    }
-    QTest::mouseRelease(&m_slider, Qt::LeftButton, {}, At(800));
-    EXPECT_FALSE(m_slider.IsDragging());
+    QTest::mouseClick(&slider, Qt::LeftButton, {}, at(210));
+    EXPECT_NEAR(slider.value(), 500, 15) << "the thumb lands under the mouse, no paging";
+    const int position = slider.value();
+    EXPECT_EQ(std::exchange(notices, {}), (std::vector<SNotice>{{CNiceSliderCtrl::TB_THUMBTRACK, position},
+                                                                {CNiceSliderCtrl::TB_THUMBPOSITION, position}}));
+    EXPECT_FALSE(slider.IsDragging());
+    QTest::mouseClick(&slider, Qt::LeftButton, {}, at(210));
+    EXPECT_TRUE(notices.empty());
 
-    // Press, three moves and the release: beyond the end each still notifies; then the final notice.
-    ASSERT_EQ(m_notices.size(), 6u);
-    for (size_t i = 0; i + 1 < m_notices.size(); ++i)
-        EXPECT_EQ(m_notices[i].first, CNiceSliderCtrl::TB_THUMBTRACK);
-    EXPECT_EQ(m_notices.back(), SNotice(CNiceSliderCtrl::TB_THUMBPOSITION, 1000));
-}
+    QTest::mousePress(&slider, Qt::LeftButton, {}, at(100));
+    EXPECT_TRUE(slider.IsDragging());
+    const int pressed = slider.value();
+    QTest::mouseMove(&slider, at(300));
+    EXPECT_GT(slider.value(), pressed);
+    QTest::mouseMove(&slider, at(700));
+    EXPECT_EQ(slider.value(), 1000);
+    QTest::mouseRelease(&slider, Qt::LeftButton, {}, at(800));
+    EXPECT_FALSE(slider.IsDragging());
+    ASSERT_EQ(notices.size(), 5u); // the press, two moves and the release track; then the final notice
+    for (size_t i = 0; i + 1 < notices.size(); ++i)
+        EXPECT_EQ(notices[i].first, CNiceSliderCtrl::TB_THUMBTRACK);
+    EXPECT_EQ(notices.back(), SNotice(CNiceSliderCtrl::TB_THUMBPOSITION, 1000));
 
-TEST_F(NiceSliderTest, AStartPastTheEndIsKeptAsGivenAndDraws)
-{
-    m_slider.SetSelection(true, 700, 200);
-    EXPECT_EQ(m_slider.SelectionStart(), 700);
-    EXPECT_EQ(m_slider.SelectionEnd(), 200);
-    m_slider.grab();
-}
-
-TEST(VolumeCtrlTest, ValueNearestTheClick)
-{
-    // Channel 10..110: the active span is 13..106.
-    EXPECT_EQ(CVolumeCtrl::ValueAt(63, 10, 110, 0, 100), 54);
-    EXPECT_EQ(CVolumeCtrl::ValueAt(12, 10, 110, 0, 100), 0);
-    EXPECT_EQ(CVolumeCtrl::ValueAt(13, 10, 110, 0, 100), 0);
-    EXPECT_EQ(CVolumeCtrl::ValueAt(105, 10, 110, 0, 100), 99);
-    EXPECT_EQ(CVolumeCtrl::ValueAt(106, 10, 110, 0, 100), 100);
+    slider.SetSelection(true, 700, 200); // a start past the end is kept as given, and draws
+    EXPECT_EQ(std::pair(slider.SelectionStart(), slider.SelectionEnd()), std::pair(700, 200));
+    slider.grab();
 }
 
 } // namespace
