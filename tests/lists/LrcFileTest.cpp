@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <tuple>
 
 namespace
@@ -32,18 +31,25 @@ Times TimesOf(const CLrcFile &store)
     return times;
 }
 
-QString Tag(std::uint32_t hundredths)
+using Stretches = std::vector<CReferenceStretch>;
+
+std::string BytesOf(const Stretches &rows, std::uint32_t mediaLengthMs)
 {
-    return u"[%1:%2.%3]"_qs.arg(hundredths / 6000, 2, 10, QLatin1Char('0'))
-        .arg(hundredths / 100 % 60, 2, 10, QLatin1Char('0'))
-        .arg(hundredths % 100, 2, 10, QLatin1Char('0'));
+    const std::optional<QByteArray> bytes = CLrcWriter::ToBytes(rows, mediaLengthMs);
+    return bytes ? bytes->toStdString() : "(nothing)";
+}
+
+// The bytes of a file holding text: a UTF-8 byte-order mark, then the text.
+std::string FileOf(const QString &text)
+{
+    return "\xEF\xBB\xBF" + text.toStdString();
 }
 
 } // namespace
 
+// Hundredths of a second, ascending; duplicates are the rows' test, a store joined by a second file the loading's.
 TEST(LrcFile, TagsAndTheTimesStored)
 {
-    // Hundredths of a second, ascending, duplicates kept.
     const std::pair<const char *, Times> cases[] = {
         {"[00:09.00]x\n[00:03.00]y\n", {300, 900}},
         {"[00:01.00][00:02.00]text", {100, 200}},
@@ -66,31 +72,9 @@ TEST(LrcFile, TagsAndTheTimesStored)
     };
     for (const auto &[text, times] : cases)
         EXPECT_EQ(TimesOf(StoreOf(QString::fromUtf8(text))), times) << text;
-
-    QString twentyFive;
-    for (std::uint32_t i = 0; i < 25; ++i)
-        twentyFive += Tag(i * 100);
-    const CLrcFile store = StoreOf(twentyFive);
-    ASSERT_EQ(store.GetCount(), 20) << "at most twenty tags a line";
-    EXPECT_EQ(store.GetAt(19), 1900u);
 }
 
-TEST(LrcFile, ThousandsOfTagsInAnyOrderJoinTheStoreAscendingWithTheirDuplicates)
-{
-    CLrcFile store = StoreOf(u"[00:00.50]\n[09:00.00]\n"_qs);
-    Times expected{50, 54000};
-    QString text;
-    // Lines in descending order, two equal tags on each.
-    for (std::uint32_t time = 30000; time > 0; time -= 3) {
-        text += Tag(time) + Tag(time) + u"x\n"_qs;
-        expected.insert(expected.end(), {time, time});
-    }
-    store.AddTagsFromText(text);
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(TimesOf(store), expected);
-}
-
-TEST(LrcFile, TagsBecomeRowsEndingAtTheNextTagOrTheMediaEnd)
+TEST(LrcFile, TagsBecomeRowsEndingAtTheNextTagOrTheMediaEndWithTheTextsOfTheirLines)
 {
     const std::tuple<const char *, std::uint32_t, std::vector<CSelectionSpan>> cases[] = {
         {"[00:01.00]a\r\n[00:05.50]b\r\n", 10000, {{1000, 5500}, {5500, 10000}}},
@@ -101,10 +85,8 @@ TEST(LrcFile, TagsBecomeRowsEndingAtTheNextTagOrTheMediaEnd)
     };
     for (const auto &[text, length, rows] : cases)
         EXPECT_EQ(SelectionsFromTags(StoreOf(QString::fromUtf8(text)), length), rows) << text;
-}
 
-TEST(LrcFile, EachTagGetsTheTextAfterTheTagsOfItsLine)
-{
+    // Each tag gets the text after the tags of its line.
     const std::vector<CTimedText> lines =
         CLrcFile::TimedTextFromText(u"[ti:Lesson one]\n[ar:Teacher]\n[al:Book]\n[by:me]\n[offset:+100]\n"
                                     "[00:05.00] Second line \r\n[00:01.00][00:09.00]Chorus here\n[00:07.00]\n"
@@ -142,56 +124,11 @@ TEST(LrcFile, LoadAddsGbkAndUtf8FilesAndFailsOnlyForMissingOrEmptyOnes)
     EXPECT_EQ(store.GetCount(), 0);
 }
 
-namespace
+// The question before an existing file is replaced is the selection pane's test.
+TEST(LrcWriter, TheFileIsUtf8WithCrLfAndRoundedHundredthsAnOldOneIsKeptAndAFailedWriteLeavesItWhole)
 {
-
-using Stretches = std::vector<CReferenceStretch>;
-
-std::string BytesOf(const Stretches &rows, std::uint32_t mediaLengthMs)
-{
-    const std::optional<QByteArray> bytes = CLrcWriter::ToBytes(rows, mediaLengthMs);
-    return bytes ? bytes->toStdString() : "(nothing)";
-}
-
-// The bytes of a file holding text: a UTF-8 byte-order mark, then the text.
-std::string FileOf(const QString &text)
-{
-    return "\xEF\xBB\xBF" + text.toStdString();
-}
-
-class LrcWriterTest : public ::testing::Test
-{
-protected:
-    QTemporaryDir m_dir;
-    const QString m_path = m_dir.filePath(u"第一课.lrc"_qs);
-};
-
-} // namespace
-
-// What this program reads back (the store's rows with the texts of their lines)
-// is what was saved, the ends of rows that stop short kept as rows without text.
-TEST_F(LrcWriterTest, RowsComeBackWithTheirTextsAndTheirEndsAsRowsWithoutText)
-{
-    const Stretches rows{
-        {1000, 2500, u"你好，世界"_qs},
-        {2500, 4000, QString()},         // a row without text
-        {5000, 7250, u"after a gap"_qs}, // a gap before it
-        {7250, 8000, u"ends early"_qs},  // before the recording's end
-    };
-    ASSERT_TRUE(CLrcWriter::Save(m_path, rows, 10000));
-    const Stretches expected{
-        rows[0], rows[1], {4000, 5000, QString()}, rows[2], rows[3], {8000, 10000, QString()},
-    };
-    EXPECT_EQ(CReferenceText::FromLrcFile(m_path, 10000), expected);
-
-    // Rows end to end up to the recording's end need no line of their own.
-    const Stretches tiled{{0, 1500, u"one"_qs}, {1500, 10000, u"two"_qs}};
-    ASSERT_TRUE(CLrcWriter::Save(m_path, tiled, 10000));
-    EXPECT_EQ(CReferenceText::FromLrcFile(m_path, 10000), tiled);
-}
-
-TEST_F(LrcWriterTest, TheFileIsUtf8WithAMarkCrLfAndRoundedHundredths)
-{
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(u"第一课.lrc"_qs);
     EXPECT_EQ(BytesOf({{1004, 1995, u" one\r\ntwo "_qs}, {1995, 3000, u"[laughs] ok"_qs}}, 3000),
               FileOf(u"[00:01.00]one  two\r\n[00:02.00](laughs) ok\r\n"_qs));
     // Unordered rows are sorted; a gap or an end rounding onto the next tag
@@ -200,44 +137,36 @@ TEST_F(LrcWriterTest, TheFileIsUtf8WithAMarkCrLfAndRoundedHundredths)
               FileOf(u"[00:01.00]a\r\n[00:01.50]\r\n[00:02.00]b\r\n"_qs));
     EXPECT_EQ(BytesOf({{1000, 1994, u"a"_qs}, {2000, 2000, u"b"_qs}}, 9000),
               FileOf(u"[00:01.00]a\r\n[00:01.99]\r\n[00:02.00]b\r\n[00:02.00]\r\n"_qs));
-}
 
-TEST_F(LrcWriterTest, TimesPastNinetyNineMinutesRunOnInTheSecondsUpToTheLastATagHolds)
-{
+    // Times past ninety-nine minutes run on in the seconds up to the last a tag holds.
     const Stretches rows{{5999990, 6015000, u"late"_qs}, {6015000, 6039990, u"last"_qs}};
     EXPECT_EQ(BytesOf(rows, 7000000), FileOf(u"[99:59.99]late\r\n[99:75.00]last\r\n[99:99.99]\r\n"_qs));
-    ASSERT_TRUE(CLrcWriter::Save(m_path, rows, 7000000));
-    EXPECT_EQ(CReferenceText::FromLrcFile(m_path, 7000000), (Stretches{rows[0], rows[1], {6039990, 7000000, {}}}));
+    ASSERT_TRUE(CLrcWriter::Save(path, rows, 7000000));
+    EXPECT_EQ(CReferenceText::FromLrcFile(path, 7000000), (Stretches{rows[0], rows[1], {6039990, 7000000, {}}}));
 
-    const CResult tooLate = CLrcWriter::Save(m_path, {{6040000, 6041000, u"x"_qs}}, 7000000);
+    const CResult tooLate = CLrcWriter::Save(path, {{6040000, 6041000, u"x"_qs}}, 7000000);
     EXPECT_FALSE(tooLate);
-    EXPECT_TRUE(tooLate.Message().contains(QDir::toNativeSeparators(m_path)));
-}
+    EXPECT_TRUE(tooLate.Message().contains(QDir::toNativeSeparators(path)));
 
-TEST_F(LrcWriterTest, AnExistingFileIsKeptAsABackupAndAFailedWriteLeavesItWhole)
-{
-    const QString backup = CLrcWriter::BackupPathFor(m_path);
-    EXPECT_EQ(backup, m_path + u".bak"_qs);
-    EXPECT_FALSE(CLrcWriter::Exists(m_path));
-    ASSERT_TRUE(CLrcWriter::Save(m_path, {{0, 1000, u"first"_qs}}, 1000));
+    // An existing file is kept as a backup, which is replaced only once a new file is written.
+    QFile::remove(path);
+    const QString backup = CLrcWriter::BackupPathFor(path);
+    ASSERT_TRUE(CLrcWriter::Save(path, {{0, 1000, u"first"_qs}}, 1000));
     EXPECT_FALSE(QFile::exists(backup)) << "nothing to keep the first time";
-    const QByteArray first = ReadAllBytes(m_path);
-
-    ASSERT_TRUE(CLrcWriter::Exists(m_path));
+    const QByteArray first = ReadAllBytes(path);
     WriteAllBytes(backup, "an older backup");
-    ASSERT_TRUE(CLrcWriter::Save(m_path, {{0, 1000, u"second"_qs}}, 1000));
+    ASSERT_TRUE(CLrcWriter::Save(path, {{0, 1000, u"second"_qs}}, 1000));
     EXPECT_EQ(ReadAllBytes(backup), first);
-    const QByteArray second = ReadAllBytes(m_path);
-    EXPECT_TRUE(second.contains("second"));
+    const QByteArray second = ReadAllBytes(path);
 
     CResult failed;
     {
         const CFileSizeLimit limit(64);
-        failed = CLrcWriter::Save(m_path, {{0, 1000, QString(200, u'x')}}, 1000);
+        failed = CLrcWriter::Save(path, {{0, 1000, QString(200, u'x')}}, 1000);
     }
     EXPECT_FALSE(failed);
-    EXPECT_TRUE(failed.Message().contains(QDir::toNativeSeparators(m_path))) << failed.Message().toStdString();
-    EXPECT_EQ(ReadAllBytes(m_path), second);
-    EXPECT_EQ(ReadAllBytes(backup), first) << "the backup is only replaced once the new file is written";
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 2) << "no temporary file left behind";
+    EXPECT_TRUE(failed.Message().contains(QDir::toNativeSeparators(path))) << failed.Message().toStdString();
+    EXPECT_EQ(ReadAllBytes(path), second);
+    EXPECT_EQ(ReadAllBytes(backup), first);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2) << "no temporary file left behind";
 }

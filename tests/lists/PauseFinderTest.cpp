@@ -49,10 +49,8 @@ TEST(LevelEnvelope, KeepsPeakAndRmsPerWindowWhateverTheBlocks)
 {
     // 25 ms of stereo at 2 kHz: 40 samples to a window, the last one partial.
     std::vector<float> samples;
-    for (int frame = 0; frame < 50; ++frame) {
-        samples.push_back(frame < 20 ? 0.5F : 0.1F);
-        samples.push_back(frame < 20 ? -0.5F : (frame == 30 ? 0.9F : 0.1F));
-    }
+    for (int frame = 0; frame < 50; ++frame)
+        samples.insert(samples.end(), {frame < 20 ? 0.5F : 0.1F, frame < 20 ? -0.5F : (frame == 30 ? 0.9F : 0.1F)});
     for (size_t block : {size_t{1}, size_t{7}, size_t{50}}) {
         CLevelEnvelope envelope(2000, 2);
         for (size_t frame = 0; frame < 50; frame += block)
@@ -60,12 +58,11 @@ TEST(LevelEnvelope, KeepsPeakAndRmsPerWindowWhateverTheBlocks)
         envelope.Finish();
         ASSERT_EQ(envelope.WindowCount(), 3) << block;
         EXPECT_EQ(envelope.WindowMs(), 10);
-        EXPECT_FLOAT_EQ(envelope.PeakAt(0), 0.5F);
-        EXPECT_FLOAT_EQ(envelope.RmsAt(0), 0.5F);
-        EXPECT_FLOAT_EQ(envelope.PeakAt(1), 0.9F);
-        EXPECT_NEAR(envelope.RmsAt(1), std::sqrt((39 * 0.01 + 0.81) / 40), 1e-6);
-        EXPECT_FLOAT_EQ(envelope.PeakAt(2), 0.1F);
-        EXPECT_FLOAT_EQ(envelope.RmsAt(2), 0.1F);
+        const double middleRms = std::sqrt((39 * 0.01 + 0.81) / 40);
+        for (const auto &[window, peak, rms] : {std::tuple{0, 0.5, 0.5}, {1, 0.9, middleRms}, {2, 0.1, 0.1}}) {
+            EXPECT_NEAR(envelope.PeakAt(window), peak, 1e-6) << window;
+            EXPECT_NEAR(envelope.RmsAt(window), rms, 1e-6) << window;
+        }
     }
 }
 

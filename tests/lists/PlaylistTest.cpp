@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QScopeGuard>
 #include <QTemporaryDir>
 
 namespace
@@ -36,8 +35,7 @@ protected:
 } // namespace
 
 // Duplicates stay; a blank line, a short name, a missing file, a folder and a
-// wildcard pattern are no media files, and neither is a three-character name
-// of an existing file.
+// wildcard pattern are no media files.
 TEST_F(PlaylistTest, LoadKeepsOnlyLinesNamingExistingFiles)
 {
     const QString existing = MakeFile(u"a.mp3"_qs);
@@ -50,15 +48,6 @@ TEST_F(PlaylistTest, LoadKeepsOnlyLinesNamingExistingFiles)
     EXPECT_EQ(playlist.Paths(), (QStringList{existing, existing}));
     EXPECT_FALSE(playlist.Load(m_dir.path())); // a folder where the file should be
     EXPECT_EQ(playlist.GetCount(), 2);
-
-    // Names relative to the current folder, which is put back however the test ends.
-    const QString previous = QDir::currentPath();
-    const auto restore = qScopeGuard([&previous] { QDir::setCurrent(previous); });
-    ASSERT_TRUE(QDir::setCurrent(m_dir.path()));
-    MakeFile(u"abc"_qs);
-    EXPECT_FALSE(CPlaylist::IsPlaylistEntry(u"abc"_qs));
-    MakeFile(u"abcd"_qs);
-    EXPECT_TRUE(CPlaylist::IsPlaylistEntry(u"abcd"_qs));
 }
 
 // A failed save, which keeps the old file, is the playlist pane's test.
@@ -83,17 +72,7 @@ TEST_F(PlaylistTest, SaveWritesOnePathAndCrLfPerItemAndLoadCreatesAMissingFile)
     EXPECT_EQ(ReadAllBytes(m_list), QByteArray());
 }
 
-TEST(PlaylistIndex, RememberedIndexOutsideTheListOpensTheFirstItem)
-{
-    EXPECT_EQ(StartupPlaylistIndex(1, 3), 1);
-    EXPECT_EQ(StartupPlaylistIndex(3, 3), 0);
-    EXPECT_EQ(StartupPlaylistIndex(-4, 3), 0);
-    EXPECT_EQ(StartupPlaylistIndex(0, 0), -1);
-    EXPECT_EQ(CurrentIndexAfterRemoving(2, 0), 1);
-    EXPECT_EQ(CurrentIndexAfterRemoving(2, 3), 2);
-}
-
-TEST(TextFile, LinesComeBackWithoutTheirEndsAndLongOnesInPieces)
+TEST(TextFile, LinesComeBackWithoutTheirEndsAndAFileNeverClosedReplacesNothing)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"lines"_qs);
@@ -107,19 +86,14 @@ TEST(TextFile, LinesComeBackWithoutTheirEndsAndLongOnesInPieces)
         WriteAllBytes(path, bytes);
         EXPECT_EQ(ReadLines(path), lines) << bytes.left(20).constData();
     }
-}
 
-// A failed write is the playlist pane's failed save; a file written but never closed
-// replaces nothing and leaves nothing behind.
-TEST(TextFile, AFileNeverClosedReplacesNothing)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"list"_qs);
+    // A file written but never closed replaces nothing and leaves nothing behind. (A failed
+    // write is the playlist pane's failed save.)
     WriteAllBytes(path, "old\r\n");
     {
         CTextFile file(path, CTextFile::modeCreate | CTextFile::modeWrite);
         file.WriteString(u"half"_qs);
     }
     EXPECT_EQ(ReadAllBytes(path), QByteArray("old\r\n"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"list"_qs});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"lines"_qs});
 }
