@@ -1,38 +1,35 @@
 // The dictation document: where saves go, what the learner is told, the save
 // question's answers, and that the file on disk is never left half written.
+// Its recovery copies: how each names its transcript, and a recovered text
+// that comes back modified without touching the transcript.
 #include "editor/CQuillmereDoc.h"
 
 #include "base/CPrompt.h"
+#include "editor/CRecoveryStore.h"
 #include "editor/CRtfReader.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <chrono>
 #include <csignal>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <tuple>
 #include <unistd.h>
 
 namespace
 {
 
 const QString g_strSaved = u"文件保存成功"_qs;
-
-QString Question(const QString &name)
-{
-    return u"是否保存对“%1”的更改？"_qs.arg(name);
-}
+const QString g_strQuestion = u"是否保存对“%1”的更改？"_qs;
 
 class QuillmereDocTest : public testing::Test
 {
 protected:
-    QuillmereDocTest() {}
-
     QString Path(const char16_t *name) const { return m_dir.filePath(QString::fromUtf16(name)); }
     QString Text() const { return m_doc.GetTextDocument().toPlainText(); }
 
@@ -59,44 +56,32 @@ protected:
     CQuillmereDoc m_doc;
 };
 
-// A save goes beside the current media and leaves the path name alone: an
-// opened transcript is not written over.
+// A save goes beside the current media (the whole program's Ctrl+S) and leaves the
+// path name alone: an opened transcript is not written over. The save question on
+// closing is the whole program's test.
 TEST_F(QuillmereDocTest, SaveWithMediaWritesBesideItAndNotOverAnOpenedTranscript)
 {
-    m_doc.SetMediaPath(Path(u"talk.mp3"));
-    const QString transcript = Path(u"talk.rtf");
-    Type(u"I heard it"_qs);
-    m_prompt.m_queuedAnswers = {CPrompt::IDCANCEL};
-    EXPECT_FALSE(m_doc.CanCloseFrame()); // closing the window asks the save question
-    EXPECT_EQ(m_prompt.m_messages, QStringList{Question(transcript)});
-    EXPECT_TRUE(m_doc.IsModified());
-    EXPECT_FALSE(QFile::exists(transcript));
-    m_doc.OnFileSave();
-    EXPECT_EQ(TextOfFile(transcript), u"I heard it"_qs);
-    EXPECT_EQ(m_prompt.m_messages.last(), g_strSaved);
-    EXPECT_FALSE(m_doc.IsModified());
-    EXPECT_EQ(m_doc.GetPathName(), QString());
-    EXPECT_EQ(m_doc.GetTitle(), u"Untitled"_qs);
-
     // Not modified: no question, and a save, with media or without, writes and shows nothing.
-    const QByteArray saved = ReadAllBytes(transcript);
+    m_doc.SetMediaPath(Path(u"talk.mp3"));
     EXPECT_TRUE(m_doc.SaveModified());
     m_doc.OnFileSave();
     m_doc.SetMediaPath(QString());
     m_doc.OnFileSave();
-    EXPECT_EQ(m_prompt.m_messages.size(), 2);
+    EXPECT_TRUE(m_prompt.m_messages.isEmpty());
     EXPECT_EQ(m_prompt.m_nFileDialogs, 0);
-    EXPECT_EQ(ReadAllBytes(transcript), saved);
+    EXPECT_TRUE(QDir(m_dir.path()).isEmpty());
 
     const QString oldPath = Path(u"old.rtf");
     WriteAllBytes(oldPath, "{\\rtf1 old text}");
     ASSERT_TRUE(m_doc.OnOpenDocument(oldPath));
     EXPECT_EQ(m_doc.GetTitle(), u"old.rtf"_qs);
-    EXPECT_FALSE(m_doc.IsModified());
+    EXPECT_FALSE(m_doc.IsModified() || m_doc.GetTextDocument().isUndoAvailable()) << "opened, nothing to undo";
     m_doc.SetMediaPath(Path(u"new.wma"));
     Type(u" and more"_qs);
     m_doc.OnFileSave();
     EXPECT_EQ(TextOfFile(Path(u"new.rtf")), u"old text and more"_qs);
+    EXPECT_EQ(m_prompt.m_messages, QStringList{g_strSaved});
+    EXPECT_FALSE(m_doc.IsModified());
     EXPECT_EQ(ReadAllBytes(oldPath), "{\\rtf1 old text}");
     EXPECT_EQ(m_doc.GetPathName(), oldPath);
 }
@@ -105,27 +90,22 @@ TEST_F(QuillmereDocTest, SaveWithMediaWritesBesideItAndNotOverAnOpenedTranscript
 // save question writes there even when media has come since.
 TEST_F(QuillmereDocTest, SaveWithoutMediaOrPathNameAsksForANameTheQuestionThenPrefersIt)
 {
-    int stateChanges = 0;
-    m_doc.SetStateChangedHandler([&stateChanges] { ++stateChanges; });
     Type(u"draft"_qs);
     m_doc.OnFileSave(); // dialog cancelled
     EXPECT_TRUE(m_prompt.m_messages.isEmpty());
     m_prompt.m_queuedAnswers = {CPrompt::IDYES};
     EXPECT_FALSE(m_doc.SaveModified()); // Yes, then the dialog cancelled: the text stays
-    EXPECT_EQ(m_prompt.m_messages, QStringList{Question(u"Untitled"_qs)});
-    EXPECT_EQ(m_prompt.m_proposedPaths, (QStringList{u"Untitled.rtf"_qs, u"Untitled.rtf"_qs}));
+    EXPECT_EQ(m_prompt.m_messages, QStringList{g_strQuestion.arg(u"Untitled"_qs)});
     EXPECT_TRUE(m_doc.IsModified());
     EXPECT_TRUE(QDir(m_dir.path()).isEmpty());
 
     const QString chosen = Path(u"draft.rtf");
     m_prompt.m_saveAnswer = chosen;
-    const int changesBefore = stateChanges;
     m_doc.OnFileSave();
     EXPECT_EQ(TextOfFile(chosen), u"draft"_qs);
     EXPECT_EQ(m_doc.GetPathName(), chosen);
     EXPECT_EQ(m_doc.GetTitle(), u"draft.rtf"_qs);
     EXPECT_FALSE(m_doc.IsModified());
-    EXPECT_GT(stateChanges, changesBefore); // the frame hears of the new title
 
     Type(u"!"_qs);
     m_doc.OnFileSave();
@@ -133,7 +113,7 @@ TEST_F(QuillmereDocTest, SaveWithoutMediaOrPathNameAsksForANameTheQuestionThenPr
     Type(u"?"_qs);
     m_prompt.m_queuedAnswers = {CPrompt::IDYES};
     EXPECT_TRUE(m_doc.SaveModified());
-    EXPECT_EQ(m_prompt.m_messages.last(), Question(chosen));
+    EXPECT_EQ(m_prompt.m_messages.last(), g_strQuestion.arg(chosen));
     EXPECT_EQ(m_prompt.m_nFileDialogs, 3);
     EXPECT_EQ(TextOfFile(chosen), u"draft!?"_qs);
     EXPECT_FALSE(QFile::exists(Path(u"other.rtf")));
@@ -182,22 +162,13 @@ TEST_F(QuillmereDocTest, TranscriptThatCannotBeOpenedOrShownWholeIsReportedAndLe
     }
     EXPECT_FALSE(QFile::exists(Path(u"missing.rtf")));
 
-    ASSERT_TRUE(m_doc.OnNewDocument()); // the modified text is simply replaced
-    EXPECT_EQ(Text(), QString());
-    EXPECT_EQ(m_doc.GetTitle(), u"Untitled"_qs);
-    EXPECT_EQ(m_doc.GetPathName(), QString());
-    EXPECT_FALSE(m_doc.IsModified());
-    EXPECT_FALSE(m_doc.GetTextDocument().isUndoAvailable());
-
-    // Pictures the editor cannot show open with the text, and the learner hears
-    // that a save would not keep them; the file stays as it was.
+    // Pictures the editor cannot show open with the text; the learner hears a save would not keep them.
     const QByteArray pictures =
         "{\\rtf1 a{\\pict\\wmetafile8\\picw4\\pich2 0102}b{\\pict\\pngblip 89504e470d0a1a0a00}c}";
     WriteAllBytes(Path(u"pictures.rtf"), pictures);
     m_prompt.m_messages.clear();
     ASSERT_TRUE(m_doc.OnOpenDocument(Path(u"pictures.rtf")));
     EXPECT_EQ(Text(), u"abc"_qs);
-    EXPECT_FALSE(m_doc.IsModified());
     EXPECT_EQ(ReadAllBytes(Path(u"pictures.rtf")), pictures);
     ASSERT_EQ(m_prompt.m_messages.size(), 1);
     EXPECT_TRUE(m_prompt.m_messages[0].contains(Path(u"pictures.rtf")));
@@ -216,12 +187,10 @@ TEST_F(QuillmereDocTest, KilledSaveLeavesTheTargetWhole)
     newText.chop(1);
     Type(newText);
 
-    // The inode, size and time of the target: a write or a rename changes one.
+    // The size and time of the target: a write or a rename changes one.
     const auto stampOfTarget = [&target] {
-        struct stat info {
-        };
-        (void)::stat(QFile::encodeName(target).constData(), &info);
-        return std::tuple(info.st_ino, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+        const QFileInfo info(target);
+        return std::pair(info.size(), info.lastModified());
     };
     for (int round = 0; round < 16; ++round) {
         const pid_t child = fork();
@@ -247,6 +216,93 @@ TEST_F(QuillmereDocTest, KilledSaveLeavesTheTargetWhole)
     // The temporary files the killed children left do not stop the next save.
     ASSERT_TRUE(m_doc.OnSaveDocument(target).Succeeded());
     EXPECT_EQ(TextOfFile(target), newText);
+}
+
+class RecoveryStoreTest : public QuillmereDocTest
+{
+protected:
+    CRecoveryStore m_store{m_dir.filePath(u"state/quillmere/recovery"_qs)};
+};
+
+TEST_F(RecoveryStoreTest, EachTranscriptHasACopyOfItsOwnThatNamesIt)
+{
+    const QString a = u"/lessons/a/第一课.rtf"_qs;
+    const QString b = u"/lessons/b/第一课.rtf"_qs; // same name, another folder
+    const QString longName = u"/l/"_qs + QString(300, QChar(u'课')) + u".rtf"_qs;
+    const QMap<QString, QByteArray> expected = {
+        {a, "{\\rtf1 a again}"}, {b, "{\\rtf1 b}"}, {QString(), "{\\rtf1 untitled}"}, {longName, "{\\rtf1 long}"}};
+    ASSERT_TRUE(m_store.Write(a, "{\\rtf1 a}").Succeeded()); // replaced below, not added to
+    for (auto it = expected.begin(); it != expected.end(); ++it)
+        ASSERT_TRUE(m_store.Write(it.key(), it.value()).Succeeded());
+
+    EXPECT_TRUE(QFileInfo(m_store.CopyPathFor(a)).fileName().startsWith(u"第一课-"_qs));
+    EXPECT_EQ(QFileInfo(m_store.CopyPathFor(QString())).fileName(), u"Untitled.rtf"_qs);
+    EXPECT_LE(QFile::encodeName(QFileInfo(m_store.CopyPathFor(longName)).fileName()).size(), 255);
+    EXPECT_EQ(QFileInfo(m_store.Directory()).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
+    QMap<QString, QByteArray> found; // transcript → the copy's bytes
+    for (const CRecoveryStore::SCopy &copy : m_store.List())
+        found.insert(copy.m_strTranscriptPath, ReadAllBytes(copy.m_strCopyPath));
+    EXPECT_EQ(found, expected);
+}
+
+TEST_F(RecoveryStoreTest, ACopyWithoutItsNoteIsStillOfferedAndLeftoversOfAKilledWriteGo)
+{
+    const QString transcript = Path(u"talk.rtf");
+    ASSERT_TRUE(m_store.Write(transcript, "{\\rtf1 kept}").Succeeded());
+    const QString copy = m_store.CopyPathFor(transcript);
+    QFile::remove(copy.chopped(4) + u".path"_qs);
+    WriteAllBytes(copy + u".a1B2c3"_qs, "{\\rtf1 half");
+    WriteAllBytes(copy.chopped(4) + u".path.Zz9Yy8"_qs, "/half");
+
+    m_store.RemoveUnfinishedWrites();
+    const auto filesInStore = [this] { return QDir(m_store.Directory()).entryList(QDir::Files | QDir::Hidden); };
+    EXPECT_EQ(filesInStore(), QStringList{QFileInfo(copy).fileName()});
+    const std::vector<CRecoveryStore::SCopy> copies = m_store.List();
+    ASSERT_EQ(copies.size(), 1U);
+    EXPECT_EQ(std::pair(copies[0].m_strCopyPath, copies[0].m_strTranscriptPath), std::pair(copy, QString()))
+        << "untitled, but the text is there";
+
+    m_store.RemoveCopy(copy);
+    EXPECT_TRUE(filesInStore().isEmpty());
+    EXPECT_TRUE(m_store.List().empty());
+}
+
+// The recovered text comes back as the modified document of its transcript, which is not touched.
+TEST_F(RecoveryStoreTest, ARecoveredTextIsTheModifiedDocumentOfItsTranscript)
+{
+    const QString transcript = Path(u"第一课.rtf");
+    WriteAllBytes(transcript, "{\\rtf1 on disk}");
+    const QString gone = Path(u"gone/课.rtf");
+    ASSERT_TRUE(m_store.Write(transcript, "{\\rtf1 typed before the crash}").Succeeded());
+    const QString copy = m_store.CopyPathFor(transcript);
+    const std::pair<QString, QString> cases[] = {
+        {transcript, u"第一课.rtf"_qs}, {QString(), u"Untitled"_qs}, {gone, u"课.rtf"_qs}}; // path name, title
+    for (const auto &[pathName, title] : cases) {
+        ASSERT_TRUE(m_doc.OnRecoverDocument(copy, pathName));
+        EXPECT_EQ(Text(), u"typed before the crash"_qs);
+        EXPECT_TRUE(m_doc.IsModified());
+        EXPECT_EQ(m_doc.GetPathName(), pathName);
+        EXPECT_EQ(m_doc.GetTitle(), title);
+        m_doc.OnFileSave(CQuillmereDoc::ESaveKind::AutoSave); // the timer does not write it
+        EXPECT_EQ(ReadAllBytes(transcript), "{\\rtf1 on disk}");
+    }
+
+    // Only the learner's own save does; once saved, the timer saves it like any other text.
+    ASSERT_TRUE(m_doc.OnRecoverDocument(copy, transcript));
+    m_doc.OnFileSave();
+    EXPECT_TRUE(ReadAllBytes(transcript).contains("typed before the crash"));
+    m_doc.SetModifiedFlag();
+    m_doc.OnFileSave(CQuillmereDoc::ESaveKind::AutoSave);
+    EXPECT_FALSE(m_doc.IsModified());
+
+    // A transcript whose folder is gone is saved through the dialog, not into a failure.
+    ASSERT_TRUE(m_doc.OnRecoverDocument(copy, gone));
+    m_prompt.m_messages.clear();
+    m_prompt.m_saveAnswer = Path(u"rescued.rtf");
+    EXPECT_TRUE(m_doc.DoFileSave());
+    EXPECT_TRUE(m_prompt.m_messages.isEmpty()) << m_prompt.m_messages.join(u'|').toStdString();
+    EXPECT_TRUE(ReadAllBytes(Path(u"rescued.rtf")).contains("typed before the crash"));
+    EXPECT_FALSE(QDir(Path(u"gone")).exists());
 }
 
 } // namespace

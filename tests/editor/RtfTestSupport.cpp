@@ -43,10 +43,8 @@ QString DescribeParagraph(const QTextBlockFormat &format)
                                                      {"first", format.textIndent()},
                                                      {"before", format.topMargin()},
                                                      {"after", format.bottomMargin()}};
-    for (const auto &[name, size] : sizes) {
-        if (size != 0)
-            text += QStringLiteral(" %1=%2").arg(QLatin1String(name)).arg(size);
-    }
+    for (const auto &[name, size] : sizes)
+        text += size != 0 ? QStringLiteral(" %1=%2").arg(QLatin1String(name)).arg(size) : QString();
     return text;
 }
 
@@ -62,12 +60,8 @@ QString DescribeFragment(const QTextDocument &document, const QTextFragment &fra
     const QVariant resource = document.resource(QTextDocument::ImageResource, QUrl(picture.name()));
     const QImage image = resource.value<QImage>().convertToFormat(QImage::Format_ARGB32);
     const size_t pixels = qHashBits(image.constBits(), size_t(image.sizeInBytes()));
-    return QStringLiteral("  picture %1x%2 shown %3x%4 pixels %5\n")
-        .arg(image.width())
-        .arg(image.height())
-        .arg(picture.width())
-        .arg(picture.height())
-        .arg(pixels)
+    return QString::asprintf("  picture %dx%d shown %gx%g pixels %zu\n", image.width(), image.height(), picture.width(),
+                             picture.height(), pixels)
         .repeated(fragment.length());
 }
 
@@ -120,9 +114,8 @@ std::unique_ptr<QTextDocument> ReadRtf(const QByteArray &rtf)
 QImage MakeTestImage(int width, int height)
 {
     QImage image(width, height, QImage::Format_ARGB32);
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             image.setPixel(x, y, qRgba(x * 255 / width, y * 255 / height, (x * y) & 255, 255));
-    }
     return image;
 }
