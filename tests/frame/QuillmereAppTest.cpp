@@ -128,6 +128,49 @@ TEST_F(QuillmereAppTest, EveryControlHasANameAReaderCanSayAndQtsDialogsSpeakChin
     EXPECT_EQ(QPrintDialog(&printer, &Frame()).windowTitle(), QStringLiteral("打印"));
 }
 
+// The media library (and the network libraries it pulls in) is loaded only when
+// properties are asked for: the title and bit rate come from the open file.
+TEST_F(QuillmereAppTest, TheTitleBarAndTheBitRatePaneDescribeTheCurrentItemAndItsPropertiesAreShown)
+{
+    const auto mediaLibraryLoaded = [] {
+        return ReadAllBytes(QStringLiteral("/proc/self/maps")).contains("libmediainfo");
+    };
+    const QString broken = Path("broken.mp3");
+    WriteAllBytes(broken, "not a recording");
+    WritePlaylist(m_dir, {QString::fromStdString(CTestMedia::Path("tagged.mp3")),
+                          QString::fromStdString(CTestMedia::Path("spaced.mp3")), m_strMedia, broken});
+    Start();
+    const auto described = [this] {
+        return Frame().windowTitle() == QStringLiteral("Lesson 1 - Speaker - Quillmere [Beta 2]") &&
+               Frame().PaneText(PANE_BITRATE) == QStringLiteral("64Kbps");
+    };
+    EXPECT_TRUE(described()) << Frame().windowTitle().toStdString();
+    QTest::keyClicks(&Editor(), QStringLiteral("typed")); // the text's first change keeps the title
+    EXPECT_TRUE(described()) << Frame().windowTitle().toStdString();
+    EXPECT_FALSE(mediaLibraryLoaded());
+
+    ASSERT_TRUE(Raise(ID_MEDIA_PROPERTIES));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_prompt.m_reports.isEmpty(); }, 10000));
+    EXPECT_TRUE(m_prompt.m_reports[0].contains(QStringLiteral("Speaker"))) << m_prompt.m_reports[0].toStdString();
+    EXPECT_TRUE(mediaLibraryLoaded());
+
+    // Two spaces in a row go from the tags; an untagged item is named by its file; one
+    // that cannot be opened has no bit rate either.
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("Lesson2 - Reader - Quillmere [Beta 2]"), QStringLiteral("64Kbps")},
+        {QStringLiteral("第一课.wav - Quillmere [Beta 2]"), QStringLiteral("705Kbps")},
+        {QStringLiteral("broken.mp3 - Quillmere [Beta 2]"), QString()},
+    };
+    for (int item = 1; item <= 3; ++item) {
+        Session().PlayItem(item);
+        EXPECT_EQ(Frame().windowTitle(), cases[item - 1].first);
+        EXPECT_EQ(Frame().PaneText(PANE_BITRATE), cases[item - 1].second);
+    }
+}
+
+// The save question opens under the learner's fingers as Alt+Down switches
+// the item: the letters typed on ("n" among them) do not answer it, and the
+
 // The save question opens under the learner's fingers as Alt+Down switches
 // the item: the letters typed on ("n" among them) do not answer it, and the
 // Enter pressed once the keyboard rested saves the transcript.

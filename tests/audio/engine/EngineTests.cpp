@@ -5,16 +5,19 @@
 #include "CTestMedia.h"
 #include "SignalMeasure.h"
 #include "audio/CPlaybackEngine.h"
+#include "audio/CSyncHandOver.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <thread>
 
 namespace
 {
@@ -114,6 +117,20 @@ TEST_F(EngineRuntimeTest, ItemsSwitchWhileChannelsEnd)
     EXPECT_EQ(m_nStaleNotices, 0);
     for (const auto &[channel, notices] : m_ends)
         EXPECT_LE(notices, channel == last ? 2 : 1) << "channel " << channel;
+}
+
+// An end notice still waiting when another item opens is dropped: it would end the new item.
+TEST_F(EngineRuntimeTest, SwitchingDropsAPendingNotice)
+{
+    ASSERT_TRUE(PlayShortItem());
+    for (int i = 0; i < 6000 && CSyncHandOver::Instance().Pending() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(CSyncHandOver::Instance().Pending(), 1);
+    ASSERT_TRUE(m_pEngine->Open(Media("tone.wav")));
+    EXPECT_EQ(CSyncHandOver::Instance().Pending(), 0);
+    EXPECT_TRUE(m_pEngine->IsStopped());
+    QTest::qWait(300);
+    EXPECT_EQ(m_nNotices, 0);
 }
 
 // While the runtime loops, items switch under it and the engine closes, with nobody
