@@ -146,6 +146,7 @@ void CNiceSliderCtrl::AppendWaveform(const std::vector<float> &peaks)
 
 void CNiceSliderCtrl::paintEvent(QPaintEvent *event)
 {
+    m_paintedHandle = HandleRect();
     if (!m_bSelectionShown && m_peaks.empty() && m_marks.empty()) {
         QSlider::paintEvent(event);
         return;
@@ -170,9 +171,7 @@ void CNiceSliderCtrl::DrawSelection(QPainter &painter) const
     const auto pixel = [&, start = start, end = end](int position) {
         return start + QStyle::sliderPositionFromValue(minimum(), maximum(), position, end - start);
     };
-    QStyleOptionSlider option;
-    initStyleOption(&option);
-    const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+    const QRect handle = HandleRect();
     // A band along the thumb's path, darker than any fill the style gives the groove.
     const int left = pixel(m_nSelStart), right = pixel(m_nSelEnd);
     const int middle = handle.center().y();
@@ -189,11 +188,27 @@ void CNiceSliderCtrl::DrawSelection(QPainter &painter) const
 }
 
 // Another range puts the waveform's peaks elsewhere along the groove.
+// While an item plays the value changes ten times a second but the thumb moves a
+// pixel far less often on a long recording: only a thumb that moved is drawn
+// again, and only where it was and where it is, not the waveform along the groove.
 void CNiceSliderCtrl::sliderChange(SliderChange change)
 {
     if (change == SliderRangeChange)
         m_waveform = QPixmap();
-    QSlider::sliderChange(change);
+    if (change != SliderValueChange || m_paintedHandle.isNull()) {
+        QSlider::sliderChange(change);
+        return;
+    }
+    const QRect handle = HandleRect();
+    if (handle != m_paintedHandle)
+        update(QRegion(handle).united(m_paintedHandle));
+}
+
+QRect CNiceSliderCtrl::HandleRect() const
+{
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
 }
 
 // A short tick under the groove where each listed stretch starts.

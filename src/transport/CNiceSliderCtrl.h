@@ -63,6 +63,7 @@ private:
     void TrackTo(const QPoint &point);
     // The pixel span along which the thumb's centre travels.
     std::pair<int, int> ThumbTravel() const;
+    QRect HandleRect() const;
     void DrawSelection(QPainter &painter) const;
     void DrawMarks(QPainter &painter) const;
     int PositionOfPoint(const QPoint &point) const;
@@ -81,5 +82,6 @@ private:
     int m_nWaveformWindowMs = 10;
     std::vector<float> m_peaks;
     std::vector<int> m_marks;
-    QPixmap m_waveform; // null when it must be drawn again
+    QPixmap m_waveform;    // null when it must be drawn again
+    QRect m_paintedHandle; // where the thumb was last drawn; null before the first paint
 };

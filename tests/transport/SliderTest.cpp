@@ -3,6 +3,7 @@
 #include "transport/CNiceSliderCtrl.h"
 #include "transport/CVolumeCtrl.h"
 
+#include <QPaintEvent>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <vector>
@@ -66,6 +67,45 @@ TEST(NiceSliderTest, ClickJumpsThereAndADragFollowsTheMouseUpToTheEnds)
     slider.SetSelection(true, 700, 200); // a start past the end is kept as given, and draws
     EXPECT_EQ(std::pair(slider.SelectionStart(), slider.SelectionEnd()), std::pair(700, 200));
     slider.grab();
+}
+
+// Playing moves the value ten times a second: a change the thumb cannot show
+// draws nothing, and a thumb that moved is drawn again only around itself.
+TEST(NiceSliderTest, OnlyAThumbThatMovedIsDrawnAgain)
+{
+    struct CPaints : QObject {
+        QList<QRegion> regions;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                regions.append(static_cast<QPaintEvent *>(event)->region());
+            return false;
+        }
+    } paints;
+    CNiceSliderCtrl slider;
+    slider.setRange(0, 3'600'000);
+    slider.resize(420, 34);
+    slider.StartWaveform(10);
+    slider.AppendWaveform(std::vector<float>(1000, 0.5f));
+    slider.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&slider));
+    QTest::qWait(50); // what showing it asked to draw
+    slider.installEventFilter(&paints);
+
+    slider.setValue(100); // a tenth of a second of an hour: not a pixel
+    QTest::qWait(50);
+    EXPECT_TRUE(paints.regions.isEmpty());
+
+    slider.setValue(1'800'000);
+    QTest::qWait(50);
+    ASSERT_EQ(paints.regions.size(), 1);
+    const QRegion &drawn = paints.regions[0];
+    int width = 0;
+    for (const QRect &rect : drawn)
+        width += rect.width();
+    EXPECT_LT(width, slider.width() / 8) << "the waveform along the groove is not drawn again";
+    EXPECT_TRUE(drawn.contains(QPoint(slider.width() / 2, slider.height() / 2))) << "the thumb's new place is drawn";
+    EXPECT_TRUE(drawn.contains(QPoint(12, slider.height() / 2))) << "and its old one cleared";
 }
 
 } // namespace
