@@ -39,10 +39,9 @@ public:
         ++m_nFileDialogs;
         return std::exchange(m_openAnswer, {});
     }
-    QString GetSaveFileName(const QString &, const QString &proposedPath, const QString &, const QString &) override
+    QString GetSaveFileName(const QString &, const QString &, const QString &, const QString &) override
     {
         ++m_nFileDialogs;
-        m_proposedPaths.append(proposedPath);
         return std::exchange(m_saveAnswer, {});
     }
     void ShowMediaProperties(const QString &report) override { m_reports.append(report); }
@@ -55,8 +54,7 @@ public:
     QList<int> m_queuedAnswers; // answered first, in order, before the fixed answer
     QStringList m_openAnswer;   // the next open dialog's choice (then cancel)
     QString m_saveAnswer;       // the next save dialog's choice (then cancel)
-    QStringList m_proposedPaths;
-    QStringList m_reports; // the media-properties dialogs shown
+    QStringList m_reports;      // the media-properties dialogs shown
     int m_nFileDialogs = 0;
     std::function<void()> m_whileAsked; // runs inside every box, before it is answered
 

@@ -1,18 +1,16 @@
 // The main of every test program with widgets: a QApplication for the whole
 // run, no display and no sound card. Test discovery runs the programs outside
 // ctest's environment, so the defaults are set here too.
-#include <gtest/gtest.h>
+#include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
-#include <cstdlib>
+#include <gtest/gtest.h>
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    UseNoDisplayOrSoundCard();
     // Recovery copies, check results and measured waveforms of the programs under test
     // stay out of the learner's own folders.
     const QTemporaryDir state, data, cache;
