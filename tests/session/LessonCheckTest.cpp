@@ -41,26 +41,19 @@ protected:
     CLesson m_lesson{m_doc, m_dir.filePath(QStringLiteral("progress"))};
 };
 
-// One wrong and one missing word in the first two sentences, the third not yet
-// written: its stretch is not attempted and stays out of the score.
+// One wrong and one missing word in the first two sentences, the third unwritten
+// (totals and times are the whole program's check test's): each stretch is scored
+// on its own, the unwritten one not at all, and the wrong word shows what was typed.
 TEST_F(LessonCheckTest, TheReportMarksEachWordAndScoresTheAttemptedStretches)
 {
-    ASSERT_TRUE(m_lesson.HasReference());
     const SCheckReport report = CheckTyped(QStringLiteral(
         "Welcome to your first dictation lessen.\nListen to each sentence, then write exactly what you hear."));
-    EXPECT_EQ(report.totals.Percent(), 88); // 15 of 17
-    EXPECT_EQ(report.totals.m_nWrong, 1);
-    EXPECT_EQ(report.totals.m_nMissing, 1);
-    EXPECT_EQ(report.totals.m_nExtra, 0);
     ASSERT_EQ(report.stretches.size(), 3u);
-    EXPECT_EQ(report.stretches[1].dwStartMs, 4170u);
-    EXPECT_EQ(report.stretches[1].dwEndMs, 10050u);
     EXPECT_EQ(report.stretches[0].percent, 83);
     EXPECT_EQ(report.stretches[1].percent, 91);
     EXPECT_FALSE(report.stretches[2].bAttempted);
     EXPECT_EQ(report.stretches[0].words.back(),
               (SMarkedWord{SMarkedWord::EMark::Wrong, QStringLiteral("lesson."), QStringLiteral("lessen.")}));
-    EXPECT_EQ(report.stretches[1].words[6], (SMarkedWord{SMarkedWord::EMark::Missing, QStringLiteral("down"), {}}));
 }
 
 // Each check is kept with the recording; the next report shows the one before, and
