@@ -19,14 +19,15 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
 const QString kService = QString::fromLatin1(CMprisService::kServiceName);
 const QString kPath = QString::fromLatin1(CMprisService::kObjectPath);
-const QString kRoot = QStringLiteral("org.mpris.MediaPlayer2");
+const QString kRoot = u"org.mpris.MediaPlayer2"_s;
 const QString kPlayer = QString::fromLatin1(CMprisService::kPlayerInterface);
-const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 
 // The bus of the run, started before the first test asks Qt for the session
 // bus, and the test's own connection to it.
@@ -39,12 +40,17 @@ CPrivateBus &Bus()
 
 QDBusConnection Client()
 {
-    return QDBusConnection::connectToBus(Bus().Address(), QStringLiteral("client"));
+    return QDBusConnection::connectToBus(Bus().Address(), u"client"_s);
 }
 
 QVariantMap AsMap(const QVariant &value)
 {
     return value.canConvert<QDBusArgument>() ? qdbus_cast<QVariantMap>(value.value<QDBusArgument>()) : value.toMap();
+}
+
+QVariant TrackPath(int index)
+{
+    return QVariant::fromValue(QDBusObjectPath(CMprisService::TrackId(index)));
 }
 
 // The signals of the service as the client received them.
@@ -86,14 +92,14 @@ protected:
         hooks.now = [this] { return m_sim.clock.Now(); };
         m_pService = std::make_unique<CMprisService>(m_sim.session, m_settings, std::move(hooks));
         ASSERT_TRUE(m_pService->Register());
-        for (const QString &name : {QStringLiteral("PropertiesChanged"), QStringLiteral("Seeked")})
+        for (const QString &name : {u"PropertiesChanged"_s, u"Seeked"_s})
             ASSERT_TRUE(Client().connect(kService, kPath, QString(), name, &m_log, SLOT(Take(QDBusMessage))));
     }
 
     void StartPlaylist(const std::vector<std::uint32_t> &lengths)
     {
         for (std::uint32_t length : lengths) {
-            m_paths.append(m_folder.filePath(QStringLiteral("item%1.wav").arg(m_paths.size())));
+            m_paths.append(m_folder.filePath(u"item%1.wav"_s.arg(m_paths.size())));
             m_sim.player.m_lengths[m_paths.back()] = length;
         }
         ASSERT_TRUE(m_sim.session.PlaylistReady(&m_paths));
@@ -103,7 +109,9 @@ protected:
     // A call through the daemon; what it queued runs before the answer is looked at.
     QDBusMessage Call(const QString &interface, const QString &method, const QVariantList &arguments = {})
     {
-        QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, interface, method);
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(QString::fromLatin1(CMprisService::kServiceName),
+                                           QString::fromLatin1(CMprisService::kObjectPath), interface, method);
         call.setArguments(arguments);
         const QDBusMessage reply = Client().call(call, QDBus::BlockWithGui);
         m_sim.clock.Advance(0);
@@ -115,18 +123,18 @@ protected:
     }
     QVariant Get(const QString &name, const QString &interface = kPlayer)
     {
-        const QDBusMessage reply = Call(kProperties, QStringLiteral("Get"), {interface, name});
+        const QDBusMessage reply = Call(u"org.freedesktop.DBus.Properties"_s, u"Get"_s, {interface, name});
         return reply.arguments().value(0).value<QDBusVariant>().variant();
     }
     void Set(const QString &name, const QVariant &value)
     {
-        Call(kProperties, QStringLiteral("Set"), {kPlayer, name, QVariant::fromValue(QDBusVariant(value))});
+        Call(u"org.freedesktop.DBus.Properties"_s, u"Set"_s, {kPlayer, name, QVariant::fromValue(QDBusVariant(value))});
     }
     // Time passes; every signal sent by then has arrived when the answer to a call does.
     void Sync(qint64 milliseconds = 0)
     {
         m_sim.clock.Advance(milliseconds);
-        Get(QStringLiteral("PlaybackStatus"));
+        Get(u"PlaybackStatus"_s);
     }
     std::vector<QVariantMap> TakeChanges() { return std::exchange(m_log.m_changes, {}); }
     std::vector<qint64> TakeSeeks() { return std::exchange(m_log.m_seeks, {}); }
@@ -144,11 +152,11 @@ protected:
 
 TEST_F(MprisTest, TheApplicationNamesItselfAndHandsRaiseAndQuitOn)
 {
-    EXPECT_EQ(Get(QStringLiteral("Identity"), kRoot).toString(), QStringLiteral("Quillmere"));
-    EXPECT_TRUE(Get(QStringLiteral("CanRaise"), kRoot).toBool());
-    EXPECT_TRUE(Get(QStringLiteral("CanQuit"), kRoot).toBool());
-    EXPECT_EQ(Call(kRoot, QStringLiteral("Raise")).type(), QDBusMessage::ReplyMessage);
-    EXPECT_EQ(Call(kRoot, QStringLiteral("Quit")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(Get(u"Identity"_s, kRoot), u"Quillmere"_s);
+    for (const QString &method : {u"Raise"_s, u"Quit"_s}) {
+        EXPECT_TRUE(Get(u"Can"_s + method, kRoot).toBool()) << qPrintable(method);
+        EXPECT_EQ(Call(kRoot, method).type(), QDBusMessage::ReplyMessage);
+    }
     EXPECT_EQ(m_nRaised, 1);
     EXPECT_EQ(m_nQuit, 1);
 }
@@ -156,32 +164,22 @@ TEST_F(MprisTest, TheApplicationNamesItselfAndHandsRaiseAndQuitOn)
 TEST_F(MprisTest, TransportMethodsActAsTheirKeys)
 {
     StartPlaylist({20000, 30000});
-    EXPECT_EQ(Get(QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Playing"));
-    EXPECT_TRUE(Get(QStringLiteral("CanGoNext")).toBool());
-    EXPECT_FALSE(Get(QStringLiteral("CanGoPrevious")).toBool());
-    Player(QStringLiteral("PlayPause"));
-    EXPECT_TRUE(m_sim.player.IsPaused());
-    EXPECT_EQ(Get(QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Paused"));
-    Player(QStringLiteral("Play"));
-    EXPECT_TRUE(m_sim.player.IsPlaying());
-    Player(QStringLiteral("Next"));
+    Player(u"Next"_s);
     EXPECT_EQ(m_sim.session.CurrentIndex(), 1);
-    EXPECT_FALSE(Get(QStringLiteral("CanGoNext")).toBool());
-    EXPECT_TRUE(Get(QStringLiteral("CanGoPrevious")).toBool());
-    Player(QStringLiteral("Previous"));
+    Player(u"Previous"_s);
     EXPECT_EQ(m_sim.session.CurrentIndex(), 0);
-    Player(QStringLiteral("Stop"));
-    EXPECT_TRUE(m_sim.player.IsStopped());
-    EXPECT_EQ(Get(QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Stopped"));
+    Player(u"Stop"_s);
+    EXPECT_EQ(Get(u"PlaybackStatus"_s), u"Stopped"_s);
+    Player(u"Play"_s);
+    EXPECT_EQ(Get(u"PlaybackStatus"_s), u"Playing"_s);
 
-    // During a drill PlayPause holds it, as F1 does, and Pause ends it, as the pause button does.
-    Player(QStringLiteral("Play"));
+    // PlayPause pauses, and during a drill holds it, as F1 does; Pause ends it, as the pause button does.
     ASSERT_TRUE(m_sim.session.StartDrill({{1000, 3000}, {4000, 6000}}, 0));
-    Player(QStringLiteral("PlayPause"));
+    Player(u"PlayPause"_s);
     EXPECT_TRUE(m_sim.session.IsDrillRunning());
-    EXPECT_TRUE(m_sim.player.IsPaused());
-    Player(QStringLiteral("PlayPause"));
-    Player(QStringLiteral("Pause"));
+    EXPECT_EQ(Get(u"PlaybackStatus"_s), u"Paused"_s);
+    Player(u"PlayPause"_s);
+    Player(u"Pause"_s);
     EXPECT_FALSE(m_sim.session.IsDrillRunning());
     EXPECT_TRUE(m_sim.player.IsPaused());
 }
@@ -190,25 +188,21 @@ TEST_F(MprisTest, SeekAndSetPositionMoveTheItemAndSaySo)
 {
     StartPlaylist({20000, 30000});
     Sync(1234);
-    EXPECT_NEAR(Get(QStringLiteral("Position")).toLongLong(), SessionPositionUs(), 50000);
-    EXPECT_TRUE(Get(QStringLiteral("CanSeek")).toBool());
-
-    Player(QStringLiteral("Seek"), {qlonglong(5'000'000)});
+    EXPECT_TRUE(Get(u"CanSeek"_s).toBool());
+    Player(u"Seek"_s, {qlonglong(5'000'000)});
     EXPECT_EQ(m_sim.player.GetPosition(), 6234u);
-    Player(QStringLiteral("Seek"), {qlonglong(-60'000'000)});
+    Player(u"Seek"_s, {qlonglong(-60'000'000)});
     EXPECT_EQ(m_sim.player.GetPosition(), 0u);
-    const QString current = CMprisService::TrackId(0);
-    Player(QStringLiteral("SetPosition"),
-           {QVariant::fromValue(QDBusObjectPath(CMprisService::TrackId(1))), 9'000'000LL});
-    Player(QStringLiteral("SetPosition"), {QVariant::fromValue(QDBusObjectPath(current)), 25'000'000LL});
+    Player(u"SetPosition"_s, {TrackPath(1), 9'000'000LL});
+    Player(u"SetPosition"_s, {TrackPath(0), 25'000'000LL});
     EXPECT_EQ(m_sim.player.GetPosition(), 0u); // another item's, or past the end: nothing
-    Player(QStringLiteral("SetPosition"), {QVariant::fromValue(QDBusObjectPath(current)), 10'000'000LL});
+    Player(u"SetPosition"_s, {TrackPath(0), 10'000'000LL});
     EXPECT_EQ(m_sim.player.GetPosition(), 10000u);
     Sync();
     EXPECT_EQ(TakeSeeks(), (std::vector<qint64>{6'234'000, 0, 10'000'000}));
-    EXPECT_NEAR(Get(QStringLiteral("Position")).toLongLong(), SessionPositionUs(), 50000);
+    EXPECT_NEAR(Get(u"Position"_s).toLongLong(), SessionPositionUs(), 50000);
 
-    Player(QStringLiteral("Seek"), {qlonglong(15'000'000)}); // past the end: the next item
+    Player(u"Seek"_s, {qlonglong(15'000'000)}); // past the end: the next item
     EXPECT_EQ(m_sim.session.CurrentIndex(), 1);
 }
 
@@ -217,10 +211,10 @@ TEST_F(MprisTest, OnlyAJumpIsAnnounced)
     StartPlaylist({20000});
     // Playing on, pausing, resuming and a changed tempo move the position as time does.
     Sync(3000);
-    Player(QStringLiteral("Pause"));
+    Player(u"Pause"_s);
     Sync(2000);
-    Player(QStringLiteral("Play"));
-    Set(QStringLiteral("Rate"), 1.5);
+    Player(u"Play"_s);
+    Set(u"Rate"_s, 1.5);
     Sync(3000);
     EXPECT_EQ(TakeSeeks(), std::vector<qint64>());
 
@@ -228,8 +222,8 @@ TEST_F(MprisTest, OnlyAJumpIsAnnounced)
     m_sim.session.OnPositionScroll(12000);
     Sync(100); // seen at the next tick
     m_settings.BackStep = 2;
-    Player(QStringLiteral("Pause"));
-    Player(QStringLiteral("Play"));
+    Player(u"Pause"_s);
+    Player(u"Play"_s);
     Sync();
     EXPECT_EQ(TakeSeeks(), (std::vector<qint64>{12'100'000, 10'100'000}));
     m_sim.session.PlaySelection(5000, 6000);
@@ -242,53 +236,49 @@ TEST_F(MprisTest, WritablePropertiesReachTheSession)
     StartPlaylist({20000});
     for (const auto &[status, order] : {std::pair{"Track", ORDER_REPEAT_ONE}, std::pair{"Playlist", ORDER_REPEAT_LIST},
                                         std::pair{"Shuffle", ORDER_REPEAT_LIST}, std::pair{"None", ORDER_IN_TURN}}) {
-        Set(QStringLiteral("LoopStatus"), QString::fromLatin1(status));
+        Set(u"LoopStatus"_s, QString::fromLatin1(status));
         EXPECT_EQ(m_settings.Order, order) << status;
     }
-    Set(QStringLiteral("Rate"), 0.75);
+    Set(u"Rate"_s, 0.75);
     EXPECT_EQ(m_sim.session.Tempo().nTempo, -25);
     EXPECT_EQ(m_sim.session.Tempo().nRate, 44100); // the sample rate stays
-    Set(QStringLiteral("Rate"), 2.0);
-    EXPECT_EQ(Get(QStringLiteral("Rate")).toDouble(), 0.75);
-    Set(QStringLiteral("Volume"), 0.3);
-    EXPECT_EQ(m_settings.Volume, 30);
+    Set(u"Rate"_s, 2.0);
+    EXPECT_EQ(Get(u"Rate"_s).toDouble(), 0.75);
+    Set(u"Volume"_s, 0.3);
     EXPECT_EQ(m_sim.player.m_nVolume, 30);
     EXPECT_EQ(m_nShownVolume, 30); // the volume slider follows
-    Set(QStringLiteral("Volume"), 1.7);
-    EXPECT_EQ(Get(QStringLiteral("Volume")).toDouble(), 1.0);
-    Set(QStringLiteral("Rate"), 0.0); // pauses
+    Set(u"Volume"_s, 1.7);
+    EXPECT_EQ(Get(u"Volume"_s).toDouble(), 1.0);
+    Set(u"Rate"_s, 0.0); // pauses
     EXPECT_TRUE(m_sim.player.IsPaused());
 }
 
 TEST_F(MprisTest, ChangesAreSignalledAsTheSessionTellsThem)
 {
-    const QVariantMap none = AsMap(Get(QStringLiteral("Metadata")));
-    EXPECT_EQ(none.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path(),
-              QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
+    EXPECT_EQ(AsMap(Get(u"Metadata"_s)).value(u"mpris:trackid"_s).value<QDBusObjectPath>().path(),
+              u"/org/mpris/MediaPlayer2/TrackList/NoTrack"_s);
     StartPlaylist({20000, 30000});
     Sync(2000); // the position alone is never told
     EXPECT_EQ(TakeChanges(), std::vector<QVariantMap>());
 
-    Player(QStringLiteral("Next"));
+    Player(u"Next"_s);
     Sync();
     std::vector<QVariantMap> changes = TakeChanges();
     ASSERT_EQ(changes.size(), 1u);
-    const QVariantMap metadata = AsMap(changes[0].value(QStringLiteral("Metadata")));
-    EXPECT_EQ(metadata.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path(),
-              CMprisService::TrackId(1));
-    EXPECT_EQ(metadata.value(QStringLiteral("mpris:length")).toLongLong(), 30'000'000);
-    EXPECT_EQ(QUrl(metadata.value(QStringLiteral("xesam:url")).toString()).toLocalFile(), m_paths[1]);
-    EXPECT_EQ(metadata.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("item1"));
-    EXPECT_EQ(changes[0].value(QStringLiteral("CanGoNext")), false);
-    EXPECT_EQ(changes[0].value(QStringLiteral("CanGoPrevious")), true);
+    const QVariantMap metadata = AsMap(changes[0].value(u"Metadata"_s));
+    EXPECT_EQ(metadata.value(u"mpris:trackid"_s).value<QDBusObjectPath>().path(), CMprisService::TrackId(1));
+    EXPECT_EQ(metadata.value(u"mpris:length"_s).toLongLong(), 30'000'000);
+    EXPECT_EQ(QUrl(metadata.value(u"xesam:url"_s).toString()).toLocalFile(), m_paths[1]);
+    EXPECT_EQ(metadata.value(u"xesam:title"_s), u"item1"_s);
+    EXPECT_EQ(changes[0].value(u"CanGoNext"_s), false);
+    EXPECT_EQ(changes[0].value(u"CanGoPrevious"_s), true);
 
     // The file's own title and performer, when it tells them.
-    emit m_sim.session.ItemOpened(
-        m_paths[1], IMediaPlayer::SItemDescription{QStringLiteral("Lighthouse"), QStringLiteral("Keeper")});
+    emit m_sim.session.ItemOpened(m_paths[1], IMediaPlayer::SItemDescription{u"Lighthouse"_s, u"Keeper"_s});
     Sync();
-    const QVariantMap described = AsMap(TakeChanges().at(0).value(QStringLiteral("Metadata")));
-    EXPECT_EQ(described.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("Lighthouse"));
-    EXPECT_EQ(described.value(QStringLiteral("xesam:artist")).toStringList(), QStringList{QStringLiteral("Keeper")});
+    const QVariantMap described = AsMap(TakeChanges().at(0).value(u"Metadata"_s));
+    EXPECT_EQ(described.value(u"xesam:title"_s), u"Lighthouse"_s);
+    EXPECT_EQ(described.value(u"xesam:artist"_s).toStringList(), QStringList{u"Keeper"_s});
 
     // The keys, the effects bar and the play order each bring one change.
     m_sim.session.ExecuteIfEnabled(ID_PLAY_PAUSE);
@@ -301,40 +291,31 @@ TEST_F(MprisTest, ChangesAreSignalledAsTheSessionTellsThem)
     Sync();
     changes = TakeChanges();
     ASSERT_EQ(changes.size(), 2u);
-    EXPECT_EQ(changes[0], (QVariantMap{{QStringLiteral("Volume"), 0.45}, {QStringLiteral("Rate"), 1.2}}));
-    EXPECT_EQ(changes[1], (QVariantMap{{QStringLiteral("LoopStatus"), QStringLiteral("Playlist")}}));
+    EXPECT_EQ(changes[0], (QVariantMap{{u"Volume"_s, 0.45}, {u"Rate"_s, 1.2}}));
+    EXPECT_EQ(changes[1], (QVariantMap{{u"LoopStatus"_s, u"Playlist"_s}}));
 }
 
 TEST_F(MprisTest, OpenUriTakesOnlyLocalRecordings)
 {
-    const QString recording = m_folder.filePath(QStringLiteral("talk one.mp3"));
-    const QString text = m_folder.filePath(QStringLiteral("notes.txt"));
-    for (const QString &path : {recording, text}) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    }
-    EXPECT_EQ(Player(QStringLiteral("OpenUri"), {QUrl::fromLocalFile(recording).toString()}).type(),
-              QDBusMessage::ReplyMessage);
-    EXPECT_EQ(m_played, QStringList{recording});
-    for (const QString &uri : {QStringLiteral("https://example.org/talk.mp3"), QUrl::fromLocalFile(text).toString(),
-                               QUrl::fromLocalFile(m_folder.filePath(QStringLiteral("gone.mp3"))).toString()})
-        EXPECT_EQ(Player(QStringLiteral("OpenUri"), {uri}).errorName(),
-                  QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"))
+    const QString recording = m_folder.filePath(u"talk one.mp3"_s), text = m_folder.filePath(u"notes.txt"_s);
+    for (const QString &path : {recording, text})
+        ASSERT_TRUE(QFile(path).open(QIODevice::WriteOnly));
+    EXPECT_EQ(Player(u"OpenUri"_s, {QUrl::fromLocalFile(recording).toString()}).type(), QDBusMessage::ReplyMessage);
+    for (const QString &uri : {u"https://example.org/talk.mp3"_s, QUrl::fromLocalFile(text).toString(),
+                               QUrl::fromLocalFile(m_folder.filePath(u"gone.mp3"_s)).toString()})
+        EXPECT_EQ(Player(u"OpenUri"_s, {uri}).errorName(), u"org.freedesktop.DBus.Error.InvalidArgs"_s)
             << qPrintable(uri);
-    EXPECT_EQ(m_played.size(), 1);
+    EXPECT_EQ(m_played, QStringList{recording});
 }
 
 // A second service (no bus, or the name taken) stays off the bus, and the session plays on.
 TEST_F(MprisTest, WithoutTheBusTheSessionPlaysOn)
 {
-    CMprisService nowhere(m_sim.session, m_settings, {});
-    EXPECT_FALSE(nowhere.Register(
-        QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), QStringLiteral("none"))));
-    CMprisService second(m_sim.session, m_settings, {});
+    CMprisService nowhere(m_sim.session, m_settings, {}), second(m_sim.session, m_settings, {});
+    EXPECT_FALSE(nowhere.Register(QDBusConnection::connectToBus(u"unix:path=/nonexistent/bus"_s, u"none"_s)));
     EXPECT_FALSE(second.Register(Client()));
     StartPlaylist({20000});
-    EXPECT_TRUE(m_sim.player.IsPlaying());
-    Player(QStringLiteral("Pause"));
+    Player(u"Pause"_s);
     EXPECT_TRUE(m_sim.player.IsPaused());
 }
 
