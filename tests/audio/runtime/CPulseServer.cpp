@@ -159,8 +159,12 @@ double CPulseServer::RecentLevel(size_t frames) const
 {
     std::ifstream file(m_recording, std::ios::binary);
     const std::string bytes(std::istreambuf_iterator<char>(file), {});
-    std::vector<float> samples(bytes.size() / (2 * sizeof(float)) * 2);
+    const size_t recorded = bytes.size() / (2 * sizeof(float));
+    // An empty vector has no buffer, and memcpy takes no null pointer even for no bytes.
+    if (recorded == 0 || recorded < frames) {
+        return 0.0;
+    }
+    std::vector<float> samples(recorded * 2);
     std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
-    const size_t recorded = samples.size() / 2;
-    return recorded < frames ? 0.0 : Rms(samples, recorded - frames, recorded);
+    return Rms(samples, recorded - frames, recorded);
 }
