@@ -187,12 +187,13 @@ void CNiceSliderCtrl::DrawSelection(QPainter &painter) const
         painter.drawPolygon(QPolygon({QPoint(x - 4, tip - 5), QPoint(x + 4, tip - 5), QPoint(x, tip)}));
 }
 
-// Another range puts the waveform's peaks elsewhere along the groove.
 // While an item plays the value changes ten times a second but the thumb moves a
 // pixel far less often on a long recording: only a thumb that moved is drawn
-// again, and only where it was and where it is, not the waveform along the groove.
+// again, over the stretch from where it was to where it is (the style fills the
+// groove up to the thumb), not along the whole waveform.
 void CNiceSliderCtrl::sliderChange(SliderChange change)
 {
+    // Another range puts the waveform's peaks elsewhere along the groove.
     if (change == SliderRangeChange)
         m_waveform = QPixmap();
     if (change != SliderValueChange || m_paintedHandle.isNull()) {
@@ -201,7 +202,7 @@ void CNiceSliderCtrl::sliderChange(SliderChange change)
     }
     const QRect handle = HandleRect();
     if (handle != m_paintedHandle)
-        update(QRegion(handle).united(m_paintedHandle));
+        update(handle.united(m_paintedHandle));
 }
 
 QRect CNiceSliderCtrl::HandleRect() const
