@@ -257,6 +257,7 @@ public:
 
 private:
     CPlaybackSession &Control() { return m_pApp->Session(); }
+    CPlaybackEngine &Engine() { return m_pApp->Engine(); }
 
     // From a stopped item: the command, then its first sound, then whatever
     // ends the command's effect, then stopped again.
@@ -310,8 +311,6 @@ private:
                 QString::fromLatin1(CMprisService::kServiceName), QString::fromLatin1(CMprisService::kObjectPath),
                 QStringLiteral("org.mpris.MediaPlayer2.Player"), QStringLiteral("PlayPause")));
     }
-
-    CPlaybackEngine &Engine() { return m_pApp->Engine(); }
 
     // Silence has been coming out for a while (disk), then a random wait.
     bool Settle()
