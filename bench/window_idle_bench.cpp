@@ -5,6 +5,7 @@
 // The program runs as a process of its own (this program started again with
 // "--run"), told what to do on its standard input. QT_QPA_PLATFORM chooses
 // the display (offscreen unless set; xcb under Xvfb paints as a desktop does).
+// Below each state's figure come the threads that used any of it, by name.
 //
 //     window_idle_bench [seconds]
 #include "app/CAppSettings.h"
@@ -26,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
+#include <map>
 #include <unistd.h>
 
 namespace
@@ -79,24 +81,56 @@ bool MakeLesson(const QDir &dir)
     return playlist.open(QIODevice::WriteOnly) && playlist.write(text) == text.size();
 }
 
-// User and system time of a process so far, in clock ticks.
-long long CpuTicks(qint64 pid)
+// User and system time so far, in clock ticks, from a /proc stat file.
+long long CpuTicks(const QString &statPath)
 {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    QFile stat(statPath);
     if (!stat.open(QIODevice::ReadOnly))
-        return -1;
+        return 0;
     const QByteArray line = stat.readAll();
     // The fields after the command's closing parenthesis: utime and stime are the 12th and 13th.
     const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
     return fields.value(11).toLongLong() + fields.value(12).toLongLong();
 }
 
-double CorePercent(qint64 pid, int seconds)
+// Ticks of the whole process (key "") and of its threads, summed by thread name.
+std::map<QString, long long> TicksByThread(qint64 pid)
 {
-    const long long before = CpuTicks(pid);
+    std::map<QString, long long> ticks;
+    const QString process = QStringLiteral("/proc/%1").arg(pid);
+    ticks[QString()] = CpuTicks(process + QStringLiteral("/stat"));
+    const QDir tasks(process + QStringLiteral("/task"));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
+        if (comm.open(QIODevice::ReadOnly))
+            ticks[QString::fromUtf8(comm.readAll().trimmed())] +=
+                CpuTicks(tasks.filePath(task + QStringLiteral("/stat")));
+    }
+    return ticks;
+}
+
+// Share of one core over the seconds, for the process (key "") and each thread name
+// that used any.
+std::map<QString, double> CorePercent(qint64 pid, int seconds)
+{
+    const std::map<QString, long long> before = TicksByThread(pid);
     QTest::qWait(seconds * 1000);
-    const long long after = CpuTicks(pid);
-    return 100.0 * double(after - before) / double(sysconf(_SC_CLK_TCK)) / seconds;
+    std::map<QString, double> shares;
+    for (const auto &[name, ticks] : TicksByThread(pid)) {
+        const auto earlier = before.find(name);
+        const long long used = ticks - (earlier != before.end() ? earlier->second : 0);
+        if (used > 0 || name.isEmpty())
+            shares[name] = 100.0 * double(used) / double(sysconf(_SC_CLK_TCK)) / seconds;
+    }
+    return shares;
+}
+
+void PrintShares(const char *state, const std::map<QString, double> &shares)
+{
+    std::printf("  %-8s %6.2f %%\n", state, shares.at(QString()));
+    for (const auto &[name, share] : shares)
+        if (!name.isEmpty())
+            std::printf("    %-16s %6.2f %%\n", qPrintable(name), share);
 }
 
 bool WaitFor(QProcess &program, const QByteArray &word)
@@ -132,16 +166,17 @@ int Measure(int seconds)
     if (!WaitFor(program, "ready"))
         return 1;
     QTest::qWait(kOutputRestMs + kSettleMs);
-    const double stopped = CorePercent(program.processId(), seconds);
+    const std::map<QString, double> stopped = CorePercent(program.processId(), seconds);
     program.write("play\n");
     if (!WaitFor(program, "playing"))
         return 1;
     QTest::qWait(kSettleMs);
-    const double playing = CorePercent(program.processId(), seconds);
+    const std::map<QString, double> playing = CorePercent(program.processId(), seconds);
     program.write("quit\n");
     program.waitForFinished(30000);
     std::printf("CPU of one core over %d s (display: %s)\n", seconds, qgetenv("QT_QPA_PLATFORM").constData());
-    std::printf("  stopped  %6.2f %%\n  playing  %6.2f %%\n", stopped, playing);
+    PrintShares("stopped", stopped);
+    PrintShares("playing", playing);
     return 0;
 }
 

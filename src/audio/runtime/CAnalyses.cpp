@@ -2,6 +2,7 @@
 
 #include "CFfmpegSource.h"
 #include "RuntimeError.h"
+#include "ThreadName.h"
 
 #include <vector>
 
@@ -82,6 +83,7 @@ bool CAnalyses::Tell(SPass &pass, ANALYSISPROC *proc, HANALYSIS handle, const fl
 
 void CAnalyses::Run(HANALYSIS handle, const std::string &path, ANALYSISPROC *proc, void *user, SPass &pass)
 {
+    NameThisThread("QuillmereScan");
     int error = BASS_OK;
     std::unique_ptr<CSource> source = CFfmpegSource::Open(path, error);
     if (source == nullptr) {

@@ -1,5 +1,7 @@
 #include "CDecodeThread.h"
 
+#include "ThreadName.h"
+
 CDecodeThread::CDecodeThread(CMixer &mixer) : m_mixer(mixer), m_thread([this] { Run(); }) {}
 
 CDecodeThread::~CDecodeThread()
@@ -11,6 +13,7 @@ CDecodeThread::~CDecodeThread()
 
 void CDecodeThread::Run()
 {
+    NameThisThread("QuillmereDecode");
     while (!m_stopping.load()) {
         if (!m_mixer.DecodeAhead())
             m_mixer.WaitForWork();

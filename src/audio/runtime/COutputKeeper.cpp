@@ -1,6 +1,7 @@
 #include "COutputKeeper.h"
 
 #include "AudioApi.h"
+#include "ThreadName.h"
 
 #include <SDL.h>
 #include <chrono>
@@ -8,7 +9,7 @@
 namespace
 {
 // How often an open device is looked at: only the reopening waits for it, the callback
-// stops rendering and IsLost reports the loss the moment SDL knows of it.
+// stops rendering and IsLost reports the loss the moment the device knows of it.
 constexpr std::chrono::milliseconds kWatchPeriod{500};
 // How long after a failed attempt the next one is made.
 constexpr std::chrono::milliseconds kRetryPeriod{1000};
@@ -17,7 +18,7 @@ constexpr std::chrono::milliseconds kRetryPeriod{1000};
 constexpr std::chrono::milliseconds kRestAfter{10000};
 } // namespace
 
-COutputKeeper::COutputKeeper(CMixer &mixer, CSyncDispatcher &syncs, int rate, std::unique_ptr<CSdlOutput> output)
+COutputKeeper::COutputKeeper(CMixer &mixer, CSyncDispatcher &syncs, int rate, std::unique_ptr<COutput> output)
     : m_mixer(mixer), m_syncs(syncs), m_rate(rate), m_output(std::move(output)), m_restAfter(kRestAfter),
       m_bufferFrames(m_output->BufferFrames())
 {
@@ -26,7 +27,7 @@ COutputKeeper::COutputKeeper(CMixer &mixer, CSyncDispatcher &syncs, int rate, st
 
 std::unique_ptr<COutputKeeper> COutputKeeper::Open(CMixer &mixer, CSyncDispatcher &syncs, int rate, int &error)
 {
-    std::unique_ptr<CSdlOutput> output = CSdlOutput::Open(mixer, syncs, rate, error);
+    std::unique_ptr<COutput> output = COutput::Open(mixer, syncs, rate, error);
     if (output == nullptr)
         return nullptr;
     return std::unique_ptr<COutputKeeper>(new COutputKeeper(mixer, syncs, rate, std::move(output)));
@@ -71,7 +72,7 @@ void COutputKeeper::Wake()
         return;
     m_bResting = false;
     int error = BASS_OK;
-    m_output = CSdlOutput::Open(m_mixer, m_syncs, m_rate, error);
+    m_output = COutput::Open(m_mixer, m_syncs, m_rate, error);
     if (m_output != nullptr)
         m_bufferFrames = m_output->BufferFrames();
 }
@@ -84,6 +85,7 @@ float COutputKeeper::Load() const
 
 void COutputKeeper::Run()
 {
+    NameThisThread("QuillmereKeeper");
     std::unique_lock lock(m_mutex);
     while (!m_stopping) {
         // A device closed for a rest waits for Wake.
@@ -101,13 +103,13 @@ void COutputKeeper::Run()
 
 void COutputKeeper::Reopen(std::unique_lock<std::mutex> &lock)
 {
-    std::unique_ptr<CSdlOutput> lost = std::move(m_output);
+    std::unique_ptr<COutput> lost = std::move(m_output);
     lock.unlock();
-    // Closing lets SDL's audio subsystem go too, so the next open connects to the sound
-    // server afresh instead of reusing a connection that died with the old one.
+    // Closing lets the connection to the sound server go too (SDL's audio subsystem with
+    // it), so the next open connects afresh instead of reusing one that died.
     lost.reset();
     int error = BASS_OK;
-    std::unique_ptr<CSdlOutput> output = CSdlOutput::Open(m_mixer, m_syncs, m_rate, error);
+    std::unique_ptr<COutput> output = COutput::Open(m_mixer, m_syncs, m_rate, error);
     lock.lock();
     m_output = std::move(output);
     if (m_output != nullptr)
@@ -124,6 +126,6 @@ void COutputKeeper::RestIfQuiet()
     }
     if (now - m_lastAudible < m_restAfter)
         return;
-    m_output.reset(); // SDL's audio subsystem goes too, with its threads
+    m_output.reset(); // its threads go too
     m_bResting = true;
 }

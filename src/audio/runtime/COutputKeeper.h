@@ -9,7 +9,7 @@
 // a channel plays.
 #pragma once
 
-#include "CSdlOutput.h"
+#include "COutput.h"
 
 #include <atomic>
 #include <chrono>
@@ -30,7 +30,7 @@ public:
     COutputKeeper(const COutputKeeper &) = delete;
     COutputKeeper &operator=(const COutputKeeper &) = delete;
 
-    // True from the moment SDL reports the device gone until a new one is open; a
+    // True from the moment the device is reported gone until a new one is open; a
     // device closed for a rest is not lost.
     bool IsLost() const;
     bool IsResting() const;
@@ -44,7 +44,7 @@ public:
     float Load() const;
 
 private:
-    COutputKeeper(CMixer &mixer, CSyncDispatcher &syncs, int rate, std::unique_ptr<CSdlOutput> output);
+    COutputKeeper(CMixer &mixer, CSyncDispatcher &syncs, int rate, std::unique_ptr<COutput> output);
     void Run();
     // Closes the lost device and tries once to open a new one, both outside the lock.
     void Reopen(std::unique_lock<std::mutex> &lock);
@@ -54,11 +54,11 @@ private:
     CMixer &m_mixer;
     CSyncDispatcher &m_syncs;
     const int m_rate;
-    mutable std::mutex m_mutex; // guards m_output and m_stopping, never held across SDL calls
+    mutable std::mutex m_mutex; // guards m_output and m_stopping, never held across the device's own calls
     std::condition_variable m_wake;
     bool m_stopping = false;
-    std::unique_ptr<CSdlOutput> m_output; // null between closing a lost device and opening its successor,
-                                          // and while resting
+    std::unique_ptr<COutput> m_output; // null between closing a lost device and opening its successor,
+                                       // and while resting
     bool m_bResting = false;
     std::chrono::milliseconds m_restAfter;
     std::chrono::steady_clock::time_point m_lastAudible = std::chrono::steady_clock::now();

@@ -3,22 +3,14 @@
 #include "AudioApi.h"
 
 #include <SDL.h>
-#include <chrono>
 #include <cstring>
 
 namespace
 {
 constexpr int kBufferFrames = 1024;
-constexpr int kMaxEndsPerBlock = 16;
-
-int64_t NowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 } // namespace
 
-CSdlOutput::CSdlOutput(CMixer &mixer, CSyncDispatcher &syncs) : m_mixer(mixer), m_syncs(syncs) {}
+CSdlOutput::CSdlOutput(CMixer &mixer, CSyncDispatcher &syncs, int rate) : COutput(mixer, syncs, rate) {}
 
 std::unique_ptr<CSdlOutput> CSdlOutput::Open(CMixer &mixer, CSyncDispatcher &syncs, int rate, int &error)
 {
@@ -35,7 +27,7 @@ std::unique_ptr<CSdlOutput> CSdlOutput::Open(CMixer &mixer, CSyncDispatcher &syn
         error = BASS_ERROR_DRIVER;
         return nullptr;
     }
-    std::unique_ptr<CSdlOutput> output(new CSdlOutput(mixer, syncs));
+    std::unique_ptr<CSdlOutput> output(new CSdlOutput(mixer, syncs, rate));
     SDL_AudioSpec want{};
     want.freq = rate;
     want.format = AUDIO_F32SYS;
@@ -56,7 +48,6 @@ std::unique_ptr<CSdlOutput> CSdlOutput::Open(CMixer &mixer, CSyncDispatcher &syn
     // decodes in the callback and every run of it gives the same samples.
     const char *driver = SDL_GetCurrentAudioDriver();
     output->m_offline = driver != nullptr && std::strcmp(driver, "disk") == 0;
-    output->m_rate = rate;
     mixer.SetLatencyFrames(have.samples);
     SDL_PauseAudioDevice(output->m_device, 0);
     error = BASS_OK;
@@ -86,14 +77,5 @@ void CSdlOutput::Callback(void *self, uint8_t *stream, int length)
         std::memset(stream, 0, static_cast<size_t>(length));
         return;
     }
-    const int frames = length / static_cast<int>(2 * sizeof(float));
-    CMixer::SEndEvent ends[kMaxEndsPerBlock];
-    const int64_t start = NowNs();
-    if (output->m_offline)
-        output->m_mixer.DecodeAll();
-    const int count = output->m_mixer.Process(reinterpret_cast<float *>(stream), frames, start, ends, kMaxEndsPerBlock);
-    for (int i = 0; i < count; ++i)
-        output->m_syncs.Post(ends[i]);
-    const double blockNs = 1e9 * frames / output->m_rate;
-    output->m_load.store(static_cast<float>(100.0 * static_cast<double>(NowNs() - start) / blockNs));
+    output->Render(reinterpret_cast<float *>(stream), length / static_cast<int>(2 * sizeof(float)));
 }

@@ -1,5 +1,7 @@
 #include "CSyncDispatcher.h"
 
+#include "ThreadName.h"
+
 #include <array>
 #include <chrono>
 #include <condition_variable>
@@ -52,6 +54,7 @@ void CSyncDispatcher::Post(const CMixer::SEndEvent &event)
 
 void CSyncDispatcher::Run(const std::shared_ptr<SState> &state)
 {
+    NameThisThread("QuillmereSyncs");
     std::unique_lock lock(state->mutex);
     while (!state->stopping) {
         if (state->size == 0) {
