@@ -98,12 +98,21 @@ QDockWidget *CMainFrame::CreateDock(const QString &title, const QString &name, Q
 
 void CMainFrame::SetControlBar(QWidget *controlBar)
 {
-    m_pControlDock->setWidget(controlBar);
+    SetDockContent(m_pControlDock, controlBar);
 }
 
 void CMainFrame::SetEffectsBar(QWidget *effectsBar)
 {
-    m_pEffectsDock->setWidget(effectsBar);
+    SetDockContent(m_pEffectsDock, effectsBar);
+}
+
+// The content paints its own background, so that a label or slider inside it that
+// changes (many times a second while playing) is drawn again alone: otherwise the dock
+// beneath, with its elided title and its buttons' icons, is drawn again with it.
+void CMainFrame::SetDockContent(QDockWidget *dock, QWidget *content)
+{
+    content->setAutoFillBackground(true);
+    dock->setWidget(content);
 }
 
 void CMainFrame::SetMediaPropertiesTarget(CCmdTarget *playlistPane, std::function<bool()> hasCurrentItem)

@@ -130,6 +130,7 @@ private:
                             Qt::DockWidgetArea area);
     void RegisterFrameCommands();
     void ToggleDock(QDockWidget *dock);
+    static void SetDockContent(QDockWidget *dock, QWidget *content);
     void SaveWindowPlacement();
     bool RestoreWindowPlacement();
     void SaveBarLayout();
