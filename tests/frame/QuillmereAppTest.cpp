@@ -23,6 +23,7 @@
 #include <QAbstractEventDispatcher>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QEventLoop>
 #include <QHeaderView>
 #include <QLabel>
@@ -75,6 +76,17 @@ public:
         return false;
     }
     int m_nQueries = 0;
+};
+
+class CPaintCounter : public QObject
+{
+public:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        m_nPaints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+    int m_nPaints = 0;
 };
 
 } // namespace
@@ -321,20 +333,24 @@ TEST_F(QuillmereAppTest, SettingsOkAppliesAtOnceAndCancelNothing)
 
 // The position timer wakes the program ten times a second while an item
 // plays; the commands are asked again only when the transport says something
-// changed, not at each of those idle moments.
+// changed, not at each of those idle moments, and the moving slider is drawn
+// again without the dock it lies in.
 TEST_F(QuillmereAppTest, WhileAnItemPlaysIdleMomentsDoNotAskTheCommandsAgain)
 {
     Start();
     CQueryCounter counter;
     Frame().SetRouteTarget(CMainFrame::Document, &counter);
+    CPaintCounter dockPaints;
     Press(Qt::Key_F1);
     ASSERT_TRUE(Engine().IsPlaying());
     RunIdlingFor(200); // the key's own notices are taken up
     counter.m_nQueries = 0;
+    Frame().ControlBarDock()->installEventFilter(&dockPaints);
     const int before = m_pApp->PlayerBar().PositionSlider()->value();
     EXPECT_GE(RunIdlingFor(1000), 10);
     EXPECT_GT(m_pApp->PlayerBar().PositionSlider()->value(), before + 500);
     EXPECT_LE(counter.m_nQueries, 2);
+    EXPECT_EQ(dockPaints.m_nPaints, 0);
 
     // Stopped: the toolbar is asked again once the program is idle.
     counter.m_nQueries = 0;
