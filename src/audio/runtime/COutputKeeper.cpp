@@ -75,6 +75,7 @@ void COutputKeeper::Wake()
     m_output = COutput::Open(m_mixer, m_syncs, m_rate, error);
     if (m_output != nullptr)
         m_bufferFrames = m_output->BufferFrames();
+    m_wake.notify_all(); // the watch goes on, or reopens at once what failed to open
 }
 
 float COutputKeeper::Load() const
@@ -88,11 +89,15 @@ void COutputKeeper::Run()
     NameThisThread("QuillmereKeeper");
     std::unique_lock lock(m_mutex);
     while (!m_stopping) {
-        // A device closed for a rest waits for Wake.
-        if (!m_bResting && (m_output == nullptr || m_output->IsLost()))
+        if (m_output == nullptr || m_output->IsLost())
             Reopen(lock);
-        else if (!m_bResting)
+        else
             RestIfQuiet();
+        if (m_bResting) {
+            // Nothing to watch: the program at rest is not woken at all.
+            m_wake.wait(lock, [this] { return m_stopping || !m_bResting; });
+            continue;
+        }
         const auto period = m_output != nullptr ? kWatchPeriod : kRetryPeriod;
         m_wake.wait_for(lock, period, [this] { return m_stopping; });
     }
