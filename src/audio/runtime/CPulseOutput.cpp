@@ -22,6 +22,18 @@ public:
 private:
     pa_threaded_mainloop *m_loop;
 };
+
+// Under the thread's lock: waits until the state is ready (true) or no longer good (false).
+template <typename Current, typename State, typename Good>
+bool WaitUntilReady(pa_threaded_mainloop *loop, Current current, State ready, Good good)
+{
+    for (State state = current(); state != ready; state = current()) {
+        if (!good(state))
+            return false;
+        pa_threaded_mainloop_wait(loop);
+    }
+    return true;
+}
 } // namespace
 
 CPulseOutput::CPulseOutput(CMixer &mixer, CSyncDispatcher &syncs, int rate) : COutput(mixer, syncs, rate)
@@ -62,6 +74,23 @@ CPulseOutput::~CPulseOutput()
 
 bool CPulseOutput::Connect(int rate)
 {
+    if (!StartThread())
+        return false;
+    const CLoopLock lock(m_loop);
+    if (!WaitUntilReady(
+            m_loop, [this] { return pa_context_get_state(m_context); }, PA_CONTEXT_READY, PA_CONTEXT_IS_GOOD))
+        return false;
+    if (!StartStream(rate))
+        return false;
+    if (!WaitUntilReady(
+            m_loop, [this] { return pa_stream_get_state(m_stream); }, PA_STREAM_READY, PA_STREAM_IS_GOOD))
+        return false;
+    AdoptBufferSizes();
+    return true;
+}
+
+bool CPulseOutput::StartThread()
+{
     m_loop = pa_threaded_mainloop_new();
     if (m_loop == nullptr)
         return false;
@@ -73,11 +102,12 @@ bool CPulseOutput::Connect(int rate)
     if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
         return false;
     pa_threaded_mainloop_set_name(m_loop, kThreadName);
-    if (pa_threaded_mainloop_start(m_loop) < 0)
-        return false;
-    const CLoopLock lock(m_loop);
-    if (!WaitForContext())
-        return false;
+    return pa_threaded_mainloop_start(m_loop) >= 0;
+}
+
+// Two buffers held, one asked for at a time.
+bool CPulseOutput::StartStream(int rate)
+{
     const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(rate), 2};
     m_stream = pa_stream_new(m_context, "Quillmere", &spec, nullptr);
     if (m_stream == nullptr)
@@ -90,36 +120,7 @@ bool CPulseOutput::Connect(int rate)
     attributes.prebuf = static_cast<uint32_t>(-1);
     attributes.minreq = static_cast<uint32_t>(kBufferFrames * kFrameBytes);
     attributes.fragsize = static_cast<uint32_t>(-1);
-    if (pa_stream_connect_playback(m_stream, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)
-        return false;
-    if (!WaitForStream())
-        return false;
-    AdoptBufferSizes();
-    return true;
-}
-
-bool CPulseOutput::WaitForContext()
-{
-    for (;;) {
-        const pa_context_state_t state = pa_context_get_state(m_context);
-        if (state == PA_CONTEXT_READY)
-            return true;
-        if (!PA_CONTEXT_IS_GOOD(state))
-            return false;
-        pa_threaded_mainloop_wait(m_loop);
-    }
-}
-
-bool CPulseOutput::WaitForStream()
-{
-    for (;;) {
-        const pa_stream_state_t state = pa_stream_get_state(m_stream);
-        if (state == PA_STREAM_READY)
-            return true;
-        if (!PA_STREAM_IS_GOOD(state))
-            return false;
-        pa_threaded_mainloop_wait(m_loop);
-    }
+    return pa_stream_connect_playback(m_stream, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) >= 0;
 }
 
 // The server may grant other sizes than asked; a request comes when what it still holds

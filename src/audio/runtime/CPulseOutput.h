@@ -33,8 +33,10 @@ private:
     CPulseOutput(CMixer &mixer, CSyncDispatcher &syncs, int rate);
     // Starts the thread and waits, under its lock, until the stream is ready or failed.
     bool Connect(int rate);
-    bool WaitForContext();
-    bool WaitForStream();
+    // Creates the thread and the context, and starts connecting.
+    bool StartThread();
+    // Under the thread's lock, with the context ready.
+    bool StartStream(int rate);
     // Takes the buffer sizes the server granted.
     void AdoptBufferSizes();
 
