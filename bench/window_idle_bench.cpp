@@ -5,7 +5,8 @@
 // The program runs as a process of its own (this program started again with
 // "--run"), told what to do on its standard input. QT_QPA_PLATFORM chooses
 // the display (offscreen unless set; xcb under Xvfb paints as a desktop does).
-// Below each state's figure come the threads that used any of it, by name.
+// Below each state's figure come the threads that used any of it, by name, with how
+// often each was woken.
 //
 //     window_idle_bench [seconds]
 #include "app/CAppSettings.h"
@@ -81,56 +82,78 @@ bool MakeLesson(const QDir &dir)
     return playlist.open(QIODevice::WriteOnly) && playlist.write(text) == text.size();
 }
 
-// User and system time so far, in clock ticks, from a /proc stat file.
-long long CpuTicks(const QString &statPath)
+// What a process or thread has used so far: CPU in clock ticks, and how many times it
+// was switched out (each wait for something, and each preemption).
+struct SUse {
+    long long ticks = 0;
+    long long switches = 0;
+};
+
+SUse UseOf(const QString &folder)
 {
-    QFile stat(statPath);
-    if (!stat.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray line = stat.readAll();
-    // The fields after the command's closing parenthesis: utime and stime are the 12th and 13th.
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    return fields.value(11).toLongLong() + fields.value(12).toLongLong();
+    SUse use;
+    QFile stat(folder + QStringLiteral("/stat"));
+    if (stat.open(QIODevice::ReadOnly)) {
+        const QByteArray line = stat.readAll();
+        // The fields after the command's closing parenthesis: utime and stime are the 12th and 13th.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        use.ticks = fields.value(11).toLongLong() + fields.value(12).toLongLong();
+    }
+    QFile status(folder + QStringLiteral("/status"));
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.contains("ctxt_switches:"))
+                use.switches += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+    return use;
 }
 
-// Ticks of the whole process (key "") and of its threads, summed by thread name.
-std::map<QString, long long> TicksByThread(qint64 pid)
+// The whole process (key "") and its threads, summed by thread name.
+std::map<QString, SUse> UseByThread(qint64 pid)
 {
-    std::map<QString, long long> ticks;
+    std::map<QString, SUse> uses;
     const QString process = QStringLiteral("/proc/%1").arg(pid);
-    ticks[QString()] = CpuTicks(process + QStringLiteral("/stat"));
+    uses[QString()].ticks = UseOf(process).ticks;
     const QDir tasks(process + QStringLiteral("/task"));
     for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
-        if (comm.open(QIODevice::ReadOnly))
-            ticks[QString::fromUtf8(comm.readAll().trimmed())] +=
-                CpuTicks(tasks.filePath(task + QStringLiteral("/stat")));
+        if (!comm.open(QIODevice::ReadOnly))
+            continue;
+        const SUse use = UseOf(tasks.filePath(task));
+        SUse &named = uses[QString::fromUtf8(comm.readAll().trimmed())];
+        named.ticks += use.ticks;
+        named.switches += use.switches;
     }
-    return ticks;
+    return uses;
 }
 
-// Share of one core over the seconds, for the process (key "") and each thread name
-// that used any.
-std::map<QString, double> CorePercent(qint64 pid, int seconds)
+// Share of one core and wakes a second over the seconds, for the process (key "") and
+// each thread name that used any CPU.
+struct SRates {
+    double percent = 0;
+    double wakes = 0;
+};
+
+std::map<QString, SRates> RatesOver(qint64 pid, int seconds)
 {
-    const std::map<QString, long long> before = TicksByThread(pid);
+    const std::map<QString, SUse> before = UseByThread(pid);
     QTest::qWait(seconds * 1000);
-    std::map<QString, double> shares;
-    for (const auto &[name, ticks] : TicksByThread(pid)) {
+    std::map<QString, SRates> rates;
+    for (const auto &[name, use] : UseByThread(pid)) {
         const auto earlier = before.find(name);
-        const long long used = ticks - (earlier != before.end() ? earlier->second : 0);
-        if (used > 0 || name.isEmpty())
-            shares[name] = 100.0 * double(used) / double(sysconf(_SC_CLK_TCK)) / seconds;
+        const SUse start = earlier != before.end() ? earlier->second : SUse{};
+        if (use.ticks > start.ticks || name.isEmpty())
+            rates[name] = {100.0 * double(use.ticks - start.ticks) / double(sysconf(_SC_CLK_TCK)) / seconds,
+                           double(use.switches - start.switches) / seconds};
     }
-    return shares;
+    return rates;
 }
 
-void PrintShares(const char *state, const std::map<QString, double> &shares)
+void PrintRates(const char *state, const std::map<QString, SRates> &rates)
 {
-    std::printf("  %-8s %6.2f %%\n", state, shares.at(QString()));
-    for (const auto &[name, share] : shares)
+    std::printf("  %-8s %6.2f %%\n", state, rates.at(QString()).percent);
+    for (const auto &[name, rate] : rates)
         if (!name.isEmpty())
-            std::printf("    %-16s %6.2f %%\n", qPrintable(name), share);
+            std::printf("    %-16s %6.2f %%  %5.0f wakes/s\n", qPrintable(name), rate.percent, rate.wakes);
 }
 
 bool WaitFor(QProcess &program, const QByteArray &word)
@@ -166,17 +189,17 @@ int Measure(int seconds)
     if (!WaitFor(program, "ready"))
         return 1;
     QTest::qWait(kOutputRestMs + kSettleMs);
-    const std::map<QString, double> stopped = CorePercent(program.processId(), seconds);
+    const std::map<QString, SRates> stopped = RatesOver(program.processId(), seconds);
     program.write("play\n");
     if (!WaitFor(program, "playing"))
         return 1;
     QTest::qWait(kSettleMs);
-    const std::map<QString, double> playing = CorePercent(program.processId(), seconds);
+    const std::map<QString, SRates> playing = RatesOver(program.processId(), seconds);
     program.write("quit\n");
     program.waitForFinished(30000);
     std::printf("CPU of one core over %d s (display: %s)\n", seconds, qgetenv("QT_QPA_PLATFORM").constData());
-    PrintShares("stopped", stopped);
-    PrintShares("playing", playing);
+    PrintRates("stopped", stopped);
+    PrintRates("playing", playing);
     return 0;
 }
 
