@@ -8,11 +8,17 @@
 #include "CSyncDispatcher.h"
 
 #include <atomic>
+#include <cstddef>
 #include <memory>
 
 class COutput
 {
 public:
+    // Frames asked for at a time: about 23 ms at 44.1 kHz.
+    static constexpr int kBufferFrames = 1024;
+    // Stereo float.
+    static constexpr size_t kFrameBytes = 2 * sizeof(float);
+
     // Opens the default output at rate Hz: the PulseAudio server itself when one answers
     // and SDL is not told to use a driver other than its PulseAudio one, else SDL's
     // default device. Null and error set on failure.

@@ -5,8 +5,6 @@
 
 namespace
 {
-constexpr int kBufferFrames = 1024;
-constexpr size_t kFrameBytes = 2 * sizeof(float);
 // The name of the stream's thread (at most 15 characters).
 constexpr const char *kThreadName = "QuillmereOutput";
 

@@ -5,11 +5,6 @@
 #include <SDL.h>
 #include <cstring>
 
-namespace
-{
-constexpr int kBufferFrames = 1024;
-} // namespace
-
 CSdlOutput::CSdlOutput(CMixer &mixer, CSyncDispatcher &syncs, int rate) : COutput(mixer, syncs, rate) {}
 
 std::unique_ptr<CSdlOutput> CSdlOutput::Open(CMixer &mixer, CSyncDispatcher &syncs, int rate, int &error)
@@ -77,5 +72,5 @@ void CSdlOutput::Callback(void *self, uint8_t *stream, int length)
         std::memset(stream, 0, static_cast<size_t>(length));
         return;
     }
-    output->Render(reinterpret_cast<float *>(stream), length / static_cast<int>(2 * sizeof(float)));
+    output->Render(reinterpret_cast<float *>(stream), length / static_cast<int>(kFrameBytes));
 }
