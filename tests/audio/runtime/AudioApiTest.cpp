@@ -143,6 +143,24 @@ TEST_F(COutputRecoveryTest, PlayingGoesOnFromWhereItStoppedWhenTheServerComesBac
     EXPECT_TRUE(HeardWithin3s()) << Level();
 }
 
+// With no server to reach (none started yet) the output cannot open: BASS_Init says so
+// at once instead of waiting or leaving a half-made connection; once the server is up
+// the same process opens it.
+TEST(COutputOpenTest, WithNoServerTheOpenFailsAndOnceItIsUpItOpens)
+{
+    CPulseServer server;
+    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+    Returns("BASS_Init with no server", [] {
+        EXPECT_FALSE(BASS_Init(1, 44100, 0, nullptr, nullptr));
+        EXPECT_EQ(BASS_ErrorGetCode(), DWORD{BASS_ERROR_DRIVER});
+    });
+    if (!server.Start())
+        GTEST_SKIP() << "no PulseAudio server could be started here: " << server.Error();
+    EXPECT_TRUE(BASS_Init(1, 44100, 0, nullptr, nullptr)) << BASS_ErrorGetCode();
+    BASS_Free();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+}
+
 // Switching items and freeing the device at moments spread over the runtime's attempts
 // to reopen it: while the server is gone, and just after it came back.
 TEST_F(COutputRecoveryTest, ItemsSwitchAndTheDeviceIsFreedWhileLostAndWhileReconnecting)
